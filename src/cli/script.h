@@ -1,0 +1,22 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace trevolan::cli {
+
+// A script that cannot be run as written: reported as "usage: ..." and ends the run.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+using Command = std::vector<std::string>;  // the command word and its arguments
+
+// Splits a script into commands: one a line, and with `semicolons` also at every ';'
+// outside quotes. '#' outside quotes starts a comment to the end of the line; blanks
+// separate arguments; double quotes group an argument that holds blanks and are
+// removed. Blank commands are skipped. UsageError for an unterminated quote.
+std::vector<Command> ParseScript(const std::string& text, bool semicolons);
+
+}  // namespace trevolan::cli

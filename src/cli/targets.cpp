@@ -1,0 +1,145 @@
+#include "cli/targets.h"
+
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "cli/script.h"
+#include "model/numbers.h"
+
+namespace trevolan::cli {
+
+namespace {
+
+// A field or global seen as text: how print shows it and how set writes it.
+struct Accessor {
+  std::function<std::string()> get;
+  std::function<void(const std::vector<std::string>&)> set;  // empty for read-only targets
+  bool many_values = false;                                    // set takes a list
+};
+
+double ParseDouble(const std::string& text) {
+  const auto v = ParseFileNumber(text);
+  if (!v) throw ConversionError(text);
+  return *v;
+}
+
+int32_t ParseInt(const std::string& text) { return ToInt32(ParseDouble(text)); }
+
+Accessor IntField(int32_t& f) {
+  return {[&f] { return std::to_string(f); }, [&f](const auto& v) { f = ParseInt(v[0]); }};
+}
+Accessor DoubleField(double& f) {
+  return {[&f] { return FormatGeneral(f); }, [&f](const auto& v) { f = ParseDouble(v[0]); }};
+}
+Accessor FlagField(bool& f) {
+  return {[&f] { return std::string(f ? "1" : "0"); }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }};
+}
+Accessor TextField(std::string& f, size_t max_length) {
+  return {[&f] { return f; }, [&f, max_length](const auto& v) { f = v[0].substr(0, max_length); }};
+}
+
+Accessor BlockField(TBlock& b, const std::string& field) {
+  static const std::map<std::string, int32_t TBlock::*> ints = {
+      {"OnOff", &TBlock::OnOff}, {"Displ", &TBlock::Displ}, {"State", &TBlock::State}, {"XX", &TBlock::XX},
+      {"YY", &TBlock::YY},       {"An", &TBlock::An},       {"Bn", &TBlock::Bn},       {"Cn", &TBlock::Cn},
+      {"Dn", &TBlock::Dn},       {"Pn", &TBlock::Pn}};
+  static const std::map<std::string, double TBlock::*> doubles = {
+      {"aa", &TBlock::aa}, {"bb", &TBlock::bb}, {"cc", &TBlock::cc},
+      {"dd", &TBlock::dd}, {"pp", &TBlock::pp}, {"Value", &TBlock::Value}};
+  if (auto it = ints.find(field); it != ints.end()) return IntField(b.*(it->second));
+  if (auto it = doubles.find(field); it != doubles.end()) return DoubleField(b.*(it->second));
+  if (field == "Name") return TextField(b.Name, kMaxNameLength);
+  if (field == "Comment") return TextField(b.Comment, kMaxCommentLength);
+  if (field == "Type") {
+    return {[&b] { return std::string(1, b.Type); },
+            [&b](const auto& v) {
+              if (v[0].empty()) throw RangeError();
+              b.Type = v[0][0];
+            }};
+  }
+  if (field == "stored") {
+    Accessor a{[&b] {
+                 std::string out;
+                 for (size_t i = 0; i < b.stored.size(); ++i) out += (i ? " " : "") + FormatGeneral(b.stored[i]);
+                 return out;
+               },
+               [&b](const auto& v) {
+                 std::vector<double> list;
+                 for (const auto& text : v) list.push_back(ParseDouble(text));
+                 b.stored = std::move(list);
+               }};
+    a.many_values = true;
+    return a;
+  }
+  const size_t open = field.find('[');
+  if (field.rfind("stored[", 0) == 0 && field.back() == ']') {
+    const auto k = ParseFileInteger(field.substr(open + 1, field.size() - open - 2));
+    if (!k) throw UsageError("bad stored index in: " + field);
+    const int64_t i = *k;
+    StoredAt(b, i);  // an index outside the list is a range error, also for print
+    return {[&b, i] { return FormatGeneral(StoredAt(b, i)); },
+            [&b, i](const auto& v) { StoredAt(b, i) = ParseDouble(v[0]); }};
+  }
+  throw UsageError("unknown block field: " + field);
+}
+
+std::optional<Accessor> GlobalField(Sim& s, const std::string& name) {
+  const std::map<std::string, double*> doubles = {
+      {"Time", &s.Time},         {"Delt", &s.Delt},           {"Start", &s.Start},         {"FinTim", &s.FinTim},
+      {"GrDel", &s.GrDel},       {"GrNext", &s.GrNext},       {"Holdstep", &s.Holdstep},   {"Holdnext", &s.Holdnext},
+      {"TimeTol", &s.TimeTol},   {"ScaleOrgn", &s.ScaleOrgn}, {"ScaleFactr", &s.ScaleFactr},
+      {"ColourMin", &s.ColourMin}, {"ColourMax", &s.ColourMax}, {"GrMinT", &s.GrMinT},   {"GrMaxT", &s.GrMaxT},
+      {"GrMinY", &s.GrMinY},     {"GrMaxY", &s.GrMaxY}};
+  const std::map<std::string, int32_t*> ints = {
+      {"RepCount", &s.RepCount},     {"HighestBlock", &s.HighestBlock}, {"NumberMode", &s.NumberMode},
+      {"PickedBlock", &s.PickedBlock}, {"LastX", &s.LastX},             {"LastY", &s.LastY},
+      {"TapeIndex", &s.TapeIndex},   {"TapeChannels", &s.TapeChannels}};
+  const std::map<std::string, bool*> flags = {{"HoldFlag", &s.HoldFlag}, {"RunBusy", &s.RunBusy},
+                                              {"AnimFlag", &s.AnimFlag}, {"GridFlag", &s.GridFlag},
+                                              {"PlotFlag", &s.PlotFlag}};
+  const std::map<std::string, std::string*> texts = {
+      {"DataFileName", &s.DataFileName}, {"SaveFileName", &s.SaveFileName}, {"TapeFileName", &s.TapeFileName}};
+  if (auto it = doubles.find(name); it != doubles.end()) return DoubleField(*it->second);
+  if (auto it = ints.find(name); it != ints.end()) return IntField(*it->second);
+  if (auto it = flags.find(name); it != flags.end()) return FlagField(*it->second);
+  if (auto it = texts.find(name); it != texts.end()) return TextField(*it->second, kMaxFileNameLength);
+  return std::nullopt;
+}
+
+// tape.R.C: read only.
+Accessor TapeCellTarget(Sim& s, const std::string& target) {
+  const size_t dot = target.find('.', 5);
+  if (dot == std::string::npos) throw UsageError("tape targets are tape.R.C: " + target);
+  const auto r = ParseFileInteger(target.substr(5, dot - 5));
+  const auto c = ParseFileInteger(target.substr(dot + 1));
+  if (!r || !c) throw UsageError("tape targets are tape.R.C: " + target);
+  const double v = s.TapeCell(*c, *r);
+  return {[v] { return FormatGeneral(v); }, nullptr};
+}
+
+Accessor Resolve(Sim& s, const std::string& target) {
+  if (target.rfind("tape.", 0) == 0) return TapeCellTarget(s, target);
+  if (auto g = GlobalField(s, target)) return *g;
+  const size_t dot = target.find('.');
+  if (dot != std::string::npos) {
+    if (const auto id = ParseFileInteger(target.substr(0, dot))) return BlockField(s.block(*id), target.substr(dot + 1));
+  }
+  throw UsageError("unknown target: " + target);
+}
+
+}  // namespace
+
+std::string PrintTarget(const Sim& s, const std::string& target) {
+  // Resolving never writes; the const_cast only lets one accessor serve print and set.
+  return Resolve(const_cast<Sim&>(s), target).get();
+}
+
+void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values) {
+  Accessor a = Resolve(s, target);
+  if (!a.set) throw UsageError("cannot set: " + target);
+  if (!a.many_values && values.size() != 1) throw UsageError("set " + target + " takes one value");
+  a.set(values);
+}
+
+}  // namespace trevolan::cli

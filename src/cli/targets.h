@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "model/sim.h"
+
+namespace trevolan::cli {
+
+// The targets of `print` and `set`: ID.FIELD, ID.stored, ID.stored[K], a global by its
+// name, and (print only) tape.R.C. An unknown target is a UsageError; an ID or index
+// out of range is the core's RangeError.
+
+// The target's value as print writes it.
+std::string PrintTarget(const Sim& s, const std::string& target);
+
+// Writes the values into the target, without any dialog logic.
+void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values);
+
+}  // namespace trevolan::cli

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace trevolan {
+
+// One slot of the block table: a block of the diagram, or an empty slot (Type '?').
+// Connections are block IDs; the meaning of every field is per type.
+struct TBlock {
+  int32_t ID = 0;
+  char Type = '?';
+  std::string Name;     // at most 10 characters
+  int32_t OnOff = 0;    // 0 or below: switched off
+  int32_t Displ = 2;    // label style on the diagram
+  int32_t State = 0;    // mode or state machine, per type
+  int32_t XX = 0;       // top-left of the label in pixels; XX <= 0 is not drawn
+  int32_t YY = 0;
+  int32_t An = 0, Bn = 0, Cn = 0, Dn = 0, Pn = 0;  // connections; 0 reads block ZERO
+  double aa = 0, bb = 0, cc = 0, dd = 0, pp = 0;
+  double Value = 0;
+  std::vector<double> stored;  // per-type data; tables are indexed from 1
+  std::string Comment;         // at most 255 characters
+};
+
+inline constexpr int kMaxBlockID = 1000;
+inline constexpr int kBlockSlots = kMaxBlockID + 1;
+inline constexpr int kReservedIDs = 100;   // IDs up to here are system blocks and reserved slots
+inline constexpr size_t kMaxNameLength = 10;
+inline constexpr size_t kMaxCommentLength = 255;
+inline constexpr size_t kMaxFileNameLength = 255;
+
+// The element i of a block's stored list; RangeError outside the list.
+double& StoredAt(TBlock& b, int64_t i);
+double StoredAt(const TBlock& b, int64_t i);
+
+// Highest index of the stored list: its length - 1, -1 when empty.
+inline int64_t StoredHigh(const TBlock& b) { return static_cast<int64_t>(b.stored.size()) - 1; }
+
+// Sets the length of the stored list, keeping existing elements and zeroing new ones.
+void ResizeStored(TBlock& b, int64_t length);
+
+}  // namespace trevolan

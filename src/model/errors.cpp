@@ -1,0 +1,12 @@
+#include "model/errors.h"
+
+#include <cerrno>
+
+namespace trevolan {
+
+IoError IoError::FromErrno(int code) {
+  if (code == ENOENT) return IoError("File not found");
+  return IoError("I/O error " + std::to_string(code));
+}
+
+}  // namespace trevolan

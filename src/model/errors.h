@@ -1,0 +1,49 @@
+#pragma once
+#include <stdexcept>
+#include <string>
+
+namespace trevolan {
+
+// Every failure the core reports is one of these; what() is the text the user sees.
+// Nothing in the core catches them: the window and the batch runner report them and
+// go on with the state as far as the failed action got.
+class SimError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// An index into the block table, a stored list or the tape outside its bounds, or a
+// double that does not fit the 32-bit field it goes into.
+class RangeError : public SimError {
+ public:
+  RangeError() : SimError("Range check error") {}
+};
+
+// Integer arithmetic on IDs and coordinates that leaves the 32-bit range.
+class OverflowError : public SimError {
+ public:
+  OverflowError() : SimError("Integer overflow") {}
+};
+
+// A text typed into a numeric field that is not a number.
+class ConversionError : public SimError {
+ public:
+  explicit ConversionError(const std::string& text)
+      : SimError("'" + text + "' is not a valid floating point value") {}
+};
+
+// An unguarded floating-point fault: division by zero, invalid operation, overflow.
+class FloatError : public SimError {
+ public:
+  using SimError::SimError;
+};
+
+// A file that cannot be opened, read or written.
+class IoError : public SimError {
+ public:
+  using SimError::SimError;
+  // "File not found" for a missing file, else "I/O error N" with the system's code.
+  static IoError FromErrno(int code);
+};
+
+}  // namespace trevolan

@@ -1,0 +1,24 @@
+#pragma once
+#include <string>
+
+namespace trevolan {
+
+// What the core tells the window. Every call is a notification without result; the
+// default does nothing, the batch runner prints messages, the window repaints, tests
+// record.
+class Frontend {
+ public:
+  virtual ~Frontend() = default;
+  virtual void ShowMessage(const std::string& /*text*/) {}  // the program's own modal warning
+  virtual void ProcessMessages() {}                      // once per step of the run loop
+  virtual void DrawBlock(int /*id*/) {}
+  virtual void DrawAllBlocks() {}
+  virtual void RedrawDiagram() {}
+  virtual void GrPlotPnlPrep() {}
+  virtual void DrawTimePlot() {}
+  virtual void ShowStatus() {}
+  virtual void FormPaint() {}
+  virtual void RunCaptionChanged(const std::string& /*caption*/) {}
+};
+
+}  // namespace trevolan

@@ -1,0 +1,262 @@
+#include "model/model_file.h"
+
+#include <ctime>
+#include <optional>
+#include <vector>
+
+#include "model/atomic_file.h"
+#include "model/numbers.h"
+
+namespace trevolan {
+
+namespace {
+
+constexpr size_t kMinBlockLineLength = 50;
+constexpr size_t kMaxTokenLength = 255;
+constexpr int kNumbersPerLine = 17;
+const char* const kLineEnd = "\r\n";
+
+constexpr const char* kReferenceLines[] = {
+    "A: Activity/Actor for Petri Nets. Has Time of action",
+    "B: Belt (conveyor) for Petri Nets, can also record values for later delivery",
+    "C  Container (can serve as constants. Up to #17, are visible system parameters",
+    "D: Division/Difference",
+    "E: Exponents",
+    "F: Flux transfer from A to B (moves material if A, B are Integrators or Containers",
+    "G: function Generator. Piecewise linear",
+    "H: Hysteresis (Friction, lossy mtl). I/P=a, O/P goes 0 to 1 over b to c, hysteresis=d",
+    "I: Integrator, INT{(a-b)*c}dt+d, uses bb as \"max load\" or for rotation behaviour ",
+    "J: Inductor, d(Current)/dt=(a-b-v*c)/d, from A to B",
+    "K: Logic, OR, NOR, AND, NAD, XOR depends on mode 0 to 4",
+    "L: Logarithm e^x, 10^x a^x",
+    "M: Memory (delay if base is time)",
+    "N: Note. Only comment appears, font controlled by mode.",
+    "O: Oscilloscope: One only, #19, lists 10 input links for graph",
+    "P: not assigned",
+    "Q: Quantizer",
+    "R: Relay passes on logic decisions to switch blocks on/off",
+    "S: Sine or ArcSine or ArcTan(x,y)",
+    "T: Timer",
+    "U: User block: One only, #20, lists 10 input links for user",
+    "V: Visual VoltMeter: ",
+    "W: Witch Switch: ",
+    "X: Multiplier, ",
+    "Z: Random Fuzz generator. ",
+    "&: Signed summation. ",
+    "%: Divide (and difference)",
+    "@: Access/change any data item",
+};
+
+bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32 || c == ','; }
+
+// The next line of the reader without its line break; advances past the break.
+std::string TakeLine(ModelReader& r) {
+  size_t end = r.data.find('\n', r.cursor);
+  if (end == std::string::npos) end = r.data.size();
+  std::string line = r.data.substr(r.cursor, end - r.cursor);
+  r.cursor = end < r.data.size() ? end + 1 : end;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+// A token quoted in an error message: short and free of control characters.
+std::string Printable(const std::string& token) {
+  std::string out = token.substr(0, 40);
+  for (char& c : out) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 32 || u == 127) c = '?';
+  }
+  return out;
+}
+
+// The stored data of a block: count free-format numbers from the reader's cursor,
+// across line ends. The list grows as numbers arrive, so a count larger than the file
+// holds costs nothing up front.
+std::vector<double> ReadStoredNumbers(ModelReader& r, int64_t count, int id) {
+  std::vector<double> values;
+  const std::string& d = r.data;
+  while (static_cast<int64_t>(values.size()) < count) {
+    while (r.cursor < d.size() && static_cast<unsigned char>(d[r.cursor]) <= 32) ++r.cursor;
+    if (r.cursor >= d.size()) {
+      throw IoError("I/O error 100: the file ends inside the stored data of block " + std::to_string(id));
+    }
+    const size_t start = r.cursor;
+    while (r.cursor < d.size() && static_cast<unsigned char>(d[r.cursor]) > 32) ++r.cursor;
+    const std::string token = d.substr(start, r.cursor - start);
+    const auto v = ParseFileNumber(token);
+    if (!v) {
+      throw IoError("I/O error 106: '" + Printable(token) + "' is not a number in the stored data of block " +
+                    std::to_string(id));
+    }
+    values.push_back(*v);
+  }
+  return values;
+}
+
+// Name and comment as they must be written to read back whole: a name has no blanks,
+// commas or control characters (they would shift the line's tokens) and is never empty;
+// a comment has no line breaks.
+std::string NameForFile(const std::string& name) {
+  std::string out = name.substr(0, kMaxNameLength);
+  for (char& c : out) {
+    if (IsDelimiter(c)) c = '_';
+  }
+  return out.empty() ? "_" : out;
+}
+
+std::string CommentForFile(const std::string& comment) {
+  std::string out = comment.substr(0, kMaxCommentLength);
+  for (char& c : out) {
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  return out;
+}
+
+std::string LocalDateTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[64];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+  return buf;
+}
+
+}  // namespace
+
+std::string NextToken(const std::string& line, size_t& pos) {
+  std::string token;
+  const size_t len = line.size();
+  while (pos <= len && IsDelimiter(line[pos - 1])) ++pos;
+  while (pos <= len) {
+    const char c = line[pos - 1];
+    ++pos;
+    if (IsDelimiter(c)) break;
+    if (token.size() < kMaxTokenLength) token += c;
+  }
+  return token;
+}
+
+void ReadModelLine(Sim& s, ModelReader& r) {
+  const std::string line = TakeLine(r);
+  const size_t len = line.size();
+  if (len < kMinBlockLineLength) return;
+  size_t pos = 1;
+  std::string t = NextToken(line, pos);
+  if (t == "zzz" || t == "ZZZ") {
+    r.ModelEnd = true;
+    return;
+  }
+  if (t.size() < 2 || t[0] != '@') return;
+  const char type = t[1];
+  const auto id = ParseFileInteger(NextToken(line, pos));
+  if (!id) return;
+  std::string name = NextToken(line, pos);
+  if (name.size() > kMaxNameLength) name.resize(kMaxNameLength);
+  if (!IsBlockType(type)) return;
+
+  double n[kNumbersPerLine];
+  for (double& x : n) {
+    if (pos > len) return;
+    const auto v = ParseFileNumber(NextToken(line, pos));
+    if (!v) {
+      ShowNumberMessage(s, "Problem in reading data for Block ", *id);
+      return;
+    }
+    x = *v;
+  }
+  // Every conversion is made before the slot is touched, so a failing line never
+  // leaves a half-written block behind.
+  TBlock& b = s.block(*id);
+  const int32_t XX = ToInt32(n[0]), YY = ToInt32(n[1]), OnOff = ToInt32(n[2]), Displ = ToInt32(n[3]),
+                State = ToInt32(n[4]), An = ToInt32(n[5]), Bn = ToInt32(n[6]), Cn = ToInt32(n[7]),
+                Dn = ToInt32(n[8]), Pn = ToInt32(n[9]), stored_high = ToInt32(n[10]);
+  b.ID = *id;
+  b.Name = name;
+  b.Type = type;
+  b.XX = XX;
+  b.YY = YY;
+  b.OnOff = OnOff;
+  b.Displ = Displ;
+  b.State = State;
+  b.An = An;
+  b.Bn = Bn;
+  b.Cn = Cn;
+  b.Dn = Dn;
+  b.Pn = Pn;
+  b.aa = n[11];
+  b.bb = n[12];
+  b.cc = n[13];
+  b.dd = n[14];
+  b.pp = n[15];
+  b.Value = n[16];
+  std::string comment = pos <= len ? line.substr(pos - 1) : std::string();
+  if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
+  if (comment.size() > kMaxCommentLength) comment.resize(kMaxCommentLength);
+  b.Comment = comment;
+
+  if (stored_high > 0) b.stored = ReadStoredNumbers(r, int64_t{stored_high} + 1, *id);
+  if (*id > s.HighestBlock) s.HighestBlock = *id;
+  s.NotifyDrawAllBlocks();
+}
+
+void OpenModel(Sim& s) { ReadModelText(s, ReadWholeFile(s.DataFileName)); }
+
+void ReadModelText(Sim& s, std::string text) {
+  ModelReader r;
+  r.data = std::move(text);
+  do {
+    ReadModelLine(s, r);
+  } while (!r.AtEnd() && !r.ModelEnd);
+  const TBlock& graphs = s.block(19);
+  for (int c = 1; c <= kMaxTapeChannels; ++c) s.TapeChannelIDs[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
+  s.TapeChannels = ToInt32(StoredAt(graphs, 0));
+}
+
+std::string WriteBlockLine(const Sim& s, int id) {
+  const TBlock& b = s.block(id);
+  const std::string sep = "   ";
+  std::string line = std::string("@") + b.Type + sep;
+  line += std::to_string(id) + sep;
+  line += NameForFile(b.Name) + sep;
+  for (const int32_t v : {b.XX, b.YY, b.OnOff, b.Displ, b.State, b.An, b.Bn, b.Cn, b.Dn, b.Pn}) {
+    line += std::to_string(v) + sep;
+  }
+  line += std::to_string(StoredHigh(b)) + sep;
+  for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp}) line += FormatGeneral(v) + sep;
+  line += FormatGeneral(b.Value) + " \"" + CommentForFile(b.Comment) + "\"" + kLineEnd;
+  if (StoredHigh(b) > 0) {
+    for (const double v : b.stored) {
+      std::string t = FormatFixed(v, 4, 12);
+      if (t[0] != ' ') t.insert(0, 1, ' ');  // a number filling its field would touch its neighbour
+      line += t;
+    }
+    line += kLineEnd;
+  }
+  return line;
+}
+
+std::string ModelFileText(const Sim& s, const std::string& recorded) {
+  std::string text;
+  const auto put = [&text](const std::string& line) { text += line + kLineEnd; };
+  put("Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4");
+  put("DataFile was " + CommentForFile(s.DataFileName));
+  put("This file is " + CommentForFile(s.SaveFileName));
+  put("Recorded: " + recorded);
+  put("");
+  put("BLOCK DESCRIPTIONS:");
+  for (const char* line : kReferenceLines) put(line);
+  put("");
+  put("DATA FORMATS:");
+  put("Column Designations. Except data line after A,B,D,G,M,O,U");
+  put("@Type ID# Name XX YY OnOff Displ State An Bn Cn Dn Pn #stored aa bb cc dd pp Value Comment");
+  put("");
+  for (int64_t id = 0; id <= s.HighestBlock; ++id) {
+    if (IsBlockType(s.block(id).Type)) text += WriteBlockLine(s, static_cast<int>(id));
+  }
+  put("ZZZ");
+  return text;
+}
+
+void SaveModel(Sim& s) { WriteFileAtomically(s.SaveFileName, ModelFileText(s, LocalDateTime())); }
+
+}  // namespace trevolan

@@ -1,0 +1,46 @@
+#pragma once
+#include <string>
+
+#include "model/sim.h"
+
+namespace trevolan {
+
+// The model file: a header, a reference of the block types, one line per block with
+// all its fields, a stored-data line after blocks with two or more stored numbers,
+// and "ZZZ". The reader looks only at lines of 50 characters or more that begin
+// with '@' and a type letter, so the header and reference may be edited freely.
+
+// Reading position in the model file, alive only during OpenModel.
+struct ModelReader {
+  std::string data;     // the whole file
+  size_t cursor = 0;    // start of the next unread line
+  bool ModelEnd = false;
+  bool AtEnd() const { return cursor >= data.size(); }
+};
+
+// Reads DataFileName into the table that the caller prepared, then sets the tape
+// channels from block 19. IoError when the file cannot be read; RangeError (ending
+// the reading) for an ID or integer field out of range.
+void OpenModel(Sim& s);
+
+// OpenModel on a file's text.
+void ReadModelText(Sim& s, std::string text);
+
+// Reads and interprets the next line of the reader.
+void ReadModelLine(Sim& s, ModelReader& r);
+
+// The next token of line from the 1-based position pos, which it advances past the one
+// delimiter that ended the token. Characters up to code 32 and commas are delimiters.
+std::string NextToken(const std::string& line, size_t& pos);
+
+// Writes the whole table to SaveFileName, replacing the file only when all was written.
+void SaveModel(Sim& s);
+
+// The block line of block id and, when its stored list has two or more entries, the
+// stored-data line, each ended by CR LF.
+std::string WriteBlockLine(const Sim& s, int id);
+
+// The whole text SaveModel writes, with `recorded` as the date and time.
+std::string ModelFileText(const Sim& s, const std::string& recorded);
+
+}  // namespace trevolan

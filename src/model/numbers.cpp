@@ -1,0 +1,199 @@
+#include "model/numbers.h"
+
+#include <clocale>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <locale.h>
+
+#include "model/errors.h"
+
+namespace trevolan {
+
+double RoundHalfEven(double x) {
+  // nearbyint rounds in the current mode, which the program never changes from
+  // round-to-nearest-even.
+  return std::nearbyint(x);
+}
+
+int32_t ToInt32(double x) {
+  const double r = RoundHalfEven(x);
+  if (!(r >= std::numeric_limits<int32_t>::min() && r <= std::numeric_limits<int32_t>::max())) {
+    throw RangeError();
+  }
+  return static_cast<int32_t>(r);
+}
+
+namespace {
+
+std::string NonFiniteText(double x) {
+  if (std::isnan(x)) return "NAN";
+  return x > 0 ? "INF" : "-INF";
+}
+
+// Splits x (finite, non-zero) into its 15 significant digits without trailing zeros
+// and the decimal exponent of the first digit.
+void SignificantDigits(double x, std::string& digits, int& exponent) {
+  char buf[48];
+  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(x));  // d.dddddddddddddde±XX
+  digits.assign(1, buf[0]);
+  const char* p = buf + 2;
+  while (*p != 'e') digits += *p++;
+  exponent = std::atoi(p + 1);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+}
+
+}  // namespace
+
+std::string FormatGeneral(double x) {
+  if (!std::isfinite(x)) return NonFiniteText(x);
+  if (x == 0) return "0";
+  std::string digits;
+  int e = 0;
+  SignificantDigits(x, digits, e);
+  std::string out = x < 0 ? "-" : "";
+  if (e >= -5 && e < 15) {
+    if (e >= 0) {
+      const size_t whole = static_cast<size_t>(e) + 1;
+      if (digits.size() <= whole) {
+        out += digits + std::string(whole - digits.size(), '0');
+      } else {
+        out += digits.substr(0, whole) + "." + digits.substr(whole);
+      }
+    } else {
+      out += "0." + std::string(static_cast<size_t>(-e - 1), '0') + digits;
+    }
+  } else {
+    out += digits.substr(0, 1);
+    if (digits.size() > 1) out += "." + digits.substr(1);
+    out += "E" + std::to_string(e);
+  }
+  return out;
+}
+
+std::string FormatFixed(double x, int decimals, int width) {
+  if (!std::isfinite(x)) {
+    std::string t = NonFiniteText(x);
+    if (static_cast<int>(t.size()) < width) t.insert(0, static_cast<size_t>(width) - t.size(), ' ');
+    return t;
+  }
+  if (x == 0) x = 0;  // no "-0.0000"
+  const int n = std::snprintf(nullptr, 0, "%*.*f", width, decimals, x);
+  std::string out(static_cast<size_t>(n), '\0');
+  std::snprintf(out.data(), out.size() + 1, "%*.*f", width, decimals, x);
+  return out;
+}
+
+namespace {
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char c = a[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != b[i]) return false;
+  }
+  return true;
+}
+
+std::optional<double> ParseNonFinite(std::string_view t) {
+  if (EqualsNoCase(t, "NAN")) return std::numeric_limits<double>::quiet_NaN();
+  if (EqualsNoCase(t, "INF") || EqualsNoCase(t, "+INF")) return std::numeric_limits<double>::infinity();
+  if (EqualsNoCase(t, "-INF")) return -std::numeric_limits<double>::infinity();
+  return std::nullopt;
+}
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// [+-] (digits [point [digits]] | point digits) [(e|E) [+-] digits], the whole text.
+bool IsDecimalNumber(std::string_view t, char point) {
+  size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  size_t digits = 0;
+  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  if (i < t.size() && t[i] == point) {
+    ++i;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
+  }
+  if (digits == 0) return false;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+    size_t exp_digits = 0;
+    while (i < t.size() && IsDigit(t[i])) ++i, ++exp_digits;
+    if (exp_digits == 0) return false;
+  }
+  return i == t.size();
+}
+
+// strtod in the "C" locale, whatever locale the program runs in.
+std::optional<double> StrtodC(std::string text) {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  errno = 0;
+  char* end = nullptr;
+  const double v = strtod_l(text.c_str(), &end, c_locale);
+  if (errno == ERANGE && std::isinf(v)) return std::nullopt;  // beyond the double range
+  return v;                                                    // underflow gives 0 or a denormal
+}
+
+}  // namespace
+
+std::optional<double> ParseFileNumber(std::string_view text) {
+  if (auto nf = ParseNonFinite(text)) return nf;
+  if (!IsDecimalNumber(text, '.')) return std::nullopt;
+  return StrtodC(std::string(text));
+}
+
+std::optional<int32_t> ParseFileInteger(std::string_view text) {
+  if (!text.empty() && text[0] == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) return std::nullopt;
+  }
+  if (text.empty()) return std::nullopt;
+  int32_t v = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return v;
+}
+
+char LocaleDecimalSeparator() {
+  const lconv* lc = std::localeconv();
+  return (lc && lc->decimal_point && lc->decimal_point[0]) ? lc->decimal_point[0] : '.';
+}
+
+double EditToFloat(const std::string& text) {
+  if (text.empty()) return 0;
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  std::string t = text.substr(b, e - b);
+  if (auto nf = ParseNonFinite(t)) return *nf;
+  const char point = LocaleDecimalSeparator();
+  if (!IsDecimalNumber(t, point)) throw ConversionError(text);
+  if (point != '.') {
+    for (char& c : t) {
+      if (c == point) c = '.';
+    }
+  }
+  auto v = StrtodC(t);
+  if (!v) throw ConversionError(text);
+  return *v;
+}
+
+int32_t EditToInt(const std::string& text) { return ToInt32(EditToFloat(text)); }
+
+std::string FormatEdit(double x) {
+  std::string t = FormatGeneral(x);
+  const char point = LocaleDecimalSeparator();
+  if (point != '.') {
+    for (char& c : t) {
+      if (c == '.') c = point;
+    }
+  }
+  return t;
+}
+
+}  // namespace trevolan

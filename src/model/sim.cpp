@@ -1,0 +1,213 @@
+#include "model/sim.h"
+
+#include <algorithm>
+#include <numbers>
+
+#include "model/numbers.h"
+
+namespace trevolan {
+
+Sim::Sim() : tape_(static_cast<size_t>(kTapeColumns) * kTapeRows, 0.0) {
+  // The globals' own start values come from the member initialisers; the table's
+  // defaults then overwrite the mirrored ones (so FinTim starts at 1000).
+  GrNext = Start + GrDel;
+  Holdnext = Start + Holdstep;
+  ClearBlockTable(*this);
+  SetSystemDefaults(*this);
+  LoadTimingGlobals(*this);
+  HighestBlock = 100;
+}
+
+std::string EmptySlotName(int i) {
+  std::string name = "?" + std::to_string(i) + " ";
+  if (name.size() > kMaxNameLength) name.resize(kMaxNameLength);
+  return name;
+}
+
+bool IsBlockType(char t) {
+  return t == '%' || t == '&' || t == '@' || (t >= 'A' && t <= 'X') || t == 'Z';
+}
+
+void ClearBlockTable(Sim& s) {
+  s.LastX = 100;
+  s.LastY = 100;
+  for (int i = 0; i <= kMaxBlockID; ++i) {
+    TBlock& b = s.block(i);
+    const int32_t on_off = b.OnOff;  // the one field a cleared slot keeps
+    b = TBlock{};
+    b.ID = i;
+    b.Name = EmptySlotName(i);
+    b.OnOff = on_off;
+  }
+  s.TapeChannelIDs.fill(0);
+  s.TapeChannelIDs[0] = 2;
+  s.TapeIndex = -1;
+  s.FillTape(-1.0);
+}
+
+namespace {
+
+struct SystemBlockDefault {
+  const char* name;
+  double value;
+};
+
+// Blocks 2..17: the timing, display and plot parameters, each with pp = Value.
+constexpr SystemBlockDefault kParameterBlocks[] = {
+    {"Time", 0},      {"Delt", 1},       {"Start", 0},      {"FinTim", 1000},
+    {"GrDel", 10},    {"GrNext", 10},    {"Holdstep", 100}, {"Holdnext", 100},
+    {"ScaleOrgn", 0}, {"ScaleFactr", 1}, {"ColourMin", 0},  {"ColourMax", 100},
+    {"GrMinT", 0},    {"GrMaxT", 1000},  {"GrMinY", 0},     {"GrMaxY", 100},
+};
+
+void ResizeChannelList(TBlock& b) {
+  ResizeStored(b, 11);
+  std::fill(b.stored.begin() + 1, b.stored.end(), 0.0);
+}
+
+}  // namespace
+
+void SetSystemDefaults(Sim& s) {
+  for (int id = 0; id <= 31; ++id) {
+    TBlock& b = s.block(id);
+    b.Type = 'C';
+    b.XX = 10;
+    b.YY = 30 * id - 50;
+    b.State = 2;
+    b.Displ = 3;
+    b.OnOff = 1;
+  }
+  TBlock& zero = s.block(0);
+  zero.Name = "ZERO";
+  zero.Value = 0;
+  zero.pp = 0;
+  zero.XX = 0;
+  zero.YY = 0;
+  TBlock& one = s.block(1);
+  one.Name = "ONE";
+  one.Value = 1;
+  one.pp = 1;
+  one.XX = 0;
+  one.YY = 50;
+  for (int id = 2; id <= 17; ++id) {
+    TBlock& b = s.block(id);
+    b.Name = kParameterBlocks[id - 2].name;
+    b.Value = kParameterBlocks[id - 2].value;
+    b.pp = b.Value;
+  }
+  s.block(14).XX = 60;
+  s.block(14).YY = 400;
+  s.block(15).XX = 100;
+  s.block(15).YY = 400;
+  s.block(16).YY = 400;
+  s.block(17).YY = 375;
+
+  TBlock& rep = s.block(18);
+  rep.Name = "RepCount";
+  rep.Value = 0;
+  rep.OnOff = 0;
+  rep.cc = 10;
+  rep.YY = 435;
+
+  TBlock& graphs = s.block(19);
+  graphs.Name = "Graphs";
+  graphs.Value = 10;
+  graphs.Type = 'O';
+  graphs.An = 14;
+  graphs.Bn = 15;
+  graphs.Cn = 16;
+  graphs.Dn = 17;
+  graphs.pp = 10;
+  graphs.XX = 60;
+  graphs.YY = 375;
+  ResizeChannelList(graphs);
+
+  TBlock& user = s.block(20);
+  user.Name = "USER1";
+  user.Value = 10;
+  user.Type = 'U';
+  user.OnOff = 0;
+  user.State = 0;
+  user.An = user.Bn = user.Cn = user.Dn = 0;
+  user.pp = 10;
+  user.XX = 10;
+  user.YY = 462;
+  ResizeChannelList(user);
+
+  for (int id = 21; id <= 30; ++id) {
+    TBlock& b = s.block(id);
+    b.Name = "U" + std::to_string(id - 20);
+    b.XX = user.XX;
+    b.YY = user.YY + 21 + 3 * (id - 20);
+  }
+
+  TBlock& pi = s.block(31);
+  pi.Name = "PI";
+  pi.Value = std::numbers::pi;
+  pi.cc = 4;
+  pi.dd = std::numbers::pi;
+  pi.pp = std::numbers::pi;
+  pi.XX = 75;
+  pi.YY = 435;
+}
+
+namespace {
+
+// The globals mirrored by blocks 2..17, in the order of their IDs.
+std::array<double*, 16> MirroredGlobals(Sim& s) {
+  return {&s.Time,      &s.Delt,       &s.Start,     &s.FinTim,   &s.GrDel,  &s.GrNext,
+          &s.Holdstep,  &s.Holdnext,   &s.ScaleOrgn, &s.ScaleFactr, &s.ColourMin,
+          &s.ColourMax, &s.GrMinT,     &s.GrMaxT,    &s.GrMinY,   &s.GrMaxY};
+}
+
+}  // namespace
+
+void LoadTimingGlobals(Sim& s) {
+  const auto globals = MirroredGlobals(s);
+  for (int id = 2; id <= 17; ++id) *globals[static_cast<size_t>(id - 2)] = s.block(id).Value;
+  s.RepCount = s.block(18).Dn;
+  s.HorizIntv = ToInt32(s.block(19).pp);
+  s.VertIntv = ToInt32(s.block(19).Value);
+}
+
+void StoreTimingGlobals(Sim& s) {
+  s.block(0).Value = 0;
+  s.block(1).Value = 1;
+  const auto globals = MirroredGlobals(s);
+  for (int id = 2; id <= 17; ++id) s.block(id).Value = *globals[static_cast<size_t>(id - 2)];
+  s.block(18).Dn = s.RepCount;
+  s.block(19).Value = s.VertIntv;
+  s.block(19).pp = s.HorizIntv;
+}
+
+void CheckTiming(Sim& s) {
+  if (s.Delt == 0) s.Delt = 1;
+  s.GrDel = std::min(s.GrDel, s.Holdstep);
+  s.Delt = std::min(s.Delt, s.GrDel);
+  s.TimeTol = 0.001 * s.Delt;
+}
+
+void ClearIntegratorInlets(Sim& s) {
+  for (int64_t id = 1; id <= s.HighestBlock; ++id) {
+    TBlock& b = s.block(id);
+    if (b.Type == 'I') b.pp = 0;
+  }
+}
+
+void ShowNumberMessage(Sim& s, const std::string& text, int64_t n) {
+  s.ShowMessage(text + "  " + std::to_string(n));
+}
+
+int32_t CheckBlockID(Sim& s, int64_t n) {
+  if (n > kMaxBlockID) {
+    ShowNumberMessage(s, "Have put " + std::to_string(kMaxBlockID) + " instead of block number ", n);
+    return kMaxBlockID;
+  }
+  if (n < 0) {
+    ShowNumberMessage(s, "Have put 0 (zero) instead of block number ", n);
+    return 0;
+  }
+  return static_cast<int32_t>(n);
+}
+
+}  // namespace trevolan

@@ -1,0 +1,135 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/block.h"
+#include "model/errors.h"
+#include "model/frontend.h"
+
+namespace trevolan {
+
+inline constexpr int kTapeColumns = 11;     // time and ten channels
+inline constexpr int kTapeRows = 10001;     // rows 0..10000
+inline constexpr int kMaxTapeChannels = 10;
+
+// The whole state of one simulator: the block table, the globals that mirror the
+// system blocks, the program-wide flags, the file names, the tape and the random
+// generator. Constructing one prepares it as the program start does; a test may hold
+// as many independent ones as it likes.
+struct Sim {
+  Sim();
+  Sim(const Sim&) = delete;
+  Sim& operator=(const Sim&) = delete;
+
+  // The block with that ID; RangeError outside 0..1000. The only way into the table.
+  TBlock& block(int64_t id) {
+    if (id < 0 || id > kMaxBlockID) throw RangeError();
+    return blocks_[static_cast<size_t>(id)];
+  }
+  const TBlock& block(int64_t id) const {
+    if (id < 0 || id > kMaxBlockID) throw RangeError();
+    return blocks_[static_cast<size_t>(id)];
+  }
+  // The Value of the block with that ID: Va, Vb, ... of the compute procedures.
+  double V(int64_t id) const { return block(id).Value; }
+
+  // The tape cell of column c (0 time, 1..10 channels) and row r; RangeError outside.
+  double& TapeCell(int64_t c, int64_t r) {
+    if (c < 0 || c >= kTapeColumns || r < 0 || r >= kTapeRows) throw RangeError();
+    return tape_[static_cast<size_t>(c * kTapeRows + r)];
+  }
+  double TapeCell(int64_t c, int64_t r) const { return const_cast<Sim*>(this)->TapeCell(c, r); }
+  void FillTape(double v) { std::fill(tape_.begin(), tape_.end(), v); }
+
+  // A uniform random number in [0, 1) from 53 random bits.
+  double Uniform() { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
+
+  // Simulation globals, each mirroring the Value of a system block (2..17).
+  double Time = 0, Delt = 1, Start = 0, FinTim = 10000;
+  double GrDel = 10, GrNext = 10, Holdstep = 100, Holdnext = 100;
+  double ScaleOrgn = 0, ScaleFactr = 1, ColourMin = 0, ColourMax = 100;
+  double GrMinT = 0, GrMaxT = 1000, GrMinY = 0, GrMaxY = 100;
+  double TimeTol = 0.001;
+  int32_t RepCount = 0;   // ID of the hold-trigger block, mirrors block 18's Dn
+  int32_t VertIntv = 10;  // block 19's Value, rounded: intervals of the plot's value axis
+  int32_t HorizIntv = 10; // block 19's pp, rounded: intervals of the plot's time axis
+
+  // Program-wide state.
+  int32_t HighestBlock = 100;  // bound of every loop over the table
+  bool HoldFlag = true;
+  bool RunBusy = false;        // keeps a second run loop from starting inside the first
+  bool AnimFlag = true;
+  bool LinksFlag = true;       // true only while a full redraw is in progress
+  bool GridFlag = false;
+  bool PlotFlag = false;
+  int32_t NumberMode = 0;
+  int32_t PickedBlock = 0;
+  int32_t LastX = 100, LastY = 100;
+  int64_t ClockSeconds = 0;
+  std::string DataFileName = "datafile.txt";
+  std::string SaveFileName = "savefile.txt";
+  std::string TapeFileName = "tapefile.txt";
+  std::string WindowCaption = "Trevolan4";
+  std::string RunCaption = "RUN";
+
+  // Plot geometry in pixels of the plot box; only the width ever changes.
+  int32_t PlotWidth = 700, PlotHeight = 379, PlotLeft = 0, PlotTop = 0;
+
+  // The tape's bookkeeping; the cells are behind TapeCell.
+  int32_t TapeIndex = -1;     // last row written, -1 when empty
+  int32_t TapeChannels = 0;   // channels recorded, 0..10; 0 records nothing
+  std::array<int32_t, kTapeColumns> TapeChannelIDs{};  // entry 0 is the Time block
+
+  // One generator for every random draw, seeded the same way at every start.
+  static constexpr uint64_t kSeed = 5489u;
+  std::mt19937_64 rng{kSeed};
+
+  // Where notifications go; null means nobody listens.
+  Frontend* frontend = nullptr;
+
+  // Notifications, each a single predictable branch when nobody listens.
+  void ShowMessage(const std::string& text) { if (frontend) frontend->ShowMessage(text); }
+  void NotifyProcessMessages() { if (frontend) frontend->ProcessMessages(); }
+  void NotifyDrawBlock(int id) { if (frontend) frontend->DrawBlock(id); }
+  void NotifyDrawAllBlocks() { if (frontend) frontend->DrawAllBlocks(); }
+  void NotifyRedrawDiagram() { if (frontend) frontend->RedrawDiagram(); }
+  void NotifyGrPlotPnlPrep() { if (frontend) frontend->GrPlotPnlPrep(); }
+  void NotifyDrawTimePlot() { if (frontend) frontend->DrawTimePlot(); }
+  void NotifyShowStatus() { if (frontend) frontend->ShowStatus(); }
+  void NotifyFormPaint() { if (frontend) frontend->FormPaint(); }
+  void SetRunCaption(const std::string& caption) {
+    RunCaption = caption;
+    if (frontend) frontend->RunCaptionChanged(caption);
+  }
+
+ private:
+  std::array<TBlock, kBlockSlots> blocks_;
+  std::vector<double> tape_;
+};
+
+// Empties every slot, resets the tape's channel list and fills the tape with -1.
+void ClearBlockTable(Sim& s);
+// Writes the system blocks 0..31 with their defaults.
+void SetSystemDefaults(Sim& s);
+// System blocks -> globals.
+void LoadTimingGlobals(Sim& s);
+// Globals -> system blocks (and blocks 0 and 1 forced back to 0 and 1).
+void StoreTimingGlobals(Sim& s);
+// Repairs the time steps and sets TimeTol.
+void CheckTiming(Sim& s);
+// Empties the flux inlet (pp) of every Integrator.
+void ClearIntegratorInlets(Sim& s);
+// The program's own warning: text, two blanks, n.
+void ShowNumberMessage(Sim& s, const std::string& text, int64_t n);
+// A typed block ID clamped into 0..1000, telling the user when it was changed.
+int32_t CheckBlockID(Sim& s, int64_t n);
+
+// The name "?" + i + " " of an empty slot, cut to 10 characters.
+std::string EmptySlotName(int i);
+// True for the type letters of the catalogue: %, &, @, A..X and Z.
+bool IsBlockType(char t);
+
+}  // namespace trevolan

@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/batch.h"
+#include "cli/runner.h"
+#include "cli/script.h"
+#include "support/test_support.h"
+
+namespace trevolan::cli {
+namespace {
+
+using testing::ReadTextFile;
+using testing::RunCli;
+using testing::TempDir;
+
+TEST(Script, QuotesCommentsAndSeparators) {
+  const auto commands = ParseScript("print Time; apply 101 comment=\"two words; #x\" name=\"\"  # note\n\nnew", true);
+  ASSERT_EQ(commands.size(), 3u);
+  EXPECT_EQ(commands[0], (Command{"print", "Time"}));
+  EXPECT_EQ(commands[1], (Command{"apply", "101", "comment=two words; #x", "name="}));
+  EXPECT_EQ(commands[2], (Command{"new"}));
+  const auto lines = ParseScript("set 101.Name a;b\r\n   \n# only a comment\nprint 101.Name\n", false);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], (Command{"set", "101.Name", "a;b"}));
+  EXPECT_THROW(ParseScript("print \"Time", true), UsageError);
+}
+
+// Runs commands in one batch and returns everything it wrote.
+std::string RunScript(Batch& b, const std::string& script) {
+  for (const auto& c : ParseScript(script, true)) b.Execute(c);
+  return static_cast<std::ostringstream&>(b.out()).str();
+}
+
+TEST(Batch, PrintsTargetsOfAFreshProgram) {
+  std::ostringstream out;
+  Batch b(out);
+  EXPECT_EQ(RunScript(b, "print FinTim Delt HighestBlock HoldFlag AnimFlag DataFileName 2.Name 31.Value 19.stored"),
+            "1000 1 100 1 1 datafile.txt Time 3.14159265358979 0 0 0 0 0 0 0 0 0 0 0\n");
+  EXPECT_FALSE(b.had_error());
+}
+
+TEST(Batch, SetWritesFieldsGlobalsAndStoredLists) {
+  std::ostringstream out;
+  Batch b(out);
+  RunScript(b, "set 101.Name averylongname; set 101.Type K; set 101.XX 2.5; set 101.aa 1e-7; set Delt 0.5;"
+         "set 101.stored 1 2 3; set 101.stored[1] 9; set GridFlag 1; set 101.Comment \"a b\"");
+  EXPECT_EQ(RunScript(b, "print 101.Name 101.Type 101.XX 101.aa Delt 101.stored 101.stored[2] GridFlag 101.Comment"),
+            "averylongn K 2 1E-7 0.5 1 9 3 3 1 a b\n");
+}
+
+TEST(Batch, ErrorsAreReportedAndTheScriptGoesOn) {
+  std::ostringstream out;
+  Batch b(out);
+  const std::string text = RunScript(b, "print 1001.Value; print 101.stored[0]; set 101.aa x1; print Time");
+  EXPECT_EQ(text,
+            "error: Range check error\nerror: Range check error\n"
+            "error: 'x1' is not a valid floating point value\n0\n");
+  EXPECT_TRUE(b.had_error());
+}
+
+TEST(Batch, UsageErrorsPropagate) {
+  std::ostringstream out;
+  Batch b(out);
+  for (const char* bad : {"frobnicate", "open", "open a b", "print", "print 101.nofield", "print NoGlobal",
+                          "set Time", "set Time 1 2", "set tape.0.0 1", "save-model extra"}) {
+    EXPECT_THROW(RunScript(b, bad), UsageError) << bad;
+  }
+}
+
+TEST(Batch, SaveOpenAndStartThroughTheFileCommands) {
+  TempDir dir;
+  std::ostringstream out;
+  Batch b(out);
+  const std::string model = dir.path("m.txt");
+  RunScript(b, "set 150.Type C; set 150.Name tank; set 150.Value 7; set HighestBlock 150; save " + model);
+  EXPECT_EQ(b.sim().SaveFileName, model);
+  RunScript(b, "new");
+  EXPECT_EQ(RunScript(b, "print HighestBlock 150.Type"), "100 ?\n");
+  RunScript(b, "open " + model);
+  EXPECT_EQ(b.sim().SaveFileName, "SaveFile");
+  EXPECT_EQ(b.sim().WindowCaption, "Trevolan SaveFile");
+  RunScript(b, "set 150.Type M; set 150.Pn 7; save " + model + "; set HighestBlock 100; start " + model);
+  const std::string printed = RunScript(b, "print HighestBlock 150.Pn 150.Value");
+  EXPECT_EQ(printed.substr(printed.rfind('\n', printed.size() - 2) + 1), "150 0 7\n");
+  EXPECT_FALSE(b.had_error());
+}
+
+TEST(Program, ExitStatusAndOutputStreams) {
+  TempDir dir;
+  auto r = RunCli({"exec", "-c", "print Time; set 101.Name x"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "0\n");
+  r = RunCli({"exec", "-c", "print 5000.Value; print Delt"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "error: Range check error\n1\n");
+  r = RunCli({"exec", "-c", "print Time; bogus; print Delt"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "0\n");  // commands before the usage error have run, none after
+  EXPECT_NE(r.err.find("usage: unknown command: bogus"), std::string::npos);
+  r = RunCli({"exec", "-f", dir.path("missing.script")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(RunCli({"exec", "--frob"}).status, 2);
+  EXPECT_EQ(RunCli({}).status, 2);
+  EXPECT_EQ(RunCli({"--help"}).status, 0);
+  r = RunCli({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("trevolan-cli ", 0), 0u);
+}
+
+TEST(Program, ScriptsFromFilesAndStringsRunInOrder) {
+  TempDir dir;
+  testing::WriteTextFile(dir.path("a.script"), "# set up\nset Delt 0.25\nprint Delt\n");
+  const auto r = RunCli({"exec", "-c", "print Delt", "-f", dir.path("a.script"), "-c", "print Delt; open nothing.txt"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "1\n0.25\n0.25\nerror: File not found\n");
+}
+
+TEST(Program, MessagesOfTheProgramAreLines) {
+  TempDir dir;
+  const std::string model = dir.path("m.txt");
+  testing::WriteTextFile(model, "@C   101   c   10   20   1   2   0   0   0   0   0   0   -1   0   0   x   50   0   5 \"\"\r\n");
+  const auto r = RunCli({"exec", "-c", "open " + model});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "message: Problem in reading data for Block   101\n");
+}
+
+}  // namespace
+}  // namespace trevolan::cli

@@ -1,0 +1,124 @@
+#include "model/numbers.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "model/errors.h"
+
+namespace trevolan {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(GeneralFormat, FixedScientificAndNonFinite) {
+  const struct {
+    double x;
+    const char* text;
+  } cases[] = {
+      {0, "0"},
+      {-0.0, "0"},
+      {1, "1"},
+      {-2.5, "-2.5"},
+      {0.1, "0.1"},
+      {100, "100"},
+      {1.0 / 3, "0.333333333333333"},
+      {2.0 / 3, "0.666666666666667"},
+      {3.141592653589793, "3.14159265358979"},
+      {0.00001, "0.00001"},
+      {0.00001234, "0.00001234"},
+      {0.0000099, "9.9E-6"},
+      {1.5e-7, "1.5E-7"},
+      {-1e-20, "-1E-20"},
+      {123456789012345, "123456789012345"},
+      {999999999999999, "999999999999999"},
+      {1e15, "1E15"},
+      {1234567890123456, "1.23456789012346E15"},
+      {1e20, "1E20"},
+      {6.02214076e23, "6.02214076E23"},
+      {1e-300, "1E-300"},
+      {kNaN, "NAN"},
+      {kInf, "INF"},
+      {-kInf, "-INF"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatGeneral(c.x), c.text) << c.x;
+}
+
+TEST(GeneralFormat, ReadsBackToFifteenDigits) {
+  for (double x : {0.1, 1.0 / 7, 12345.678901234567, -9.87654321e-12, 4.4e300}) {
+    const auto back = ParseFileNumber(FormatGeneral(x));
+    ASSERT_TRUE(back.has_value());
+    EXPECT_NEAR(*back, x, std::fabs(x) * 1e-14);
+    EXPECT_EQ(FormatGeneral(*back), FormatGeneral(x));
+  }
+}
+
+TEST(FixedFormat, RightAlignedAndWidening) {
+  EXPECT_EQ(FormatFixed(3.14159, 4, 10), "    3.1416");
+  EXPECT_EQ(FormatFixed(0.12345, 4, 12), "      0.1235");
+  EXPECT_EQ(FormatFixed(-0.0, 4, 10), "    0.0000");
+  EXPECT_EQ(FormatFixed(1e7, 4, 12), "10000000.0000");
+  EXPECT_EQ(FormatFixed(kNaN, 4, 12), "         NAN");
+  EXPECT_EQ(FormatFixed(-kInf, 3, 8), "    -INF");
+}
+
+TEST(Rounding, HalvesToEvenAndRangeChecked) {
+  EXPECT_EQ(ToInt32(2.5), 2);
+  EXPECT_EQ(ToInt32(3.5), 4);
+  EXPECT_EQ(ToInt32(-2.5), -2);
+  EXPECT_EQ(ToInt32(-3.5), -4);
+  EXPECT_EQ(ToInt32(2147483647.4), 2147483647);
+  EXPECT_EQ(ToInt32(-2147483648.5), -2147483647 - 1);
+  EXPECT_THROW(ToInt32(2147483647.5), RangeError);
+  EXPECT_THROW(ToInt32(-2147483649.0), RangeError);
+  EXPECT_THROW(ToInt32(kNaN), RangeError);
+  EXPECT_THROW(ToInt32(kInf), RangeError);
+}
+
+TEST(FileNumbers, AcceptedAndRejected) {
+  EXPECT_EQ(ParseFileNumber("5"), 5.0);
+  EXPECT_EQ(ParseFileNumber("+5"), 5.0);
+  EXPECT_EQ(ParseFileNumber("-1.5E-7"), -1.5e-7);
+  EXPECT_EQ(ParseFileNumber("5."), 5.0);
+  EXPECT_EQ(ParseFileNumber(".5"), 0.5);
+  EXPECT_EQ(ParseFileNumber("1e-400"), 0.0);  // underflow is a tiny number, not an error
+  EXPECT_TRUE(std::isnan(*ParseFileNumber("NAN")));
+  EXPECT_EQ(ParseFileNumber("INF"), kInf);
+  EXPECT_EQ(ParseFileNumber("-INF"), -kInf);
+  for (const char* bad : {"", "abc", "1e", "1e999", "0x10", "1,5", "--1", "1.2.3", "infinity", " 5", "."}) {
+    EXPECT_FALSE(ParseFileNumber(bad).has_value()) << bad;
+  }
+  EXPECT_EQ(ParseFileInteger("-17"), -17);
+  EXPECT_EQ(ParseFileInteger("+17"), 17);
+  for (const char* bad : {"", "5.0", "ID#", "99999999999", "+", "+-5", "1e3"}) {
+    EXPECT_FALSE(ParseFileInteger(bad).has_value()) << bad;
+  }
+}
+
+TEST(EditFields, EmptyIsZeroBadTextIsConversionError) {
+  EXPECT_EQ(EditToFloat(""), 0.0);
+  EXPECT_EQ(EditToFloat("2.5"), 2.5);
+  EXPECT_EQ(EditToFloat(" 7 "), 7.0);
+  EXPECT_EQ(EditToFloat("-1e3"), -1000.0);
+  EXPECT_EQ(EditToInt("2.5"), 2);
+  EXPECT_EQ(EditToInt("3.5"), 4);
+  EXPECT_THROW(EditToInt("1e10"), RangeError);
+  for (const char* bad : {"abc", "1,5", " ", "1e", "12x"}) EXPECT_THROW(EditToFloat(bad), ConversionError) << bad;
+  try {
+    EditToFloat("abc");
+    FAIL();
+  } catch (const ConversionError& e) {
+    EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
+  }
+}
+
+TEST(EditFields, ShowNumbersInTheGeneralFormat) {
+  EXPECT_EQ(FormatEdit(0.5), "0.5");
+  EXPECT_EQ(FormatEdit(100), "100");
+  EXPECT_EQ(EditToFloat(FormatEdit(1.0 / 3)), 0.333333333333333);
+}
+
+}  // namespace
+}  // namespace trevolan

@@ -1,0 +1,83 @@
+#include "support/test_support.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace trevolan::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "trevolan-test-XXXXXX").string();
+  if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  dir_ = pattern;
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary);
+  f << text;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::stringstream ss;
+  ss << f.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+namespace {
+
+std::string ShellQuote(const std::string& s) {
+  std::string out = "'";
+  for (char c : s) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+}  // namespace
+
+CliResult RunCli(const std::vector<std::string>& args) {
+  TempDir tmp;
+  std::string cmd = ShellQuote(TREVOLAN_CLI_PATH);
+  for (const auto& a : args) cmd += " " + ShellQuote(a);
+  cmd += " >" + ShellQuote(tmp.path("out")) + " 2>" + ShellQuote(tmp.path("err"));
+  CliResult r;
+  const int raw = std::system(cmd.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = ReadTextFile(tmp.path("out"));
+  r.err = ReadTextFile(tmp.path("err"));
+  return r;
+}
+
+std::string ExamplePath(const std::string& name) { return std::string(TREVOLAN_EXAMPLES_DIR) + "/" + name; }
+
+}  // namespace trevolan::testing
