@@ -1,60 +1,48 @@
 #include "cli/batch.h"
 
-#include "cli/targets.h"
-#include "model/file_commands.h"
+#include <new>
+
 #include "model/numbers.h"
 
 namespace trevolan::cli {
 
-namespace {
+void BatchFrontend::ShowMessage(const std::string& text) { out_ << "message: " << text << '\n'; }
 
-constexpr size_t kMany = static_cast<size_t>(-1);
+void BatchFrontend::ShowProgress(const Sim* sim, std::ostream* progress) {
+  sim_ = sim;
+  progress_ = progress;
+  last_progress_ = std::chrono::steady_clock::now();
+}
 
-void NotAvailableYet(const Command&) { throw SimError("not available yet"); }
+void BatchFrontend::ProcessMessages() {
+  // The clock is read only every 4096 steps, so a run without a terminal pays nothing.
+  if (!progress_ || (++calls_ & 4095u) != 0) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_progress_ < std::chrono::milliseconds(250)) return;
+  last_progress_ = now;
+  const double share = sim_->FinTim != 0 ? 100.0 * sim_->Time / sim_->FinTim : 0.0;
+  *progress_ << "\rTime " << FormatGeneral(sim_->Time) << " (" << FormatFixed(share, 1, 5) << "% of FinTim)   "
+             << std::flush;
+  progress_shown_ = true;
+}
 
-}  // namespace
+void BatchFrontend::EndProgress() {
+  if (progress_ && progress_shown_) *progress_ << '\n' << std::flush;
+  progress_ = nullptr;
+  progress_shown_ = false;
+}
 
 Batch::Batch(std::ostream& out) : out_(out), frontend_(out), sim_(std::make_unique<Sim>()) {
   sim_->frontend = &frontend_;
-  Register();
+  AddFileCommands(*this);
+  AddRunCommands(*this);
+  AddEditCommands(*this);
+  AddDisplayCommands(*this);
+  AddLinkCommands(*this);
 }
 
-void Batch::Register() {
-  Sim& s = *sim_;
-  handlers_ = {
-      {"new", {0, 0, [&s](const Command&) { FileNew(s); }}},
-      {"open", {1, 1, [&s](const Command& c) { FileOpen(s, c[1]); }}},
-      {"start", {1, 1, [&s](const Command& c) { StartupLoad(s, c[1]); }}},
-      {"save", {1, 1, [&s](const Command& c) { FileSaveAs(s, c[1]); }}},
-      {"save-model", {0, 0, [&s](const Command&) { FileSaveModel(s); }}},
-      {"save-tape", {1, 1, [&s](const Command& c) { FileSaveTapeAs(s, c[1]); }}},
-      {"set", {2, kMany, [&s](const Command& c) {
-                 SetTarget(s, c[1], std::vector<std::string>(c.begin() + 2, c.end()));
-               }}},
-      {"print", {1, kMany, [this, &s](const Command& c) {
-                   std::string line;
-                   for (size_t i = 1; i < c.size(); ++i) line += (i > 1 ? " " : "") + PrintTarget(s, c[i]);
-                   out_ << line << '\n';
-                 }}},
-      {"reset", {0, 0, NotAvailableYet}},
-      {"run", {0, 0, NotAvailableYet}},
-      {"step", {0, 0, NotAvailableYet}},
-      {"finish", {0, 1, NotAvailableYet}},
-      {"compute", {0, 0, NotAvailableYet}},
-      {"click", {1, 1, NotAvailableYet}},
-      {"create", {1, 3, NotAvailableYet}},
-      {"insert", {2, 4, NotAvailableYet}},
-      {"copy", {2, 4, NotAvailableYet}},
-      {"delete", {1, 1, NotAvailableYet}},
-      {"apply", {1, kMany, NotAvailableYet}},
-      {"timing", {0, kMany, NotAvailableYet}},
-      {"timing-defaults", {0, 0, NotAvailableYet}},
-      {"numbers", {0, kMany, NotAvailableYet}},
-      {"numbers-defaults", {0, 0, NotAvailableYet}},
-      {"link", {1, 1, NotAvailableYet}},
-      {"render-diagram", {1, 1, NotAvailableYet}},
-      {"render-plot", {1, 1, NotAvailableYet}},
-  };
+void Batch::Add(const std::string& name, size_t min_args, size_t max_args, Handler run) {
+  handlers_[name] = Entry{min_args, max_args, std::move(run)};
 }
 
 void Batch::Execute(const Command& command) {
@@ -62,15 +50,24 @@ void Batch::Execute(const Command& command) {
   const auto it = handlers_.find(command[0]);
   if (it == handlers_.end()) throw UsageError("unknown command: " + command[0]);
   const size_t args = command.size() - 1;
-  const Handler& h = it->second;
-  if (args < h.min_args || args > h.max_args) throw UsageError("wrong number of arguments: " + command[0]);
+  const Entry& e = it->second;
+  if (args < e.min_args || args > e.max_args) throw UsageError("wrong number of arguments: " + command[0]);
   try {
-    h.run(command);
-  } catch (const SimError& e) {
+    e.run(command);
+  } catch (const SimError& error) {
     had_error_ = true;
-    out_ << "error: " << e.what() << '\n';
+    out_ << "error: " << error.what() << '\n';
+  } catch (const std::bad_alloc&) {
+    had_error_ = true;
+    out_ << "error: Out of memory\n";
   }
   out_.flush();
+}
+
+double NumberArgument(const std::string& text) {
+  const auto v = ParseFileNumber(text);
+  if (!v) throw ConversionError(text);
+  return *v;
 }
 
 }  // namespace trevolan::cli

@@ -45,17 +45,20 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
 }
 
 int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progress) {
-  (void)progress;
   Batch batch(out);
+  const Sim& s = batch.sim();
   batch.Execute({"open", options.model});
   batch.Execute({"reset"});
+  const int64_t steps_before = s.StepsTaken;
   Command finish{"finish"};
   if (options.max_presses) finish.push_back(*options.max_presses);
+  batch.frontend().ShowProgress(&s, progress);
   batch.Execute(finish);
+  batch.frontend().EndProgress();
   if (options.tape) batch.Execute({"save-tape", *options.tape});
   if (options.save) batch.Execute({"save", *options.save});
-  const Sim& s = batch.sim();
-  out << "finished at Time " << FormatGeneral(s.Time) << ", tape rows " << (s.TapeIndex + 1) << '\n';
+  out << "finished at Time " << FormatGeneral(s.Time) << " after " << (s.StepsTaken - steps_before)
+      << " steps, tape rows " << (s.TapeIndex + 1) << '\n';
   return batch.had_error() ? 1 : 0;
 }
 

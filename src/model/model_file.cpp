@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "blocks/catalogue.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
 

@@ -24,10 +24,6 @@ std::string EmptySlotName(int i) {
   return name;
 }
 
-bool IsBlockType(char t) {
-  return t == '%' || t == '&' || t == '@' || (t >= 'A' && t <= 'X') || t == 'Z';
-}
-
 void ClearBlockTable(Sim& s) {
   s.LastX = 100;
   s.LastY = 100;

@@ -69,6 +69,7 @@ struct Sim {
   int32_t PickedBlock = 0;
   int32_t LastX = 100, LastY = 100;
   int64_t ClockSeconds = 0;
+  int64_t StepsTaken = 0;      // steps run since the program started
   std::string DataFileName = "datafile.txt";
   std::string SaveFileName = "savefile.txt";
   std::string TapeFileName = "tapefile.txt";
@@ -129,7 +130,5 @@ int32_t CheckBlockID(Sim& s, int64_t n);
 
 // The name "?" + i + " " of an empty slot, cut to 10 characters.
 std::string EmptySlotName(int i);
-// True for the type letters of the catalogue: %, &, @, A..X and Z.
-bool IsBlockType(char t);
 
 }  // namespace trevolan

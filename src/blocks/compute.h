@@ -1,0 +1,48 @@
+#pragma once
+#include "model/sim.h"
+
+// The compute procedures, one per block type, each over one block ID. They read the
+// Values of the blocks on their connections as they stand and write their results at
+// once; a connection outside 0..1000 is a RangeError, an unguarded floating-point
+// fault a FloatError.
+namespace trevolan {
+
+// One evaluation pass over blocks 1..HighestBlock in ascending ID order.
+void ComputeAllBlocks(Sim& s);
+
+// Integration pass of the run loop: every Integrator, ascending.
+void IntegrateAll(Sim& s);
+
+// Continuous blocks.
+void ComputeIntegrator(Sim& s, int id);  // run loop only, not the dispatch
+void ComputeInductor(Sim& s, int id);
+void ComputeFlux(Sim& s, int id);
+void ComputeSum(Sim& s, int id);
+void ComputeMultiplier(Sim& s, int id);
+void ComputeDivide(Sim& s, int id);
+void ComputeExponents(Sim& s, int id);
+void ComputeLogarithm(Sim& s, int id);
+void ComputeSine(Sim& s, int id);
+void ComputeQuantizer(Sim& s, int id);
+void ComputeHysteresis(Sim& s, int id);
+void ComputePid(Sim& s, int id);
+void ComputeVisualizer(Sim& s, int id);
+
+// Discrete and logic blocks.
+void ComputeActivity(Sim& s, int id);
+void ComputeContainer(Sim& s, int id);
+void ComputeBelt(Sim& s, int id);
+void ComputeDiverter(Sim& s, int id);
+void ComputeFuzz(Sim& s, int id);
+void ComputeTimer(Sim& s, int id);
+void ComputeRelay(Sim& s, int id);
+void ComputeGenerator(Sim& s, int id);
+void ComputeMemory(Sim& s, int id);
+void ComputeAccess(Sim& s, int id);
+void ComputeLogic(Sim& s, int id);
+void ComputeWitch(Sim& s, int id);
+
+// The user block's exchange with the linked spreadsheet; always works on block 20.
+void ExchangeWithSpreadsheet(Sim& s);
+
+}  // namespace trevolan

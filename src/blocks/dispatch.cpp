@@ -1,0 +1,45 @@
+#include "blocks/compute.h"
+
+namespace trevolan {
+
+void ComputeAllBlocks(Sim& s) {
+  for (int64_t id = 1; id <= s.HighestBlock; ++id) {
+    const int i = static_cast<int>(id);
+    switch (s.block(id).Type) {
+      case 'A': ComputeActivity(s, i); break;
+      case 'B': ComputeBelt(s, i); break;
+      case 'C': ComputeContainer(s, i); break;
+      case 'D': ComputeDiverter(s, i); break;
+      case 'E': ComputeExponents(s, i); break;
+      case 'F': ComputeFlux(s, i); break;
+      case 'G': ComputeGenerator(s, i); break;
+      case 'H': ComputeHysteresis(s, i); break;
+      case 'J': ComputeInductor(s, i); break;
+      case 'K': ComputeLogic(s, i); break;
+      case 'L': ComputeLogarithm(s, i); break;
+      case 'M': ComputeMemory(s, i); break;
+      case 'P': ComputePid(s, i); break;
+      case 'Q': ComputeQuantizer(s, i); break;
+      case 'R': ComputeRelay(s, i); break;
+      case 'S': ComputeSine(s, i); break;
+      case 'T': ComputeTimer(s, i); break;
+      case 'U': ExchangeWithSpreadsheet(s); break;
+      case 'V': ComputeVisualizer(s, i); break;
+      case 'W': ComputeWitch(s, i); break;
+      case 'X': ComputeMultiplier(s, i); break;
+      case 'Z': ComputeFuzz(s, i); break;
+      case '%': ComputeDivide(s, i); break;
+      case '&': ComputeSum(s, i); break;
+      case '@': ComputeAccess(s, i); break;
+      default: break;  // I (the integration pass), N, O, '?' and letters outside the catalogue
+    }
+  }
+}
+
+void IntegrateAll(Sim& s) {
+  for (int64_t id = 1; id <= s.HighestBlock; ++id) {
+    if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));
+  }
+}
+
+}  // namespace trevolan

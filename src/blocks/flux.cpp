@@ -1,0 +1,8 @@
+#include "blocks/compute.h"
+
+namespace trevolan {
+
+// Not computed yet: the Flux keeps its Value.
+void ComputeFlux(Sim& /*s*/, int /*id*/) {}
+
+}  // namespace trevolan

@@ -1,0 +1,51 @@
+#include <cmath>
+
+#include "blocks/compute.h"
+#include "blocks/flow.h"
+
+namespace trevolan {
+
+void ComputeIntegrator(Sim& s, int id) {
+  TBlock& b = s.block(id);
+  if (b.OnOff == 0) return;  // frozen: the inlet keeps what arrives meanwhile
+  const double sa = s.V(b.An) + b.aa;
+  const double vb = s.V(b.Bn);  // B takes no offset
+  const double f = s.V(b.Cn) + b.cc;
+  const double m = s.V(b.Pn) + b.pp;
+  const double rate = ((sa - vb) + m) * f;
+  b.pp = 0;  // the flux inlet is consumed
+  b.Value = s.Delt * rate + b.Value;
+  if (b.State == 1) {
+    // Cyclic: one correction each way per step, no modulo, so the range [0, bb]
+    // holds only while a step moves less than bb.
+    b.bb = std::fabs(b.bb);
+    if (b.Value > b.bb) b.Value -= b.bb;
+    if (b.Value < 0) b.Value += b.bb;
+  } else if (b.State == 2) {
+    b.bb = std::fabs(b.bb);
+    b.Value = std::max(-b.bb, std::min(b.bb, b.Value));
+  }
+}
+
+void ComputeInductor(Sim& s, int id) {
+  TBlock& b = s.block(id);
+  if (b.OnOff <= 0) {
+    b.Value = 0;
+    return;
+  }
+  const double a = s.V(b.An) + b.aa;
+  const double v_b = s.V(b.Bn) + b.bb;
+  const double r = std::fabs(s.V(b.Cn) + b.cc);
+  const double l = std::fabs(s.V(b.Pn) + b.pp);
+  if (l == 0) {
+    throw FloatError("Floating point division by zero: Inductor " + std::to_string(id) + " has no inductance");
+  }
+  const double di = ((a - v_b) - b.Value * r) / l;
+  const double i_new = s.Delt * di + b.Value;
+  const double i_mid = (i_new + b.Value) * 0.5;
+  MoveFlow(s, b.An, -i_mid);
+  MoveFlow(s, b.Bn, i_mid);
+  b.Value = i_new;
+}
+
+}  // namespace trevolan

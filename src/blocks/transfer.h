@@ -1,0 +1,28 @@
+#pragma once
+#include "model/sim.h"
+
+// How discrete blocks move amounts between storage blocks (Containers and
+// Integrators), and the time helpers with random delays.
+namespace trevolan {
+
+// The amount the source would give for a take request (>= 0: exactly that, < 0: up to
+// its magnitude); 0 means not available.
+double TakeAmount(Sim& s, int64_t source, double request);
+// Takes a granted amount out of the source.
+void TakeOut(Sim& s, int64_t source, double amount);
+// Whether the target accepts a drop (> 0: that amount; <= 0: a fill of an empty target).
+bool CanDrop(Sim& s, int64_t target, double amount);
+// Drops into the target without any test.
+void DropInto(Sim& s, int64_t target, double amount);
+// A Container above the reserved IDs: State 1 empty, 2 partly filled, 3 full.
+void UpdateContainerState(Sim& s, int64_t id);
+// Time + delay; a negative delay is random, Erlang-2 with mean |delay|.
+double ReleaseTime(Sim& s, double delay);
+// An Erlang-2 variate with mean 1.
+double Erlang2Unit(Sim& s);
+// Sum of |stored[i]| over the whole list; 0 for fewer than two entries.
+double StoredAbsSum(Sim& s, int64_t id);
+// Linear interpolation through two points; the mean of y1 and y2 when x1 = x2.
+double Interpolate(double x, double x1, double y1, double x2, double y2);
+
+}  // namespace trevolan

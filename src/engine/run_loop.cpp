@@ -1,0 +1,206 @@
+#include "engine/run_loop.h"
+
+#include <cmath>
+
+#include "blocks/compute.h"
+#include "blocks/transfer.h"
+#include "model/tape.h"
+
+namespace trevolan {
+
+namespace {
+
+// Scheduled events fire once Time has reached their target to within TimeTol; a
+// comparison with a NaN fires too.
+bool Due(const Sim& s, double target) { return !(target - s.TimeTol > s.Time); }
+
+void HoldAndPaint(Sim& s) {
+  StoreTimingGlobals(s);
+  HoldRun(s);
+  s.NotifyFormPaint();
+}
+
+void GraphStep(Sim& s) {
+  s.GrNext += s.GrDel;
+  StoreTimingGlobals(s);
+  RecordTape(s);
+  if (s.AnimFlag) s.NotifyDrawAllBlocks();
+  s.NotifyShowStatus();
+  s.NotifyDrawTimePlot();
+}
+
+// At FinTim: hold, or with repetition on count the run and start the next one at once.
+void Finish(Sim& s) {
+  StoreTimingGlobals(s);
+  TBlock& rep = s.block(18);
+  if (rep.OnOff == 0) {
+    HoldRun(s);
+  } else {
+    rep.Value += 1;
+    if (s.V(rep.Cn) + rep.cc > rep.Value) {
+      ResetTape(s);
+      ResetRun(s);
+    } else {
+      HoldRun(s);
+    }
+  }
+  s.NotifyFormPaint();
+}
+
+}  // namespace
+
+void RunStep(Sim& s) {
+  IntegrateAll(s);
+  s.Time += s.Delt;
+  s.block(2).Value = s.Time;
+  ComputeAllBlocks(s);
+  ++s.StepsTaken;
+  if (Due(s, s.GrNext)) GraphStep(s);
+  if (Due(s, s.Holdnext)) {
+    s.Holdnext += s.Holdstep;
+    HoldAndPaint(s);
+  }
+  if (s.V(s.RepCount) > 0 || s.HoldFlag) HoldAndPaint(s);
+  if (Due(s, s.FinTim)) Finish(s);
+}
+
+void RunLoop(Sim& s) {
+  if (s.RunBusy) return;
+  try {
+    while (!s.HoldFlag) {
+      s.RunBusy = true;
+      RunStep(s);
+      s.NotifyProcessMessages();
+    }
+  } catch (...) {
+    s.HoldFlag = true;
+    s.RunBusy = false;
+    s.SetRunCaption("RUN");
+    throw;
+  }
+  s.RunBusy = false;
+}
+
+void StartRun(Sim& s) {
+  s.HoldFlag = false;
+  s.SetRunCaption("HOLD");
+  RunLoop(s);
+}
+
+void HoldRun(Sim& s) {
+  s.HoldFlag = true;
+  s.SetRunCaption("RUN");
+}
+
+namespace {
+
+// Containers and Integrators first, so that the second pass reads their start values.
+void ResetStores(Sim& s, int64_t id) {
+  TBlock& b = s.block(id);
+  if (b.Type != 'C' && b.Type != 'I') return;
+  b.Value = s.V(b.Dn) + b.dd;
+  b.pp = 0;
+  if (b.Type == 'C') UpdateContainerState(s, id);
+}
+
+void ResetMemory(Sim& s, TBlock& b) {
+  if (b.Bn == 2) b.bb = s.Start;
+  const int64_t n = StoredHigh(b) / 2;
+  b.Value = b.aa;
+  b.dd = s.Start;
+  const double c = std::fabs(b.cc);
+  for (int64_t k = 2; k <= n; ++k) {
+    StoredAt(b, k) = b.aa;
+    StoredAt(b, n + k) = (b.bb - c) + c * static_cast<double>(k - 2) / static_cast<double>(n - 1);
+  }
+}
+
+void ResetBlockState(Sim& s, int64_t id) {
+  TBlock& b = s.block(id);
+  switch (b.Type) {
+    case 'A':
+      b.State = 1;
+      b.Value = s.Start;
+      StoredAt(b, 1) = 0;
+      StoredAt(b, 2) = 0;
+      break;
+    case 'B':
+      b.State = 1;
+      b.Value = s.Start;
+      for (int64_t k = 1; k <= StoredHigh(b); ++k) StoredAt(b, k) = 0;
+      b.cc = 0;
+      break;
+    case 'D':
+      b.State = 1;
+      b.Value = s.Start;
+      StoredAt(b, 1) = 0;
+      break;
+    case 'H': b.pp = 0; break;
+    case 'J': b.Value = s.V(b.Dn) + b.dd; break;
+    case 'M': ResetMemory(s, b); break;
+    case 'T':
+      b.pp = s.V(b.Dn) + b.dd;
+      if (b.State == 3) {
+        b.OnOff = 0;
+        b.Value = 0;
+      }
+      break;
+    case 'U':
+      b.Value = s.V(b.Dn) + b.dd;
+      b.cc = 0;
+      break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+void ResetRun(Sim& s) {
+  s.Time = s.Start;
+  s.GrNext = s.Start + s.GrDel;
+  s.Holdnext = s.Start + s.Holdstep;
+  StoreTimingGlobals(s);
+  for (int64_t id = 19; id <= s.HighestBlock; ++id) ResetStores(s, id);
+  for (int64_t id = 19; id <= s.HighestBlock; ++id) ResetBlockState(s, id);
+  ComputeAllBlocks(s);
+  s.NotifyRedrawDiagram();
+  s.NotifyDrawTimePlot();
+}
+
+void RunButton(Sim& s) {
+  if (s.HoldFlag) {
+    StartRun(s);
+  } else {
+    s.NotifyFormPaint();
+    HoldRun(s);
+  }
+}
+
+void StepButton(Sim& s) {
+  if (!s.HoldFlag) {
+    s.NotifyFormPaint();
+    HoldRun(s);
+    return;
+  }
+  // One step is a run whose hold falls due right after it; the hold grid itself is
+  // put back afterwards, also when the step fails.
+  struct RestoreHoldnext {
+    Sim& s;
+    double saved;
+    ~RestoreHoldnext() { s.Holdnext = saved; }
+  } restore{s, s.Holdnext};
+  s.Holdnext = s.Time + s.Delt;
+  StartRun(s);
+}
+
+void ResetButton(Sim& s) {
+  if (!s.HoldFlag) return;
+  ResetRun(s);
+  ResetTape(s);
+  RecordTape(s);
+  s.NotifyGrPlotPnlPrep();
+  s.SetRunCaption("RUN");
+  s.NotifyFormPaint();
+}
+
+}  // namespace trevolan

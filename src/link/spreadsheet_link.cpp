@@ -1,0 +1,8 @@
+#include "blocks/compute.h"
+
+namespace trevolan {
+
+// Not linked yet: the user block exchanges nothing.
+void ExchangeWithSpreadsheet(Sim& /*s*/) {}
+
+}  // namespace trevolan

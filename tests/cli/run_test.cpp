@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "support/test_support.h"
+
+namespace trevolan {
+namespace {
+
+using testing::ExamplePath;
+using testing::ReadTextFile;
+using testing::RunCli;
+using testing::SplitLines;
+using testing::TempDir;
+
+TEST(RunCommand, TapeRowsAreTheGraphStepsFromStartToFinish) {
+  TempDir dir;
+  const auto r = RunCli({"run", ExamplePath("integrators.txt"), "--tape", dir.path("tape.txt"), "--save",
+                         dir.path("saved.txt")});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_EQ(r.out, "finished at Time 1000 after 1000 steps, tape rows 101\n");
+  EXPECT_EQ(r.err, "");  // no progress line without a terminal
+  const auto lines = SplitLines(ReadTextFile(dir.path("tape.txt")));
+  ASSERT_EQ(lines.size(), 102u);
+  EXPECT_EQ(lines[0], "Time      ramp   decay   position   velocity");
+  for (size_t row = 0; row <= 100; ++row) {
+    const std::string time = std::to_string(row * 10);
+    ASSERT_EQ(lines[row + 1].substr(0, time.size() + 3), time + "   ") << row;
+  }
+  // The saved model holds the run's final state and reads back.
+  const auto again = RunCli({"exec", "-c", "open " + dir.path("saved.txt") + "; print Time 101.Value 19.stored[0]"});
+  EXPECT_EQ(again.out, "1000 99.9999999999986 4\n");
+}
+
+TEST(RunCommand, PhysicsOfTheIntegratorExample) {
+  const auto r = RunCli({"exec", "-c",
+                         "open " + ExamplePath("integrators.txt") +
+                             "; reset; finish; print 101.Value 102.Value 103.Value tape.5.0 tape.5.3"});
+  ASSERT_EQ(r.status, 0) << r.out;
+  double ramp = 0, decay = 0, position = 0, t5 = 0, pos5 = 0;
+  ASSERT_EQ(std::sscanf(r.out.c_str(), "%lf %lf %lf %lf %lf", &ramp, &decay, &position, &t5, &pos5), 5);
+  EXPECT_NEAR(ramp, 100, 1e-9);
+  EXPECT_NEAR(decay, 100 * std::pow(0.99, 1000), 1e-9);  // forward Euler of x' = -x/100
+  EXPECT_NEAR(position, 50, 0.5);                         // ten whole periods
+  EXPECT_EQ(t5, 50);
+  EXPECT_NEAR(pos5, -50, 1.0);  // half a period
+}
+
+TEST(RunCommand, ErrorsUsageAndMaxPresses) {
+  TempDir dir;
+  auto r = RunCli({"run", dir.path("missing.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(SplitLines(r.out).front(), "error: File not found");
+  EXPECT_EQ(RunCli({"run"}).status, 2);
+  EXPECT_EQ(RunCli({"run", "a.txt", "b.txt"}).status, 2);
+  EXPECT_EQ(RunCli({"run", "a.txt", "--speed", "3"}).status, 2);
+  EXPECT_EQ(RunCli({"run", "a.txt", "--tape"}).status, 2);
+  r = RunCli({"run", ExamplePath("integrators.txt"), "--max-presses=2"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "finished at Time 200 after 200 steps, tape rows 21\n");
+}
+
+TEST(RunCommand, ScriptedButtons) {
+  const auto r = RunCli({"exec", "-c",
+                         "open " + ExamplePath("integrators.txt") +
+                             "; reset; step; step; print Time TapeIndex; run; print Time HoldFlag RunBusy; "
+                             "set 103.Cn 1001; run; print Time HoldFlag RunBusy"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "2 0\n100 1 0\nerror: Range check error\n100 1 0\n");
+}
+
+}  // namespace
+}  // namespace trevolan
