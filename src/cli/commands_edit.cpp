@@ -21,11 +21,4 @@ void AddEditCommands(Batch& b) {
   b.Add("numbers-defaults", 0, 0, NotAvailableYet);
 }
 
-void AddDisplayCommands(Batch& b) {
-  b.Add("render-diagram", 1, 1, NotAvailableYet);
-  b.Add("render-plot", 1, 1, NotAvailableYet);
-}
-
-void AddLinkCommands(Batch& b) { b.Add("link", 1, 1, NotAvailableYet); }
-
 }  // namespace trevolan::cli
