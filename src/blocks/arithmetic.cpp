@@ -1,10 +1,79 @@
+#include <algorithm>
+#include <cmath>
+
 #include "blocks/compute.h"
 
 namespace trevolan {
 
-// Not computed yet: these blocks keep their Values.
-void ComputeSum(Sim& /*s*/, int /*id*/) {}
-void ComputeMultiplier(Sim& /*s*/, int /*id*/) {}
-void ComputeDivide(Sim& /*s*/, int /*id*/) {}
+namespace {
+
+// A signed connection of the Sum block: -k takes block k with a minus sign.
+double SignedValue(const Sim& s, int32_t link, double& sign) {
+  sign = static_cast<double>((link > 0) - (link < 0));
+  const int64_t id = link;
+  return s.V(id < 0 ? -id : id);
+}
+
+// Highest index of a list that takes part in an inner product: Generators and
+// Memories keep two tracks in their list, of which the first is used.
+int64_t InnerProductLength(const TBlock& b) {
+  const int64_t n = StoredHigh(b);
+  return (b.Type == 'G' || b.Type == 'M') ? n / 2 : n;
+}
+
+}  // namespace
+
+void ComputeSum(Sim& s, int id) {
+  TBlock& b = s.block(id);
+  if (b.OnOff <= 0) return;
+  double sA = 0, sB = 0, sC = 0, sD = 0, sP = 0;
+  const double VA = SignedValue(s, b.An, sA), VB = SignedValue(s, b.Bn, sB), VC = SignedValue(s, b.Cn, sC),
+               VD = SignedValue(s, b.Dn, sD), VP = SignedValue(s, b.Pn, sP);
+  const double tA = sA * VA + b.aa;
+  const double tB = sB * b.bb * VB;
+  const double tC = sC * b.cc * VC;
+  const double tD = sD * b.dd * VD;
+  const double m = sP * VP + b.pp;
+  if (b.State == 0 || b.State == 1) {
+    b.Value = (tA + tB + tC + tD) * m;
+  } else if (b.State == 2) {
+    b.Value = m * std::sqrt(tA * tA + tB * tB + tC * tC + tD * tD);
+  }
+}
+
+void ComputeMultiplier(Sim& s, int id) {
+  TBlock& b = s.block(id);
+  if (b.OnOff <= 0) return;
+  if (b.State == 0) {
+    const double fa = s.V(b.An) + b.aa, fb = s.V(b.Bn) + b.bb, fc = s.V(b.Cn) + b.cc, fd = s.V(b.Dn) + b.dd,
+                 fp = s.V(b.Pn) + b.pp;
+    b.Value = fa * fb * fc * fd * fp;
+  } else if (b.State == 1) {
+    const TBlock& a = s.block(b.An);
+    const TBlock& c = s.block(b.Bn);
+    if (StoredHigh(a) < 1 || StoredHigh(c) < 1) return;
+    const int64_t n = std::min(InnerProductLength(a), InnerProductLength(c));
+    b.Value = 0;
+    for (int64_t k = 1; k <= n; ++k) b.Value += StoredAt(a, k) * StoredAt(c, k);
+  }
+}
+
+void ComputeDivide(Sim& s, int id) {
+  TBlock& b = s.block(id);
+  if (b.OnOff <= 0) return;
+  const double scale = s.V(b.Pn) + b.pp;
+  const double n = (s.V(b.An) + b.aa) - s.V(b.Bn) - b.bb;
+  double d = (s.V(b.Cn) + b.cc) - s.V(b.Dn) - b.dd;
+  if (d == 0) d = 1e-19;
+  const double q = n / d;
+  if (b.State == 0) {
+    b.Value = q;
+  } else if (b.State == 1) {
+    // The floor is kept as a double, so the remainder stays meaningful beyond the
+    // 32-bit range; the remainder has the sign of d.
+    b.Value = n - d * std::floor(q);
+  }
+  b.Value *= scale;
+}
 
 }  // namespace trevolan

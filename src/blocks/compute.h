@@ -1,4 +1,6 @@
 #pragma once
+#include <string>
+
 #include "model/sim.h"
 
 // The compute procedures, one per block type, each over one block ID. They read the
@@ -41,6 +43,14 @@ void ComputeMemory(Sim& s, int id);
 void ComputeAccess(Sim& s, int id);
 void ComputeLogic(Sim& s, int id);
 void ComputeWitch(Sim& s, int id);
+
+// A floating-point fault that a block does not guard against: the step stops there.
+// `fault` is the kind ("Floating point division by zero", "Invalid floating point
+// operation", "Floating point overflow"), `why` says which input caused it.
+[[noreturn]] void RaiseFloatError(const std::string& fault, int id, const std::string& why);
+
+// -1, 0 or +1 (0 for NaN), without branches: the Sum block takes the sign of every link.
+inline double Sign(double x) { return static_cast<double>((x > 0) - (x < 0)); }
 
 // The user block's exchange with the linked spreadsheet; always works on block 20.
 void ExchangeWithSpreadsheet(Sim& s);

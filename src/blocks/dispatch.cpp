@@ -36,6 +36,10 @@ void ComputeAllBlocks(Sim& s) {
   }
 }
 
+void RaiseFloatError(const std::string& fault, int id, const std::string& why) {
+  throw FloatError(fault + " in block " + std::to_string(id) + ": " + why);
+}
+
 void IntegrateAll(Sim& s) {
   for (int64_t id = 1; id <= s.HighestBlock; ++id) {
     if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));

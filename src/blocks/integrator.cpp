@@ -38,7 +38,7 @@ void ComputeInductor(Sim& s, int id) {
   const double r = std::fabs(s.V(b.Cn) + b.cc);
   const double l = std::fabs(s.V(b.Pn) + b.pp);
   if (l == 0) {
-    throw FloatError("Floating point division by zero: Inductor " + std::to_string(id) + " has no inductance");
+    RaiseFloatError("Floating point division by zero", id, "the inductance |Vp + pp| of the Inductor is 0");
   }
   const double di = ((a - v_b) - b.Value * r) / l;
   const double i_new = s.Delt * di + b.Value;

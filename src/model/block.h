@@ -6,11 +6,13 @@
 namespace trevolan {
 
 // One slot of the block table: a block of the diagram, or an empty slot (Type '?').
-// Connections are block IDs; the meaning of every field is per type.
+// Connections are block IDs; the meaning of every field is per type. The fields that
+// every step reads come first and lie together; the texts and the list, which the
+// compute pass never touches, follow them, so a pass over the table reads fewer
+// cache lines.
 struct TBlock {
   int32_t ID = 0;
   char Type = '?';
-  std::string Name;     // at most 10 characters
   int32_t OnOff = 0;    // 0 or below: switched off
   int32_t Displ = 2;    // label style on the diagram
   int32_t State = 0;    // mode or state machine, per type
@@ -19,6 +21,7 @@ struct TBlock {
   int32_t An = 0, Bn = 0, Cn = 0, Dn = 0, Pn = 0;  // connections; 0 reads block ZERO
   double aa = 0, bb = 0, cc = 0, dd = 0, pp = 0;
   double Value = 0;
+  std::string Name;            // at most 10 characters
   std::vector<double> stored;  // per-type data; tables are indexed from 1
   std::string Comment;         // at most 255 characters
 };
