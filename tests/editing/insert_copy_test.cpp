@@ -286,18 +286,5 @@ TEST(InsertAndCopy, CancelRedrawsAndChangesNothing) {
   EXPECT_EQ(s->HighestBlock, 110);
 }
 
-TEST(RenumberLinks, Block19RefreshesTheTapeChannels) {
-  TestSim s;
-  s->block(19).stored[3] = 250;
-  RenumberLinks(*s, 19, 250, 251);
-  EXPECT_EQ(s->block(19).stored[3], 251);
-  EXPECT_EQ(s->TapeChannelIDs[3], 251);
-  EXPECT_EQ(s->block(19).An, 14);  // its links to the plot range stay
-  // Another block's renumbering does not touch the channels.
-  s->TapeChannelIDs[3] = 7;
-  RenumberLinks(*s, 20, 251, 252);
-  EXPECT_EQ(s->TapeChannelIDs[3], 7);
-}
-
 }  // namespace
 }  // namespace trevolan

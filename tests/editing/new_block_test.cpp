@@ -157,13 +157,6 @@ TEST(CreateBlockFromMenu, FullTableShowsTheMessageAndCreatesNothing) {
   EXPECT_EQ(CreateBlockFromMenu(*s, 'C'), 1000);
 }
 
-TEST(TypeFieldLetter, FirstCharacterInUpperCase) {
-  EXPECT_EQ(TypeFieldLetter("integrator"), 'I');
-  EXPECT_EQ(TypeFieldLetter("&"), '&');
-  EXPECT_EQ(TypeFieldLetter("Zx"), 'Z');
-  EXPECT_THROW(TypeFieldLetter(""), RangeError);
-}
-
 TEST(ToggleBlock, SwitchesOnAndOffComputesAndRedraws) {
   TestSim s;
   NewBlock(*s, 'C', 101, 0, 0);
