@@ -1,0 +1,494 @@
+#include "editing/block_form.h"
+
+#include <algorithm>
+
+#include "blocks/compute.h"
+#include "blocks/transfer.h"
+#include "editing/new_block.h"
+#include "model/numbers.h"
+
+namespace trevolan {
+
+namespace {
+
+// The legend of a type: window title, rule text, hint of the Mode field (null keeps
+// the common hint) and the captions of the five connection labels A, B, C, D, P.
+struct Legend {
+  char type;
+  const char* title;
+  const char* rule;
+  const char* mode_hint;
+  std::array<const char*, 5> links;
+};
+
+constexpr Legend kLegends[] = {
+    {'A', "Action/Activity A", "Start with A, B ready, output to C,D", nullptr,
+     {"SourceA", "SourceB", "Drop C", "Drop D", "Delay Time"}},
+    {'B', "Belt/Conveyor B", "Take from A, dump to B", nullptr,
+     {"SourceA", "Drop B", "Shows Contents", "No. Segs", "Seg.Time"}},
+    {'C', "Container/Constant C", "Passive, Stores items or a number", nullptr,
+     {"An, aa ignored", "Bn, bb ignored", "Max Contents", "Initial Contents", "Pn, pp ignored"}},
+    {'D', "Divert/Split: A->C or ->D probability B", "Prob,Fraction=Vd+bb", nullptr,
+     {"A: Source", "B: Prob,Fraction", "C: Direct", "D: Diverted", "Cycle Time"}},
+    {'%', "Division (%)", "x=(A-B)/(C-D),normal or modulo", "0:normal,1:modulo",
+     {"Input A", "Input B", "Input C", "Input D", "Scale Fctr"}},
+    {'E', "Exponents (E)", "x=(A+aa-B)/(C+cc): D*e^x, D*10^x, D*x^bb", "0:exp() 1:alog() 2:^power",
+     {"Input A", "Input B", "Input C", "Input D", "(ignored)"}},
+    {'F', "Flux: A->B, linear,radtn,press,rectf,gas", "Flux=(A-B)*C etc", "0:linear,1:Radiation,2:SqrtLaw,3:FWrectify,4:Gas",
+     {"Source A", "Sink B", "Conductance/Area", "Extra,Mode4:To", "Mode4:Mol-Mass"}},
+    {'G', "function GENERATOR(G)", "V=pp*FnctP((A-B)*C)", "No alternative modes",
+     {"A input", "B input", "C input", "D No.Points", "FncNo., pp"}},
+    {'H', "Hysteresis(H)", "v=0*(a<b)+1*(a>c),ramp between. ETC", "0:relay,1:slide,2:viscous",
+     {"A:Input", "B:Lo/Fmx/Vel", "C:Hi/Compl", "D:Hysteresis", "(used inside)"}},
+    {'I', "Integrator (I)", "v=INT((Va-Vb+flux)*Cv)dt+Dv", "0:No constraints, 1:cyclic, 2:Saturates +/-bb",
+     {"A: plus", "B: minus", "C: factor", "D: Init Cond", "P: more flux"}},
+    {'J', "Inductor (J)", "CurrentAB=INT((a-b-v*c)/d)", nullptr,
+     {"A: from source", "B: to sink", "C: Resistance", "D: Initial I", "P: Inductance"}},
+    {'K', "Logic Block: OR NOR AND NAND XOR", "Mode defines type", "0:OR, 1:NOR, 2:AND, 3:NAND, 4:XOR",
+     {"A: input", "B: input", "C: input", "D: input", "P: OP size"}},
+    {'L', "Logarithms: Natl, base10, base2, baseAny(L)", "v=d*Ln{(a-b)/c} etc", "0:Natrl, 1:base10, 2:base2, 3:anyBase",
+     {"A: Plus", "B: Minus", "C: Coefficient", "D: Factor", "(ignored)"}},
+    {'M', "Memory with Offset  M)", "V=TrA when(TrB=TrBnow-Offset)", "0:Sample & Hold, 1:Sample and interpolate",
+     {"A: Trk for Data", "B: Trk for Basis", "C: Offset", "D: No. Points", "Sample Time"}},
+    {'N', "Note (N)", "Displays Comment string", "0:normal font,1:italic,2:bold,3:bold+italic",
+     {"A not used", "B not used", "C not used", "D not used", "P not used"}},
+    {'O', "Oscilloscope/Graph inputs (O)", "a,b,c,d scaling.", "No variants of mode",
+     {"A: GrMinT", "B: GrMaxT", "C: GrMinY", "D: GrMaxY", "Horiz Intv"}},
+    {'P', "PID Controller (P)", "V=PID{A-B}", nullptr,
+     {"A:", "B:", "C:", "D:", ""}},
+    {'Q', "Quantizer (Q)", "V=P*(C<=round(A*B)<=D)", "0:no bounds, 1:bounded",
+     {"A: Input", "B: 1/step", "C: Lo Limit", "D: Hi limit", "Scale"}},
+    {'R', "Relay for ON-OFF", "A>0: B,C,D are ON, P is OFF", nullptr,
+     {"A: control", "B: Target", "C: Target", "D: Target", "P: negTarget"}},
+    {'S', "Sin, arcSin, arcTan (Uses Radians)", "V=D*sin(A*B*C+P), asin(), atan()", "0:D*sin((A*B*C+P),1:ArcSin(A),2:ArcTan(A,B)",
+     {"A: input", "B: input", "C: input", "D: Scale", "P: Phase"}},
+    {'T', "Timer, MTBF etc, re-triggerable (T)", "V={On-time:1, Off-time:0}", "0:Repetitive,1:OneShot,2:Bistable,3:Manual 1-shot",
+     {"Trigger input", "On-time", "Off time", "Init time", "Relay+,nextTime"}},
+    {'U', "User access to MS EXCEL", "passes values to/from XL", nullptr,
+     {"A: Input", "B: Input", "C: Control", "D: Init Time", "Period"}},
+    {'V', "Visualizer V", "Shows value of input A", "0:Number,1:Vert-Stack,2:Horiz-Bar,3:Triangle,4:Quad,5:XYplot,6:Belt/memory,7:Elipse",
+     {"A: Input", "B:Corner/offsetB", "C,cc: corner", "D:Corner/fsdB", "F.S.D for A"}},
+    {'W', "Witch Switch: MUX-4,Lowest,Highest", "V= 0, Vb+bb, Vc+cc, Vd+dd or Vp+pp", "0:Mux-4, 1:?Min, 2:?Max",
+     {"An=MuxSelector", "B:Line1", "C:Line2", "D:Line3", "P:Line4"}},
+    {'X', "Multiplier (5 way), X", "V=(Va+aa)*(Vb+bb)*(Vc+cc)*(Vd+dd)*(Vp+pp)", "0:multiply,1;Inner product of A,B stored values",
+     {"A: factor", "B: factor", "C: factor", "D: factor", "P: factor"}},
+    {'Z', "Random Fuzz generator (bounded),Z", "Uniform, Gaussian, Poisson, Erlang", "0:Uniform,1:Gaussian,2:Poisson,3:Erlang3 ",
+     {"A: size", "B: offset", "C: Lo Bound", "D: Hi bound", "ignored"}},
+    {'&', "signed Summation, 4way, scaled, &", "V=P*(aa+/-A+/-B*bb+/-C*cc+/-D*dd)", "0:Sum+/-,2:Sqrt(Sum of squares)",
+     {"A: aa+Va", "B: Vb*bb", "C: Vc*cc", "D: Vd*dd", "P:Multiplier"}},
+    {'@', "Access to internal values. @", "From A,C to B,D. Codes aa, bb etc", "Behaviour is determined by aa, bb etc used as access codes",
+     {"A: from,code", "B: to,code", "C: from,code", "D: to,code", "P:ignored"}},
+};
+
+const Legend* FindLegend(char type) {
+  for (const Legend& l : kLegends) {
+    if (l.type == type) return &l;
+  }
+  return nullptr;
+}
+
+std::string IntText(int64_t v) { return std::to_string(v); }
+
+}  // namespace
+
+const std::string& StringGrid::Cell(int col, int row) const {
+  static const std::string empty;
+  if (col < 0 || col > 1 || row < 0 || row >= RowCount()) return empty;
+  return cells[static_cast<size_t>(row)][static_cast<size_t>(col)];
+}
+
+void StringGrid::Reset(int rows) {
+  cells.assign(static_cast<size_t>(std::max(rows, 0)), {});
+}
+
+TBlockFm::TBlockFm()
+    : Caption("Block Data"),
+      Edit1{"", true, "max 1000"},
+      Edit2{"", true, "10 characters (max)"},
+      Edit3{"", true, "Danger if changed"},
+      Edit4{"", true, "Pixels to 1300"},
+      Edit5{"", true, "Pixels to 900"},
+      Edit6{"", true, "0:min,1:Type,2:Type+ID,3:Name"},
+      Edit13{"", true, "Put what you like in here."},
+      Label1{"ID #"},
+      Label2{"Name"},
+      Label3{"Type"},
+      Label4{"X"},
+      Label5{"Y"},
+      Label6{"Equation / Rule"},
+      Label7{"Connection A"},
+      Label8{"Connection B"},
+      Label9{"Connection C"},
+      Label10{"Connection D"},
+      Label11{"Parameter P"},
+      Label12{"Output Value"},
+      Label13{"Comment"},
+      Label14{"Connections"},
+      Label15{"aa, bb, cc, dd. pp"},
+      Label16{"Display"},
+      Label17{"Mode"},
+      Label18{"On/Off"},
+      Label19{"StoredData"},
+      DeleteBtn{"Delete THIS Block", "It will vanish, so be careful!"},
+      ApplyBtn{"Apply  any Changes", "Affect Process with above ID#"},
+      CancelBtn{"Cancel", "Leave, doing no changes"} {
+  DataGrid.visible = true;
+  DataGrid.Reset(20);
+}
+
+namespace {
+
+// The texts every opening starts from, whatever the type.
+void FillCommonFields(TBlockFm& f, const TBlock& b) {
+  f.Edit1 = {IntText(b.ID), true, "Change only with great care"};
+  f.Edit2 = {b.Name, true, "10 chars, NO spaces"};
+  f.Edit3 = {std::string(1, b.Type), true, "Change only with great care"};
+  f.Edit4 = {IntText(b.XX), true, "Pixels right from top left"};
+  f.Edit5 = {IntText(b.YY), true, "Pixels down from top edge"};
+  f.Edit6 = {IntText(b.Displ), true, "0:minimal,1:Type,2:Type+Id#,3:Name"};
+  f.Edit7.text = IntText(b.An);
+  f.Edit8.text = IntText(b.Bn);
+  f.Edit9.text = IntText(b.Cn);
+  f.Edit7.visible = f.Edit8.visible = f.Edit9.visible = true;
+  f.Label7.hint.clear();
+  f.Label8.hint.clear();
+  f.Label9.hint.clear();
+  f.Edit10.text = IntText(b.Dn);
+  f.Edit10.hint.clear();
+  f.Label10.hint.clear();
+  f.Edit11.text = FormatEdit(b.pp);
+  f.Edit11.visible = true;
+  f.Label11.hint.clear();
+  f.Edit12.text = FormatEdit(b.Value);
+  f.Edit13.text = b.Comment;
+  f.Label13.caption = "Comment";
+  f.Edit14.text = FormatEdit(b.aa);
+  f.Edit15.text = FormatEdit(b.bb);
+  f.Edit16.text = FormatEdit(b.cc);
+  f.Edit17.text = FormatEdit(b.dd);
+  f.Edit15.hint.clear();
+  f.Edit17.visible = true;
+  f.Label12.caption = "OutputValue";
+  f.Label16.hint = "Defines appearance on screen";
+  f.Label17.caption = "Mode";
+  f.Edit18 = {IntText(b.State), true, "May have different Modes"};
+  f.Edit19.text = IntText(b.OnOff);
+  f.Edit20.text = IntText(b.Pn);
+  f.Edit20.visible = true;
+  f.Label19.caption = "Stored Data";
+  f.DataGrid.visible = false;
+  f.Label19.visible = false;
+  f.Width = 475;
+}
+
+// The texts of the type's legend: title, rule, connection captions, and the changes
+// that only some types make. A type without a legend changes nothing here.
+void FillLegend(TBlockFm& f, char type) {
+  const Legend* legend = FindLegend(type);
+  if (!legend) return;
+  f.Caption = legend->title;
+  f.Label6.caption = legend->rule;
+  LabelField* links[] = {&f.Label7, &f.Label8, &f.Label9, &f.Label10, &f.Label11};
+  for (size_t i = 0; i < 5; ++i) links[i]->caption = legend->links[i];
+  if (legend->mode_hint) f.Edit18.hint = legend->mode_hint;
+  f.Edit3.hint = std::string(1, type);
+
+  const char* random_times = "Neg Values give random times";
+  switch (type) {
+    case 'A':
+      f.Label11.hint = random_times;
+      f.Label12.caption = "Release Time";
+      f.Label17.caption = "State";
+      break;
+    case 'B':
+      f.Edit9.visible = false;
+      f.Edit17.visible = false;
+      f.Label11.hint = random_times;
+      f.Label12.caption = "Release Time";
+      f.Label17.caption = "State";
+      break;
+    case 'C':
+      f.Edit7.visible = false;
+      f.Edit8.visible = false;
+      f.Edit20.visible = false;
+      f.Edit11.visible = false;
+      f.Label12.caption = "Contents/Value";
+      f.Label17.caption = "State";
+      break;
+    case 'D':
+      f.Label8.hint = "Neg value gives split of stored Value";
+      f.Label9.hint = "or (1-Frac) of split load";
+      f.Label10.hint = "or Frac of split load";
+      f.Label11.hint = random_times;
+      f.Label12.caption = "ReleaseTime";
+      f.Label17.caption = "State";
+      break;
+    case '%': f.Label11.hint = "After modulo, if used"; break;
+    case 'E':
+      f.Edit15.hint = "used as power exponent";
+      f.Edit11.visible = false;
+      break;
+    case 'G': f.Edit10.hint = "Must ApplyChanges & re-select to change Number"; break;
+    case 'J': f.Label12.caption = "Current I(amps)"; break;
+    case 'O':
+      f.Label12.caption = "Vert Intv";
+      f.Edit6.hint = "0:minimal,1:Type,2:Type+Id#,3:Name,4:No Links";
+      f.Label16.hint = "Scope and User: Hide links with Displ=4";
+      f.Edit3.hint = "DO NOT CHANGE";
+      break;
+    case 'R': f.Edit3.hint = "Relay action: B,C,D follow A, but P is reverse effect"; break;
+    case 'T': f.Label8.hint = random_times; break;
+    case 'U':
+      f.Label12.caption = "Next Time";
+      f.Label16.hint = "greater than 3 hides links";
+      break;
+    case 'V': f.Label12.caption = "Scaled % FSD"; break;
+    case '@': f.Edit6.hint = "Supress output links with 4"; break;
+    default: break;
+  }
+}
+
+void SetHeader(StringGrid& g, int rows, const char* left, const char* right) {
+  g.Reset(std::max(rows, 1));  // the header row is always there
+  g.cells[0] = {left, right};
+}
+
+// Stored values 1..h in column 1.
+void FillValueColumn(StringGrid& g, const TBlock& b) {
+  for (int r = 1; r < g.RowCount(); ++r) g.cells[static_cast<size_t>(r)][1] = FormatEdit(StoredAt(b, r));
+}
+
+// A table of n points: arguments stored[n + r] in column 0, values stored[r] in column 1.
+void FillTable(StringGrid& g, const TBlock& b, int n) {
+  for (int r = 1; r <= n; ++r) {
+    g.cells[static_cast<size_t>(r)][0] = FormatEdit(StoredAt(b, int64_t{n} + r));
+    g.cells[static_cast<size_t>(r)][1] = FormatEdit(StoredAt(b, r));
+  }
+}
+
+// The stored-data grid of the types that keep a list; the window's width with it, or 0
+// for the other types.
+int FillGrid(TBlockFm& f, const Sim& s, const TBlock& b) {
+  StringGrid& g = f.DataGrid;
+  const int h = static_cast<int>(StoredHigh(b));
+  const int n = h / 2;
+  switch (b.Type) {
+    case 'A':
+      f.Label19.caption = "TransferValues";
+      SetHeader(g, h + 1, "Link", "Contents");
+      if (g.RowCount() > 1) g.cells[1][0] = "A to C";
+      if (g.RowCount() > 2) g.cells[2][0] = "B to D";
+      FillValueColumn(g, b);
+      return 675;
+    case 'B':
+      f.Label19.caption = "Stored Data";
+      SetHeader(g, h + 1, "Position", "Contents");
+      for (int r = 1; r < g.RowCount(); ++r) g.cells[static_cast<size_t>(r)][0] = IntText(r);
+      FillValueColumn(g, b);
+      return 700;
+    case 'D':
+      f.Label19.caption = "TransferValue";
+      SetHeader(g, h + 1, "Link", "Contents");
+      if (g.RowCount() > 1) g.cells[1][0] = "A ->C or ->D";
+      FillValueColumn(g, b);
+      return 675;
+    case 'G':
+      f.Label19.caption = "Stored Data";
+      SetHeader(g, n + 1, "Arguments", "Values");
+      FillTable(g, b, n);
+      return 700;
+    case 'M':
+      f.Label19.caption = "Stored Data";
+      SetHeader(g, n + 1, "Basis", "Values");
+      FillTable(g, b, n);
+      return 700;
+    case 'O':
+    case 'U':
+      f.Label19.caption = "Stored Data";
+      SetHeader(g, h + 1, "Input ID", "Name");
+      for (int r = 1; r < g.RowCount(); ++r) {
+        const int32_t k = ToInt32(StoredAt(b, r));
+        g.cells[static_cast<size_t>(r)] = {IntText(k), s.block(k).Name};
+      }
+      return 700;
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+void TBlockFm::FormActivate(const Sim& s) {
+  const TBlock& b = s.block(s.PickedBlock);
+  closed = false;
+  Left = int64_t{s.LastX} + 10;
+  Top = int64_t{s.LastY} + 60;
+  FillCommonFields(*this, b);
+  FillLegend(*this, b.Type);
+  if (const int width = FillGrid(*this, s, b)) {
+    DataGrid.visible = true;
+    Label19.visible = true;
+    Width = width;
+  }
+}
+
+namespace {
+
+// The five connections. A Sum uses the sign of its IDs and a Visualizer reads B, C and
+// D as pixel sizes, so theirs are taken as typed; the others are clamped into the table.
+void WriteConnections(Sim& s, TBlockFm& f, TBlock& b) {
+  const bool as_typed = b.Type == 'V' || b.Type == '&';
+  const auto link = [&](const EditField& field) {
+    const int32_t typed = EditToInt(field.text);
+    return as_typed ? typed : CheckBlockID(s, typed);
+  };
+  b.An = link(f.Edit7);
+  b.Bn = link(f.Edit8);
+  b.Cn = link(f.Edit9);
+  b.Dn = link(f.Edit10);
+  b.Pn = link(f.Edit20);
+}
+
+double GridNumber(const StringGrid& g, int col, int row) { return EditToFloat(g.Cell(col, row)); }
+
+// A table of Dn points from the grid, or, when the number of points changed, the list
+// resized for the next opening.
+void StoreTable(Sim& s, const StringGrid& g, TBlock& b) {
+  const int64_t n = StoredHigh(b) / 2;
+  if (n != b.Dn) {
+    ShowNumberMessage(s, "Must reclick to show points up to ", b.Dn);
+    ResizeStored(b, 2 * int64_t{b.Dn} + 1);
+    return;
+  }
+  for (int r = 1; r <= b.Dn; ++r) {
+    StoredAt(b, int64_t{b.Dn} + r) = GridNumber(g, 0, r);
+    StoredAt(b, r) = GridNumber(g, 1, r);
+  }
+}
+
+void StoreBelt(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
+  if (StoredHigh(b) != b.Dn) {
+    ShowNumberMessage(s, "Must reclick to show segments up to ", b.Dn);
+    ResizeStored(b, int64_t{b.Dn} + 1);
+  } else {
+    for (int r = 1; r <= b.Dn; ++r) StoredAt(b, r) = GridNumber(g, 1, r);
+  }
+  b.cc = StoredAbsSum(s, id);
+  b.State = b.cc <= 1e-19 ? 1 : 2;
+}
+
+// The oscilloscope's inputs; the tape then records the Graphs block's channels.
+void StoreScope(Sim& s, const StringGrid& g, TBlock& b) {
+  for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
+  const TBlock& graphs = s.block(19);
+  for (int c = 1; c <= kMaxTapeChannels; ++c) {
+    s.TapeChannelIDs[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
+  }
+  for (int c = kMaxTapeChannels; c >= 1; --c) {
+    if (s.TapeChannelIDs[static_cast<size_t>(c)] > 0) {
+      s.TapeChannels = c;
+      break;
+    }
+  }
+  StoredAt(b, 0) = s.TapeChannels;
+}
+
+// The grid back into the stored list, by the block's new type.
+void StoreGrid(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
+  switch (b.Type) {
+    case 'A':
+      StoredAt(b, 1) = GridNumber(g, 1, 1);
+      StoredAt(b, 2) = GridNumber(g, 1, 2);
+      break;
+    case 'B': StoreBelt(s, g, b, id); break;
+    case 'C':
+      UpdateContainerState(s, id);
+      s.NotifyDrawBlock(id);
+      break;
+    case 'D': StoredAt(b, 1) = GridNumber(g, 1, 1); break;
+    case 'G':
+      // Only a Generator that uses its own list has its table in the grid.
+      if (b.Pn != id) {
+        ShowNumberMessage(s, "Cannot change Function No. ", b.Pn);
+      } else {
+        StoreTable(s, g, b);
+      }
+      break;
+    case 'M': StoreTable(s, g, b); break;
+    case 'O': StoreScope(s, g, b); break;
+    case 'U':
+      for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
+      break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+void TBlockFm::ApplyBtnClick(Sim& s) {
+  const int32_t id = EditToInt(Edit1.text);
+  if (id <= 1) {
+    ShowNumberMessage(s, "Not allowed ID number ", id);
+    return;
+  }
+  // The dialog's contents go into block id, which need not be the block it opened on.
+  TBlock& b = s.block(id);
+  b.Name = Edit2.text.substr(0, kMaxNameLength);
+  if (b.Name.empty()) b.Name = "blank";
+  b.Type = TypeFieldLetter(Edit3.text);
+  b.XX = EditToInt(Edit4.text);
+  b.YY = EditToInt(Edit5.text);
+  if (b.XX < 0 || b.YY < 0) ShowNumberMessage(s, "Check X,Y coordinates ", std::min(b.XX, b.YY));
+  WriteConnections(s, *this, b);
+  b.Displ = EditToInt(Edit6.text);
+  b.State = EditToInt(Edit18.text);
+  b.OnOff = EditToInt(Edit19.text);
+  b.aa = EditToFloat(Edit14.text);
+  b.bb = EditToFloat(Edit15.text);
+  b.cc = EditToFloat(Edit16.text);
+  b.dd = EditToFloat(Edit17.text);
+  b.pp = EditToFloat(Edit11.text);
+  b.Value = EditToFloat(Edit12.text);
+  b.Comment = Edit13.text.substr(0, kMaxCommentLength);
+  StoreGrid(s, DataGrid, b, id);
+  if (id <= kReservedIDs) {  // a system block's edit acts on the simulation at once
+    LoadTimingGlobals(s);
+    CheckTiming(s);
+  }
+  s.HighestBlock = std::max(s.HighestBlock, id);
+  ClearIntegratorInlets(s);
+  ComputeAllBlocks(s);
+  closed = true;
+  s.NotifyFormPaint();
+}
+
+void TBlockFm::DeleteBtnClick(Sim& s) {
+  const int32_t typed = EditToInt(Edit1.text);
+  const int32_t id = CheckBlockID(s, typed);
+  // A number beyond the table would be clamped to block 1000, which the user did not
+  // name: refuse it rather than delete that block.
+  if (id <= kReservedIDs || id != typed) {
+    ShowNumberMessage(s, "Not allowed DELETE ID number ", typed > kMaxBlockID ? typed : id);
+    return;
+  }
+  TBlock& b = s.block(id);
+  b.Name = ("?" + IntText(id)).substr(0, kMaxNameLength);
+  b.Type = '?';
+  b.Displ = 2;
+  b.XX = id - 50;
+  b.YY = 600;
+  b.An = b.Bn = b.Cn = b.Dn = b.Pn = 0;
+  b.aa = b.bb = b.cc = b.dd = b.pp = 0;
+  b.Value = 0;
+  if (id == s.HighestBlock) s.HighestBlock -= 1;
+  closed = true;
+  s.NotifyFormPaint();
+}
+
+void TBlockFm::CancelBtnClick(Sim& s) {
+  closed = true;
+  s.NotifyRedrawDiagram();
+  s.NotifyDrawTimePlot();
+  s.NotifyGrPlotPnlPrep();
+}
+
+}  // namespace trevolan

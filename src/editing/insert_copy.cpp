@@ -1,0 +1,182 @@
+#include "editing/insert_copy.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+
+#include "blocks/compute.h"
+#include "editing/new_block.h"
+#include "model/numbers.h"
+
+namespace trevolan {
+
+namespace {
+
+// A link field pointing at old_id (either sign) is made to point at new_id.
+void RenumberLink(int32_t& link, int64_t old_id, int64_t new_id) {
+  const int64_t v = link;
+  if (std::llabs(v) != old_id) return;
+  link = static_cast<int32_t>(v < 0 ? -new_id : new_id);
+}
+
+// The Graphs block's inputs 1..10 as channel IDs; RangeError when its list is short or
+// holds a number beyond 32 bits.
+std::array<int32_t, kTapeColumns> ChannelsOfGraphs(const Sim& s) {
+  std::array<int32_t, kTapeColumns> ids = s.TapeChannelIDs;
+  const TBlock& graphs = s.block(19);
+  for (int c = 1; c <= kMaxTapeChannels; ++c) ids[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
+  return ids;
+}
+
+void CloseAndRedraw(Sim& s, bool& closed) {
+  closed = true;
+  s.NotifyRedrawDiagram();
+  s.NotifyDrawTimePlot();
+  s.NotifyGrPlotPnlPrep();
+}
+
+}  // namespace
+
+void RenumberLinks(Sim& s, int64_t k, int64_t old_id, int64_t new_id) {
+  TBlock& b = s.block(k);
+  if (b.Type == 'O' || b.Type == 'U') {
+    for (int64_t i = 1; i <= StoredHigh(b); ++i) {
+      double& entry = StoredAt(b, i);
+      if (entry == static_cast<double>(old_id)) entry = static_cast<double>(new_id);
+    }
+  }
+  if (k == 19) s.TapeChannelIDs = ChannelsOfGraphs(s);  // the plotted channels follow
+  RenumberLink(b.An, old_id, new_id);
+  RenumberLink(b.Pn, old_id, new_id);
+  // A Visualizer's B, C and D are corner coordinates; the D of a Generator or a
+  // Memory is its number of points.
+  if (b.Type != 'V') {
+    RenumberLink(b.Bn, old_id, new_id);
+    RenumberLink(b.Cn, old_id, new_id);
+  }
+  if (b.Type != 'V' && b.Type != 'G' && b.Type != 'M') RenumberLink(b.Dn, old_id, new_id);
+}
+
+void CopyBlock(Sim& s, int64_t from, int64_t to, int32_t x, int32_t y) {
+  const TBlock source = s.block(from);  // a copy, so that from == to is harmless
+  TBlock& b = s.block(to);
+  b.ID = static_cast<int32_t>(to);
+  b.Type = source.Type;
+  b.Name = source.Name.substr(0, kMaxNameLength);
+  b.OnOff = source.OnOff;
+  b.Displ = source.Displ;
+  b.State = source.State;
+  b.XX = x;
+  b.YY = y;
+  b.An = source.An;
+  b.Bn = source.Bn;
+  b.Cn = source.Cn;
+  b.Dn = source.Dn;
+  b.Pn = source.Pn;
+  b.aa = source.aa;
+  b.bb = source.bb;
+  b.cc = source.cc;
+  b.dd = source.dd;
+  b.pp = source.pp;
+  b.Value = source.Value;
+  b.Comment = source.Comment;
+  ResizeStored(b, static_cast<int64_t>(source.stored.size()));
+  for (int64_t i = 1; i <= StoredHigh(source); ++i) StoredAt(b, i) = StoredAt(source, i);
+}
+
+TInsertFm::TInsertFm()
+    : Caption("Insert New Block"),
+      InstructLb{"Will insert new block into calculation at sequence number"},
+      TypeLb{"Type  of Block"},
+      SequenceLb{"Sequence Number"},
+      LocationLb{"Block will appear at location of last click on display"},
+      TypEdit{"A", true, ""},
+      ApplyBtn{"Apply"},
+      CancelBtn{"Cancel"} {}
+
+void TInsertFm::Open(const Sim& s) {
+  Edit2.text = std::to_string(s.HighestBlock);
+  closed = false;
+}
+
+void TInsertFm::ApplyBtnClick(Sim& s, const std::function<void()>& show_block_dialog) {
+  const char type = TypeFieldLetter(TypEdit.text);
+  const int32_t seq = EditToInt(Edit2.text);
+  if (seq <= kReservedIDs) {
+    ShowNumberMessage(s, "Not allowed ID number ", seq);
+    return;
+  }
+  // Every block from seq up moves one ID higher, so the table needs a free slot above
+  // them, and the new block needs a slot of its own.
+  if (s.HighestBlock >= kMaxBlockID || seq > kMaxBlockID) {
+    ShowNumberMessage(s, "No room for more Blocks at ", s.HighestBlock);
+    return;
+  }
+  // The Graphs block's list is read at every renumbering; a fault in it must stop the
+  // insert before any block has moved, not halfway through.
+  ChannelsOfGraphs(s);
+
+  const int32_t old_highest = s.HighestBlock;
+  s.HighestBlock = old_highest + 1;
+  // From the top down, so that a reference moves only once: references to i become
+  // i + 1 only after those to i + 1 have become i + 2.
+  for (int32_t i = old_highest; i >= seq; --i) {
+    const TBlock& moved = s.block(i);
+    CopyBlock(s, i, i + 1, moved.XX, moved.YY);
+    RenumberLinks(s, 19, i, i + 1);
+    RenumberLinks(s, 20, i, i + 1);
+    for (int32_t k = kReservedIDs + 1; k <= s.HighestBlock; ++k) RenumberLinks(s, k, i, i + 1);
+  }
+  NewBlock(s, type, seq, s.LastX, s.LastY);
+
+  s.PickedBlock = seq;
+  closed = true;
+  s.NotifyFormPaint();
+  if (show_block_dialog) show_block_dialog();
+  s.PickedBlock = 0;
+  s.NotifyFormPaint();
+}
+
+void TInsertFm::CancelBtnClick(Sim& s) { CloseAndRedraw(s, closed); }
+
+TCopyFm::TCopyFm()
+    : Caption("Copy Block"),
+      InstructLb{"Will copy from ID to ID, and overwrite in data ."},
+      FromLb{"Copy from ID Number"},
+      ToLb{"Write into ID number"},
+      LocationLb{"Written Block will appear at location of last click on display"},
+      LinksLb{"Links will be the same (duplicated) as original"},
+      ApplyBtn{"Apply"},
+      CancelBtn{"Cancel"} {}
+
+void TCopyFm::Open(const Sim& s) {
+  FromID.text = "31";
+  ToID.text = std::to_string(int64_t{s.HighestBlock} + 1);
+  closed = false;
+}
+
+void TCopyFm::ApplyBtnClick(Sim& s) {
+  const int32_t from = EditToInt(FromID.text);
+  if (from > s.HighestBlock || from < 0) {
+    ShowNumberMessage(s, "Can not copy from non-existant block ", from);
+    return;
+  }
+  int64_t to = EditToInt(ToID.text);
+  if (to <= kReservedIDs) {
+    ShowNumberMessage(s, "Can not copy into System Block ", to);
+    return;
+  }
+  if (to > int64_t{s.HighestBlock} + 1) {
+    to = int64_t{s.HighestBlock} + 1;
+    ShowNumberMessage(s, "Copy will go to block ", to);
+  }
+  CopyBlock(s, from, to, s.LastX, s.LastY);
+  s.HighestBlock = static_cast<int32_t>(std::max<int64_t>(s.HighestBlock, to));
+  ComputeAllBlocks(s);
+  closed = true;
+  s.NotifyFormPaint();
+}
+
+void TCopyFm::CancelBtnClick(Sim& s) { CloseAndRedraw(s, closed); }
+
+}  // namespace trevolan
