@@ -177,9 +177,12 @@ void StoreTimingGlobals(Sim& s) {
 }
 
 void CheckTiming(Sim& s) {
-  if (s.Delt == 0) s.Delt = 1;
+  // A step that does not move the clock forward (0, negative, or lowered to a graph
+  // step of 0 or less) would never reach a hold or the finish: such a step becomes 1.
+  if (!(s.Delt > 0)) s.Delt = 1;
   s.GrDel = std::min(s.GrDel, s.Holdstep);
   s.Delt = std::min(s.Delt, s.GrDel);
+  if (!(s.Delt > 0)) s.Delt = 1;
   s.TimeTol = 0.001 * s.Delt;
 }
 

@@ -90,9 +90,9 @@ TEST(BlockForm, FieldsOfAnIntegrator) {
   TestSim s;
   Make(*s, 'I');
   TBlock& b = s->block(101);
-  b = TBlock{.ID = 101, .Type = 'I', .Name = "tank", .OnOff = -1, .Displ = 3, .State = 1, .XX = 12, .YY = 34,
+  b = TBlock{.ID = 101, .Type = 'I', .OnOff = -1, .Displ = 3, .State = 1, .XX = 12, .YY = 34,
              .An = 5, .Bn = 6, .Cn = 7, .Dn = 8, .Pn = 9, .aa = 0.5, .bb = 1e20, .cc = -2.25, .dd = 1.0 / 3,
-             .pp = 4, .Value = 123456.5, .stored = {}, .Comment = "a comment"};
+             .pp = 4, .Value = 123456.5, .Name = "tank", .stored = {}, .Comment = "a comment"};
   s->LastX = 200;
   s->LastY = 300;
   TBlockFm form;

@@ -15,9 +15,9 @@ using testing::TestSim;
 TEST(NewBlock, CommonFieldsOverwriteWhatTheSlotHeld) {
   TestSim s;
   TBlock& old = s->block(300);
-  old = TBlock{.ID = 1, .Type = 'X', .Name = "old", .OnOff = -3, .Displ = 9, .State = 7, .XX = 5, .YY = 6,
+  old = TBlock{.ID = 1, .Type = 'X', .OnOff = -3, .Displ = 9, .State = 7, .XX = 5, .YY = 6,
                .An = 1, .Bn = 2, .Cn = 3, .Dn = 4, .Pn = 5, .aa = 1, .bb = 2, .cc = 3, .dd = 4, .pp = 5,
-               .Value = 6, .stored = {7, 8, 9}, .Comment = "a note"};
+               .Value = 6, .Name = "old", .stored = {7, 8, 9}, .Comment = "a note"};
   NewBlock(*s, 'N', 300, 40, 50);
   const TBlock& b = s->block(300);
   EXPECT_EQ(b.ID, 300);

@@ -275,3 +275,18 @@ TEST(Tape, MoreThanTenChannelsIsARangeError) {
 
 }  // namespace
 }  // namespace trevolan
+
+namespace trevolan {
+namespace {
+
+TEST(RunLoop, AGraphStepOfZeroStillReachesTheHold) {
+  testing::TestSim s;
+  s->GrDel = 0;
+  CheckTiming(*s);
+  ResetButton(*s);
+  RunButton(*s);  // graph events every step, but the clock moves and holds at 100
+  EXPECT_EQ(s->Time, 100);
+}
+
+}  // namespace
+}  // namespace trevolan

@@ -116,6 +116,18 @@ TEST(CheckTiming, RepairsTheStepsInOrder) {
   EXPECT_EQ(s->block(3).Value, 1);  // not stored back until StoreTimingGlobals
 }
 
+TEST(CheckTiming, AClockThatWouldNotMoveForwardStepsByOne) {
+  TestSim s;
+  for (const auto& [delt, grdel] : {std::pair{-5.0, 10.0}, {0.5, 0.0}, {0.5, -2.0}}) {
+    s->Delt = delt;
+    s->GrDel = grdel;
+    s->Holdstep = 100;
+    CheckTiming(*s);
+    EXPECT_EQ(s->Delt, 1) << delt << " " << grdel;
+    EXPECT_EQ(s->TimeTol, 0.001);
+  }
+}
+
 TEST(TimingGlobals, RoundTheGraphsIntervalsHalvesToEvenAndForceZeroAndOne) {
   TestSim s;
   for (const auto& [in, out] : {std::pair{10.5, 10.0}, {11.5, 12.0}, {-0.5, 0.0}}) {
