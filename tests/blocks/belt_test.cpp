@@ -119,19 +119,6 @@ TEST(Belt, SwitchedOffTheNextMoveSlides) {
   EXPECT_EQ(belt.Value, 25);
 }
 
-TEST(Belt, RandomMoveTimesAndRedraws) {
-  TestSim s;
-  TBlock& belt = MakeBelt(*s, 102, 2);
-  belt.pp = -10;
-  ComputeBelt(*s, 102);
-  const double first = belt.Value;
-  s->Time = first;
-  ComputeBelt(*s, 102);
-  EXPECT_GT(first, 0);
-  EXPECT_NE(belt.Value - first, first);  // a fresh draw for each move
-  EXPECT_EQ(s.ui.drawn_blocks, std::vector<int>{102});  // 1 -> 2 once
-}
-
 TEST(Belt, AListWithoutSegmentsStopsBeforeTakingAnything) {
   TestSim s;
   TBlock& src = MakeContainer(*s, 101, 5);
