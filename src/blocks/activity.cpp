@@ -1,8 +1,62 @@
+#include <algorithm>
+
 #include "blocks/compute.h"
+#include "blocks/transfer.h"
 
 namespace trevolan {
 
-// Not computed yet: the Activity keeps its Value.
-void ComputeActivity(Sim& /*s*/, int /*id*/) {}
+namespace {
+
+// The amount a drop field asks for: itself, or, when negative, what was taken on that
+// side, at most its magnitude.
+double DropAmount(double field, double taken) { return field < 0 ? std::min(-field, taken) : field; }
+
+// The two transfer slots (stored 1 and 2) must exist before anything is taken or
+// delivered, so that a short list stops the block without losing material.
+void CheckTransferSlots(TBlock& b) { StoredAt(b, 2); }
+
+void StartActivity(Sim& s, TBlock& b) {
+  // Both requests are judged before either is taken.
+  const double a = TakeAmount(s, b.An, b.aa);
+  const double bq = TakeAmount(s, b.Bn, b.bb);
+  if (!(a > 0 && bq > 0)) return;  // not ready: try again next pass
+  CheckTransferSlots(b);
+  TakeOut(s, b.An, a);
+  TakeOut(s, b.Bn, bq);
+  StoredAt(b, 1) = a;
+  StoredAt(b, 2) = bq;
+  b.State = 2;
+  b.Value = ReleaseTime(s, s.V(b.Pn) + b.pp);  // Vp read after the takes
+}
+
+void ReleaseActivity(Sim& s, TBlock& b) {
+  CheckTransferSlots(b);
+  const double c = DropAmount(b.cc, StoredAt(b, 1));
+  const double d = DropAmount(b.dd, StoredAt(b, 2));
+  if (CanDrop(s, b.Cn, c) && CanDrop(s, b.Dn, d)) {
+    DropInto(s, b.Cn, c);
+    DropInto(s, b.Dn, d);
+    StoredAt(b, 1) = 0;
+    StoredAt(b, 2) = 0;
+    b.State = 1;
+  } else {
+    b.State = 3;  // blocked: the release is retried every pass
+  }
+}
+
+}  // namespace
+
+void ComputeActivity(Sim& s, int id) {
+  TBlock& b = s.block(id);
+  if (b.OnOff <= 0) {
+    b.Value += s.Delt;  // the pending release slides with the clock
+    return;
+  }
+  const int32_t old_state = b.State;
+  if (b.State == 0 || b.State == 1) StartActivity(s, b);
+  // In the same pass, so that a zero delay completes at once.
+  if (s.Time + s.TimeTol >= b.Value && (b.State == 2 || b.State == 3)) ReleaseActivity(s, b);
+  if (b.State != old_state && s.AnimFlag) s.NotifyDrawBlock(id);
+}
 
 }  // namespace trevolan
