@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "blocks/block_builders.h"
+#include "support/blocks.h"
 #include "support/test_support.h"
 
 namespace trevolan {

@@ -9,7 +9,7 @@
 namespace trevolan {
 namespace {
 
-using testing::MakeBlock;
+using testing::MakeModeBlock;
 using testing::Source;
 using testing::TestSim;
 
@@ -37,7 +37,7 @@ TEST(Sum, SignedConnectionsScalesAndModes) {
     TestSim s;
     const double values[] = {2, 3, 5, 7, 11};
     for (int i = 0; i < 5; ++i) Source(*s, 201 + i, values[i]);
-    TBlock& b = MakeBlock(*s, 101, '&', c.mode);
+    TBlock& b = MakeModeBlock(*s, 101, '&', c.mode);
     b.An = c.an, b.Bn = c.bn, b.Cn = c.cn, b.Dn = c.dn, b.Pn = c.pn;
     b.aa = c.aa, b.bb = c.bb, b.cc = c.cc, b.dd = c.dd, b.pp = c.pp;
     b.Value = 42;
@@ -48,7 +48,7 @@ TEST(Sum, SignedConnectionsScalesAndModes) {
 
 TEST(Sum, OffKeepsItsValueAndLinksBeyondTheTableAreRangeErrors) {
   TestSim s;
-  TBlock& b = MakeBlock(*s, 101, '&');
+  TBlock& b = MakeModeBlock(*s, 101, '&', 0);
   b.aa = 1;
   b.pp = 1;
   b.Value = 9;
@@ -66,7 +66,7 @@ TEST(Multiplier, ProductAndInnerProduct) {
   TestSim s;
   Source(*s, 201, 2);
   Source(*s, 202, 3);
-  TBlock& x = MakeBlock(*s, 101, 'X');
+  TBlock& x = MakeModeBlock(*s, 101, 'X', 0);
   x.An = 201;
   x.Bn = 202;
   x.cc = x.dd = x.pp = 1;
@@ -77,9 +77,9 @@ TEST(Multiplier, ProductAndInnerProduct) {
   EXPECT_EQ(x.Value, 0);
 
   // Inner product: element 0 never takes part; a Generator contributes its first half.
-  TBlock& g = MakeBlock(*s, 150, 'G');
+  TBlock& g = MakeModeBlock(*s, 150, 'G', 0);
   g.stored = {100, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};  // highest index 10: indices 1..5
-  TBlock& c = MakeBlock(*s, 151, 'C');
+  TBlock& c = MakeModeBlock(*s, 151, 'C', 0);
   c.stored = {100, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   x.State = 1;
   x.An = 150;
@@ -112,7 +112,7 @@ TEST(Divide, NormalModuloGuardAndScale) {
   };
   for (const Case& c : cases) {
     TestSim s;
-    TBlock& b = MakeBlock(*s, 101, '%', c.mode);
+    TBlock& b = MakeModeBlock(*s, 101, '%', c.mode);
     b.aa = c.n;
     b.cc = c.d;
     b.pp = c.scale;
@@ -125,7 +125,7 @@ TEST(Divide, NumeratorAndDenominatorAreDifferencesAndOtherModesRescale) {
   TestSim s;
   Source(*s, 201, 10);
   Source(*s, 202, 4);
-  TBlock& b = MakeBlock(*s, 101, '%');
+  TBlock& b = MakeModeBlock(*s, 101, '%', 0);
   b.An = 201;  // (10 + 1) - 4 - 1 = 6
   b.aa = 1;
   b.Bn = 202;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "blocks/block_builders.h"
+#include "support/blocks.h"
 #include "engine/run_loop.h"
 #include "support/test_support.h"
 

@@ -9,7 +9,7 @@
 namespace trevolan {
 namespace {
 
-using testing::MakeBlock;
+using testing::MakeModeBlock;
 using testing::TestSim;
 
 struct FluxInputs {
@@ -19,7 +19,7 @@ struct FluxInputs {
 
 double Flow(const FluxInputs& in) {
   TestSim s;
-  TBlock& f = MakeBlock(*s, 101, 'F', in.mode);
+  TBlock& f = MakeModeBlock(*s, 101, 'F', in.mode);
   f.aa = in.A, f.bb = in.B, f.cc = in.C, f.dd = in.D, f.pp = in.P;
   f.Value = 123;
   ComputeFlux(*s, 101);
@@ -53,9 +53,9 @@ TEST(Flux, TheFiveLaws) {
 TEST(Flux, GasLawFaultsAreFloatErrorsAndMoveNothing) {
   for (const FluxInputs in : {FluxInputs{4, 2, 1, 1, 0, 1}, FluxInputs{4, 2, 1, 1, -1, 1}}) {
     TestSim s;
-    TBlock& tank = MakeBlock(*s, 150, 'I');
+    TBlock& tank = MakeModeBlock(*s, 150, 'I', 0);
     tank.pp = 5;
-    TBlock& f = MakeBlock(*s, 101, 'F', in.mode);
+    TBlock& f = MakeModeBlock(*s, 101, 'F', in.mode);
     f.An = 150;
     f.aa = in.A, f.bb = in.B, f.cc = in.C, f.dd = in.D, f.pp = in.P;
     EXPECT_THROW(ComputeFlux(*s, 101), FloatError);
@@ -66,11 +66,11 @@ TEST(Flux, GasLawFaultsAreFloatErrorsAndMoveNothing) {
 TEST(Flux, TransferIntoIntegratorsAndContainersAboveTheReservedIDs) {
   TestSim s;
   s->Delt = 0.5;
-  TBlock& source = MakeBlock(*s, 150, 'I');
+  TBlock& source = MakeModeBlock(*s, 150, 'I', 0);
   source.Value = 10;
-  TBlock& sink = MakeBlock(*s, 160, 'C');
+  TBlock& sink = MakeModeBlock(*s, 160, 'C', 0);
   sink.Value = 2;
-  TBlock& f = MakeBlock(*s, 101, 'F');
+  TBlock& f = MakeModeBlock(*s, 101, 'F', 0);
   f.An = 150;
   f.Bn = 160;
   f.bb = 2;   // B = 2 + 2
@@ -81,9 +81,9 @@ TEST(Flux, TransferIntoIntegratorsAndContainersAboveTheReservedIDs) {
   EXPECT_EQ(source.pp, -4);
   EXPECT_EQ(sink.Value, 2 + 4 * 0.5);
 
-  TBlock& reserved = MakeBlock(*s, 50, 'C');
+  TBlock& reserved = MakeModeBlock(*s, 50, 'C', 0);
   reserved.Value = 7;
-  TBlock& other = MakeBlock(*s, 170, 'X');
+  TBlock& other = MakeModeBlock(*s, 170, 'X', 0);
   other.Value = 1;
   f.An = 170;
   f.Bn = 50;

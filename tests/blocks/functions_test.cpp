@@ -10,7 +10,7 @@
 namespace trevolan {
 namespace {
 
-using testing::MakeBlock;
+using testing::MakeModeBlock;
 using testing::TestSim;
 
 // The Value of a fresh block of `type` in `mode` with coefficients aa..pp and no links.
@@ -19,7 +19,7 @@ struct Coefficients {
 };
 double Compute(char type, int mode, Coefficients k, void (*compute)(Sim&, int), double before = 42) {
   TestSim s;
-  TBlock& b = MakeBlock(*s, 101, type, mode);
+  TBlock& b = MakeModeBlock(*s, 101, type, mode);
   b.aa = k.aa, b.bb = k.bb, b.cc = k.cc, b.dd = k.dd, b.pp = k.pp;
   b.Value = before;
   compute(*s, 101);
@@ -73,7 +73,7 @@ TEST(FunctionBlocks, ValuesOfEachMode) {
 TEST(FunctionBlocks, LogarithmClearsItsPpInEveryMode) {
   for (int mode : {0, 3, 7}) {
     TestSim s;
-    TBlock& b = MakeBlock(*s, 101, 'L', mode);
+    TBlock& b = MakeModeBlock(*s, 101, 'L', mode);
     b.aa = 2;
     b.bb = 2;
     b.cc = 1;
@@ -108,7 +108,7 @@ TEST(FunctionBlocks, UnguardedFaultsRaiseFloatErrors) {
     }
   }
   TestSim s;
-  MakeBlock(*s, 101, 'H', 2);
+  MakeModeBlock(*s, 101, 'H', 2);
   s->Delt = 0;
   EXPECT_THROW(ComputeHysteresis(*s, 101), FloatError);
   // Guarded cases never raise.
@@ -125,7 +125,7 @@ struct Driven {
 };
 Driven Drive(int mode, Coefficients k, const std::vector<double>& inputs) {
   TestSim s;
-  TBlock& b = MakeBlock(*s, 101, 'H', mode);
+  TBlock& b = MakeModeBlock(*s, 101, 'H', mode);
   b.bb = k.bb, b.cc = k.cc, b.dd = k.dd, b.pp = k.pp;
   Driven d;
   for (double a : inputs) {

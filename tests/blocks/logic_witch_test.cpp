@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "blocks/block_builders.h"
+#include "support/blocks.h"
 #include "support/test_support.h"
 
 namespace trevolan {

@@ -6,7 +6,7 @@
 #include <limits>
 #include <sstream>
 
-#include "blocks/block_builders.h"
+#include "support/blocks.h"
 #include "support/test_support.h"
 
 namespace trevolan {

@@ -245,7 +245,10 @@ TEST(Copy, IntoAnEmptyModelLinksAndStoredDataAndSelfCopy) {
   EXPECT_EQ(c.stored[0], 9);  // element 0 is not copied
   EXPECT_EQ(c.stored[22], 1);
 
-  // A copy onto itself moves the block to the last click.
+  // A copy onto itself moves the block to the last click (and computes: a link of
+  // -7 would be a range error for a Generator).
+  s->block(101).An = 7;
+  s->block(102).An = 7;
   s->LastX = 400;
   s->LastY = 300;
   TCopyFm form;
