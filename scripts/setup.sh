@@ -3,10 +3,13 @@
 
 TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
 
-# Installs, through apt-get, those of the packages that are not installed yet.
+# ensure_packages [PACKAGE...]: installs through apt-get those of the packages (by
+# default the build's) that are not installed yet; --no-install-recommends keeps the
+# set small.
 ensure_packages() {
-  local missing=()
-  for p in "${TREVOLAN_PACKAGES[@]}"; do
+  local missing=() wanted=("$@")
+  [ ${#wanted[@]} -eq 0 ] && wanted=("${TREVOLAN_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -15,6 +18,16 @@ ensure_packages() {
   [ "$(id -u)" -ne 0 ] && command -v sudo >/dev/null && sudo="sudo"
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q >&2
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
+}
+
+# The spreadsheet link needs Calc and the python3 of Debian with its UNO bindings.
+# With `visible`, the Calc that shows a window; otherwise the one without.
+ensure_calc() {
+  if [ "${1:-}" = visible ]; then
+    ensure_packages libreoffice-calc python3-uno
+  elif ! { /usr/bin/python3 -c 'import uno' 2>/dev/null && command -v soffice >/dev/null; }; then
+    ensure_packages libreoffice-calc-nogui python3-uno
+  fi
 }
 
 # build DIR [CMAKE OPTIONS...]: configures once, then builds what changed.

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -10,6 +11,8 @@
 #include "model/frontend.h"
 
 namespace trevolan {
+
+class Workbook;  // the spreadsheet link's workbook
 
 inline constexpr int kTapeColumns = 11;     // time and ten channels
 inline constexpr int kTapeRows = 10001;     // rows 0..10000
@@ -87,6 +90,11 @@ struct Sim {
   // One generator for every random draw, seeded the same way at every start.
   static constexpr uint64_t kSeed = 5489u;
   std::mt19937_64 rng{kSeed};
+
+  // The spreadsheet link: set once a workbook has been loaded and started, and stays
+  // set for the life of the program.
+  bool SpreadsheetLinked = false;
+  std::shared_ptr<Workbook> workbook;
 
   // Where notifications go; null means nobody listens.
   Frontend* frontend = nullptr;

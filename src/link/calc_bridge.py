@@ -1,0 +1,249 @@
+# The bridge between Trevolan and LibreOffice Calc: started by the program, it starts
+# Calc with a private profile, opens the workbook and answers one request a line on
+# standard input with one answer a line on standard output. Fields are separated by
+# tabs; a field escapes backslash, tab and newline as \\, \t and \n.
+#
+#   open PATH HEADLESS       starts Calc (hidden when HEADLESS is 1), loads the workbook
+#   running                  "ok 1" when the workbook is open in a live Calc
+#   write NAME TEXT ...      worksheet 1: each cell NAME gets the number TEXT (or the text)
+#   read NAME ...            recalculates, then answers the cells' texts in order
+#   quit
+#
+# Answers are "ok" with fields, or "err" with a message.
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import uno
+from com.sun.star.beans import PropertyValue
+from com.sun.star.connection import NoConnectException
+
+STARTUP_SECONDS = 90
+
+
+def escape(text):
+    return text.replace("\\", "\\\\").replace("\t", "\\t").replace("\n", "\\n")
+
+
+def unescape(field):
+    out, i = [], 0
+    while i < len(field):
+        c = field[i]
+        if c == "\\" and i + 1 < len(field):
+            nxt = field[i + 1]
+            out.append({"t": "\t", "n": "\n"}.get(nxt, nxt))
+            i += 2
+        else:
+            out.append(c)
+            i += 1
+    return "".join(out)
+
+
+def answer(*fields):
+    sys.stdout.write("\t".join(escape(str(f)) for f in fields) + "\n")
+    sys.stdout.flush()
+
+
+def prop(name, value):
+    p = PropertyValue()
+    p.Name, p.Value = name, value
+    return p
+
+
+def number_text(value):
+    """A cell's number as the program reads numbers: shortest text, '.' as the point."""
+    if value == int(value) and abs(value) < 1e15:
+        return str(int(value))
+    return repr(value)
+
+
+def cell_value(text):
+    try:
+        return float(text)
+    except ValueError:
+        return text
+
+
+def cell_text(value):
+    return number_text(value) if isinstance(value, float) else str(value)
+
+
+def split_name(name):
+    """'Q12' -> (row 11, column 16), both from 0."""
+    letters = name.rstrip("0123456789")
+    digits = name[len(letters):]
+    if not letters.isalpha() or not digits:
+        raise ValueError("not a cell name: " + name)
+    column = 0
+    for ch in letters.upper():
+        column = column * 26 + ord(ch) - ord("A") + 1
+    return int(digits) - 1, column - 1
+
+
+class Block:
+    """Cell names that fill a rectangle exactly: its A1 range and each name's offset."""
+
+    def __init__(self, names):
+        places = [split_name(n) for n in names]
+        top, left = min(r for r, _ in places), min(c for _, c in places)
+        bottom, right = max(r for r, _ in places), max(c for _, c in places)
+        self.rows, self.cols = bottom - top + 1, right - left + 1
+        self.exact = len(set(places)) == len(names) == self.rows * self.cols
+        self.offsets = {n: (r - top, c - left) for n, (r, c) in zip(names, places)}
+        self.range = "%s%d:%s%d" % (column_letters(left), top + 1, column_letters(right), bottom + 1)
+
+
+def column_letters(c):
+    letters = ""
+    c += 1
+    while c:
+        c, rest = divmod(c - 1, 26)
+        letters = chr(ord("A") + rest) + letters
+    return letters
+
+
+class Calc:
+    def __init__(self):
+        self.process = None
+        self.profile = None
+        self.document = None
+        self.sheet = None
+        self.cells = {}
+
+    def start(self, headless):
+        self.profile = tempfile.mkdtemp(prefix="trevolan-calc-")
+        pipe = "trevolan_%d" % os.getpid()
+        args = [shutil.which("soffice") or "/usr/lib/libreoffice/program/soffice",
+                "-env:UserInstallation=" + uno.systemPathToFileUrl(self.profile),
+                "--norestore", "--nologo", "--nodefault", "--nolockcheck",
+                "--accept=pipe,name=%s;urp;StarOffice.ComponentContext" % pipe]
+        if headless:
+            args += ["--headless", "--invisible"]
+        self.process = subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL)
+        local = uno.getComponentContext()
+        resolver = local.ServiceManager.createInstanceWithContext("com.sun.star.bridge.UnoUrlResolver", local)
+        deadline = time.time() + STARTUP_SECONDS
+        while True:
+            try:
+                context = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                break
+            except NoConnectException:
+                if self.process.poll() is not None or time.time() > deadline:
+                    raise RuntimeError("Calc did not start")
+                time.sleep(0.1)
+        self.desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
+
+    def open(self, path, headless):
+        if self.process is None:
+            self.start(headless)
+        # Read-only: the link never changes the user's file and takes no lock on it, so
+        # a Calc that dies leaves nothing behind that would refuse the next opening.
+        url = uno.systemPathToFileUrl(os.path.abspath(path))
+        self.document = self.desktop.loadComponentFromURL(
+            url, "_blank", 0, (prop("Hidden", headless), prop("ReadOnly", True)))
+        if self.document is None or not hasattr(self.document, "Sheets"):
+            raise RuntimeError("not a spreadsheet: " + path)
+        sheets = self.document.Sheets
+        if sheets.Count < 1:
+            raise RuntimeError("the workbook has no worksheet")
+        self.sheet = sheets.getByIndex(0)
+        self.cells = {}
+
+    def running(self):
+        if self.process is None or self.process.poll() is not None or self.document is None:
+            return False
+        try:
+            self.document.getURL()
+            return True
+        except Exception:
+            return False
+
+    def cell(self, name):
+        """The cell or range of that name; looking one up costs about a millisecond,
+        so each is looked up once."""
+        key = name.upper()
+        if key not in self.cells:
+            self.cells[key] = self.sheet.getCellRangeByName(key)
+        return self.cells[key]
+
+    def write(self, pairs):
+        # Cell by cell: a read-only document refuses whole-range writes.
+        for name, text in pairs:
+            value = cell_value(text)
+            if isinstance(value, float):
+                self.cell(name).setValue(value)
+            else:
+                self.cell(name).setString(value)
+
+    def read(self, names):
+        self.document.calculateAll()
+        block = Block(names) if names else None
+        if block and block.exact:
+            data = self.cell(block.range).getDataArray()  # one remote call for the row
+            return [cell_text(data[r][c]) for r, c in (block.offsets[name] for name in names)]
+        return [self.read_cell(name) for name in names]
+
+    def read_cell(self, name):
+        cell = self.cell(name)
+        if cell.getError() != 0:
+            return "#ERROR"
+        kind = cell.getType().value
+        if kind == "EMPTY":
+            return ""
+        if kind == "VALUE" or (kind == "FORMULA" and cell.FormulaResultType2 == 1):
+            return number_text(cell.getValue())
+        return cell.getString()
+
+    def close(self):
+        try:
+            if self.document is not None:
+                self.document.close(True)
+        except Exception:
+            pass
+        try:
+            if self.desktop is not None:
+                self.desktop.terminate()
+        except Exception:
+            pass
+        if self.process is not None:
+            try:
+                self.process.wait(timeout=10)
+            except Exception:
+                self.process.kill()
+        if self.profile:
+            shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def main():
+    calc = Calc()
+    calc.desktop = None
+    for line in sys.stdin:
+        fields = [unescape(f) for f in line.rstrip("\n").split("\t")]
+        request = fields[0]
+        try:
+            if request == "open":
+                calc.open(fields[1], fields[2] == "1")
+                answer("ok")
+            elif request == "running":
+                answer("ok", "1" if calc.running() else "0")
+            elif request == "write":
+                calc.write(list(zip(fields[1::2], fields[2::2])))
+                answer("ok")
+            elif request == "read":
+                answer("ok", *calc.read(fields[1:]))
+            elif request == "quit":
+                answer("ok")
+                break
+            else:
+                answer("err", "unknown request " + request)
+        except Exception as error:  # every failure of Calc is an answer, never a crash of the bridge
+            answer("err", "%s: %s" % (type(error).__name__, error))
+    calc.close()
+
+
+if __name__ == "__main__":
+    main()
