@@ -70,6 +70,9 @@ class Canvas {
   virtual void TextOut(int32_t x, int32_t y, std::string_view text) = 0;
   // The width in pixels of the text in the current font.
   virtual int32_t TextWidth(std::string_view text) const = 0;
+  // False for a canvas that shows nothing: drawing then skips composing the texts that
+  // cannot fail, which is most of its work.
+  virtual bool Paints() const { return true; }
 
  protected:
   // The line from `from` to `to`, without its end point.
@@ -92,6 +95,7 @@ class NullCanvas final : public Canvas {
   void TextOut(int32_t, int32_t, std::string_view) override {}
   // A nominal advance of 6 pixels a character, as no font is at hand.
   int32_t TextWidth(std::string_view text) const override { return static_cast<int32_t>(6 * text.size()); }
+  bool Paints() const override { return false; }
 
  protected:
   void Line(Point, Point) override {}

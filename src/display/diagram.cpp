@@ -34,13 +34,18 @@ LabelColours ByLogicValue(const TBlock& b) {
 
 bool Placed(const Sim& s, int64_t id) { return s.block(id).XX > 0; }
 
+// The scaled integer display of a number: (x - origin) x factor, rounded.
+int64_t ScaledNumber(const Sim& s, double x) {
+  const double scaled = (x - s.ScaleOrgn) * s.ScaleFactr;
+  return Nearest64(scaled);
+}
+
 // The label cell of block b in style `displ`, with `name` standing for its Name.
 void DrawLabelCell(Canvas& c, const TBlock& b, int32_t displ, const std::string& name, LabelColours lc) {
   c.brush = lc.fill;
   c.font.colour = lc.text;
-  const std::string text = LabelText(b, displ, name);
   if (b.OnOff == 0) c.brush = kOffGrey;
-  c.TextOut(b.XX, b.YY, text);
+  if (c.Paints()) c.TextOut(b.XX, b.YY, LabelText(b, displ, name));
 }
 
 // Input links, label and number line: the rule of most types.
@@ -292,12 +297,16 @@ void DrawBlockNumber(Sim& s, Canvas& c, int id) {
   switch (s.NumberMode) {
     case 1:
       c.TextOut(b.XX, y, kBlankNumber);
-      c.TextOut(b.XX, y, b.Type + std::to_string(b.ID));
+      if (c.Paints()) c.TextOut(b.XX, y, b.Type + std::to_string(b.ID));
       break;
     case 2:
     case 3:
       c.TextOut(b.XX, y, kBlankNumber);
-      c.TextOut(b.XX, y, FormatBlockNumber(s, b.Value));
+      if (c.Paints()) {
+        c.TextOut(b.XX, y, FormatBlockNumber(s, b.Value));
+      } else if (s.NumberMode == 2) {
+        ScaledNumber(s, b.Value);  // the one number text that can fail
+      }
       break;
     default: break;  // mode 0 leaves whatever the line showed before
   }
@@ -305,10 +314,7 @@ void DrawBlockNumber(Sim& s, Canvas& c, int id) {
 
 std::string FormatBlockNumber(const Sim& s, double x) {
   switch (s.NumberMode) {
-    case 2: {
-      const double scaled = (x - s.ScaleOrgn) * s.ScaleFactr;
-      return std::to_string(Nearest64(scaled));
-    }
+    case 2: return std::to_string(ScaledNumber(s, x));
     case 3: return FormatFixed(x, 4, 10);
     default: return "";
   }

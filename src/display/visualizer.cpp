@@ -69,11 +69,11 @@ void DrawNumberMode(Sim& s, Canvas& c, int id, const Reading& r) {
     case 3:
       // Unscaled in every mode but 1, unlike the number lines of other blocks.
       c.TextOut(b.XX, y, kBlankNumber);
-      c.TextOut(b.XX, y, FormatFixed(r.v, 4, 10));
+      if (c.Paints()) c.TextOut(b.XX, y, FormatFixed(r.v, 4, 10));
       break;
     case 1:
       c.TextOut(b.XX, y, kBlankNumber);
-      c.TextOut(b.XX, y, std::to_string(b.ID));
+      if (c.Paints()) c.TextOut(b.XX, y, std::to_string(b.ID));
       break;
     default: break;
   }

@@ -564,6 +564,58 @@ TEST(DiagramErrors, CoordinatesBeyondThirtyTwoBitsOverflow) {
   EXPECT_NO_THROW(DrawBlock(*s, c, 103));
 }
 
+// The batch runner draws on a canvas that paints nothing and skips composing texts
+// there; what drawing computes and raises must not change with it.
+TEST(DiagramNullCanvas, SameErrorsAndValuesAsAPaintingCanvas) {
+  enum class Raised { None, Range, Float, Overflow };
+  const auto raised = [](Sim& s, Canvas& c) {
+    try {
+      RedrawDiagram(s, c);
+    } catch (const RangeError&) {
+      return Raised::Range;
+    } catch (const FloatError&) {
+      return Raised::Float;
+    } catch (const OverflowError&) {
+      return Raised::Overflow;
+    }
+    return Raised::None;
+  };
+  struct Case {
+    const char* what;
+    int number_mode;
+    double value;
+    int32_t an;
+    Raised expected;
+  };
+  const Case cases[] = {
+      {"scaled number beyond 64 bits", 2, 1e300, 0, Raised::Float},
+      {"scaled number fits", 2, 1e15, 0, Raised::None},
+      {"fixed number of any size", 3, 1e300, 0, Raised::None},
+      {"ids", 1, 0, 0, Raised::None},
+      {"connection beyond the table", 0, 0, 1001, Raised::Range},
+  };
+  for (const Case& k : cases) {
+    for (const bool paints : {true, false}) {
+      DrawSim s;
+      s->NumberMode = k.number_mode;
+      TBlock& b = Place(*s, 110, 'X', 200, 100);
+      b.Value = k.value;
+      b.An = k.an;
+      Place(*s, 112, 'C', 0, 0).Value = 1e15;
+      TBlock& vis = Place(*s, 111, 'V', 300, 300);
+      vis.An = 112;
+      vis.pp = 4e15;
+      RecordingCanvas recording;
+      NullCanvas null;
+      Canvas& c = paints ? static_cast<Canvas&>(recording) : null;
+      EXPECT_EQ(raised(*s, c), k.expected) << k.what << (paints ? " painting" : " not painting");
+      if (k.expected == Raised::None) {
+        EXPECT_EQ(vis.Value, 25) << k.what;
+      }
+    }
+  }
+}
+
 TEST(Colours, PercentToScaleEntry) {
   const std::pair<int64_t, int> cases[] = {{0, 0},   {2, 0},    {3, 1},   {7, 1},   {8, 2},  {10, 2},  {50, 10},
                                            {100, 20}, {250, 20}, {-5, 0}, {-100, 0}, {62, 12}, {63, 13}};
