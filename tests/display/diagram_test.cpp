@@ -389,6 +389,12 @@ TEST(DiagramShapes, IntegratorPolygonAfterItsLines) {
   EXPECT_EQ(c.ops[4].text, "int ");
   EXPECT_EQ(in.Displ, 13);
 
+  in.Displ = 11;  // the shape, and the label in style 1: the type letter
+  c.Clear();
+  DrawBlock(*s, c, 113);
+  EXPECT_EQ(c.Of(DrawKind::Polygon).size(), 1u);
+  EXPECT_EQ(c.Texts(), std::vector<std::string>{"I"});
+
   // No shape at 10 and below, nor on other types.
   for (const char type : {'I', 'C', 'X'}) {
     TBlock& b = Place(*s, 114, type, 400, 100, "plain");
