@@ -63,6 +63,9 @@ void BatchFrontend::EndProgress() {
 Batch::Batch(std::ostream& out) : out_(out), frontend_(out), sim_(std::make_unique<Sim>()) {
   sim_->frontend = &frontend_;
   frontend_.Attach(*sim_);
+  // The first paint of the window when it is activated; from then on links are drawn
+  // only by full redraws.
+  frontend_.FormPaint();
   AddFileCommands(*this);
   AddRunCommands(*this);
   AddEditCommands(*this);

@@ -62,6 +62,19 @@ TEST(BatchDrawing, DrawingErrorsAreReportedAsTheWindowWould) {
   EXPECT_EQ(Script(plot, "set PlotFlag 0; finish; print Time"), "30\n");  // a hidden plot draws nothing
 }
 
+TEST(BatchDrawing, StartsAfterTheWindowsFirstPaint) {
+  std::ostringstream out;
+  cli::Batch b(out);
+  EXPECT_FALSE(b.sim().LinksFlag);
+  EXPECT_EQ(b.sim().PlotWidth, 650);
+  // So a single block drawn by a compute pass draws no links, and a bad connection on
+  // a Container goes unnoticed until the next full redraw, as in the window.
+  EXPECT_EQ(Script(b, "set 150.Type C; set 150.XX 300; set 150.YY 100; set 150.An 5000; set HighestBlock 150;"
+                      "set 150.Value 1; compute; print 150.State"),
+            "3\n");  // full: its capacity is 0
+  EXPECT_EQ(Script(b, "reset"), "error: Range check error\n");
+}
+
 TEST(BatchDrawing, ThePlotPanelIsPreparedForTheBatchRunnersPanel) {
   std::ostringstream out;
   cli::Batch b(out);
