@@ -154,10 +154,10 @@ void DrawTableMode(Sim& s, Canvas& c, int id, const Reading& r) {
   const int64_t n = StoredHigh(src) / 2;
   const int64_t w = std::llabs(int64_t{b.Bn}), h = std::llabs(int64_t{b.Cn});
   const double x_full_scale = s.V(b.Dn) + b.dd;
-  const auto [ymin, yrange] = AxisRange(src, 1, n, r.fs);
-  const double ys = static_cast<double>(h) / yrange;
-  const auto [xmin, xrange] = AxisRange(src, n + 1, 2 * n, x_full_scale);
-  const double xs = static_cast<double>(w) / xrange;
+  const std::pair<double, double> y_axis = AxisRange(src, 1, n, r.fs);
+  const std::pair<double, double> x_axis = AxisRange(src, n + 1, 2 * n, x_full_scale);
+  const double ymin = y_axis.first, ys = static_cast<double>(h) / y_axis.second;
+  const double xmin = x_axis.first, xs = static_cast<double>(w) / x_axis.second;
 
   DrawLabel(s, c, id);
   const int64_t x = b.XX, base = b.YY - int64_t{20};
