@@ -2,11 +2,39 @@
 
 #include <new>
 
+#include "display/diagram.h"
 #include "model/numbers.h"
 
 namespace trevolan::cli {
 
 void BatchFrontend::ShowMessage(const std::string& text) { out_ << "message: " << text << '\n'; }
+
+void BatchFrontend::DrawBlock(int id) {
+  if (model_) trevolan::DrawBlock(*model_, diagram_canvas_, id);
+}
+
+void BatchFrontend::DrawAllBlocks() {
+  if (model_) trevolan::DrawAllBlocks(*model_, diagram_canvas_);
+}
+
+void BatchFrontend::RedrawDiagram() {
+  if (model_) trevolan::RedrawDiagram(*model_, diagram_canvas_);
+}
+
+void BatchFrontend::GrPlotPnlPrep() {
+  if (model_) trevolan::GrPlotPnlPrep(*model_, plot_panel_);
+}
+
+void BatchFrontend::DrawTimePlot() {
+  if (model_) trevolan::DrawTimePlot(*model_, plot_canvas_);
+}
+
+// The window's repaint; the status line has nothing to compute.
+void BatchFrontend::FormPaint() {
+  RedrawDiagram();
+  GrPlotPnlPrep();
+  DrawTimePlot();
+}
 
 void BatchFrontend::ShowProgress(const Sim* sim, std::ostream* progress) {
   sim_ = sim;
@@ -34,6 +62,10 @@ void BatchFrontend::EndProgress() {
 
 Batch::Batch(std::ostream& out) : out_(out), frontend_(out), sim_(std::make_unique<Sim>()) {
   sim_->frontend = &frontend_;
+  frontend_.Attach(*sim_);
+  // The first paint of the window when it is activated; from then on links are drawn
+  // only by full redraws.
+  frontend_.FormPaint();
   AddFileCommands(*this);
   AddRunCommands(*this);
   AddEditCommands(*this);

@@ -1,16 +1,13 @@
 #include "cli/batch.h"
+#include "display/qt_render.h"
 
 namespace trevolan::cli {
 
-namespace {
-
-void NotAvailableYet(const Command&) { throw SimError("not available yet"); }
-
-}  // namespace
-
 void AddDisplayCommands(Batch& b) {
-  b.Add("render-diagram", 1, 1, NotAvailableYet);
-  b.Add("render-plot", 1, 1, NotAvailableYet);
+  b.Add("render-diagram", 1, 1, [&b](const Command& c) { WritePng(RenderDiagramImage(b.sim()), c[1]); });
+  b.Add("render-plot", 1, 1, [&b](const Command& c) {
+    WritePng(RenderPlotImage(b.sim(), b.frontend().plot_panel()), c[1]);
+  });
 }
 
 }  // namespace trevolan::cli

@@ -26,6 +26,19 @@ inline constexpr std::array<Rgb, 10> kChannelColours = {{
     {212, 0, 0}, {255, 126, 0}, {0, 0, 128}, {0, 255, 255}, {0, 255, 0},
 }};
 
+// Fixed colours of the diagram, the Visualizer and the plot panel.
+namespace colour {
+inline constexpr Rgb kBlack{0, 0, 0}, kWhite{255, 255, 255}, kGrey{128, 128, 128}, kSilver{192, 192, 192};
+inline constexpr Rgb kRed{255, 0, 0}, kMaroon{128, 0, 0}, kYellow{255, 255, 0}, kOlive{128, 128, 0};
+inline constexpr Rgb kLime{0, 255, 0}, kGreen{0, 128, 0}, kAqua{0, 255, 255}, kTeal{0, 128, 128};
+inline constexpr Rgb kBlue{0, 0, 255}, kNavy{0, 0, 128}, kFuchsia{255, 0, 255}, kPurple{128, 0, 128};
+inline constexpr Rgb kSkyBlue{166, 202, 240};
+inline constexpr Rgb kOffGrey{160, 160, 164};  // the label fill of a block that is switched off
+// The face of buttons and dialogs, behind the number lines and empty Notes: the light
+// grey of current desktop themes.
+inline constexpr Rgb kButtonFace{240, 240, 240};
+}  // namespace colour
+
 // The scale entry of a percentage: the nearest integer to 0.2 x percent (halves to
 // even), limited to 0..20.
 int ColourIndexForPercent(int64_t percent);

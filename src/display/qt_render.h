@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+
+#include <QImage>
+
+#include "display/time_plot.h"
+#include "model/sim.h"
+
+// Images of what the window shows, for the batch runner's export and for tests.
+namespace trevolan {
+
+// The diagram as a full paint of the window draws it now (which, like any paint,
+// updates Visualizer Values and ends with LinksFlag cleared), cut to the part in use:
+// from the top-left corner to 20 pixels past the last drawn pixel, at least 200 x 120
+// and at most the 1400 x 1000 of the drawing area.
+QImage RenderDiagramImage(Sim& s);
+
+// The plot panel as it would show now if it were visible: prepared with `form` (whose
+// PanelWidth and PanelHeight give the image's size), the time plot inside its box and
+// the axis and legend labels.
+QImage RenderPlotImage(Sim& s, PlotPanelForm& form);
+
+// The image as a PNG file, replacing the file only when the whole image was written;
+// IoError otherwise.
+void WritePng(const QImage& image, const std::string& path);
+
+}  // namespace trevolan
