@@ -46,17 +46,6 @@ void ReleaseActivity(Sim& s, TBlock& b) {
 
 }  // namespace
 
-void ComputeActivity(Sim& s, int id) {
-  TBlock& b = s.block(id);
-  if (b.OnOff <= 0) {
-    b.Value += s.Delt;  // the pending release slides with the clock
-    return;
-  }
-  const int32_t old_state = b.State;
-  if (b.State == 0 || b.State == 1) StartActivity(s, b);
-  // In the same pass, so that a zero delay completes at once.
-  if (s.Time + s.TimeTol >= b.Value && (b.State == 2 || b.State == 3)) ReleaseActivity(s, b);
-  if (b.State != old_state && s.AnimFlag) s.NotifyDrawBlock(id);
-}
+void ComputeActivity(Sim& s, int id) { ComputeTakeHoldRelease(s, id, StartActivity, ReleaseActivity); }
 
 }  // namespace trevolan

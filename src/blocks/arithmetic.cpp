@@ -45,9 +45,8 @@ void ComputeMultiplier(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) return;
   if (b.State == 0) {
-    const double fa = s.V(b.An) + b.aa, fb = s.V(b.Bn) + b.bb, fc = s.V(b.Cn) + b.cc, fd = s.V(b.Dn) + b.dd,
-                 fp = s.V(b.Pn) + b.pp;
-    b.Value = fa * fb * fc * fd * fp;
+    const Inputs f = ReadInputs(s, b);
+    b.Value = f.a * f.b * f.c * f.d * f.p;
   } else if (b.State == 1) {
     const TBlock& a = s.block(b.An);
     const TBlock& c = s.block(b.Bn);

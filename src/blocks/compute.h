@@ -49,6 +49,16 @@ void ComputeWitch(Sim& s, int id);
 // operation", "Floating point overflow"), `why` says which input caused it.
 [[noreturn]] void RaiseFloatError(const std::string& fault, int id, const std::string& why);
 
+// The five inputs of a block, each its connection's Value plus its coefficient:
+// Va + aa, Vb + bb, Vc + cc, Vd + dd, Vp + pp.
+struct Inputs {
+  double a, b, c, d, p;
+};
+inline Inputs ReadInputs(const Sim& s, const TBlock& blk) {
+  return {s.V(blk.An) + blk.aa, s.V(blk.Bn) + blk.bb, s.V(blk.Cn) + blk.cc, s.V(blk.Dn) + blk.dd,
+          s.V(blk.Pn) + blk.pp};
+}
+
 // -1, 0 or +1 (0 for NaN), without branches: the Sum block takes the sign of every link.
 inline double Sign(double x) { return static_cast<double>((x > 0) - (x < 0)); }
 

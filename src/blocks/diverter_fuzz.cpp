@@ -97,17 +97,7 @@ void ReleaseLoad(Sim& s, TBlock& b) {
 
 }  // namespace
 
-void ComputeDiverter(Sim& s, int id) {
-  TBlock& b = s.block(id);
-  if (b.OnOff <= 0) {
-    b.Value += s.Delt;  // the pending release slides with the clock
-    return;
-  }
-  const int32_t old_state = b.State;
-  if (b.State == 0 || b.State == 1) TakeLoad(s, b);
-  if (s.Time + s.TimeTol >= b.Value && (b.State == 2 || b.State == 3)) ReleaseLoad(s, b);
-  if (b.State != old_state && s.AnimFlag) s.NotifyDrawBlock(id);
-}
+void ComputeDiverter(Sim& s, int id) { ComputeTakeHoldRelease(s, id, TakeLoad, ReleaseLoad); }
 
 namespace {
 

@@ -31,11 +31,8 @@ void ComputeFlux(Sim& s, int id) {
     b.Value = 0;
     return;
   }
-  const double A = s.V(b.An) + b.aa;
-  const double B = s.V(b.Bn) + b.bb;
-  const double C = s.V(b.Cn) + b.cc;
-  const double D = s.V(b.Dn) + b.dd;
-  const double P = std::fabs(s.V(b.Pn) + b.pp);
+  const auto [A, B, C, D, p] = ReadInputs(s, b);
+  const double P = std::fabs(p);
   switch (b.State) {
     case 0: b.Value = (A - B) * C + D; break;
     case 1: b.Value = (A - B) * (A * A + B * B) * (A + B) * kStefanBoltzmann * C + D; break;

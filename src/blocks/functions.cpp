@@ -62,15 +62,11 @@ void ComputeLogarithm(Sim& s, int id) {
 void ComputeSine(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) return;
-  const double a = s.V(b.An) + b.aa;
-  const double v_b = s.V(b.Bn) + b.bb;
-  const double c = s.V(b.Cn) + b.cc;
-  const double d = s.V(b.Dn) + b.dd;
-  const double p = s.V(b.Pn) + b.pp;
+  const Inputs in = ReadInputs(s, b);
   switch (b.State) {
-    case 0: b.Value = d * std::sin(a * v_b * c + p); break;
-    case 1: b.Value = std::asin(std::min(std::max(a, -1.0), 1.0)); break;
-    case 2: b.Value = a == 0 ? Sign(v_b) * std::numbers::pi / 2 : std::atan2(v_b, a); break;
+    case 0: b.Value = in.d * std::sin(in.a * in.b * in.c + in.p); break;
+    case 1: b.Value = std::asin(std::min(std::max(in.a, -1.0), 1.0)); break;
+    case 2: b.Value = in.a == 0 ? Sign(in.b) * std::numbers::pi / 2 : std::atan2(in.b, in.a); break;
     default: break;
   }
 }
@@ -78,20 +74,16 @@ void ComputeSine(Sim& s, int id) {
 void ComputeQuantizer(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) return;
-  const double a = s.V(b.An) + b.aa;
-  const double v_b = s.V(b.Bn) + b.bb;
-  const double c = s.V(b.Cn) + b.cc;
-  const double d = s.V(b.Dn) + b.dd;
-  const double p = s.V(b.Pn) + b.pp;
-  const double product = a * v_b;
+  const Inputs in = ReadInputs(s, b);
+  const double product = in.a * in.b;
   if (!(std::fabs(product) < 9.223372036854775808e18)) {
     RaiseFloatError("Invalid floating point operation", id, "the product A x B is beyond the 64-bit integer range");
   }
   const double n = RoundHalfEven(product);
   if (b.State == 0) {
-    b.Value = n * p;
+    b.Value = n * in.p;
   } else if (b.State == 1) {
-    b.Value = p * std::min(std::max(n, c), d);
+    b.Value = in.p * std::min(std::max(n, in.c), in.d);
   }
 }
 

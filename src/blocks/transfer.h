@@ -25,4 +25,21 @@ double StoredAbsSum(Sim& s, int64_t id);
 // Linear interpolation through two points; the mean of y1 and y2 when x1 = x2.
 double Interpolate(double x, double x1, double y1, double x2, double y2);
 
+// The cycle the Activity and the Diverter share: while switched off the pending
+// release slides with the clock; a ready block (State 0 or 1) tries to take; a busy
+// or blocked one (2 or 3) releases once its time has come, in the same pass, so a
+// zero delay completes at once; a change of state is redrawn when animating.
+template <class Take, class Release>
+void ComputeTakeHoldRelease(Sim& s, int id, Take take, Release release) {
+  TBlock& b = s.block(id);
+  if (b.OnOff <= 0) {
+    b.Value += s.Delt;
+    return;
+  }
+  const int32_t old_state = b.State;
+  if (b.State == 0 || b.State == 1) take(s, b);
+  if (s.Time + s.TimeTol >= b.Value && (b.State == 2 || b.State == 3)) release(s, b);
+  if (b.State != old_state && s.AnimFlag) s.NotifyDrawBlock(id);
+}
+
 }  // namespace trevolan
