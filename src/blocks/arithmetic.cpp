@@ -8,10 +8,12 @@ namespace trevolan {
 namespace {
 
 // A signed connection of the Sum block: -k takes block k with a minus sign.
-double SignedValue(const Sim& s, int32_t link, double& sign) {
-  sign = static_cast<double>((link > 0) - (link < 0));
+struct SignedLink {
+  double sign, value;
+};
+[[gnu::always_inline]] inline SignedLink ReadSigned(const Sim& s, int32_t link) {
   const int64_t id = link;
-  return s.V(id < 0 ? -id : id);
+  return {static_cast<double>((link > 0) - (link < 0)), s.V(id < 0 ? -id : id)};
 }
 
 // Highest index of a list that takes part in an inner product: Generators and
@@ -26,14 +28,13 @@ int64_t InnerProductLength(const TBlock& b) {
 void ComputeSum(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) return;
-  double sA = 0, sB = 0, sC = 0, sD = 0, sP = 0;
-  const double VA = SignedValue(s, b.An, sA), VB = SignedValue(s, b.Bn, sB), VC = SignedValue(s, b.Cn, sC),
-               VD = SignedValue(s, b.Dn, sD), VP = SignedValue(s, b.Pn, sP);
-  const double tA = sA * VA + b.aa;
-  const double tB = sB * b.bb * VB;
-  const double tC = sC * b.cc * VC;
-  const double tD = sD * b.dd * VD;
-  const double m = sP * VP + b.pp;
+  const SignedLink A = ReadSigned(s, b.An), B = ReadSigned(s, b.Bn), C = ReadSigned(s, b.Cn),
+                   D = ReadSigned(s, b.Dn), P = ReadSigned(s, b.Pn);
+  const double tA = A.sign * A.value + b.aa;
+  const double tB = B.sign * b.bb * B.value;
+  const double tC = C.sign * b.cc * C.value;
+  const double tD = D.sign * b.dd * D.value;
+  const double m = P.sign * P.value + b.pp;
   if (b.State == 0 || b.State == 1) {
     b.Value = (tA + tB + tC + tD) * m;
   } else if (b.State == 2) {

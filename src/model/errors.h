@@ -19,6 +19,9 @@ class RangeError : public SimError {
   RangeError() : SimError("Range check error") {}
 };
 
+// Throws RangeError; kept out of line so that checked accesses stay small.
+[[noreturn, gnu::cold, gnu::noinline]] void ThrowRangeError();
+
 // Integer arithmetic on IDs and coordinates that leaves the 32-bit range.
 class OverflowError : public SimError {
  public:

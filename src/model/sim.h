@@ -28,16 +28,18 @@ struct Sim {
   Sim& operator=(const Sim&) = delete;
 
   // The block with that ID; RangeError outside 0..1000. The only way into the table.
-  TBlock& block(int64_t id) {
-    if (id < 0 || id > kMaxBlockID) throw RangeError();
+  // Every compute procedure calls it several times a step, so it must stay inline:
+  // one unsigned comparison, with the throw kept out of line.
+  [[gnu::always_inline]] TBlock& block(int64_t id) {
+    if (static_cast<uint64_t>(id) > kMaxBlockID) ThrowRangeError();
     return blocks_[static_cast<size_t>(id)];
   }
-  const TBlock& block(int64_t id) const {
-    if (id < 0 || id > kMaxBlockID) throw RangeError();
+  [[gnu::always_inline]] const TBlock& block(int64_t id) const {
+    if (static_cast<uint64_t>(id) > kMaxBlockID) ThrowRangeError();
     return blocks_[static_cast<size_t>(id)];
   }
   // The Value of the block with that ID: Va, Vb, ... of the compute procedures.
-  double V(int64_t id) const { return block(id).Value; }
+  [[gnu::always_inline]] double V(int64_t id) const { return block(id).Value; }
 
   // The tape cell of column c (0 time, 1..10 channels) and row r; RangeError outside.
   double& TapeCell(int64_t c, int64_t r) {
