@@ -60,28 +60,15 @@ void RenumberLinks(Sim& s, int64_t k, int64_t old_id, int64_t new_id) {
 void CopyBlock(Sim& s, int64_t from, int64_t to, int32_t x, int32_t y) {
   const TBlock source = s.block(from);  // a copy, so that from == to is harmless
   TBlock& b = s.block(to);
+  // Every field is copied but the ID, the place and element 0 of the stored list,
+  // which keeps what the target held (0 for an element the list did not have).
+  const double element0 = b.stored.empty() ? 0.0 : b.stored[0];
+  b = source;
   b.ID = static_cast<int32_t>(to);
-  b.Type = source.Type;
   b.Name = source.Name.substr(0, kMaxNameLength);
-  b.OnOff = source.OnOff;
-  b.Displ = source.Displ;
-  b.State = source.State;
   b.XX = x;
   b.YY = y;
-  b.An = source.An;
-  b.Bn = source.Bn;
-  b.Cn = source.Cn;
-  b.Dn = source.Dn;
-  b.Pn = source.Pn;
-  b.aa = source.aa;
-  b.bb = source.bb;
-  b.cc = source.cc;
-  b.dd = source.dd;
-  b.pp = source.pp;
-  b.Value = source.Value;
-  b.Comment = source.Comment;
-  ResizeStored(b, static_cast<int64_t>(source.stored.size()));
-  for (int64_t i = 1; i <= StoredHigh(source); ++i) StoredAt(b, i) = StoredAt(source, i);
+  if (!b.stored.empty()) b.stored[0] = element0;
 }
 
 TInsertFm::TInsertFm()
