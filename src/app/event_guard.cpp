@@ -1,5 +1,7 @@
 #include "app/event_guard.h"
 
+#include "app/cpu_state.h"
+
 #include <exception>
 #include <new>
 
@@ -10,6 +12,7 @@ namespace trevolan {
 
 bool EventGuard::Catch(const Handler& f, std::string& error) {
   try {
+    ClearAvxUpperState();  // the handler comes from Qt's event code and may compute
     f();
     return true;
   } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "app/cpu_state.h"
 #include "app/main_window.h"
 #include "app/paint_box.h"
 #include "app/widgets.h"
@@ -22,6 +23,7 @@ constexpr microseconds kCheckInterval{500};
 void WindowFrontend::ShowMessage(const std::string& text) {
   QMessageBox box(QMessageBox::Information, QApplication::applicationName(), Q(text), QMessageBox::Ok, &window_);
   box.exec();
+  ClearAvxUpperState();
 }
 
 // Once per step of a run. Handling the window's events costs about as much as a step
@@ -43,19 +45,23 @@ void WindowFrontend::ProcessMessages() {
     if (now - last_events_ < kEventInterval) return;
   }
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  ClearAvxUpperState();
   last_events_ = last_check_ = Clock::now();
 }
 
 void WindowFrontend::DrawBlock(int id) {
   trevolan::DrawBlock(window_.sim(), window_.diagram_box()->surface().Begin(), id);
+  ClearAvxUpperState();  // compute procedures draw their block and go on computing
 }
 
 void WindowFrontend::DrawAllBlocks() {
   trevolan::DrawAllBlocks(window_.sim(), window_.diagram_box()->surface().Begin());
+  ClearAvxUpperState();
 }
 
 void WindowFrontend::RedrawDiagram() {
   trevolan::RedrawDiagram(window_.sim(), window_.diagram_box()->surface().Begin());
+  ClearAvxUpperState();
 }
 
 void WindowFrontend::GrPlotPnlPrep() {
@@ -63,17 +69,20 @@ void WindowFrontend::GrPlotPnlPrep() {
   form.PanelWidth = window_.PlotPanelWidth();
   trevolan::GrPlotPnlPrep(window_.sim(), form);
   window_.ShowPlotPanel();
+  ClearAvxUpperState();
 }
 
 void WindowFrontend::DrawTimePlot() {
   Sim& s = window_.sim();
   if (!s.PlotFlag) return;  // nothing is drawn on a hidden panel
   trevolan::DrawTimePlot(s, window_.plot_box()->surface().Begin());
+  ClearAvxUpperState();
 }
 
 void WindowFrontend::ShowStatus() {
   window_.main_form().ShowStatus(window_.sim());
   window_.ShowStatusTexts();
+  ClearAvxUpperState();
 }
 
 void WindowFrontend::FormPaint() {
@@ -87,6 +96,7 @@ void WindowFrontend::FormPaint() {
 void WindowFrontend::RunCaptionChanged(const std::string& caption) {
   window_.main_form().RunCaptionChanged(caption);
   window_.ShowRunCaption();
+  ClearAvxUpperState();
 }
 
 }  // namespace trevolan
