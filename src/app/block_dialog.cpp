@@ -76,7 +76,7 @@ BlockDialog::BlockDialog(QWidget* parent, EventGuard& guard) : QDialog(parent), 
     f.setBold(true);
     bold->setFont(f);
   }
-  // The value's label is drawn over a long rule text, as it stands on its right.
+  // The value's caption is drawn over a long rule text, as it stands on its right.
   findChild<QLabel*>(QStringLiteral("Label12"))->raise();
 
   DataGrid = new QTableWidget(this);
@@ -102,6 +102,9 @@ void BlockDialog::FormToWidgets() {
   setWindowTitle(Q(form_.Caption));
   for (auto& [field, edit] : edits_) Show(edit, form_.*field);
   for (auto& [field, label] : labels_) Show(label, form_.*field);
+  // The value's caption ends where its field begins, however long the type's caption.
+  QLabel* value_label = findChild<QLabel*>(QStringLiteral("Label12"));
+  value_label->move(std::min(248, 316 - value_label->width()), value_label->y());
   Show(DeleteBtn, form_.DeleteBtn);
   Show(ApplyBtn, form_.ApplyBtn);
   Show(CancelBtn, form_.CancelBtn);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
+#include <QStyle>
 #include <QTableWidget>
 
 #include "app/paint_box.h"
@@ -16,10 +17,12 @@ namespace {
 
 using MainWindow = WindowTest;
 
-// A model that runs for a long time without holding by itself.
+// A model that runs for a long time without holding by itself: two million steps,
+// seconds, so that a hold that never comes fails the test instead of hanging it.
 void RunForever(Sim& s) {
   s.FinTim = 1e12;
   s.Holdstep = 1e12;
+  s.Holdnext = s.Time + 2e6 * s.Delt;
   StoreTimingGlobals(s);
 }
 
@@ -73,12 +76,13 @@ TEST_F(MainWindow, MenusCarryTheirCaptionsShortcutsAndHints) {
   EXPECT_EQ(captions.front().toStdString(), "&Activity/Actor");
   EXPECT_TRUE(captions.contains(QStringLiteral("&& Sum+/-")));
   EXPECT_EQ(Item("CreateAItem")->toolTip().toStdString(), "PetriNet process");
+  EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 100);
 }
 
 TEST_F(MainWindow, RunThenHoldFromATimerDuringTheRun) {
   Open({ExamplePath("damped_oscillator.txt")});
-  RunForever(s());
   Click("ResetBtn");
+  RunForever(s());
   std::string caption_while_running;
   double time_at_hold = -1;
   bool busy_while_running = false;
@@ -93,6 +97,7 @@ TEST_F(MainWindow, RunThenHoldFromATimerDuringTheRun) {
   EXPECT_TRUE(busy_while_running);
   EXPECT_GT(time_at_hold, 0);
   EXPECT_EQ(s().Time, time_at_hold);  // no step after the hold
+  EXPECT_LT(s().Time, s().Holdnext);   // the click held it, not the hold step
   EXPECT_TRUE(s().HoldFlag);
   EXPECT_FALSE(s().RunBusy);
   EXPECT_EQ(Find<QPushButton>("RunBtn")->text().toStdString(), "RUN");
@@ -113,8 +118,8 @@ TEST_F(MainWindow, StepAdvancesOneDeltaAndKeepsTheHoldGrid) {
 
 TEST_F(MainWindow, ResetWhileRunningDoesNothing) {
   Open({ExamplePath("damped_oscillator.txt")});
-  RunForever(s());
   Click("ResetBtn");
+  RunForever(s());
   double before_reset = -1, after_reset = -1;
   int tape_rows = -1;
   QTimer::singleShot(100, [&] {
@@ -417,6 +422,7 @@ TEST_F(MainWindow, ExitDuringARunEndsTheRun) {
   Click("RunBtn");
   EXPECT_TRUE(s().HoldFlag);
   EXPECT_FALSE(s().RunBusy);
+  EXPECT_LT(s().Time, s().Holdnext);
   EXPECT_FALSE(window->isVisible());
 }
 
