@@ -58,6 +58,7 @@ void InsertDialog::Execute(Sim& s, std::function<void()> show_block_dialog) {
   form_.Open(s);
   FormToWidgets();
   exec();
+  Take(TypEdit, form_.TypEdit);  // the type typed stays for the next opening, however it closed
 }
 
 }  // namespace trevolan

@@ -106,6 +106,20 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
 }
 
 TForm1::~TForm1() {
+  // The dialogs work on the model through the guard: they go first.
+  delete User1;
+  delete CopyFm;
+  delete InsertFm;
+  delete HelpFm;
+  delete NumberDatFm;
+  delete BlockFm;
+  delete TimingFm;
+  // The other widgets outlive the model and the guard by a moment: Qt deletes them
+  // after this window's own members. Nothing they do from here on may reach either.
+  guard_.SetAfterEach(nullptr);
+  GraphBx->on_press = GraphBx->on_release = nullptr;
+  GraphBx->on_stale = GrPlotBx->on_stale = nullptr;
+  GrPlotPnl->on_resize = nullptr;
   sim_->frontend = nullptr;
 }
 

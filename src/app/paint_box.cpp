@@ -73,23 +73,20 @@ void PaintBox::resizeEvent(QResizeEvent* event) {
   MarkStale();
 }
 
-std::optional<MouseButton> ToMouseButton(Qt::MouseButton button) {
+MouseButton ToMouseButton(Qt::MouseButton button) {
   switch (button) {
     case Qt::LeftButton: return MouseButton::Left;
     case Qt::RightButton: return MouseButton::Right;
-    case Qt::MiddleButton: return MouseButton::Middle;
-    default: return std::nullopt;
+    default: return MouseButton::Middle;  // any other button picks and places, and does nothing else
   }
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* event) {
-  const auto button = ToMouseButton(event->button());
-  if (button && on_press) on_press(*button, event->position().toPoint());
+  if (on_press) on_press(ToMouseButton(event->button()), event->position().toPoint());
 }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
-  const auto button = ToMouseButton(event->button());
-  if (button && on_release) on_release(*button, event->position().toPoint());
+  if (on_release) on_release(ToMouseButton(event->button()), event->position().toPoint());
 }
 
 }  // namespace trevolan

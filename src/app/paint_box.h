@@ -75,7 +75,7 @@ class PaintBox : public QWidget {
   bool stale_queued_ = false;
 };
 
-// The button of a mouse event, or nothing for one the window does not distinguish.
-std::optional<MouseButton> ToMouseButton(Qt::MouseButton button);
+// The button of a mouse event as the window tells them apart.
+MouseButton ToMouseButton(Qt::MouseButton button);
 
 }  // namespace trevolan

@@ -16,6 +16,8 @@
 // run at the moment the window would show them.
 namespace trevolan {
 
+// The mouse buttons as the window tells them apart: Middle stands for any button but
+// the left and the right one.
 enum class MouseButton : uint8_t { Left, Right, Middle };
 
 // The two texts of the status display.

@@ -403,6 +403,24 @@ TEST_F(MainWindow, InsertAndCopyFromTheEditMenu) {
   EXPECT_EQ(s().block(highest + 2).Name, "PI");
 }
 
+TEST_F(MainWindow, InsertDialogKeepsItsTypeFromOneOpeningToTheNext) {
+  Open();
+  Modals modals;
+  std::string type_shown;
+  modals.Then([&](QWidget* dialog) {
+    Type(dialog, "TypEdit", "K");
+    Press(dialog, "CancelBtn");
+  });
+  modals.Then([&](QWidget* dialog) {
+    type_shown = Text(dialog, "TypEdit");
+    Press(dialog, "CancelBtn");
+  });
+  Item("InsertItem")->trigger();
+  Item("InsertItem")->trigger();
+  EXPECT_EQ(type_shown, "K");
+  EXPECT_EQ(s().HighestBlock, 100);
+}
+
 TEST_F(MainWindow, HelpShowsTheAboutBox) {
   Open();
   Modals modals;
