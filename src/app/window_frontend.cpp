@@ -36,7 +36,9 @@ void WindowFrontend::ProcessMessages() {
     const Clock::time_point now = Clock::now();
     const auto since_check = now - last_check_;
     last_check_ = now;
-    if (since_check < kCheckInterval / 2 && stride_ < kMaxStride) {
+    if (since_check > kCheckInterval * 64) {
+      stride_ = 1;  // a new run, perhaps of a slower model, or a long pause: start over
+    } else if (since_check < kCheckInterval / 2 && stride_ < kMaxStride) {
       stride_ *= 2;
     } else if (since_check > kCheckInterval * 2 && stride_ > 1) {
       stride_ /= 2;
