@@ -80,6 +80,7 @@ void TUser1::LoadXLBtnClick(Sim& s, const std::string& path, std::shared_ptr<Wor
   if (!path.empty()) {
     workbook->Load(path);
     s.workbook = std::move(workbook);
+    OleContainer1 = FilePart(path);
   }
   std::string caption = ("Trevolan Excel Link, " + s.block(kUserBlock).Name).substr(0, 31);
   caption = (caption + ", to ").substr(0, 36);

@@ -13,6 +13,9 @@ struct TUser1 {
   static constexpr const char* kDesignCaption = "Excel Link Control (block20)";
   std::string Caption = kDesignCaption;
   std::string Edit33 = "Filename";  // the linked workbook's full path
+  // The embedded workbook, shown as an icon with its file name; empty while the
+  // container holds nothing.
+  std::string OleContainer1;
 
   // Each time the window is activated.
   void FormActivate(const Sim& s);

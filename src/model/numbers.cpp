@@ -29,6 +29,22 @@ int32_t ToInt32(double x) {
 
 namespace {
 
+// The "C" locale, for the conversions whose texts go into files: whatever locale the
+// program runs in (the window takes the user's), a file always has '.' as its point.
+locale_t CLocale() {
+  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+  return c_locale;
+}
+
+// snprintf in the "C" locale.
+template <typename... Args>
+int FormatC(char* buf, size_t size, const char* format, Args... args) {
+  const locale_t previous = uselocale(CLocale());
+  const int n = std::snprintf(buf, size, format, args...);
+  uselocale(previous);
+  return n;
+}
+
 std::string NonFiniteText(double x) {
   if (std::isnan(x)) return "NAN";
   return x > 0 ? "INF" : "-INF";
@@ -38,7 +54,7 @@ std::string NonFiniteText(double x) {
 // and the decimal exponent of the first digit.
 void SignificantDigits(double x, std::string& digits, int& exponent) {
   char buf[48];
-  std::snprintf(buf, sizeof buf, "%.14e", std::fabs(x));  // d.dddddddddddddde±XX
+  FormatC(buf, sizeof buf, "%.14e", std::fabs(x));  // d.dddddddddddddde±XX
   digits.assign(1, buf[0]);
   const char* p = buf + 2;
   while (*p != 'e') digits += *p++;
@@ -81,9 +97,9 @@ std::string FormatFixed(double x, int decimals, int width) {
     return t;
   }
   if (x == 0) x = 0;  // no "-0.0000"
-  const int n = std::snprintf(nullptr, 0, "%*.*f", width, decimals, x);
+  const int n = FormatC(nullptr, 0, "%*.*f", width, decimals, x);
   std::string out(static_cast<size_t>(n), '\0');
-  std::snprintf(out.data(), out.size() + 1, "%*.*f", width, decimals, x);
+  FormatC(out.data(), out.size() + 1, "%*.*f", width, decimals, x);
   return out;
 }
 
@@ -131,10 +147,9 @@ bool IsDecimalNumber(std::string_view t, char point) {
 
 // strtod in the "C" locale, whatever locale the program runs in.
 std::optional<double> StrtodC(std::string text) {
-  static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
   errno = 0;
   char* end = nullptr;
-  const double v = strtod_l(text.c_str(), &end, c_locale);
+  const double v = strtod_l(text.c_str(), &end, CLocale());
   if (errno == ERANGE && std::isinf(v)) return std::nullopt;  // beyond the double range
   return v;                                                    // underflow gives 0 or a denormal
 }

@@ -21,6 +21,7 @@ int32_t ToInt32(double x);
 std::string FormatGeneral(double x);
 
 // Fixed notation with `decimals` decimals, right-aligned in at least `width` characters.
+// Like the general format it has '.' as its point in any locale: files carry it.
 std::string FormatFixed(double x, int decimals, int width);
 
 // A number as the model file and the tape write it: optional sign, digits, optional

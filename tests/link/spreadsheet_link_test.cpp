@@ -150,15 +150,19 @@ TEST(LinkWindow, CaptionsAndTheEmptyContainer) {
   }
   EXPECT_FALSE(s->SpreadsheetLinked);
   EXPECT_EQ(window.Caption, "Trevolan Excel Link, controller, to ");
+  EXPECT_EQ(window.OleContainer1, "");
   auto book = std::make_shared<MemoryWorkbook>();
   window.LoadXLBtnClick(*s, "/home/user/models/plant.ods", book);
   EXPECT_EQ(window.Caption, "Trevolan Excel Link, controller, to plant.ods");
   EXPECT_EQ(window.Edit33, "/home/user/models/plant.ods");
+  EXPECT_EQ(window.OleContainer1, "plant.ods");
   EXPECT_TRUE(book->IsRunning());
   EXPECT_TRUE(s->SpreadsheetLinked);
   s->block(20).Name = "a_long_name";
   window.LoadXLBtnClick(*s, "", nullptr);  // cancelled: the running workbook stays
   EXPECT_EQ(window.Caption, "Trevolan Excel Link, a_long_nam, to ");
+  EXPECT_EQ(window.Edit33, "");
+  EXPECT_EQ(window.OleContainer1, "plant.ods");  // the container still holds the workbook
   EXPECT_EQ(s->workbook, book);
 }
 

@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "model/errors.h"
+#include "model/model_file.h"
+#include "model/sim.h"
+#include "support/test_support.h"
 
 namespace trevolan {
 namespace {
@@ -118,6 +123,65 @@ TEST(EditFields, ShowNumbersInTheGeneralFormat) {
   EXPECT_EQ(FormatEdit(0.5), "0.5");
   EXPECT_EQ(FormatEdit(100), "100");
   EXPECT_EQ(EditToFloat(FormatEdit(1.0 / 3)), 0.333333333333333);
+}
+
+// A locale whose decimal separator is a comma, built for the test with localedef
+// (only C locales are installed here); the numbers go back to "C" at the end.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    const std::string command = "localedef -i de_DE -f UTF-8 '" + dir_.path("de_DE.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return;
+    const char* old = std::getenv("LOCPATH");
+    if (old) old_locpath_ = old;
+    had_locpath_ = old != nullptr;
+    setenv("LOCPATH", dir_.dir().c_str(), 1);
+    active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  }
+  ~CommaLocale() {
+    std::setlocale(LC_NUMERIC, "C");
+    if (had_locpath_) {
+      setenv("LOCPATH", old_locpath_.c_str(), 1);
+    } else {
+      unsetenv("LOCPATH");
+    }
+  }
+  CommaLocale(const CommaLocale&) = delete;
+  CommaLocale& operator=(const CommaLocale&) = delete;
+  bool active() const { return active_; }
+
+ private:
+  testing::TempDir dir_;
+  bool active_ = false, had_locpath_ = false;
+  std::string old_locpath_;
+};
+
+// The window runs in the user's locale: edit fields take its comma, files keep '.'.
+TEST(Locale, EditFieldsFollowItAndFilesDoNot) {
+  const CommaLocale comma;
+  if (!comma.active()) GTEST_SKIP() << "no de_DE locale could be built";
+  ASSERT_EQ(LocaleDecimalSeparator(), ',');
+  EXPECT_EQ(FormatEdit(2.25), "2,25");
+  EXPECT_EQ(EditToFloat("2,25"), 2.25);
+  EXPECT_EQ(FormatGeneral(2.25), "2.25");
+  EXPECT_EQ(FormatGeneral(1.5e-7), "1.5E-7");
+  EXPECT_EQ(FormatFixed(1.5, 4, 10), "    1.5000");
+  EXPECT_EQ(ParseFileNumber("2.25"), 2.25);
+
+  auto s = std::make_unique<Sim>();
+  TBlock& b = s->block(101);
+  b.Type = 'A';
+  b.XX = b.YY = 50;
+  b.aa = 0.5;
+  b.stored = {0, 1.25, 2.5};
+  s->HighestBlock = 101;
+  const std::string text = ModelFileText(*s, "now");
+  EXPECT_EQ(text.find("1,25"), std::string::npos);
+  EXPECT_NE(text.find("1.2500"), std::string::npos);
+  auto read = std::make_unique<Sim>();
+  ReadModelText(*read, text);
+  EXPECT_EQ(read->block(101).stored, b.stored);
+  EXPECT_EQ(read->block(101).aa, 0.5);
 }
 
 }  // namespace

@@ -1,0 +1,217 @@
+// Steps per second of the run loop inside the window, against the same models run
+// headless; and the compute passes right after a paint of the window against those
+// without one. Run it on the offscreen platform or on a display (Xvfb).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <optional>
+
+#if defined(__x86_64__)
+#include <cpuid.h>
+#endif
+#include <sstream>
+
+#include <QApplication>
+
+#include "app/main_window.h"
+#include "app/paint_box.h"
+#include "cli/batch.h"
+#include "engine/run_loop.h"
+#include "models.h"
+
+namespace trevolan::bench {
+namespace {
+
+// 242 oscillators fill IDs 33..1000; 5 oscillators make 20 blocks at IDs 101..120.
+struct Model {
+  int oscillators, first;
+};
+constexpr Model k1000Blocks{242, 33}, k20Blocks{5, 101};
+
+// Each RUN press runs this many steps, about a quarter of a second, so that the paint
+// at the hold that ends it weighs as little as it does for a person's long run.
+int64_t StepsPerPress(const Model& m) { return m.oscillators > 100 ? 100000 : 4000000; }
+
+void Count(benchmark::State& state, const Model& m, int64_t steps_per_iteration) {
+  const double steps = static_cast<double>(state.iterations()) * static_cast<double>(steps_per_iteration);
+  state.counters["steps/s"] = benchmark::Counter(steps, benchmark::Counter::kIsRate);
+  state.counters["blocks"] = 4 * m.oscillators;
+}
+
+// Through the RUN button with nobody listening.
+void Headless(benchmark::State& state, const Model& m) {
+  auto s = OscillatorBank(m.oscillators, m.first);
+  ResetButton(*s);
+  const int64_t n = StepsPerPress(m);
+  for (auto _ : state) {
+    s->Holdnext = s->Time + static_cast<double>(n) * s->Delt - s->TimeTol;
+    RunButton(*s);
+  }
+  Count(state, m, n);
+}
+
+// As the batch runner runs it: its frontend draws on a canvas that paints nothing.
+void Batch(benchmark::State& state, const Model& m) {
+  std::ostringstream out;
+  cli::BatchFrontend frontend(out);
+  auto s = OscillatorBank(m.oscillators, m.first);
+  s->frontend = &frontend;
+  frontend.Attach(*s);
+  ResetButton(*s);
+  const int64_t n = StepsPerPress(m);
+  for (auto _ : state) {
+    s->Holdnext = s->Time + static_cast<double>(n) * s->Delt - s->TimeTol;
+    RunButton(*s);
+  }
+  Count(state, m, n);
+}
+
+// The window, shown, with animation off; RUN pressed through its handler.
+TForm1& ShownWindow(const Model& m) {
+  static TForm1* window = [] {
+    auto* w = new TForm1(TForm1::Options{});
+    w->resize(1200, 800);
+    w->show();
+    for (int i = 0; i < 20; ++i) QApplication::processEvents();
+    return w;
+  }();
+  window->AdoptModel(OscillatorBank(m.oscillators, m.first));
+  if (window->sim().AnimFlag) window->AnimBtnClick();
+  window->ResetBtnClick();
+  QApplication::processEvents();
+  return *window;
+}
+
+void Window(benchmark::State& state, const Model& m) {
+  TForm1& w = ShownWindow(m);
+  Sim& s = w.sim();
+  const int64_t n = StepsPerPress(m);
+  for (auto _ : state) {
+    s.Holdnext = s.Time + static_cast<double>(n) * s.Delt - s.TimeTol;
+    w.RunBtnClick();
+  }
+  Count(state, m, n);
+}
+
+// The headless run and the window's run pressed in turn, so that both see the same
+// machine: a shared processor's speed drifts more over a minute than the two differ.
+void WindowAgainstHeadless(benchmark::State& state, const Model& m) {
+  TForm1& w = ShownWindow(m);
+  Sim& in_window = w.sim();
+  auto headless = OscillatorBank(m.oscillators, m.first);
+  ResetButton(*headless);
+  const int64_t n = StepsPerPress(m) / 4;
+  using Clock = std::chrono::steady_clock;
+  Clock::duration window_time{}, headless_time{};
+  for (auto _ : state) {
+    auto start = Clock::now();
+    headless->Holdnext = headless->Time + static_cast<double>(n) * headless->Delt - headless->TimeTol;
+    RunButton(*headless);
+    headless_time += Clock::now() - start;
+    start = Clock::now();
+    in_window.Holdnext = in_window.Time + static_cast<double>(n) * in_window.Delt - in_window.TimeTol;
+    w.RunBtnClick();
+    window_time += Clock::now() - start;
+  }
+  const double steps = static_cast<double>(state.iterations()) * static_cast<double>(n);
+  const double window_rate = steps / std::chrono::duration<double>(window_time).count();
+  const double headless_rate = steps / std::chrono::duration<double>(headless_time).count();
+  state.counters["window_steps/s"] = window_rate;
+  state.counters["headless_steps/s"] = headless_rate;
+  state.counters["window/headless"] = window_rate / headless_rate;
+}
+
+// The steps right after the window has painted, against steps after steps: a paint
+// that left the processor in a slow state would show here.
+constexpr int kStepsAfterPaint = 200;
+
+void StepsAfterPaint(benchmark::State& state, const Model& m, bool paint) {
+  TForm1& w = ShownWindow(m);
+  Sim& s = w.sim();
+  s.Holdnext = 1e12;  // no hold falls due
+  // Steps as a run makes them: a step taken while held would hold and paint again.
+  s.HoldFlag = false;
+  for (auto _ : state) {
+    if (paint) {
+      // Painted and shown on the screen, as at a hold: the events are handled there.
+      w.GraphBxPaint();
+      s.HoldFlag = true;
+      w.frontend().ProcessMessages();
+      s.HoldFlag = false;
+    } else {
+      for (int i = 0; i < kStepsAfterPaint; ++i) RunStep(s);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kStepsAfterPaint; ++i) RunStep(s);
+    state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  }
+  s.HoldFlag = true;
+  Count(state, m, kStepsAfterPaint);
+}
+
+#if defined(__x86_64__)
+// Whether the upper halves of the AVX registers are in use (XINUSE bit 2): code that
+// leaves them so without VZEROUPPER makes the SSE code of the compute passes slow on
+// some processors. Nothing when the processor cannot tell.
+std::optional<bool> AvxUpperInUse() {
+  unsigned a = 0, b = 0, c = 0, d = 0;
+  if (!__get_cpuid_count(0xD, 1, &a, &b, &c, &d) || !(a & 4u)) return std::nullopt;
+  uint32_t lo = 0, hi = 0;
+  __asm__ volatile("xgetbv" : "=a"(lo), "=d"(hi) : "c"(1));
+  return (lo & 4u) != 0;
+}
+#else
+std::optional<bool> AvxUpperInUse() { return std::nullopt; }
+#endif
+
+// How often the processor comes back from a paint of the window, or from the window's
+// events with a paint among them, with the AVX upper state in use.
+void UpperStateAfterPaint(benchmark::State& state, const Model& m) {
+  TForm1& w = ShownWindow(m);
+  int dirty = 0, known = 0;
+  for (auto _ : state) {
+    w.GraphBxPaint();
+    w.frontend().ProcessMessages();  // held: the events are handled, the picture shown
+    if (const auto in_use = AvxUpperInUse()) {
+      ++known;
+      dirty += *in_use ? 1 : 0;
+    }
+  }
+  state.counters["upper_in_use"] = known ? static_cast<double>(dirty) / known : -1;
+}
+
+void Register() {
+  for (const Model& model : {k1000Blocks, k20Blocks}) {
+    const std::string size = model.oscillators > 100 ? "/1000blocks" : "/20blocks";
+    const auto add = [&](const std::string& name, auto run) {
+      return benchmark::RegisterBenchmark((name + size).c_str(), [model, run](benchmark::State& s) { run(s, model); })
+          ->Repetitions(3)
+          ->ReportAggregatesOnly(true);
+    };
+    add("Headless", Headless)->Unit(benchmark::kMillisecond)->UseRealTime();
+    add("BatchRunner", Batch)->Unit(benchmark::kMillisecond)->UseRealTime();
+    add("Window", Window)->Unit(benchmark::kMillisecond)->UseRealTime();
+    add("WindowAgainstHeadless", WindowAgainstHeadless)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(4);
+    add("StepsAfterSteps", [](benchmark::State& s, const Model& m) { StepsAfterPaint(s, m, false); })
+        ->Unit(benchmark::kMicrosecond)->UseManualTime();
+    add("StepsAfterPaint", [](benchmark::State& s, const Model& m) { StepsAfterPaint(s, m, true); })
+        ->Unit(benchmark::kMicrosecond)->UseManualTime();
+    add("UpperStateAfterPaint", UpperStateAfterPaint)->Unit(benchmark::kMicrosecond);
+  }
+}
+
+}  // namespace
+}  // namespace trevolan::bench
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  trevolan::PrepareApplication();
+  benchmark::Initialize(&argc, argv);
+  trevolan::bench::Register();
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,175 @@
+#include "app/block_dialog.h"
+
+#include <algorithm>
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+
+#include "app/widgets.h"
+
+namespace trevolan {
+
+namespace {
+
+constexpr int kHeight = 320;  // the design's 348 less the title bar
+
+struct EditPlace {
+  EditField TBlockFm::*field;
+  int left, top, width;
+  const char* name;
+};
+
+// Where each field stands; the connection fields and their coefficients in two columns.
+constexpr EditPlace kEdits[] = {
+    {&TBlockFm::Edit1, 56, 16, 89, "Edit1"},     {&TBlockFm::Edit2, 56, 48, 89, "Edit2"},
+    {&TBlockFm::Edit3, 184, 16, 41, "Edit3"},    {&TBlockFm::Edit4, 56, 80, 57, "Edit4"},
+    {&TBlockFm::Edit5, 56, 112, 57, "Edit5"},    {&TBlockFm::Edit6, 56, 144, 41, "Edit6"},
+    {&TBlockFm::Edit18, 56, 176, 41, "Edit18"},  {&TBlockFm::Edit19, 104, 176, 41, "Edit19"},
+    {&TBlockFm::Edit7, 256, 48, 57, "Edit7"},    {&TBlockFm::Edit14, 320, 48, 121, "Edit14"},
+    {&TBlockFm::Edit8, 256, 80, 57, "Edit8"},    {&TBlockFm::Edit15, 320, 80, 121, "Edit15"},
+    {&TBlockFm::Edit9, 256, 112, 57, "Edit9"},   {&TBlockFm::Edit16, 320, 112, 121, "Edit16"},
+    {&TBlockFm::Edit10, 256, 144, 57, "Edit10"}, {&TBlockFm::Edit17, 320, 144, 121, "Edit17"},
+    {&TBlockFm::Edit20, 256, 176, 57, "Edit20"}, {&TBlockFm::Edit11, 320, 176, 121, "Edit11"},
+    {&TBlockFm::Edit12, 320, 208, 121, "Edit12"}, {&TBlockFm::Edit13, 24, 248, 393, "Edit13"},
+};
+
+struct LabelPlace {
+  LabelField TBlockFm::*field;
+  int left, top;
+  const char* name;
+};
+
+constexpr LabelPlace kLabels[] = {
+    {&TBlockFm::Label1, 24, 16, "Label1"},    {&TBlockFm::Label2, 24, 48, "Label2"},
+    {&TBlockFm::Label3, 152, 16, "Label3"},   {&TBlockFm::Label4, 40, 80, "Label4"},
+    {&TBlockFm::Label5, 40, 112, "Label5"},   {&TBlockFm::Label16, 16, 144, "Label16"},
+    {&TBlockFm::Label17, 16, 176, "Label17"}, {&TBlockFm::Label18, 104, 160, "Label18"},
+    {&TBlockFm::Label14, 248, 32, "Label14"}, {&TBlockFm::Label15, 320, 32, "Label15"},
+    {&TBlockFm::Label7, 160, 48, "Label7"},   {&TBlockFm::Label8, 160, 80, "Label8"},
+    {&TBlockFm::Label9, 160, 112, "Label9"},  {&TBlockFm::Label10, 160, 144, "Label10"},
+    {&TBlockFm::Label11, 160, 176, "Label11"}, {&TBlockFm::Label6, 20, 212, "Label6"},
+    {&TBlockFm::Label12, 248, 208, "Label12"}, {&TBlockFm::Label13, 24, 232, "Label13"},
+    {&TBlockFm::Label19, 456, 8, "Label19"},
+};
+
+}  // namespace
+
+BlockDialog::BlockDialog(QWidget* parent, EventGuard& guard) : QDialog(parent), guard_(guard) {
+  setObjectName(QStringLiteral("BlockFm"));
+  setModal(true);
+  for (size_t i = 0; i < std::size(kEdits); ++i) {
+    const EditPlace& e = kEdits[i];
+    edits_[i] = {e.field, PlacedEdit(this, e.left, e.top, e.width, e.name)};
+  }
+  for (size_t i = 0; i < std::size(kLabels); ++i) {
+    const LabelPlace& l = kLabels[i];
+    labels_[i] = {l.field, PlacedLabel(this, l.left, l.top, l.name)};
+  }
+  // X and Y stand out in bold.
+  for (auto* bold : {findChild<QLabel*>(QStringLiteral("Label4")), findChild<QLabel*>(QStringLiteral("Label5"))}) {
+    QFont f = bold->font();
+    f.setBold(true);
+    bold->setFont(f);
+  }
+  // The value's caption is drawn over a long rule text, as it stands on its right.
+  findChild<QLabel*>(QStringLiteral("Label12"))->raise();
+
+  DataGrid = new QTableWidget(this);
+  DataGrid->setObjectName(QStringLiteral("DataGrid"));
+  DataGrid->setGeometry(456, 24, 193, 281);
+  DataGrid->setColumnCount(2);
+  DataGrid->verticalHeader()->setVisible(false);
+  DataGrid->setColumnWidth(0, 86);
+  DataGrid->setColumnWidth(1, 83);
+  DataGrid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  DataGrid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+
+  DeleteBtn = PlacedButton(this, 24, 280, 121, "DeleteBtn");
+  ApplyBtn = PlacedButton(this, 160, 280, 121, "ApplyBtn");
+  CancelBtn = PlacedButton(this, 296, 280, 121, "CancelBtn");
+  connect(ApplyBtn, &QPushButton::clicked, this, [this] { ApplyBtnClick(); });
+  connect(DeleteBtn, &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
+  connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+  FormToWidgets();
+}
+
+void BlockDialog::FormToWidgets() {
+  setWindowTitle(Q(form_.Caption));
+  for (auto& [field, edit] : edits_) Show(edit, form_.*field);
+  for (auto& [field, label] : labels_) Show(label, form_.*field);
+  // The value's caption ends where its field begins, however long the type's caption.
+  QLabel* value_label = findChild<QLabel*>(QStringLiteral("Label12"));
+  value_label->move(std::min(248, 316 - value_label->width()), value_label->y());
+  Show(DeleteBtn, form_.DeleteBtn);
+  Show(ApplyBtn, form_.ApplyBtn);
+  Show(CancelBtn, form_.CancelBtn);
+
+  const StringGrid& g = form_.DataGrid;
+  DataGrid->setVisible(g.visible);
+  const int rows = std::max(g.RowCount() - 1, 0);
+  DataGrid->clearContents();
+  DataGrid->setRowCount(rows);
+  QStringList header;
+  for (int c = 0; c < 2; ++c) header << Q(g.Cell(c, 0));
+  DataGrid->setHorizontalHeaderLabels(header);
+  for (int r = 1; r <= rows; ++r) {
+    for (int c = 0; c < 2; ++c) DataGrid->setItem(r - 1, c, new QTableWidgetItem(Q(g.Cell(c, r))));
+  }
+  setFixedSize(form_.Width, kHeight);
+}
+
+void BlockDialog::WidgetsToForm() {
+  for (auto& [field, edit] : edits_) Take(edit, form_.*field);
+  StringGrid& g = form_.DataGrid;
+  for (int r = 1; r < g.RowCount() && r - 1 < DataGrid->rowCount(); ++r) {
+    for (int c = 0; c < 2; ++c) {
+      const QTableWidgetItem* item = DataGrid->item(r - 1, c);
+      g.cells[static_cast<size_t>(r)][static_cast<size_t>(c)] = item ? S(item->text()) : std::string();
+    }
+  }
+}
+
+void BlockDialog::Execute(Sim& s, QWidget* diagram) {
+  s_ = &s;
+  form_.FormActivate(s);
+  FormToWidgets();
+  // Near the last click on the diagram, kept on the screen.
+  QPoint at(static_cast<int>(std::clamp<int64_t>(form_.Left, -100000, 100000)),
+            static_cast<int>(std::clamp<int64_t>(form_.Top, -100000, 100000)));
+  if (diagram) at = diagram->mapToGlobal(at);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - height())));
+  }
+  move(at);
+  exec();
+}
+
+void BlockDialog::ApplyBtnClick() {
+  guard_.Run(this, [this] {
+    WidgetsToForm();
+    form_.ApplyBtnClick(*s_);
+  });
+  if (form_.closed) accept();
+}
+
+void BlockDialog::DeleteBtnClick() {
+  guard_.Run(this, [this] {
+    WidgetsToForm();
+    form_.DeleteBtnClick(*s_);
+  });
+  if (form_.closed) accept();
+}
+
+void BlockDialog::CancelBtnClick() {
+  guard_.Run(this, [this] { form_.CancelBtnClick(*s_); });
+  reject();
+}
+
+}  // namespace trevolan

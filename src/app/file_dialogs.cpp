@@ -1,0 +1,54 @@
+#include "app/file_dialogs.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QStringList>
+
+namespace trevolan {
+
+namespace {
+
+std::optional<std::string> Choose(QFileDialog& dialog) {
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty() || files.front().isEmpty()) return std::nullopt;
+  return files.front().toStdString();
+}
+
+QString StartFolder() {
+  const QString folder = QString::fromLatin1(kModelFolder);
+  return QDir(folder).exists() ? folder : QDir::currentPath();
+}
+
+}  // namespace
+
+std::optional<std::string> ChooseModelFile(QWidget* parent) {
+  QFileDialog dialog(parent, QStringLiteral("Open"), StartFolder(),
+                     QStringLiteral("Text Files (*.txt);;HTML files (*.htm);;Any File (*)"));
+  dialog.setObjectName(QStringLiteral("OpenDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  return Choose(dialog);
+}
+
+std::optional<std::string> ChooseSaveFile(QWidget* parent) {
+  QFileDialog dialog(parent, QStringLiteral("Save As"), QDir::currentPath(), QStringLiteral("Text (*.txt)"));
+  dialog.setObjectName(QStringLiteral("SaveDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  return Choose(dialog);
+}
+
+std::optional<std::string> ChooseWorkbookFile(QWidget* parent) {
+  QFileDialog dialog(parent, QStringLiteral("Link XL File into Model"), QDir::currentPath(),
+                     QStringLiteral("Excel (*.xls);;Calc workbooks (*.ods *.fods *.xlsx *.xls)"));
+  dialog.setObjectName(QStringLiteral("OpenWorkBook"));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  return Choose(dialog);
+}
+
+}  // namespace trevolan

@@ -1,0 +1,25 @@
+#pragma once
+#include <optional>
+#include <string>
+
+class QWidget;
+
+namespace trevolan {
+
+// The file dialogs of the program; each gives the chosen file, or nothing when the
+// user cancelled. They are Qt's own dialogs on every platform, so that they look and
+// behave the same everywhere.
+
+// File, Open: text files first; starts in the program's model folder when it exists,
+// otherwise in the current folder.
+std::optional<std::string> ChooseModelFile(QWidget* parent);
+// Save Model As and Save Tape as: text files, ".txt" added to a name without one.
+std::optional<std::string> ChooseSaveFile(QWidget* parent);
+// The spreadsheet link's workbook: Excel files first, then what Calc reads; the
+// file must exist.
+std::optional<std::string> ChooseWorkbookFile(QWidget* parent);
+
+// The folder the open dialog starts in when it exists.
+inline constexpr const char* kModelFolder = "c:\\my documents\\simulation\\diskrete";
+
+}  // namespace trevolan

@@ -1,0 +1,36 @@
+#include "app/help_dialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace trevolan {
+
+THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("HelpFm"));
+  setModal(true);
+  setWindowTitle(QStringLiteral("About Trevolan"));
+  auto* layout = new QVBoxLayout(this);
+  auto* title = new QLabel(QStringLiteral("Trevolan4"), this);
+  title->setObjectName(QStringLiteral("ProductLb"));
+  QFont bold = title->font();
+  bold.setBold(true);
+  bold.setPixelSize(bold.pixelSize() > 0 ? bold.pixelSize() * 2 : 22);
+  title->setFont(bold);
+  layout->addWidget(title);
+  auto* text = new QLabel(
+      QStringLiteral("Analogue and Petri-Net Simulator, version %1\n\n"
+                     "Block diagrams that mix continuous models (integrators, flows, arithmetic\n"
+                     "and function blocks) with Petri nets and discrete material flow.\n\n"
+                     "Left click on a block: on or off.  Right click: its properties.\n"
+                     "Drag a block to move it.  Create blocks from the Create menu at the last click.")
+          .arg(QStringLiteral(TREVOLAN_VERSION)),
+      this);
+  text->setObjectName(QStringLiteral("CommentsLb"));
+  layout->addWidget(text);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  layout->addWidget(buttons);
+}
+
+}  // namespace trevolan

@@ -1,0 +1,92 @@
+#include "app/paint_box.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QTimer>
+
+namespace trevolan {
+
+Surface::Surface(QWidget* box, QSize size) : box_(box), image_(size, QImage::Format_RGB32) { image_.fill(Qt::white); }
+
+Canvas& Surface::Begin() {
+  if (!painter_) {
+    painter_.emplace(&image_);
+    canvas_.emplace(*painter_);
+    canvas_->pen = pen_;
+    canvas_->brush = brush_;
+    canvas_->font = font_;
+    canvas_->MoveTo(pos_.x, pos_.y);
+  }
+  if (!update_pending_) {
+    update_pending_ = true;
+    box_->update();
+  }
+  return *canvas_;
+}
+
+void Surface::End() {
+  if (!painter_) return;
+  pen_ = canvas_->pen;
+  brush_ = canvas_->brush;
+  font_ = canvas_->font;
+  pos_ = canvas_->PenPos();
+  canvas_.reset();
+  painter_->end();
+  painter_.reset();
+}
+
+void Surface::Resize(QSize size) {
+  if (size == image_.size()) return;
+  End();
+  image_ = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  image_.fill(Qt::white);
+}
+
+PaintBox::PaintBox(QWidget* parent, QSize size) : QWidget(parent), surface_(this, size) {
+  resize(size);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  MarkStale();
+}
+
+void PaintBox::MarkStale() {
+  if (stale_queued_) return;
+  stale_queued_ = true;
+  // Outside the paint event: a repaint may raise an error, and its box is modal.
+  QTimer::singleShot(0, this, [this] {
+    stale_queued_ = false;
+    if (on_stale) on_stale();
+  });
+}
+
+void PaintBox::paintEvent(QPaintEvent* event) {
+  surface_.Shown();
+  const QImage& image = surface_.image();
+  QPainter painter(this);
+  const QRect r = event->rect();
+  painter.fillRect(r, Qt::white);  // beyond the picture, if the box is larger
+  painter.drawImage(r.topLeft(), image, r);
+}
+
+void PaintBox::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  surface_.Resize(size());
+  MarkStale();
+}
+
+MouseButton ToMouseButton(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton: return MouseButton::Left;
+    case Qt::RightButton: return MouseButton::Right;
+    default: return MouseButton::Middle;  // any other button picks and places, and does nothing else
+  }
+}
+
+void PaintBox::mousePressEvent(QMouseEvent* event) {
+  if (on_press) on_press(ToMouseButton(event->button()), event->position().toPoint());
+}
+
+void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
+  if (on_release) on_release(ToMouseButton(event->button()), event->position().toPoint());
+}
+
+}  // namespace trevolan

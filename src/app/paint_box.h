@@ -1,0 +1,81 @@
+#pragma once
+#include <functional>
+#include <optional>
+
+#include <QImage>
+#include <QPainter>
+#include <QWidget>
+
+#include "display/canvas.h"
+#include "display/main_form.h"
+#include "display/qt_canvas.h"
+
+namespace trevolan {
+
+// The picture of a paint box, kept between paints. The core draws in immediate mode
+// over what is there (a run animates the labels while the links of the last full
+// redraw stay), so the picture lives here and the box only shows it. The painter stays
+// open from the first drawing call until the box next shows the picture, so a run that
+// draws many blocks per step opens it once; the canvas's pen, brush and font carry
+// over from one drawing call to the next, as the drawing procedures expect.
+class Surface {
+ public:
+  Surface(QWidget* box, QSize size);
+  Surface(const Surface&) = delete;
+  Surface& operator=(const Surface&) = delete;
+
+  // The canvas to draw on; the box is asked to show the picture anew.
+  Canvas& Begin();
+  // Ends the drawing, keeping the canvas's state for the next.
+  void End();
+  // A new white picture of that size (the box resized).
+  void Resize(QSize size);
+  const QImage& image() {
+    End();
+    return image_;
+  }
+  // The box has shown the picture.
+  void Shown() { update_pending_ = false; }
+
+ private:
+  QWidget* box_;
+  QImage image_;
+  std::optional<QPainter> painter_;
+  std::optional<QtCanvas> canvas_;
+  Pen pen_{};
+  Rgb brush_{255, 255, 255};
+  Font font_{};
+  Point pos_{};
+  bool update_pending_ = false;
+};
+
+// A paint box: shows its surface's picture and reports the mouse. A picture that has
+// gone stale (the box shown for the first time or resized) is repainted as a whole
+// through `repaint`, outside the paint event.
+class PaintBox : public QWidget {
+ public:
+  using MouseHandler = std::function<void(MouseButton, QPoint)>;
+
+  PaintBox(QWidget* parent, QSize size);
+  Surface& surface() { return surface_; }
+
+  MouseHandler on_press, on_release;
+  std::function<void()> on_stale;  // a repaint of the whole picture is due
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void MarkStale();
+
+  Surface surface_;
+  bool stale_queued_ = false;
+};
+
+// The button of a mouse event as the window tells them apart.
+MouseButton ToMouseButton(Qt::MouseButton button);
+
+}  // namespace trevolan

@@ -1,0 +1,104 @@
+#include "app/window_frontend.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "app/cpu_state.h"
+#include "app/main_window.h"
+#include "app/paint_box.h"
+#include "app/widgets.h"
+#include "display/diagram.h"
+#include "display/time_plot.h"
+
+namespace trevolan {
+
+namespace {
+
+using std::chrono::microseconds;
+constexpr uint32_t kMaxStride = 4096;
+constexpr microseconds kCheckInterval{500};
+
+}  // namespace
+
+void WindowFrontend::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::Information, QApplication::applicationName(), Q(text), QMessageBox::Ok, &window_);
+  box.exec();
+  ClearAvxUpperState();
+}
+
+// Once per step of a run. Handling the window's events costs about as much as a step
+// of a hundred blocks even when nothing is pending, so while the model runs they are
+// handled every few milliseconds, which still runs every user action between two
+// steps; at a hold, which ends the loop, always.
+void WindowFrontend::ProcessMessages() {
+  if (!window_.sim().HoldFlag) {
+    if (--countdown_ != 0) return;
+    const Clock::time_point now = Clock::now();
+    const auto since_check = now - last_check_;
+    last_check_ = now;
+    if (since_check > kCheckInterval * 64) {
+      stride_ = 1;  // a new run, perhaps of a slower model, or a long pause: start over
+    } else if (since_check < kCheckInterval / 2 && stride_ < kMaxStride) {
+      stride_ *= 2;
+    } else if (since_check > kCheckInterval * 2 && stride_ > 1) {
+      stride_ /= 2;
+    }
+    countdown_ = stride_;
+    if (now - last_events_ < kEventInterval) return;
+  }
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  ClearAvxUpperState();
+  last_events_ = last_check_ = Clock::now();
+}
+
+void WindowFrontend::DrawBlock(int id) {
+  trevolan::DrawBlock(window_.sim(), window_.diagram_box()->surface().Begin(), id);
+  ClearAvxUpperState();  // compute procedures draw their block and go on computing
+}
+
+void WindowFrontend::DrawAllBlocks() {
+  trevolan::DrawAllBlocks(window_.sim(), window_.diagram_box()->surface().Begin());
+  ClearAvxUpperState();
+}
+
+void WindowFrontend::RedrawDiagram() {
+  trevolan::RedrawDiagram(window_.sim(), window_.diagram_box()->surface().Begin());
+  ClearAvxUpperState();
+}
+
+void WindowFrontend::GrPlotPnlPrep() {
+  PlotPanelForm& form = window_.plot_panel();
+  form.PanelWidth = window_.PlotPanelWidth();
+  trevolan::GrPlotPnlPrep(window_.sim(), form);
+  window_.ShowPlotPanel();
+  ClearAvxUpperState();
+}
+
+void WindowFrontend::DrawTimePlot() {
+  Sim& s = window_.sim();
+  if (!s.PlotFlag) return;  // nothing is drawn on a hidden panel
+  trevolan::DrawTimePlot(s, window_.plot_box()->surface().Begin());
+  ClearAvxUpperState();
+}
+
+void WindowFrontend::ShowStatus() {
+  window_.main_form().ShowStatus(window_.sim());
+  window_.ShowStatusTexts();
+  ClearAvxUpperState();
+}
+
+void WindowFrontend::FormPaint() {
+  window_.SyncWidgets();  // the plot panel shown or hidden before it is laid out
+  RedrawDiagram();
+  GrPlotPnlPrep();
+  DrawTimePlot();
+  ShowStatus();
+}
+
+void WindowFrontend::RunCaptionChanged(const std::string& caption) {
+  window_.main_form().RunCaptionChanged(caption);
+  window_.ShowRunCaption();
+  ClearAvxUpperState();
+}
+
+}  // namespace trevolan
