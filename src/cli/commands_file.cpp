@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 #include "cli/targets.h"
 #include "model/file_commands.h"
+#include "model/tape_csv.h"
 
 namespace trevolan::cli {
 
@@ -12,6 +13,7 @@ void AddFileCommands(Batch& b) {
   b.Add("save", 1, 1, [&s](const Command& c) { FileSaveAs(s, c[1]); });
   b.Add("save-model", 0, 0, [&s](const Command&) { FileSaveModel(s); });
   b.Add("save-tape", 1, 1, [&s](const Command& c) { FileSaveTapeAs(s, c[1]); });
+  b.Add("save-tape-csv", 1, 1, [&s](const Command& c) { SaveTapeCsv(s, c[1]); });
   b.Add("set", 2, Batch::kMany,
         [&s](const Command& c) { SetTarget(s, c[1], std::vector<std::string>(c.begin() + 2, c.end())); });
   b.Add("print", 1, Batch::kMany, [&b, &s](const Command& c) {

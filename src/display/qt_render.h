@@ -20,6 +20,17 @@ QImage RenderDiagramImage(Sim& s);
 // the axis and legend labels.
 QImage RenderPlotImage(Sim& s, PlotPanelForm& form);
 
+// The formats of pictures written to files, chosen by the file's extension: ".svg"
+// and ".pdf" (in any case) are vector drawings of the same paint, anything else PNG.
+enum class ImageFormat { Png, Svg, Pdf };
+ImageFormat ImageFormatOf(const std::string& path);
+
+// The diagram as RenderDiagramImage paints it, or the plot panel as RenderPlotImage
+// does, written to `path` in the format of its extension; the file is replaced only
+// when the whole picture was written, IoError otherwise.
+void WriteDiagramFile(Sim& s, const std::string& path);
+void WritePlotFile(Sim& s, PlotPanelForm& form, const std::string& path);
+
 // The image as a PNG file, replacing the file only when the whole image was written;
 // IoError otherwise.
 void WritePng(const QImage& image, const std::string& path);
