@@ -42,6 +42,23 @@ std::optional<std::string> ChooseSaveFile(QWidget* parent) {
   return Choose(dialog);
 }
 
+std::optional<std::string> ChooseExportFile(QWidget* parent, ExportKind kind, const char* title) {
+  const bool picture = kind == ExportKind::Picture;
+  QFileDialog dialog(parent, QString::fromLatin1(title), QDir::currentPath(),
+                     picture ? QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)")
+                             : QStringLiteral("CSV (*.csv)"));
+  dialog.setObjectName(QStringLiteral("ExportDialog"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(picture ? QStringLiteral("png") : QStringLiteral("csv"));
+  // A name typed without an extension gets the one of the type chosen.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+    const qsizetype star = filter.indexOf(QLatin1String("*."));
+    if (star >= 0) dialog.setDefaultSuffix(filter.mid(star + 2, filter.indexOf(QLatin1Char(')'), star) - star - 2));
+  });
+  return Choose(dialog);
+}
+
 std::optional<std::string> ChooseWorkbookFile(QWidget* parent) {
   QFileDialog dialog(parent, QStringLiteral("Link XL File into Model"), QDir::currentPath(),
                      QStringLiteral("Excel (*.xls);;Calc workbooks (*.ods *.fods *.xlsx *.xls)"));

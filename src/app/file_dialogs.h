@@ -19,6 +19,11 @@ std::optional<std::string> ChooseSaveFile(QWidget* parent);
 // file must exist.
 std::optional<std::string> ChooseWorkbookFile(QWidget* parent);
 
+// The file of an export: a picture (PNG, SVG or PDF, by the type chosen or the
+// extension typed) or the tape as CSV.
+enum class ExportKind { Picture, Csv };
+std::optional<std::string> ChooseExportFile(QWidget* parent, ExportKind kind, const char* title);
+
 // The folder the open dialog starts in when it exists.
 inline constexpr const char* kModelFolder = "c:\\my documents\\simulation\\diskrete";
 

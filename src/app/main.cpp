@@ -11,6 +11,11 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   for (qsizetype i = 1; i < args.size(); ++i) options.args.push_back(args[i].toStdString());
   trevolan::TForm1 window(std::move(options));
-  window.showMaximized();
+  // Where and how large the user left it, else maximized.
+  if (window.RestoreWindowSettings()) {
+    window.show();
+  } else {
+    window.showMaximized();
+  }
   return QApplication::exec();
 }

@@ -9,23 +9,31 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/block_dialog.h"
 #include "app/copy_dialog.h"
+#include "app/diagram_zoom.h"
 #include "app/file_dialogs.h"
 #include "app/help_dialog.h"
 #include "app/insert_dialog.h"
+#include "app/model_history.h"
 #include "app/number_dialog.h"
 #include "app/paint_box.h"
+#include "app/recent_files.h"
+#include "app/recovery.h"
 #include "app/timing_dialog.h"
 #include "app/widgets.h"
 #include "blocks/catalogue.h"
 #include "display/qt_canvas.h"
+#include "display/zoom.h"
 #include "engine/run_loop.h"
 #include "link/calc_workbook.h"
 #include "model/file_commands.h"
+#include "model/numbers.h"
 
 namespace trevolan {
 
@@ -33,6 +41,8 @@ namespace {
 
 constexpr QSize kDiagramSize{1400, 1000};
 constexpr int kPlotPanelHeight = 450;
+constexpr int kMinPlotPanelHeight = 120;
+constexpr int kRecoveryCheckMs = 1000;
 constexpr int kControlBarHeight = 41;
 
 // Tooltips come up after 100 ms.
@@ -54,6 +64,8 @@ bool Headless() {
 }  // namespace
 
 void PrepareApplication() {
+  // The user's settings and state folders are named after these.
+  QApplication::setOrganizationName(QStringLiteral("Trevolan"));
   QApplication::setApplicationName(QStringLiteral("Trevolan4"));
   QApplication::setStyle(new QuickTipStyle);
   QApplication::setFont(DiagramFont(FontStyle::Regular));
@@ -83,14 +95,27 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   GraphBx->on_press = [this](MouseButton b, QPoint at) { GraphBxMouseDown(b, at); };
   GraphBx->on_release = [this](MouseButton b, QPoint at) { GraphBxMouseUp(b, at); };
   GraphBx->on_stale = [this] { guard_.Repaint(this, [this] { GraphBxPaint(); }); };
-  layout->addWidget(GraphScrBx, 1);
+  zoom_ = new DiagramZoom(GraphScrBx, GraphBx, kDiagramSize, [this] {
+    const Extent e = BlocksExtent(*sim_);
+    return QSize(e.width, e.height);
+  });
+  zoom_->on_zoom = [this](double z) {
+    statusBar()->showMessage(QStringLiteral("Zoom %1 %").arg(qRound(z * 100)), 3000);
+  };
 
+  splitter_ = new QSplitter(Qt::Vertical, central);
+  splitter_->setObjectName(QStringLiteral("PlotSplitter"));
+  splitter_->setChildrenCollapsible(false);
+  splitter_->addWidget(GraphScrBx);
   BuildPlotPanel();
-  layout->addWidget(GrPlotPnl);
+  splitter_->addWidget(GrPlotPnl);
+  splitter_->setStretchFactor(0, 1);
+  splitter_->setStretchFactor(1, 0);
+  splitter_->setSizes({1000, kPlotPanelHeight});
+  layout->addWidget(splitter_, 1);
   BuildControlBar();
   layout->addWidget(SimControl);
   setCentralWidget(central);
-  BuildMenus();
 
   TimingFm = new TimingDialog(this, guard_);
   BlockFm = new BlockDialog(this, guard_);
@@ -99,6 +124,20 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   HelpFm = new THelpFm(this);
   InsertFm = new InsertDialog(this, guard_);
   CopyFm = new CopyDialog(this, guard_);
+
+  setWindowTitle(Q(sim_->WindowCaption) + QStringLiteral("[*]"));
+  history_ = new ModelHistory(this, [this](const std::function<void(Sim&)>& step) { ApplyHistory(step); });
+  history_->on_change = [this] { HistoryChanged(); };
+  BuildMenus();
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
+  setAcceptDrops(true);
+
+  recovery_ = std::make_unique<RecoveryFiles>(QString::fromStdString(options_.recovery_folder));
+  recovery_timer_ = new QTimer(this);
+  recovery_timer_->setInterval(std::min<int>(kRecoveryCheckMs, static_cast<int>(options_.recovery_interval.count()) + 1));
+  connect(recovery_timer_, &QTimer::timeout, this, [this] { CheckRecoveryCopy(); });
+  recovery_timer_->start();
+  HandleTerminationSignals([this](int signo) { EndBySignal(signo); });
 
   guard_.SetAfterEach([this] { SyncWidgets(); });
   resize(1000, 720);
@@ -117,6 +156,10 @@ TForm1::~TForm1() {
   // The other widgets outlive the model and the guard by a moment: Qt deletes them
   // after this window's own members. Nothing they do from here on may reach either.
   guard_.SetAfterEach(nullptr);
+  HandleTerminationSignals(nullptr);
+  // A window that was not closed by a signal leaves no copy behind.
+  if (!keep_recovery_) recovery_->Remove();
+  history_->on_change = nullptr;
   GraphBx->on_press = GraphBx->on_release = nullptr;
   GraphBx->on_stale = GrPlotBx->on_stale = nullptr;
   GrPlotPnl->on_resize = nullptr;
@@ -128,7 +171,7 @@ void TForm1::BuildPlotPanel() {
   GrPlotPnl->setObjectName(QStringLiteral("GrPlotPnl"));
   GrPlotPnl->setFrameShape(QFrame::Panel);
   GrPlotPnl->setFrameShadow(QFrame::Raised);
-  GrPlotPnl->setFixedHeight(kPlotPanelHeight);
+  GrPlotPnl->setMinimumHeight(kMinPlotPanelHeight);
   SetBackground(GrPlotPnl, QColor(192, 192, 192));
   GrPlotPnl->hide();
   // A new width lays the panel out anew.
@@ -229,30 +272,43 @@ void TForm1::BuildMenus() {
     connect(a, &QAction::triggered, this, [this, handler] { Handle(handler); });
     return a;
   };
+  // An item whose handler may edit the model.
+  const auto edit_item = [this](QMenu* menu, const char* caption, const char* name, auto handler, Namer namer) {
+    QAction* a = menu->addAction(QString::fromUtf8(caption));
+    a->setObjectName(QString::fromLatin1(name));
+    connect(a, &QAction::triggered, this, [this, handler, namer] { Edit(handler, namer); });
+    return a;
+  };
+  const auto named = [](const char* name) { return [name](const ModelChange&) { return std::string(name); }; };
 
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
-  item(file, "&New", "NewItem", [this] { FileNew(*sim_); })->setShortcut(QKeySequence::New);
-  item(file, "&Open (model)", "OpenItem", [this] { form_.OpenClick(*sim_, ChooseModelFile(this)); })
-      ->setShortcut(QKeySequence::Open);
-  item(file, "Save Model &As", "SaveAsItem", [this] { form_.SaveAsClick(*sim_, ChooseSaveFile(this)); });
-  item(file, "Save &Model", "SaveModelItem", [this] { FileSaveModel(*sim_); })->setShortcut(QKeySequence::Save);
-  item(file, "Save Tape a&s", "SaveTapeAsItem", [this] { form_.SaveTapeAsClick(*sim_, ChooseSaveFile(this)); });
-  item(file, "Save &Tape", "SaveTapeItem", [this] { FileSaveTape(*sim_); });
-  file->addSeparator();
-  item(file, "E&xit", "ExitItem", [this] { close(); })->setShortcut(QKeySequence::Quit);
+  BuildFileMenu(file);
 
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("ViewMenu"));
-  item(view, "Show Timing", "ShowTimingItem", [this] { TimingFm->Execute(*sim_); });
+  edit_item(view, "Show Timing", "ShowTimingItem", [this] { TimingFm->Execute(*sim_); }, named(kTimingChangeName));
   TimePlotItem = item(view, "Time Plot", "TimePlotItem", [this] { form_.TimePlotClick(*sim_); });
   TimePlotItem->setCheckable(true);
-  item(view, "Number Display", "NumberDisplayItem", [this] { NumberDatFm->Execute(*sim_); });
+  edit_item(view, "Number Display", "NumberDisplayItem", [this] { NumberDatFm->Execute(*sim_); },
+            named(kNumberDisplayChangeName));
+  view->addSeparator();
+  zoom_->AddItems(view);
 
   QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
   edit->setObjectName(QStringLiteral("EditMenu"));
-  item(edit, "&Insert", "InsertItem", [this] { InsertFm->Execute(*sim_, [this] { ShowBlockDialog(); }); });
-  item(edit, "&Copy", "CopyItem", [this] { CopyFm->Execute(*sim_); });
+  edit->addAction(history_->undo_action());
+  edit->addAction(history_->redo_action());
+  edit->addSeparator();
+  edit_item(edit, "&Insert", "InsertItem", [this] { InsertFm->Execute(*sim_, [this] { ShowBlockDialog(); }); },
+            [this](const ModelChange&) { return "Insert block " + InsertFm->form().Edit2.text; });
+  edit_item(edit, "&Copy", "CopyItem", [this] { CopyFm->Execute(*sim_); }, [this](const ModelChange&) {
+    // A block copied beyond the table's end goes to the next free ID.
+    const TCopyFm& f = CopyFm->form();
+    const std::optional<double> to = ParseFileNumber(f.ToID.text);
+    const double next = highest_before_edit_ + 1.0;
+    return "Copy block " + f.FromID.text + " to " + FormatGeneral(to ? std::min(*to, next) : next);
+  });
 
   QMenu* create = bar->addMenu(QStringLiteral("&Create"));
   create->setObjectName(QStringLiteral("CreateMenu"));
@@ -261,9 +317,10 @@ void TForm1::BuildMenus() {
     if (!info.menu_caption) continue;
     const char type = info.type;
     const std::string name = std::string("Create") + type + "Item";
-    QAction* a = item(create, info.menu_caption, name.c_str(), [this, type] {
-      form_.CreateItemClick(*sim_, type, [this] { ShowBlockDialog(); });
-    });
+    QAction* a = edit_item(
+        create, info.menu_caption, name.c_str(),
+        [this, type] { form_.CreateItemClick(*sim_, type, [this] { ShowBlockDialog(); }); },
+        [this](const ModelChange&) { return CreateName(sim_->PickedBlock); });
     a->setToolTip(QString::fromUtf8(info.menu_hint));
     a->setStatusTip(QString::fromUtf8(info.menu_hint));
     if (info.separator_after) create->addSeparator();
@@ -272,6 +329,32 @@ void TForm1::BuildMenus() {
   QAction* help = bar->addAction(QStringLiteral("Help"));
   help->setObjectName(QStringLiteral("HelpItem"));
   connect(help, &QAction::triggered, this, [this] { Handle([this] { HelpFm->exec(); }); });
+}
+
+void TForm1::Edit(const EventGuard::Handler& handler, const Namer& name) {
+  const ChangeRecorder recorder(*sim_);
+  highest_before_edit_ = sim_->HighestBlock;
+  Handle(handler);
+  ModelChange change = recorder.Finish(*sim_, std::string());
+  if (change.empty()) return;
+  change.set_name(name(change));
+  history_->Push(std::move(change));
+}
+
+void TForm1::ApplyHistory(const std::function<void(Sim&)>& step) {
+  Handle([this, &step] {
+    if (sim_->RunBusy) HoldRun(*sim_);
+    step(*sim_);
+    sim_->NotifyFormPaint();
+  });
+}
+
+void TForm1::HistoryChanged() {
+  document_.SetModified(history_->modified());
+  document_.Edited();
+  setWindowModified(document_.modified());
+  // Back to the saved model: no copy is needed any more.
+  if (!document_.modified() && recovery_) recovery_->Remove();
 }
 
 void TForm1::AdoptModel(std::unique_ptr<Sim> model) {
@@ -286,26 +369,41 @@ void TForm1::ShowBlockDialog() { BlockFm->Execute(*sim_, GraphBx); }
 void TForm1::FormActivate() {
   if (form_.activated) return;
   Handle([this] { form_.FormActivate(*sim_, options_.args); });
+  if (options_.args.size() == 1) {
+    ModelLoaded(false);
+  } else {
+    document_.NewModel();
+  }
+  // The offer comes once the window is up, as a box of its own.
+  QTimer::singleShot(0, this, [this] { OfferRecovery(); });
 }
 
 void TForm1::RunBtnClick() {
+  if (!sim_->RunBusy) {
+    // The copy is brought up to date before a run that may not end well.
+    if (document_.RecoveryBehind()) WriteRecoveryCopy();
+    if (document_.TakeFirstRunHint()) statusBar()->showMessage(QString::fromLatin1(kFirstRunHint), 10000);
+  }
   Handle([this] { RunButton(*sim_); });
 }
 
 void TForm1::StepBtnClick() {
+  if (!sim_->RunBusy && document_.RecoveryBehind()) WriteRecoveryCopy();
   Handle([this] { StepButton(*sim_); });
 }
 
 void TForm1::ResetBtnClick() {
+  if (!sim_->RunBusy) document_.ResetPressed();
   Handle([this] { ResetButton(*sim_); });
 }
 
 void TForm1::ShowTiming() {
-  Handle([this] { TimingFm->Execute(*sim_); });
+  Edit([this] { TimingFm->Execute(*sim_); }, [](const ModelChange&) { return std::string(kTimingChangeName); });
 }
 
 void TForm1::NumbersBtnMouseUp(MouseButton button) {
-  Handle([this, button] { form_.NumbersBtnMouseUp(*sim_, button, [this] { NumberDatFm->Execute(*sim_); }); });
+  Edit([this, button] { form_.NumbersBtnMouseUp(*sim_, button, [this] { NumberDatFm->Execute(*sim_); }); },
+       [](const ModelChange&) { return std::string(kNumberDisplayChangeName); });
 }
 
 void TForm1::AnimBtnClick() {
@@ -316,12 +414,19 @@ void TForm1::GridBtnClick() {
   Handle([this] { form_.GridBtnClick(*sim_); });
 }
 
+std::string TForm1::BlockDialogChangeName(const ModelChange& change, int64_t opened_on) {
+  const std::optional<double> typed = ParseFileNumber(BlockFm->form().Edit1.text);
+  const int64_t id = typed && *typed >= 0 && *typed <= kMaxBlockID ? static_cast<int64_t>(*typed) : opened_on;
+  return ApplyOrDeleteName(change, id);
+}
+
 void TForm1::GraphBtnMouseUp(MouseButton button) {
-  Handle([this, button] { form_.GraphBtnMouseUp(*sim_, button, [this] { ShowBlockDialog(); }); });
+  Edit([this, button] { form_.GraphBtnMouseUp(*sim_, button, [this] { ShowBlockDialog(); }); },
+       [this](const ModelChange& c) { return BlockDialogChangeName(c, 19); });
 }
 
 void TForm1::Button1MouseUp(MouseButton button) {
-  Handle([this, button] {
+  const auto handler = [this, button] {
     const auto toggle_link_window = [this] {
       if (User1->isVisible()) {
         User1->hide();
@@ -332,7 +437,8 @@ void TForm1::Button1MouseUp(MouseButton button) {
       }
     };
     form_.Button1MouseUp(*sim_, button, toggle_link_window, [this] { ShowBlockDialog(); });
-  });
+  };
+  Edit(handler, [this](const ModelChange& c) { return BlockDialogChangeName(c, 20); });
 }
 
 void TForm1::GraphBxMouseDown(MouseButton /*button*/, QPoint at) {
@@ -340,7 +446,13 @@ void TForm1::GraphBxMouseDown(MouseButton /*button*/, QPoint at) {
 }
 
 void TForm1::GraphBxMouseUp(MouseButton button, QPoint at) {
-  Handle([this, button, at] { form_.GraphBxMouseUp(*sim_, button, at.x(), at.y(), [this] { ShowBlockDialog(); }); });
+  const int32_t picked = sim_->PickedBlock;
+  const bool click = MainForm::IsClick(*sim_, at.x(), at.y());
+  Edit([this, button, at] { form_.GraphBxMouseUp(*sim_, button, at.x(), at.y(), [this] { ShowBlockDialog(); }); },
+       [this, picked, click, button](const ModelChange& c) {
+         if (!click) return MoveName(picked);
+         return button == MouseButton::Left ? ClickName(picked) : BlockDialogChangeName(c, picked);
+       });
 }
 
 void TForm1::GraphBxPaint() {
@@ -382,7 +494,7 @@ void TForm1::ShowRunCaption() { RunBtn->setText(Q(sim_->RunCaption)); }
 
 void TForm1::SyncWidgets() {
   const Sim& s = *sim_;
-  setWindowTitle(Q(s.WindowCaption));
+  setWindowTitle(Q(s.WindowCaption) + QStringLiteral("[*]"));  // "*" while the model has unsaved changes
   ShowRunCaption();
   ShowStatusTexts();
   AnimBtn->setText(Q(form_.AnimBtn.caption));
@@ -403,11 +515,5 @@ void TForm1::showEvent(QShowEvent* event) {
   QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
-  // A run in progress ends after its step, so the program can end.
-  if (sim_->RunBusy) HoldRun(*sim_);
-  User1->close();
-  event->accept();
-}
 
 }  // namespace trevolan

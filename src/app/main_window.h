@@ -1,7 +1,10 @@
 #pragma once
 #include <array>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,17 +15,26 @@
 #include "app/window_frontend.h"
 #include "display/main_form.h"
 #include "display/time_plot.h"
+#include "editing/undo.h"
+#include "model/document.h"
 #include "model/sim.h"
 
 class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollArea;
+class QSplitter;
+class QTimer;
 
 namespace trevolan {
 
 class BlockDialog;
 class CopyDialog;
+class DiagramZoom;
+class ModelHistory;
+class RecentFiles;
+class RecoveryFiles;
 class InsertDialog;
 class MouseUpButton;
 class NumberDialog;
@@ -30,6 +42,9 @@ class PaintBox;
 class Panel;
 class THelpFm;
 class TimingDialog;
+
+// The status line of a model's first RUN when it was loaded and never reset.
+inline constexpr const char* kFirstRunHint = "Press RESET to start from the model's initial values";
 
 // The application-wide settings of the window: its title, the one font of the
 // program, and tooltips that come up after 100 ms. Made once, before the window.
@@ -45,6 +60,10 @@ class TForm1 : public QMainWindow {
     // The workbook a linked file is loaded into; by default LibreOffice Calc, without
     // a window when there is no display.
     UserLinkWindow::WorkbookFactory make_workbook;
+    // The folder of the recovery copies (empty: the user's state folder), and how
+    // often at most a copy is written while the model has unsaved changes.
+    std::string recovery_folder;
+    std::chrono::milliseconds recovery_interval{60000};
   };
 
   explicit TForm1(Options options);
@@ -57,6 +76,23 @@ class TForm1 : public QMainWindow {
 
   // Replaces the model by one built elsewhere (benchmarks and tests); only while held.
   void AdoptModel(std::unique_ptr<Sim> model);
+
+  // The model's file state, its undo history and its recovery copies.
+  const Document& document() const { return document_; }
+  ModelHistory& history() { return *history_; }
+  RecoveryFiles& recovery() { return *recovery_; }
+  DiagramZoom& zoom() { return *zoom_; }
+  // The window's size and position and the plot panel's height from the user's
+  // settings; false when none were kept.
+  bool RestoreWindowSettings();
+  // Writes the recovery copy now when the model has changes it lacks.
+  void WriteRecoveryCopy();
+  // Offers the recovery copies of sessions that ended without closing (the window
+  // does this once after its start-up).
+  void OfferRecovery();
+  // A model file opened as File, Open does, after the question about unsaved changes
+  // (a dropped or recent file).
+  void OpenModelFile(const std::string& path);
 
   // The handlers, each run inside the event guard.
   void FormActivate();
@@ -94,14 +130,45 @@ class TForm1 : public QMainWindow {
   void changeEvent(QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
+  using Namer = std::function<std::string(const ModelChange&)>;
+
   void BuildMenus();
+  void BuildFileMenu(QMenu* file);
   void BuildControlBar();
   void BuildPlotPanel();
   void ShowBlockDialog();
   // Runs a handler in the guard, with the main window as the parent of its boxes.
   void Handle(const EventGuard::Handler& handler) { guard_.Run(this, handler); }
+  // Runs a handler that may edit the model; what it changed goes into the undo
+  // history under the name `name` gives it.
+  void Edit(const EventGuard::Handler& handler, const Namer& name);
+  // Runs an undo or a redo: a run is held first, and the window repaints after.
+  void ApplyHistory(const std::function<void(Sim&)>& step);
+  void HistoryChanged();
+  // "Apply to block N" or "Delete block N" for the block dialog's edit, N as typed in
+  // its ID field.
+  std::string BlockDialogChangeName(const ModelChange& change, int64_t opened_on);
+
+  // The file flows (main_window_file.cpp). Each returns whether it went through.
+  bool AskToSaveChanges();
+  bool SaveModelFile();
+  bool SaveModelFileAs();
+  void NewClick();
+  void OpenClick(std::optional<std::string> path);
+  void ModelLoaded(bool with_save_file);
+  void ModelWritten();
+  void ExportDiagram();
+  void ExportPlot();
+  void ExportTapeCsv();
+  void CheckRecoveryCopy();
+  void EndBySignal(int signo);
+  void SaveWindowSettings();
+  // True with the answer Yes of a box asking a question.
+  bool Ask(const std::string& text, const char* name);
 
   Options options_;
   std::unique_ptr<Sim> sim_;
@@ -109,8 +176,18 @@ class TForm1 : public QMainWindow {
   EventGuard guard_;
   MainForm form_;
   PlotPanelForm plot_form_;
+  Document document_;
+  ModelHistory* history_ = nullptr;
+  std::unique_ptr<RecoveryFiles> recovery_;
+  QTimer* recovery_timer_ = nullptr;
+  bool keep_recovery_ = false;  // the program ends by a signal: the copy stays for the next start
+  bool recovery_offered_ = false;
+  int32_t highest_before_edit_ = 0;  // HighestBlock when the edit began, for its name
+  RecentFiles* recent_ = nullptr;
+  DiagramZoom* zoom_ = nullptr;
 
-  // The client area, top to bottom.
+  // The client area, top to bottom; the splitter lets the plot panel's height change.
+  QSplitter* splitter_ = nullptr;
   QScrollArea* GraphScrBx = nullptr;
   PaintBox* GraphBx = nullptr;
   Panel* GrPlotPnl = nullptr;

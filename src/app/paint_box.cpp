@@ -4,6 +4,8 @@
 #include <QPaintEvent>
 #include <QTimer>
 
+#include "display/zoom.h"
+
 namespace trevolan {
 
 Surface::Surface(QWidget* box, QSize size) : box_(box), image_(size, QImage::Format_RGB32) { image_.fill(Qt::white); }
@@ -58,17 +60,37 @@ void PaintBox::MarkStale() {
   });
 }
 
+void PaintBox::SetZoom(double zoom, QSize picture_size) {
+  zoom_ = zoom;
+  setFixedSize((QSizeF(picture_size) * zoom).toSize());
+  update();
+}
+
+QPoint PaintBox::ToPicture(QPointF at) const {
+  return QPoint(ModelCoordinate(at.x(), zoom_), ModelCoordinate(at.y(), zoom_));
+}
+
 void PaintBox::paintEvent(QPaintEvent* event) {
   surface_.Shown();
   const QImage& image = surface_.image();
   QPainter painter(this);
   const QRect r = event->rect();
   painter.fillRect(r, Qt::white);  // beyond the picture, if the box is larger
-  painter.drawImage(r.topLeft(), image, r);
+  if (zoom_ == 1) {
+    painter.drawImage(r.topLeft(), image, r);
+    return;
+  }
+  // Smaller pictures are smoothed, so that thin lines and text stay visible; larger
+  // ones show each pixel as a square.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < 1);
+  painter.setClipRect(r);
+  painter.scale(zoom_, zoom_);
+  painter.drawImage(0, 0, image);
 }
 
 void PaintBox::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  if (zoom_ != 1) return;  // the picture keeps its size; only the view of it changed
   surface_.Resize(size());
   MarkStale();
 }
@@ -82,11 +104,16 @@ MouseButton ToMouseButton(Qt::MouseButton button) {
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* event) {
-  if (on_press) on_press(ToMouseButton(event->button()), event->position().toPoint());
+  pressed_at_ = event->position();
+  pressed_picture_ = ToPicture(pressed_at_);
+  if (on_press) on_press(ToMouseButton(event->button()), pressed_picture_);
 }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
-  if (on_release) on_release(ToMouseButton(event->button()), event->position().toPoint());
+  const QPointF at = event->position();
+  const QPoint picture(ReleaseCoordinate(pressed_at_.x(), at.x(), pressed_picture_.x(), zoom_),
+                       ReleaseCoordinate(pressed_at_.y(), at.y(), pressed_picture_.y(), zoom_));
+  if (on_release) on_release(ToMouseButton(event->button()), picture);
 }
 
 }  // namespace trevolan

@@ -51,13 +51,22 @@ class Surface {
 
 // A paint box: shows its surface's picture and reports the mouse. A picture that has
 // gone stale (the box shown for the first time or resized) is repainted as a whole
-// through `repaint`, outside the paint event.
+// through `repaint`, outside the paint event. A zoomed box shows its picture scaled
+// and reports the mouse in the picture's own pixels; at 100 % it shows the picture
+// pixel for pixel.
 class PaintBox : public QWidget {
  public:
   using MouseHandler = std::function<void(MouseButton, QPoint)>;
 
   PaintBox(QWidget* parent, QSize size);
   Surface& surface() { return surface_; }
+
+  // Shows the picture of `picture_size` pixels at `zoom` (1 is 100 %); the box takes
+  // the scaled size.
+  void SetZoom(double zoom, QSize picture_size);
+  double zoom() const { return zoom_; }
+  // A point of the box in the picture's pixels.
+  QPoint ToPicture(QPointF at) const;
 
   MouseHandler on_press, on_release;
   std::function<void()> on_stale;  // a repaint of the whole picture is due
@@ -73,6 +82,9 @@ class PaintBox : public QWidget {
 
   Surface surface_;
   bool stale_queued_ = false;
+  double zoom_ = 1;
+  QPointF pressed_at_;       // where the last button went down, in the box's pixels
+  QPoint pressed_picture_;   // the same point in the picture's pixels
 };
 
 // The button of a mouse event as the window tells them apart.

@@ -165,10 +165,13 @@ void MainForm::GraphBxMouseDown(Sim& s, int32_t x, int32_t y) {
   s.LastY = y;
 }
 
+bool MainForm::IsClick(const Sim& s, int32_t x, int32_t y) {
+  return std::llabs(int64_t{s.LastX} - x) < 2 && std::llabs(int64_t{s.LastY} - y) < 2;
+}
+
 void MainForm::GraphBxMouseUp(Sim& s, MouseButton button, int32_t x, int32_t y, const Callback& show_block_dialog) {
   if (s.PickedBlock > 0) {
-    const bool click = std::llabs(int64_t{s.LastX} - x) < 2 && std::llabs(int64_t{s.LastY} - y) < 2;
-    if (!click) {
+    if (!IsClick(s, x, y)) {
       TBlock& b = s.block(s.PickedBlock);
       b.XX = x;
       b.YY = y;

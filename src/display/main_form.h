@@ -92,6 +92,9 @@ struct MainForm {
   // (left click), opens the block dialog on it (right click) or moves it (a drag), and
   // always records the point as the place of the next new block.
   void GraphBxMouseDown(Sim& s, int32_t x, int32_t y);
+  // Whether the button going up at (x, y) ends a click (within one pixel of where it
+  // went down) rather than a drag.
+  static bool IsClick(const Sim& s, int32_t x, int32_t y);
   void GraphBxMouseUp(Sim& s, MouseButton button, int32_t x, int32_t y, const Callback& show_block_dialog);
 };
 

@@ -34,7 +34,7 @@ std::string LabelText(QWidget* window, const char* name) {
 TEST_F(MainWindow, StartsWithItsCaptionsAndTheModelOfItsArgument) {
   const std::string model = ExamplePath("damped_oscillator.txt");
   Open({model});
-  EXPECT_EQ(window->windowTitle().toStdString(), "Trevolan4");
+  EXPECT_EQ(Caption(), "Trevolan4");
   EXPECT_EQ(s().DataFileName, model);
   EXPECT_GT(s().block(101).XX, 0);
   EXPECT_FALSE(s().PlotFlag);
@@ -269,9 +269,9 @@ TEST_F(MainWindow, OpenAndSaveAsThroughTheFileDialogs) {
   Item("OpenItem")->trigger();
   EXPECT_EQ(s().DataFileName, model);
   EXPECT_GT(s().HighestBlock, 100);
-  EXPECT_EQ(window->windowTitle().toStdString(), "Trevolan SaveFile");
+  EXPECT_EQ(Caption(), "Trevolan SaveFile");
   Item("SaveAsItem")->trigger();
-  EXPECT_EQ(window->windowTitle().toStdString(), "saved.txt Trevolan");
+  EXPECT_EQ(Caption(), "saved.txt Trevolan");
   EXPECT_EQ(s().SaveFileName, saved);
   auto reread = std::make_unique<Sim>();
   FileOpen(*reread, saved);

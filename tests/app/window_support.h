@@ -117,6 +117,12 @@ class WindowTest : public ::testing::Test {
   }
 
   Sim& s() { return window->sim(); }
+  // The caption as the title bar shows it: the mark of unsaved changes as "*".
+  std::string Caption() const {
+    QString title = window->windowTitle();
+    title.replace(QStringLiteral("[*]"), window->isWindowModified() ? QStringLiteral("*") : QString());
+    return title.toStdString();
+  }
 
   template <typename T>
   T* Find(const char* name) {

@@ -1,0 +1,138 @@
+#include "app/recovery.h"
+
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+
+#include "model/atomic_file.h"
+#include "model/errors.h"
+
+namespace trevolan {
+
+namespace {
+
+constexpr const char* kCopySuffix = ".recovery";
+constexpr const char* kLockSuffix = ".lock";
+
+QString LockPathOf(const QString& copy) { return copy + QLatin1String(kLockSuffix); }
+
+// Every session names its copy by its process and the moment it began, so that two
+// windows of one process (as in tests) never share one.
+QString SessionName() {
+  static int windows = 0;
+  return QStringLiteral("session-%1-%2-%3")
+      .arg(QCoreApplication::applicationPid())
+      .arg(QDateTime::currentMSecsSinceEpoch())
+      .arg(++windows);
+}
+
+}  // namespace
+
+QString RecoveryFiles::DefaultFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) + QStringLiteral("/recovery");
+}
+
+RecoveryFiles::RecoveryFiles(QString folder) : folder_(folder.isEmpty() ? DefaultFolder() : std::move(folder)) {
+  path_ = folder_ + QLatin1Char('/') + SessionName() + QLatin1String(kCopySuffix);
+}
+
+RecoveryFiles::~RecoveryFiles() = default;
+
+void RecoveryFiles::Write(const std::string& text) {
+  if (!lock_) {
+    if (!QDir().mkpath(folder_)) throw IoError("I/O error: cannot make the folder " + folder_.toStdString());
+    lock_ = std::make_unique<QLockFile>(LockPathOf(path_));
+    lock_->setStaleLockTime(0);  // held for the whole session: stale only when its process is gone
+    if (!lock_->tryLock(0)) {
+      lock_.reset();
+      throw IoError("I/O error: cannot lock " + LockPathOf(path_).toStdString());
+    }
+  }
+  WriteFileAtomically(path_.toStdString(), text);
+}
+
+void RecoveryFiles::Remove() {
+  QFile::remove(path_);
+  lock_.reset();  // unlocks and removes the lock file
+}
+
+std::vector<RecoveryFiles::Orphan> RecoveryFiles::Orphans() {
+  std::vector<Orphan> found;
+  const QDir dir(folder_);
+  const QStringList names = dir.entryList({QStringLiteral("*") + QLatin1String(kCopySuffix)}, QDir::Files);
+  for (const QString& name : names) {
+    const QString path = dir.filePath(name);
+    if (path == path_) continue;
+    QLockFile lock(LockPathOf(path));
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0)) continue;  // its session is still running
+    Orphan orphan{path, QFileInfo(path).lastModified(), {}};
+    bool usable = false;
+    try {
+      orphan.copy = ParseRecoveryText(ReadWholeFile(path.toStdString()));
+      const QFileInfo model(QString::fromStdString(orphan.copy.model_file));
+      usable = orphan.copy.model_file.empty() || !model.exists() || model.lastModified() < orphan.written;
+    } catch (const SimError&) {
+      usable = false;  // not a copy the program can read
+    }
+    if (usable) {
+      found.push_back(std::move(orphan));
+    } else {
+      QFile::remove(path);
+    }
+    // The lock is given up here; the copy stays until it is restored or discarded.
+  }
+  std::sort(found.begin(), found.end(), [](const Orphan& a, const Orphan& b) { return a.written > b.written; });
+  return found;
+}
+
+void RecoveryFiles::RemoveOrphan(const Orphan& orphan) {
+  QFile::remove(orphan.path);
+  QFile::remove(LockPathOf(orphan.path));
+}
+
+namespace {
+
+// The signal handler only writes a byte into a socket; the event loop reads it and
+// runs the handler, where anything may be done (the self-pipe of Qt's documentation).
+int signal_sockets[2] = {-1, -1};
+std::function<void(int)> signal_handler;
+
+void OnSignal(int signo) {
+  const unsigned char byte = static_cast<unsigned char>(signo);
+  [[maybe_unused]] const ssize_t n = write(signal_sockets[0], &byte, 1);
+}
+
+}  // namespace
+
+void HandleTerminationSignals(std::function<void(int)> handler) {
+  signal_handler = std::move(handler);
+  if (signal_sockets[0] >= 0 || !signal_handler) return;
+  if (socketpair(AF_UNIX, SOCK_STREAM, 0, signal_sockets) != 0) return;
+  auto* notifier = new QSocketNotifier(signal_sockets[1], QSocketNotifier::Read, QCoreApplication::instance());
+  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+    unsigned char byte = 0;
+    if (read(signal_sockets[1], &byte, 1) != 1) return;
+    if (signal_handler) {
+      signal_handler(byte);
+    } else {
+      QCoreApplication::exit(128 + byte);
+    }
+  });
+  struct sigaction action {};
+  action.sa_handler = OnSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace trevolan

@@ -1,0 +1,59 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QDateTime>
+#include <QLockFile>
+#include <QString>
+
+#include "model/document.h"
+
+namespace trevolan {
+
+// The recovery copies of the window's model, kept in the user's state folder
+// (QStandardPaths::AppLocalDataLocation, "recovery"). Each session of the program
+// writes one copy of its own, named after it and guarded by a lock file that the
+// session holds while it lives; a copy whose lock nobody holds any more was left by a
+// session that ended without closing (a crash, a kill, a signal).
+class RecoveryFiles {
+ public:
+  // The folder of the copies; empty for the user's state folder.
+  explicit RecoveryFiles(QString folder = {});
+  ~RecoveryFiles();
+  RecoveryFiles(const RecoveryFiles&) = delete;
+  RecoveryFiles& operator=(const RecoveryFiles&) = delete;
+
+  // Writes this session's copy through the atomic writer; IoError on failure.
+  void Write(const std::string& text);
+  // Removes this session's copy, if any.
+  void Remove();
+  const QString& path() const { return path_; }
+
+  // A copy left by a session that is gone.
+  struct Orphan {
+    QString path;
+    QDateTime written;
+    RecoveryCopy copy;
+  };
+  // The copies left by sessions that are gone and newer than their model files, the
+  // newest first. Copies older than their model file were saved since: they are
+  // removed, as are files that are not recovery copies.
+  std::vector<Orphan> Orphans();
+  // Removes a copy left by another session.
+  static void RemoveOrphan(const Orphan& orphan);
+
+  static QString DefaultFolder();
+
+ private:
+  QString folder_, path_;
+  std::unique_ptr<QLockFile> lock_;
+};
+
+// Calls `handler` (in the event loop, with the signal's number) when the process gets
+// SIGTERM or SIGINT; the handler ends the program. One handler for the process: a
+// later call replaces it, and an empty one ends the program at once as before.
+void HandleTerminationSignals(std::function<void(int)> handler);
+
+}  // namespace trevolan

@@ -1,0 +1,417 @@
+// The window for everyday work: nothing lost on close or crash, undo and redo, zoom,
+// recent files, a dropped model, exports and the first run's hint.
+#include <signal.h>
+
+#include <filesystem>
+#include <functional>
+#include <sstream>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
+#include <QProcess>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QSvgRenderer>
+#include <QUrl>
+#include <QWheelEvent>
+
+#include "app/diagram_zoom.h"
+#include "app/model_history.h"
+#include "app/paint_box.h"
+#include "app/recovery.h"
+#include "model/file_commands.h"
+#include "model/model_file.h"
+#include "window_support.h"
+
+namespace trevolan::testing {
+
+namespace {
+
+using Everyday = WindowTest;
+
+std::string ModelText(const Sim& s) { return ModelFileText(s, "recorded"); }
+
+// Presses a button of the message box that comes up, and keeps its text.
+Modals::Action Answer(QMessageBox::StandardButton button, std::string* text = nullptr) {
+  return [button, text](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr) << "expected a message box, got " << w->objectName().toStdString();
+    if (text) *text = box->text().toStdString();
+    box->button(button)->click();
+  };
+}
+
+// In a file dialog, the full path typed as the file name, and OK.
+Modals::Action Choose(const std::string& path) {
+  return [path](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr) << "expected a file dialog";
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+  };
+}
+
+// A left click on the diagram at a point of the model, shown at the box's zoom.
+void ClickAt(PaintBox* box, QPoint model, Qt::MouseButton button = Qt::LeftButton) {
+  const QPoint at((QPointF(model) * box->zoom()).toPoint());
+  QTest::mouseClick(box, button, {}, at);
+}
+
+void Drag(PaintBox* box, QPoint from, QPoint to) {
+  QTest::mousePress(box, Qt::LeftButton, {}, (QPointF(from) * box->zoom()).toPoint());
+  QTest::mouseRelease(box, Qt::LeftButton, {}, (QPointF(to) * box->zoom()).toPoint());
+}
+
+QPoint On(const TBlock& b) { return QPoint(b.XX + 3, b.YY + 3); }
+
+class CurrentFolder {
+ public:
+  explicit CurrentFolder(const std::string& dir) : saved_(QDir::currentPath()) { QDir::setCurrent(QString::fromStdString(dir)); }
+  ~CurrentFolder() { QDir::setCurrent(saved_); }
+
+ private:
+  QString saved_;
+};
+
+TEST_F(Everyday, CloseNewAndSaveAskBeforeChangesAreLost) {
+  TempDir dir;
+  const CurrentFolder here(dir.dir());  // Save Model writes "SaveFile" here
+  Open({ExamplePath("damped_oscillator.txt")});
+  EXPECT_EQ(Caption(), "Trevolan4");
+  const int on = s().block(101).OnOff;
+  ClickAt(window->diagram_box(), On(s().block(101)));
+  ASSERT_NE(s().block(101).OnOff, on);
+  EXPECT_EQ(Caption(), "Trevolan4*");
+
+  Modals modals;
+  std::string question;
+  modals.Then(Answer(QMessageBox::Cancel, &question));
+  Item("ExitItem")->trigger();
+  EXPECT_EQ(question, "Save changes to damped_oscillator.txt?");
+  EXPECT_TRUE(window->isVisible());  // Cancel keeps the window and the changes
+  EXPECT_NE(s().block(101).OnOff, on);
+
+  // New asks too; Save with no file of its own yet goes through Save As.
+  modals.Then(Answer(QMessageBox::Save));
+  modals.Then(Choose(dir.path("kept.txt")));
+  Item("NewItem")->trigger();
+  EXPECT_EQ(s().HighestBlock, 100);
+  EXPECT_EQ(Caption(), "Trevolan (savefile.txt)");
+  auto kept = std::make_unique<Sim>();
+  FileOpen(*kept, dir.path("kept.txt"));
+  EXPECT_NE(kept->block(101).OnOff, on);
+
+  // After Open, Save Model would write "SaveFile": a file of that name that this
+  // program never opened nor wrote is not replaced without asking; No opens Save As.
+  WriteTextFile(dir.path("SaveFile"), "someone else's");
+  modals.Then(Choose(ExamplePath("damped_oscillator.txt")));
+  Item("OpenItem")->trigger();
+  ClickAt(window->diagram_box(), On(s().block(102)));
+  EXPECT_EQ(Caption(), "Trevolan SaveFile*");
+  modals.Then(Answer(QMessageBox::No, &question));
+  modals.Then(Choose(dir.path("other.txt")));
+  Item("SaveModelItem")->trigger();
+  EXPECT_EQ(question, "The file SaveFile exists, and this program did not open or save it. Replace it?");
+  EXPECT_EQ(ReadTextFile(dir.path("SaveFile")), "someone else's");
+  EXPECT_EQ(Caption(), "other.txt Trevolan");
+  // A file this session wrote is replaced without a question; no changes, no question.
+  ClickAt(window->diagram_box(), On(s().block(102)));
+  Item("SaveModelItem")->trigger();
+  EXPECT_EQ(Caption(), "other.txt Trevolan");
+  Item("ExitItem")->trigger();
+  EXPECT_FALSE(window->isVisible());
+}
+
+// Every kind of edit through the window, undone and redone: the model file's text goes
+// back and forth exactly, and the Edit menu names the edit.
+TEST_F(Everyday, UndoAndRedoOfEveryKindOfEdit) {
+  Open({ExamplePath("damped_oscillator.txt")});
+  Click("ResetBtn");
+  PaintBox* box = window->diagram_box();
+  Modals modals;
+  const auto dialog = [&modals](std::function<void(QWidget*)> act) { modals.Then(std::move(act)); };
+  struct Kind {
+    std::string name;
+    std::function<void()> edit;
+  };
+  const Kind kinds[] = {
+      {"Click on block 101", [&] { ClickAt(box, On(s().block(101))); }},
+      {"Move block 102", [&] { Drag(box, On(s().block(102)), On(s().block(102)) + QPoint(40, 30)); }},
+      {"Apply to block 103",
+       [&] {
+         dialog([](QWidget* d) {
+           Type(d, "Edit2", "stiff");
+           Type(d, "Edit15", "-0.2");
+           Press(d, "ApplyBtn");
+         });
+         ClickAt(box, On(s().block(103)), Qt::RightButton);
+       }},
+      {"Delete block 104",
+       [&] {
+         dialog([](QWidget* d) { Press(d, "DeleteBtn"); });
+         ClickAt(box, On(s().block(104)), Qt::RightButton);
+       }},
+      {"Create block 106",
+       [&] {
+         dialog([](QWidget* d) { Press(d, "ApplyBtn"); });
+         Item("CreateZItem")->trigger();
+       }},
+      {"Insert block 102",
+       [&] {
+         dialog([](QWidget* d) {
+           Type(d, "TypEdit", "K");
+           Type(d, "Edit2", "102");
+           Press(d, "ApplyBtn");
+         });
+         dialog([](QWidget* d) { Press(d, "ApplyBtn"); });
+         Item("InsertItem")->trigger();
+       }},
+      {"Copy block 31 to 108",
+       [&] {
+         dialog([](QWidget* d) {
+           Type(d, "ToID", "120");  // beyond the end: the next free ID, with a message
+           Press(d, "ApplyBtn");
+         });
+         modals.ThenMessage();
+         Item("CopyItem")->trigger();
+       }},
+      {"Apply timing",
+       [&] {
+         dialog([](QWidget* d) {
+           Type(d, "Edit4", "0.5");
+           Press(d, "Apply");
+         });
+         QTest::mouseClick(Find<QWidget>("TickPnl"), Qt::LeftButton);
+       }},
+      {"Apply number display",
+       [&] {
+         dialog([](QWidget* d) {
+           Type(d, "Edit4", "2.5");
+           Press(d, "ApplyBtn");
+           Press(d, "CancelBtn");
+         });
+         Click("NumbersBtn", Qt::RightButton);
+       }},
+      {"Apply to block 19",
+       [&] {
+         dialog([](QWidget* d) {
+           Type(d, "Edit2", "Scope");
+           Press(d, "ApplyBtn");
+         });
+         Click("GraphBtn", Qt::RightButton);
+       }},
+  };
+  const std::string original = ModelText(s());
+  QAction* undo = Item("UndoItem");
+  QAction* redo = Item("RedoItem");
+  EXPECT_FALSE(undo->isEnabled());
+  for (const Kind& k : kinds) {
+    SCOPED_TRACE(k.name);
+    const std::string before = ModelText(s());
+    k.edit();
+    ASSERT_TRUE(modals.done());
+    const std::string after = ModelText(s());
+    ASSERT_NE(after, before);
+    EXPECT_EQ(undo->text().toStdString(), "Undo " + k.name);
+    EXPECT_EQ(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+    EXPECT_EQ(Caption().back(), '*');
+    undo->trigger();
+    EXPECT_EQ(ModelText(s()), before);
+    EXPECT_EQ(redo->text().toStdString(), "Redo " + k.name);
+    redo->trigger();
+    EXPECT_EQ(ModelText(s()), after);
+  }
+  // All the way back is the model as loaded, with nothing to save.
+  while (undo->isEnabled()) undo->trigger();
+  EXPECT_EQ(ModelText(s()), original);
+  EXPECT_EQ(Caption(), "Trevolan4");
+  // Running is no edit.
+  s().Holdnext = s().Time + 20 * s().Delt;
+  Click("RunBtn");
+  EXPECT_FALSE(undo->isEnabled());
+  EXPECT_EQ(Caption(), "Trevolan4");
+}
+
+TEST_F(Everyday, ZoomShowsTheSamePictureAndClicksHitTheRightBlock) {
+  Open({ExamplePath("damped_oscillator.txt")});
+  PaintBox* box = window->diagram_box();
+  DiagramZoom& zoom = window->zoom();
+  const auto shown = [box] { return box->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+  const QImage& picture = box->surface().image();
+  EXPECT_EQ(shown(), picture.convertToFormat(QImage::Format_RGB32));  // 100 %: pixel for pixel
+
+  for (const double z : {0.5, 2.0, 1.0}) {
+    SCOPED_TRACE(z);
+    zoom.SetZoom(z);
+    EXPECT_EQ(box->size(), QSize(1400, 1000) * z);
+    // A click toggles the block under it; a drag moves it in model pixels.
+    const TBlock& b = s().block(102);
+    const int on = b.OnOff, x = b.XX, y = b.YY;
+    ClickAt(box, On(s().block(102)));
+    EXPECT_NE(b.OnOff, on);
+    EXPECT_EQ(s().block(101).OnOff, 1);
+    Drag(box, QPoint(x + 4, y + 4), QPoint(x + 44, y + 24));  // the label's corner goes where the button goes up
+    EXPECT_EQ(b.XX, x + 44);
+    EXPECT_EQ(b.YY, y + 24);
+    Drag(box, QPoint(x + 48, y + 28), QPoint(x, y));  // back where it was
+    EXPECT_EQ(b.XX, x);
+  }
+  EXPECT_EQ(shown(), picture.convertToFormat(QImage::Format_RGB32));
+
+  // Ctrl with the wheel zooms in a step; Actual Size and Fit.
+  QWidget* viewport = Find<QScrollArea>("GraphScrBx")->viewport();
+  QWheelEvent wheel(QPointF(100, 100), viewport->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, 120),
+                    Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(viewport, &wheel);
+  EXPECT_EQ(zoom.zoom(), 1.25);
+  Item("ActualSizeItem")->trigger();
+  EXPECT_EQ(zoom.zoom(), 1.0);
+  EXPECT_EQ(Item("ZoomInItem")->shortcut(), QKeySequence(QKeySequence::ZoomIn));
+  Item("FitItem")->trigger();
+  for (int id = 101; id <= s().HighestBlock; ++id) {
+    const TBlock& b = s().block(id);
+    EXPECT_LT((b.XX + 60) * zoom.zoom(), viewport->width()) << id;
+    EXPECT_LT((b.YY + 26) * zoom.zoom(), viewport->height()) << id;
+  }
+  EXPECT_EQ(s().block(101).XX, 300);  // zooming never moves a block
+}
+
+TEST_F(Everyday, RecentFilesADroppedModelExportsAndTheFirstRunHint) {
+  TempDir dir;
+  std::filesystem::copy_file(ExamplePath("integrators.txt"), dir.path("a.txt"));
+  Open();
+  // A model dropped on the window opens.
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.path("a.txt")))});
+  QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  // Straight to the window: outside a real drag, QApplication passes no drop on.
+  static_cast<QObject*>(window.get())->event(&drop);
+  ASSERT_TRUE(QTest::qWaitFor([this, &dir] { return s().DataFileName == dir.path("a.txt"); }, 3000));
+  EXPECT_EQ(Item("RecentItem1")->toolTip().toStdString(), dir.path("a.txt"));
+
+  // RUN on a model never reset: the hint, once.
+  QStatusBar* status = window->statusBar();
+  s().Holdnext = s().Time + 5 * s().Delt;
+  Click("RunBtn");
+  EXPECT_EQ(status->currentMessage().toStdString(), "Press RESET to start from the model's initial values");
+  status->clearMessage();
+  s().Holdnext = s().Time + 5 * s().Delt;
+  Click("RunBtn");
+  EXPECT_EQ(status->currentMessage().toStdString(), "");
+
+  // Exports through the File menu.
+  Modals modals;
+  modals.Then(Choose(dir.path("diagram.svg")));
+  modals.Then(Choose(dir.path("tape.csv")));
+  Item("ExportDiagramItem")->trigger();
+  Item("ExportTapeCsvItem")->trigger();
+  EXPECT_TRUE(QSvgRenderer(QString::fromStdString(dir.path("diagram.svg"))).isValid());
+  EXPECT_EQ(SplitLines(ReadTextFile(dir.path("tape.csv"))).size(), static_cast<size_t>(s().TapeIndex) + 2);
+
+  // A recent model that has gone away leaves the list with a message.
+  modals.Then(Choose(dir.path("b.txt")));
+  Item("SaveAsItem")->trigger();
+  EXPECT_EQ(Item("RecentItem1")->toolTip().toStdString(), dir.path("b.txt"));
+  EXPECT_EQ(Item("RecentItem2")->toolTip().toStdString(), dir.path("a.txt"));
+  std::filesystem::remove(dir.path("b.txt"));
+  modals.ThenMessage();
+  Item("RecentItem1")->trigger();
+  ASSERT_EQ(modals.messages.size(), 1u);
+  EXPECT_NE(modals.messages[0].find("b.txt"), std::string::npos);
+  EXPECT_EQ(Item("RecentItem1")->toolTip().toStdString(), dir.path("a.txt"));
+
+  // The window's place and size are kept for the next session.
+  window->resize(1150, 750);
+  Item("ExitItem")->trigger();
+  Open();
+  window->resize(1300, 900);
+  EXPECT_TRUE(window->RestoreWindowSettings());
+  EXPECT_EQ(window->size(), QSize(1150, 750));
+}
+
+// The model of the recovery test, edited in a child process: a block switched and one
+// moved, the expected model text written next to it.
+void EditInChild(TForm1& w, const std::string& dir) {
+  PaintBox* box = w.diagram_box();
+  ClickAt(box, On(w.sim().block(101)));
+  Drag(box, On(w.sim().block(102)), On(w.sim().block(102)) + QPoint(30, 50));
+  WriteTextFile(dir + "/expected.txt", ModelText(w.sim()));
+}
+
+// A program with unsaved changes that is killed (SIGKILL: its last recovery copy) or
+// terminated (SIGTERM: a copy written as it ends) leaves a copy that the next start
+// offers, naming the model, and restores as the model was.
+TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
+  for (const int signo : {SIGKILL, SIGTERM}) {
+    SCOPED_TRACE(signo);
+    TempDir dir;
+    std::filesystem::copy_file(ExamplePath("damped_oscillator.txt"), dir.path("model.txt"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TREVOLAN_WINDOW_TEST_CHILD"),
+               QStringLiteral("recovery %1 %2").arg(signo).arg(QString::fromStdString(dir.dir())));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    ASSERT_TRUE(child.waitForStarted(5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return child.readAllStandardOutput().contains("ready") ||
+                                              child.state() != QProcess::Running; }, 20000));
+    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(child.processId()), signo);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    if (signo == SIGTERM) {
+      EXPECT_EQ(child.exitCode(), 128 + SIGTERM);
+    }
+
+    Modals modals;
+    std::string offer;
+    modals.Then([&offer](QWidget* w) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      ASSERT_NE(box, nullptr);
+      offer = box->text().toStdString();
+      for (QAbstractButton* b : box->buttons()) {
+        if (b->text() == QStringLiteral("Restore")) b->click();
+      }
+    });
+    Open();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return modals.done(); }, 5000));
+    QApplication::processEvents();
+    EXPECT_NE(offer.find("Unsaved changes to model.txt were kept at "), std::string::npos) << offer;
+    EXPECT_EQ(ModelText(s()), ReadTextFile(dir.path("expected.txt")));
+    EXPECT_EQ(Caption(), "Trevolan4*");  // restored, not saved
+    // The copy left behind is gone; this session's own has taken over.
+    const QStringList copies = QDir(RecoveryFiles::DefaultFolder()).entryList({QStringLiteral("*.recovery")});
+    EXPECT_EQ(copies, QStringList{QFileInfo(window->recovery().path()).fileName()});
+    window.reset();
+  }
+}
+
+}  // namespace
+
+// The child process of the recovery test: the window on DIR/model.txt, edited; with a
+// recovery copy written at once when it is to be killed, or only when a signal ends it.
+int RunChild(const std::string& role) {
+  std::istringstream words(role);
+  std::string what, dir;
+  int signo = 0;
+  words >> what >> signo >> dir;
+  if (what != "recovery") return 2;
+  TForm1::Options options;
+  options.args = {dir + "/model.txt"};
+  options.recovery_interval = signo == SIGKILL ? std::chrono::milliseconds(0) : std::chrono::hours(1);
+  TForm1 window(std::move(options));
+  window.show();
+  if (!QTest::qWaitFor([&] { return window.main_form().activated; }, 10000)) return 3;
+  EditInChild(window, dir);
+  if (signo == SIGKILL &&
+      !QTest::qWaitFor([&] { return QFileInfo::exists(window.recovery().path()); }, 10000)) {
+    return 4;
+  }
+  std::printf("ready\n");
+  std::fflush(stdout);
+  return QApplication::exec();
+}
+
+}  // namespace trevolan::testing
