@@ -1,17 +1,27 @@
 // Takes the screenshots of the window in README.md: two example models running with
-// animation and the plot panel shown, and the block dialog open on an Activity.
+// animation and the plot panel shown, the block dialog open on an Activity, the
+// question about unsaved changes, the offer of a recovery copy and a zoomed diagram.
 //   trevolan_window_screenshots EXAMPLES_DIR OUTPUT_DIR
 #include <cstdio>
+#include <functional>
 #include <string>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QMessageBox>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include "app/diagram_zoom.h"
 #include "app/main_window.h"
 #include "app/paint_box.h"
+#include "app/recovery.h"
 
 namespace {
 
@@ -42,6 +52,43 @@ std::unique_ptr<TForm1> RunningWindow(const std::string& model, int steps) {
   return w;
 }
 
+// The window's picture with a modal dialog drawn over it at `at` (window
+// coordinates). The offscreen platform draws no window frames: a plain title bar
+// stands in.
+QImage WithDialog(QWidget* window, QWidget* dialog, QPoint at) {
+  QImage shot = window->grab().toImage();
+  QPainter painter(&shot);
+  constexpr int kTitle = 20;
+  const QRect frame(at - QPoint(0, kTitle), dialog->size() + QSize(0, kTitle));
+  painter.fillRect(frame.translated(4, 4), QColor(0, 0, 0, 60));  // a shadow
+  painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), kTitle)), QColor(40, 70, 130));
+  painter.setPen(Qt::white);
+  painter.drawText(QRect(frame.topLeft() + QPoint(8, 0), QSize(frame.width() - 8, kTitle)),
+                   Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
+  painter.drawImage(at, dialog->grab().toImage());
+  painter.setPen(QColor(90, 90, 90));
+  painter.drawRect(frame.adjusted(0, 0, -1, -1));
+  return shot;
+}
+
+// The window's picture with the message box that `open` brings up, in its middle;
+// the box is then answered with `answer`.
+QImage WithMessageBox(QWidget* window, const std::function<void()>& open, QMessageBox::StandardButton answer) {
+  QImage shot;
+  QTimer::singleShot(300, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    shot = WithDialog(window, box, window->rect().center() - box->rect().center());
+    if (QAbstractButton* b = box->button(answer)) {
+      b->click();
+    } else {
+      box->reject();
+    }
+  });
+  open();
+  return shot;
+}
+
 bool Save(const QImage& image, const std::string& path) {
   if (image.save(QString::fromStdString(path))) {
     std::printf("%s\n", path.c_str());
@@ -60,6 +107,10 @@ int main(int argc, char** argv) {
   }
   const std::string examples = argv[1], out = argv[2];
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // The recovery copies and settings of these windows stay out of the user's home.
+  QTemporaryDir home;
+  qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toLocal8Bit());
+  qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toLocal8Bit());
   QApplication app(argc, argv);
   trevolan::PrepareApplication();
   bool ok = true;
@@ -80,27 +131,51 @@ int main(int argc, char** argv) {
     QTimer::singleShot(200, [&] {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       if (!dialog) return;
-      shot = w->grab().toImage();
-      QPainter painter(&shot);
-      // The offscreen platform draws no window frames: a plain title bar stands in.
-      constexpr int kTitle = 20;
-      const QPoint at = w->diagram_box()->mapTo(w.get(), QPoint(s.LastX + 10, s.LastY + 60));
-      const QRect frame(at - QPoint(0, kTitle), dialog->size() + QSize(0, kTitle));
-      painter.fillRect(frame.translated(4, 4), QColor(0, 0, 0, 60));  // a shadow
-      painter.fillRect(QRect(frame.topLeft(), QSize(frame.width(), kTitle)), QColor(40, 70, 130));
-      painter.setPen(Qt::white);
-      painter.drawText(QRect(frame.topLeft() + QPoint(8, 0), QSize(frame.width() - 8, kTitle)),
-                       Qt::AlignVCenter | Qt::AlignLeft, dialog->windowTitle());
-      painter.drawImage(at, dialog->grab().toImage());
-      painter.setPen(QColor(90, 90, 90));
-      painter.drawRect(frame.adjusted(0, 0, -1, -1));
-      painter.end();
+      shot = WithDialog(w.get(), dialog, w->diagram_box()->mapTo(w.get(), QPoint(s.LastX + 10, s.LastY + 60)));
       dialog->reject();
     });
     const QPoint on_block(s.LastX + 2, s.LastY + 2);
     w->GraphBxMouseDown(MouseButton::Right, on_block);
     w->GraphBxMouseUp(MouseButton::Right, on_block);
     ok &= Save(shot, out + "/window_block_dialog.png");
+  }
+  QString left_copy;
+  {
+    // A switched block, and Exit: the question about the unsaved change.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 600);
+    const trevolan::TBlock& b = w->sim().block(103);
+    const QPoint on_block(b.XX + 3, b.YY + 3);
+    w->GraphBxMouseDown(MouseButton::Left, on_block);
+    w->GraphBxMouseUp(MouseButton::Left, on_block);
+    ok &= Save(WithMessageBox(w.get(), [&] { w->close(); }, QMessageBox::Cancel), out + "/window_save_changes.png");
+    // The copy of this session stands in for one that a killed session left.
+    w->WriteRecoveryCopy();
+    left_copy = trevolan::RecoveryFiles::DefaultFolder() + QStringLiteral("/session-left.recovery");
+    QFile::copy(w->recovery().path(), left_copy);
+  }
+  {
+    TForm1::Options options;
+    auto w = std::make_unique<TForm1>(std::move(options));
+    w->resize(1000, 700);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get())) std::fprintf(stderr, "the window did not come up\n");
+    ok &= Save(WithMessageBox(w.get(), [&] {
+                                if (!QTest::qWaitFor([&] { return !QFile::exists(left_copy); }, 3000)) ok = false;
+                              },
+                              QMessageBox::Discard),
+               out + "/window_recovery.png");
+  }
+  {
+    // The producer and consumer at 200 %, the plot panel hidden.
+    auto w = RunningWindow(examples + "/producer_consumer.txt", 300);
+    w->GraphBtnMouseUp(MouseButton::Left);
+    QApplication::processEvents();
+    w->zoom().SetZoom(2.0);
+    auto* area = w->findChild<QScrollArea*>(QStringLiteral("GraphScrBx"));
+    area->horizontalScrollBar()->setValue(120);
+    area->verticalScrollBar()->setValue(40);
+    QApplication::processEvents();
+    ok &= Save(w->grab().toImage(), out + "/window_zoom.png");
   }
   return ok ? 0 : 1;
 }

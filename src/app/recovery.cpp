@@ -115,21 +115,24 @@ void OnSignal(int signo) {
 
 void HandleTerminationSignals(std::function<void(int)> handler) {
   signal_handler = std::move(handler);
-  if (signal_sockets[0] >= 0 || !signal_handler) return;
-  if (socketpair(AF_UNIX, SOCK_STREAM, 0, signal_sockets) != 0) return;
-  auto* notifier = new QSocketNotifier(signal_sockets[1], QSocketNotifier::Read, QCoreApplication::instance());
-  QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
-    unsigned char byte = 0;
-    if (read(signal_sockets[1], &byte, 1) != 1) return;
-    if (signal_handler) {
-      signal_handler(byte);
-    } else {
-      QCoreApplication::exit(128 + byte);
-    }
-  });
   struct sigaction action {};
-  action.sa_handler = OnSignal;
   sigemptyset(&action.sa_mask);
+  if (!signal_handler) {
+    action.sa_handler = SIG_DFL;  // no window to keep: the signal ends the program at once
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    return;
+  }
+  if (signal_sockets[0] < 0) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, signal_sockets) != 0) return;
+    auto* notifier = new QSocketNotifier(signal_sockets[1], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [] {
+      unsigned char byte = 0;
+      if (read(signal_sockets[1], &byte, 1) != 1) return;
+      if (signal_handler) signal_handler(byte);
+    });
+  }
+  action.sa_handler = OnSignal;
   action.sa_flags = SA_RESTART;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);

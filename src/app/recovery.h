@@ -53,7 +53,7 @@ class RecoveryFiles {
 
 // Calls `handler` (in the event loop, with the signal's number) when the process gets
 // SIGTERM or SIGINT; the handler ends the program. One handler for the process: a
-// later call replaces it, and an empty one ends the program at once as before.
+// later call replaces it, and an empty one gives the signals back their default.
 void HandleTerminationSignals(std::function<void(int)> handler);
 
 }  // namespace trevolan
