@@ -40,7 +40,6 @@ namespace trevolan {
 namespace {
 
 constexpr QSize kDiagramSize{1400, 1000};
-constexpr int kPlotPanelHeight = 450;
 constexpr int kMinPlotPanelHeight = 120;
 constexpr int kRecoveryCheckMs = 1000;
 constexpr int kControlBarHeight = 41;
@@ -111,7 +110,9 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   splitter_->addWidget(GrPlotPnl);
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 0);
-  splitter_->setSizes({1000, kPlotPanelHeight});
+  connect(splitter_, &QSplitter::splitterMoved, this, [this] {
+    if (!GrPlotPnl->isHidden()) plot_height_ = GrPlotPnl->height();
+  });
   layout->addWidget(splitter_, 1);
   BuildControlBar();
   layout->addWidget(SimControl);
@@ -500,7 +501,11 @@ void TForm1::SyncWidgets() {
   AnimBtn->setText(Q(form_.AnimBtn.caption));
   const QColor anim_colour = ToColor(form_.AnimBtnFont);
   if (AnimBtn->palette().color(QPalette::ButtonText) != anim_colour) SetTextColour(AnimBtn, anim_colour);
-  GrPlotPnl->setHidden(!s.PlotFlag);
+  if (GrPlotPnl->isHidden() == s.PlotFlag) {
+    GrPlotPnl->setHidden(!s.PlotFlag);
+    // The panel comes back at the height it had, or was given in an earlier session.
+    if (s.PlotFlag) splitter_->setSizes({std::max(splitter_->height() - plot_height_, 1), plot_height_});
+  }
   TimePlotItem->setChecked(form_.TimePlotChecked);
 }
 

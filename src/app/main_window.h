@@ -188,6 +188,7 @@ class TForm1 : public QMainWindow {
 
   // The client area, top to bottom; the splitter lets the plot panel's height change.
   QSplitter* splitter_ = nullptr;
+  int plot_height_ = 450;  // of the plot panel while it is shown; its design height at first
   QScrollArea* GraphScrBx = nullptr;
   PaintBox* GraphBx = nullptr;
   Panel* GrPlotPnl = nullptr;

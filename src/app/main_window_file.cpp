@@ -146,8 +146,8 @@ void TForm1::OpenClick(std::optional<std::string> path) {
   bool opened = false;
   Handle([this, &path, &opened] {
     if (!path) path = ChooseModelFile(this);
-    form_.OpenClick(*sim_, path);
     opened = path.has_value();
+    form_.OpenClick(*sim_, path);
   });
   // A model read only in part is still the model now held.
   if (opened) ModelLoaded(true);
@@ -266,13 +266,14 @@ void TForm1::dropEvent(QDropEvent* event) {
 void TForm1::SaveWindowSettings() {
   QSettings settings;
   settings.setValue(QLatin1String(kGeometryKey), saveGeometry());
-  if (!GrPlotPnl->isHidden()) settings.setValue(QLatin1String(kPlotHeightKey), GrPlotPnl->height());
+  if (!GrPlotPnl->isHidden()) plot_height_ = GrPlotPnl->height();
+  settings.setValue(QLatin1String(kPlotHeightKey), plot_height_);
 }
 
 bool TForm1::RestoreWindowSettings() {
   const QSettings settings;
   const int plot_height = settings.value(QLatin1String(kPlotHeightKey), 0).toInt();
-  if (plot_height > 0) splitter_->setSizes({std::max(height() - plot_height, 1), plot_height});
+  if (plot_height > 0) plot_height_ = plot_height;
   return restoreGeometry(settings.value(QLatin1String(kGeometryKey)).toByteArray());
 }
 

@@ -13,6 +13,7 @@
 #include <QProcess>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QSvgRenderer>
 #include <QUrl>
@@ -323,13 +324,22 @@ TEST_F(Everyday, RecentFilesADroppedModelExportsAndTheFirstRunHint) {
   EXPECT_NE(modals.messages[0].find("b.txt"), std::string::npos);
   EXPECT_EQ(Item("RecentItem1")->toolTip().toStdString(), dir.path("a.txt"));
 
-  // The window's place and size are kept for the next session.
+  // The window's place and size and the plot panel's height are kept for the next
+  // session.
   window->resize(1150, 750);
+  auto* panel = Find<QWidget>("GrPlotPnl");
+  Click("GraphBtn");
+  EXPECT_EQ(panel->height(), 450);
+  auto* splitter = Find<QSplitter>("PlotSplitter");
+  splitter->setSizes({splitter->height() - 300, 300});
+  ASSERT_EQ(panel->height(), 300);
   Item("ExitItem")->trigger();
   Open();
   window->resize(1300, 900);
   EXPECT_TRUE(window->RestoreWindowSettings());
   EXPECT_EQ(window->size(), QSize(1150, 750));
+  Click("GraphBtn");
+  EXPECT_EQ(Find<QWidget>("GrPlotPnl")->height(), 300);
 }
 
 // The model of the recovery test, edited in a child process: a block switched and one
