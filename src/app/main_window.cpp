@@ -54,6 +54,12 @@ class QuickTipStyle : public QProxyStyle {
   }
 };
 
+// A block ID as typed into a dialog's field, or `otherwise` when the text is none.
+int64_t TypedId(const std::string& text, int64_t otherwise) {
+  const std::optional<double> typed = ParseFileNumber(text);
+  return typed && *typed >= 0 && *typed <= kMaxBlockID ? static_cast<int64_t>(*typed) : otherwise;
+}
+
 // Without a display (the offscreen platform) the spreadsheet runs without a window.
 bool Headless() {
   const QString platform = QGuiApplication::platformName();
@@ -302,13 +308,12 @@ void TForm1::BuildMenus() {
   edit->addAction(history_->redo_action());
   edit->addSeparator();
   edit_item(edit, "&Insert", "InsertItem", [this] { InsertFm->Execute(*sim_, [this] { ShowBlockDialog(); }); },
-            [this](const ModelChange&) { return "Insert block " + InsertFm->form().Edit2.text; });
+            [this](const ModelChange&) { return InsertName(TypedId(InsertFm->form().Edit2.text, sim_->HighestBlock)); });
   edit_item(edit, "&Copy", "CopyItem", [this] { CopyFm->Execute(*sim_); }, [this](const ModelChange&) {
     // A block copied beyond the table's end goes to the next free ID.
     const TCopyFm& f = CopyFm->form();
-    const std::optional<double> to = ParseFileNumber(f.ToID.text);
-    const double next = highest_before_edit_ + 1.0;
-    return "Copy block " + f.FromID.text + " to " + FormatGeneral(to ? std::min(*to, next) : next);
+    const int64_t next = int64_t{highest_before_edit_} + 1;
+    return CopyName(TypedId(f.FromID.text, 0), std::min(TypedId(f.ToID.text, next), next));
   });
 
   QMenu* create = bar->addMenu(QStringLiteral("&Create"));
@@ -416,9 +421,7 @@ void TForm1::GridBtnClick() {
 }
 
 std::string TForm1::BlockDialogChangeName(const ModelChange& change, int64_t opened_on) {
-  const std::optional<double> typed = ParseFileNumber(BlockFm->form().Edit1.text);
-  const int64_t id = typed && *typed >= 0 && *typed <= kMaxBlockID ? static_cast<int64_t>(*typed) : opened_on;
-  return ApplyOrDeleteName(change, id);
+  return ApplyOrDeleteName(change, TypedId(BlockFm->form().Edit1.text, opened_on));
 }
 
 void TForm1::GraphBtnMouseUp(MouseButton button) {
