@@ -234,6 +234,21 @@ TEST_F(Everyday, UndoAndRedoOfEveryKindOfEdit) {
   Click("RunBtn");
   EXPECT_FALSE(undo->isEnabled());
   EXPECT_EQ(Caption(), "Trevolan4");
+  // Undo during a run holds it first.
+  ClickAt(box, On(s().block(101)));
+  s().FinTim = s().Holdstep = 1e12;
+  s().Holdnext = s().Time + 2e6 * s().Delt;
+  bool undone_while_running = false;
+  QTimer::singleShot(100, [&] {
+    undone_while_running = s().RunBusy;
+    undo->trigger();
+  });
+  Click("RunBtn");  // returns when the run holds
+  EXPECT_TRUE(undone_while_running);
+  EXPECT_TRUE(s().HoldFlag);
+  EXPECT_LT(s().Time, s().Holdnext);
+  EXPECT_EQ(s().block(101).OnOff, 1);
+  EXPECT_EQ(Caption(), "Trevolan4");
 }
 
 TEST_F(Everyday, ZoomShowsTheSamePictureAndClicksHitTheRightBlock) {
