@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "trevolan_version.h"
+
 namespace trevolan {
 
 THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
@@ -24,7 +26,7 @@ THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
                      "and function blocks) with Petri nets and discrete material flow.\n\n"
                      "Left click on a block: on or off.  Right click: its properties.\n"
                      "Drag a block to move it.  Create blocks from the Create menu at the last click.")
-          .arg(QStringLiteral(TREVOLAN_VERSION)),
+          .arg(QString::fromLatin1(kVersion)),
       this);
   text->setObjectName(QStringLiteral("CommentsLb"));
   layout->addWidget(text);
