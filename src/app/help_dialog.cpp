@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/data_folders.h"
 #include "trevolan_version.h"
 
 namespace trevolan {
@@ -30,6 +31,16 @@ THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
       this);
   text->setObjectName(QStringLiteral("CommentsLb"));
   layout->addWidget(text);
+  // Where the help beyond this box is: the examples that ship with the program, the
+  // manual pages and the batch runner's own help.
+  const QString examples = QString::fromStdString(ExamplesFolder());
+  auto* more = new QLabel(
+      (examples.isEmpty() ? QString() : QStringLiteral("Example models: %1\n").arg(examples)) +
+          QStringLiteral("Manual: man trevolan, man trevolan-cli.  Commands of the batch runner: trevolan-cli help"),
+      this);
+  more->setObjectName(QStringLiteral("PathsLb"));
+  more->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(more);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
