@@ -12,16 +12,17 @@ set(CPACK_PACKAGE_VENDOR "The Trevolan developers")
 set(CPACK_PACKAGE_CONTACT ${TREVOLAN_MAINTAINER})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+# The first line of the package's description; the lines after it follow.
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "simulator of block diagrams, Petri nets and material flow")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Trevolan simulates block diagrams that mix continuous models (integrators,
-flux laws, arithmetic and function blocks) with Petri nets and discrete material
-flow (activities, belts, containers, diverters, timers and relays). A model runs
-in fixed time steps, animates its diagram, plots up to ten values against time
-and is kept as a readable text file.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Trevolan simulates block diagrams that mix continuous models
+(integrators, flux laws, arithmetic and function blocks) with Petri nets
+and discrete material flow (activities, belts, containers, diverters,
+timers and relays). A model runs in fixed time steps, animates its diagram,
+plots up to ten values against time and is kept as a readable text file.
 
-The package holds the Qt window trevolan, the batch runner trevolan-cli, which
-runs the same models from scripts without a display, and example models.")
+The package holds the Qt window trevolan, the batch runner trevolan-cli,
+which runs the same models from scripts without a display, and example
+models.")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TREVOLAN_MAINTAINER})
