@@ -138,6 +138,7 @@ int RunProgram(const std::vector<std::string>& args, ProgramStreams& io) {
   if (!command) return usage("unknown command: " + args[0]);
   try {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) return HelpCommand({args[0]}, io);
     CheckOptions(rest, command->help.synopsis);
     return command->run(rest, io);
   } catch (const UsageError& e) {

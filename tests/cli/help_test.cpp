@@ -150,6 +150,9 @@ TEST(Help, OptionsOfTheCommandLineAreThoseOfTheSynopsis) {
     EXPECT_NE(help.out.find("trevolan-cli " + c.help.name + " " + c.help.synopsis + "\n"), std::string::npos);
   }
   EXPECT_NE(help.out.find("'trevolan-cli help COMMAND'"), std::string::npos);
+  const Output run_help = Program({"run", "--help"});
+  EXPECT_EQ(run_help.status, 0);
+  EXPECT_EQ(run_help.out, Program({"help", "run"}).out);
   EXPECT_EQ(Program({"--version"}).out, std::string("trevolan-cli ") + kVersion + "\n");
 }
 

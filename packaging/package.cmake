@@ -1,6 +1,14 @@
 # The Debian package: `cmake --build build --target package` (or `cpack -G DEB` in the
 # build folder) makes build/trevolan_VERSION_ARCH.deb of what `cmake --install` puts in
-# place, with /usr as its prefix.
+# place, with /usr as its prefix. Read at the end of the top-level CMakeLists.txt.
+
+# The Python module, when it is built, goes where Debian's python3 finds modules.
+set(TREVOLAN_PYTHON_MODULE_TARGET trevolan_python CACHE STRING "The CMake target of the Python module")
+set(TREVOLAN_INSTALL_PYTHONDIR lib/python3/dist-packages CACHE PATH
+  "Where the Python module is installed, relative to the prefix")
+if(TARGET ${TREVOLAN_PYTHON_MODULE_TARGET})
+  install(TARGETS ${TREVOLAN_PYTHON_MODULE_TARGET} LIBRARY DESTINATION ${TREVOLAN_INSTALL_PYTHONDIR})
+endif()
 
 set(TREVOLAN_MAINTAINER "Trevolan maintainers <maintainers@users.noreply.c-seed-37900184.example>"
   CACHE STRING "The maintainer named in the Debian package and its changelog")
