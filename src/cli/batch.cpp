@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "display/diagram.h"
 #include "model/numbers.h"
@@ -76,7 +77,8 @@ Batch::Batch(std::ostream& out) : out_(out), frontend_(out), sim_(std::make_uniq
 void Batch::Add(CommandHelp help, Handler run) {
   const Arity arity = ArityOf(help.synopsis);
   std::string name = help.name;
-  handlers_[std::move(name)] = Entry{std::move(help), arity, std::move(run)};
+  const bool added = handlers_.try_emplace(std::move(name), Entry{std::move(help), arity, std::move(run)}).second;
+  if (!added) throw std::logic_error("a command added twice to the batch runner");
 }
 
 void Batch::Check(const Command& command) const {
