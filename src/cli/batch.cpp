@@ -76,9 +76,9 @@ Batch::Batch(std::ostream& out) : out_(out), frontend_(out), sim_(std::make_uniq
 
 void Batch::Add(CommandHelp help, Handler run) {
   const Arity arity = ArityOf(help.synopsis);
-  std::string name = help.name;
-  const bool added = handlers_.try_emplace(std::move(name), Entry{std::move(help), arity, std::move(run)}).second;
-  if (!added) throw std::logic_error("a command added twice to the batch runner");
+  const std::string name = help.name;
+  const bool added = handlers_.try_emplace(name, Entry{std::move(help), arity, std::move(run)}).second;
+  if (!added) throw std::logic_error("a command added twice to the batch runner: " + name);
 }
 
 void Batch::Check(const Command& command) const {
