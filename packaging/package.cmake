@@ -10,9 +10,6 @@ if(TARGET ${TREVOLAN_PYTHON_MODULE_TARGET})
   install(TARGETS ${TREVOLAN_PYTHON_MODULE_TARGET} LIBRARY DESTINATION ${TREVOLAN_INSTALL_PYTHONDIR})
 endif()
 
-set(TREVOLAN_MAINTAINER "Trevolan maintainers <maintainers@users.noreply.c-seed-37900184.example>"
-  CACHE STRING "The maintainer named in the Debian package and its changelog")
-
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME trevolan)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
