@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QStringList>
+#include <QUrl>
+
+#include "app/data_folders.h"
 
 namespace trevolan {
 
@@ -30,6 +33,10 @@ std::optional<std::string> ChooseModelFile(QWidget* parent) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QStringLiteral("txt"));
+  // The examples that ship with the program are one click away from wherever it starts.
+  if (const std::string examples = ExamplesFolder(); !examples.empty()) {
+    dialog.setSidebarUrls(dialog.sidebarUrls() << QUrl::fromLocalFile(QString::fromStdString(examples)));
+  }
   return Choose(dialog);
 }
 

@@ -11,7 +11,7 @@ namespace trevolan {
 // behave the same everywhere.
 
 // File, Open: text files first; starts in the program's model folder when it exists,
-// otherwise in the current folder.
+// otherwise in the current folder; the folder of the example models is in its side bar.
 std::optional<std::string> ChooseModelFile(QWidget* parent);
 // Save Model As and Save Tape as: text files, ".txt" added to a name without one.
 std::optional<std::string> ChooseSaveFile(QWidget* parent);

@@ -4,6 +4,9 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/data_folders.h"
+#include "trevolan_version.h"
+
 namespace trevolan {
 
 THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
@@ -24,10 +27,20 @@ THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
                      "and function blocks) with Petri nets and discrete material flow.\n\n"
                      "Left click on a block: on or off.  Right click: its properties.\n"
                      "Drag a block to move it.  Create blocks from the Create menu at the last click.")
-          .arg(QStringLiteral(TREVOLAN_VERSION)),
+          .arg(QString::fromLatin1(kVersion)),
       this);
   text->setObjectName(QStringLiteral("CommentsLb"));
   layout->addWidget(text);
+  // Where the help beyond this box is: the examples that ship with the program, the
+  // manual pages and the batch runner's own help.
+  const QString examples = QString::fromStdString(ExamplesFolder());
+  auto* more = new QLabel(
+      (examples.isEmpty() ? QString() : QStringLiteral("Example models: %1\n").arg(examples)) +
+          QStringLiteral("Manual: man trevolan, man trevolan-cli.  Commands of the batch runner: trevolan-cli help"),
+      this);
+  more->setObjectName(QStringLiteral("PathsLb"));
+  more->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  layout->addWidget(more);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);

@@ -1,6 +1,7 @@
 #include "cli/batch.h"
 
 #include <new>
+#include <stdexcept>
 
 #include "display/diagram.h"
 #include "model/numbers.h"
@@ -73,17 +74,32 @@ Batch::Batch(std::ostream& out) : out_(out), frontend_(out), sim_(std::make_uniq
   AddLinkCommands(*this);
 }
 
-void Batch::Add(const std::string& name, size_t min_args, size_t max_args, Handler run) {
-  handlers_[name] = Entry{min_args, max_args, std::move(run)};
+void Batch::Add(CommandHelp help, Handler run) {
+  const Arity arity = ArityOf(help.synopsis);
+  const std::string name = help.name;
+  const bool added = handlers_.try_emplace(name, Entry{std::move(help), arity, std::move(run)}).second;
+  if (!added) throw std::logic_error("a command added twice to the batch runner: " + name);
 }
 
-void Batch::Execute(const Command& command) {
+void Batch::Check(const Command& command) const {
   if (command.empty()) return;
   const auto it = handlers_.find(command[0]);
   if (it == handlers_.end()) throw UsageError("unknown command: " + command[0]);
   const size_t args = command.size() - 1;
-  const Entry& e = it->second;
-  if (args < e.min_args || args > e.max_args) throw UsageError("wrong number of arguments: " + command[0]);
+  const Arity& arity = it->second.arity;
+  if (args < arity.min || args > arity.max) throw UsageError("wrong number of arguments: " + command[0]);
+}
+
+std::vector<const CommandHelp*> Batch::Commands() const {
+  std::vector<const CommandHelp*> list;
+  for (const auto& [name, entry] : handlers_) list.push_back(&entry.help);
+  return list;
+}
+
+void Batch::Execute(const Command& command) {
+  if (command.empty()) return;
+  Check(command);
+  const Entry& e = handlers_.find(command[0])->second;
   try {
     e.run(command);
   } catch (const SimError& error) {

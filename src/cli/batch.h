@@ -5,7 +5,9 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "cli/help.h"
 #include "cli/script.h"
 #include "display/canvas.h"
 #include "display/time_plot.h"
@@ -64,9 +66,16 @@ class Batch {
   // arguments) propagates to the caller, which ends the script.
   void Execute(const Command& command);
 
-  // Makes a command known, with the numbers of arguments it takes.
-  void Add(const std::string& name, size_t min_args, size_t max_args, Handler run);
-  static constexpr size_t kMany = static_cast<size_t>(-1);
+  // Makes a command known with its help, whose synopsis sets the numbers of arguments
+  // the command takes: adding a command is one call with its help and its handler.
+  void Add(CommandHelp help, Handler run);
+
+  // UsageError unless the command is known and has a number of arguments its synopsis
+  // allows; Execute checks every command so before it runs it.
+  void Check(const Command& command) const;
+
+  // The help of every command, by name.
+  std::vector<const CommandHelp*> Commands() const;
 
   Sim& sim() { return *sim_; }
   BatchFrontend& frontend() { return frontend_; }
@@ -75,7 +84,8 @@ class Batch {
 
  private:
   struct Entry {
-    size_t min_args, max_args;
+    CommandHelp help;
+    Arity arity;
     Handler run;
   };
 

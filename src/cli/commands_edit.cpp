@@ -168,72 +168,109 @@ void AddEditCommands(Batch& b) {
   Sim& s = b.sim();
   auto d = std::make_shared<Dialogs>();
 
-  b.Add("click", 1, 1, [&s](const Command& c) { ToggleBlock(s, IntArgument(c[1])); });
+  b.Add({"click", "ID", "A left click on block ID: switches it on or off",
+         "A Witch switch in mode 0 without an A connection steps its input aa through 0, 1, 2, 3, 4 instead. "
+         "Then one compute pass and a redraw, as the click does in the window, also while a run is held.",
+         "click 105"},
+        [&s](const Command& c) { ToggleBlock(s, IntArgument(c[1])); });
 
-  b.Add("create", 1, 3, [&s, d](const Command& c) {
-    const char type = CreateMenuType(c[1]);
-    ClickAt(s, c, 2);
-    if (type == 'P') return;  // "&P not assigned" does nothing
-    s.PickedBlock = CreateBlockFromMenu(s, type);
-    ApplyAsOpened(s, d->block);
-  });
+  b.Add({"create", "TYPE [X Y]", "The Create menu: a new block of type letter TYPE",
+         "With X Y, a click on empty diagram space at (X, Y) first, which places the new block. Then the Create "
+         "menu item of TYPE and Apply in the block dialog as it opened. The block gets the ID HighestBlock + 1 "
+         "and its type's defaults; there is no item for O and U, and P does nothing.",
+         "create I 200 120"},
+        [&s, d](const Command& c) {
+          const char type = CreateMenuType(c[1]);
+          ClickAt(s, c, 2);
+          if (type == 'P') return;  // "&P not assigned" does nothing
+          s.PickedBlock = CreateBlockFromMenu(s, type);
+          ApplyAsOpened(s, d->block);
+        });
 
-  b.Add("insert", 2, 4, [&s, d](const Command& c) {
-    ClickAt(s, c, 3);
-    d->insert.Open(s);
-    d->insert.TypEdit.text = c[1];
-    d->insert.Edit2.text = c[2];
-    d->insert.ApplyBtnClick(s, [&s, d] { ApplyAsOpened(s, d->block); });
-  });
+  b.Add({"insert", "TYPE SEQ [X Y]", "Edit, Insert: a new block of TYPE at sequence number SEQ",
+         "With X Y, a click at (X, Y) first. Every block from SEQ up moves one ID higher, the links to them "
+         "follow, and the new block takes ID SEQ, so that it computes at that place of the order. Then Apply in "
+         "the block dialog as it opened.",
+         "insert X 105 300 80"},
+        [&s, d](const Command& c) {
+          ClickAt(s, c, 3);
+          d->insert.Open(s);
+          d->insert.TypEdit.text = c[1];
+          d->insert.Edit2.text = c[2];
+          d->insert.ApplyBtnClick(s, [&s, d] { ApplyAsOpened(s, d->block); });
+        });
 
-  b.Add("copy", 2, 4, [&s, d](const Command& c) {
-    ClickAt(s, c, 3);
-    d->copy.Open(s);
-    d->copy.FromID.text = c[1];
-    d->copy.ToID.text = c[2];
-    d->copy.ApplyBtnClick(s);
-  });
+  b.Add({"copy", "FROM TO [X Y]", "Edit, Copy: copies block FROM, links included, into ID TO",
+         "With X Y, a click at (X, Y) first, which places the copy. A system block (IDs up to 100) cannot be "
+         "a target.",
+         "copy 105 120 400 200"},
+        [&s, d](const Command& c) {
+          ClickAt(s, c, 3);
+          d->copy.Open(s);
+          d->copy.FromID.text = c[1];
+          d->copy.ToID.text = c[2];
+          d->copy.ApplyBtnClick(s);
+        });
 
-  b.Add("delete", 1, 1, [&s, d](const Command& c) {
-    const int32_t id = IntArgument(c[1]);
-    s.PickedBlock = id;
-    d->block.FormActivate(s);
-    d->block.DeleteBtnClick(s);
-  });
+  b.Add({"delete", "ID", "The block dialog opened on block ID, Delete", "The slot of the table becomes empty.",
+         "delete 120"},
+        [&s, d](const Command& c) {
+          const int32_t id = IntArgument(c[1]);
+          s.PickedBlock = id;
+          d->block.FormActivate(s);
+          d->block.DeleteBtnClick(s);
+        });
 
-  b.Add("apply", 1, Batch::kMany, [&s, d](const Command& c) {
-    const auto typings = ParseTypings(c, 2, BlockFields(), true);
-    const int32_t id = IntArgument(c[1]);
-    s.PickedBlock = id;
-    d->block.FormActivate(s);
-    TypeInto(d->block, typings);
-    d->block.ApplyBtnClick(s);
-  });
+  b.Add({"apply", "ID [FIELD=TEXT]...", "The block dialog on block ID: fields typed over, Apply",
+         "Each TEXT is typed into its field as a person would, then Apply; a FIELD=TEXT with blanks is quoted "
+         "as a whole (comment=\"two words\"). Fields: id, name, type, x, y, display, mode, onoff, an, bn, cn, "
+         "dn, pn, aa, bb, cc, dd, pp, value, comment, and the cells of the stored-data grid as gR.C (row R from "
+         "1, column C 0 or 1). A field the dialog hides for the type can still be named.",
+         "apply 105 aa=2.5 name=buffer g1.1=0.5"},
+        [&s, d](const Command& c) {
+          const auto typings = ParseTypings(c, 2, BlockFields(), true);
+          const int32_t id = IntArgument(c[1]);
+          s.PickedBlock = id;
+          d->block.FormActivate(s);
+          TypeInto(d->block, typings);
+          d->block.ApplyBtnClick(s);
+        });
 
-  b.Add("timing", 0, Batch::kMany, [&s, d](const Command& c) {
-    const auto typings = ParseTypings(c, 1, TimingFields(), false);
-    d->timing.FormActivate(s);
-    TypeInto(d->timing, typings);
-    d->timing.ApplyClick(s);
-  });
+  b.Add({"timing", "[FIELD=TEXT]...", "The timing dialog: fields typed over, Apply any Changes",
+         "Fields: start, current, finish, delt, graph, graphnext, hold, holdnext, trigger, highest. The "
+         "dialog checks the timing and updates the system blocks as its Apply does.",
+         "timing delt=0.01 finish=500"},
+        [&s, d](const Command& c) {
+          const auto typings = ParseTypings(c, 1, TimingFields(), false);
+          d->timing.FormActivate(s);
+          TypeInto(d->timing, typings);
+          d->timing.ApplyClick(s);
+        });
 
-  b.Add("timing-defaults", 0, 0, [&s, d](const Command&) {
-    d->timing.FormActivate(s);
-    d->timing.DefaultsBtnClick(s);
-    d->timing.CancelClick(s);
-  });
+  b.Add({"timing-defaults", "", "The timing dialog: Restore Defaults, then Cancel",
+         "What Restore Defaults changes stays changed; Cancel only closes the dialog.", "timing-defaults"},
+        [&s, d](const Command&) {
+          d->timing.FormActivate(s);
+          d->timing.DefaultsBtnClick(s);
+          d->timing.CancelClick(s);
+        });
 
-  b.Add("numbers", 0, Batch::kMany, [&s, d](const Command& c) {
-    const auto typings = ParseTypings(c, 1, NumberFields(), false);
-    d->numbers.FormActivate(s);
-    TypeInto(d->numbers, typings);
-    d->numbers.ApplyBtnClick(s);
-  });
+  b.Add({"numbers", "[FIELD=TEXT]...", "The number display dialog: fields typed over, Apply Changes",
+         "Fields: min, max (the colour scale's range), origin, factor (the scale of the number lines).",
+         "numbers min=0 max=100"},
+        [&s, d](const Command& c) {
+          const auto typings = ParseTypings(c, 1, NumberFields(), false);
+          d->numbers.FormActivate(s);
+          TypeInto(d->numbers, typings);
+          d->numbers.ApplyBtnClick(s);
+        });
 
-  b.Add("numbers-defaults", 0, 0, [&s, d](const Command&) {
-    d->numbers.FormActivate(s);
-    d->numbers.DefaultsBtnClick(s);
-  });
+  b.Add({"numbers-defaults", "", "The number display dialog: Restore Defaults",
+         "The colour range and the number scale go back to their defaults.", "numbers-defaults"},
+        [&s, d](const Command&) {
+          d->numbers.FormActivate(s);
+          d->numbers.DefaultsBtnClick(s);
+        });
 }
 
 }  // namespace trevolan::cli

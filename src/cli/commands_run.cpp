@@ -21,21 +21,40 @@ void Finish(Sim& s, int64_t max_presses) {
 
 void AddRunCommands(Batch& b) {
   Sim& s = b.sim();
-  b.Add("reset", 0, 0, [&s](const Command&) { ResetButton(s); });
-  b.Add("run", 0, 0, [&s](const Command&) {
-    if (s.HoldFlag) RunButton(s);
-  });
-  b.Add("step", 0, 0, [&s](const Command&) { StepButton(s); });
-  b.Add("finish", 0, 1, [&s](const Command& c) {
-    int64_t presses = kDefaultPresses;
-    if (c.size() > 1) {
-      const double n = NumberArgument(c[1]);
-      if (!(n >= 0 && n <= 1e15)) throw RangeError();
-      presses = static_cast<int64_t>(n);
-    }
-    Finish(s, presses);
-  });
-  b.Add("compute", 0, 0, [&s](const Command&) { ComputeAllBlocks(s); });
+  b.Add({"reset", "", "The RESET button: back to the model's initial conditions",
+         "Rewinds the clock to Start, puts every block from ID 19 up into its initial state, runs one compute "
+         "pass and records tape row 0.",
+         "reset"},
+        [&s](const Command&) { ResetButton(s); });
+  b.Add({"run", "", "The RUN button while held: runs until the model holds",
+         "The run goes on until a hold step, a positive hold trigger or the finish time holds it; then the "
+         "command ends. While the model is not held it does nothing.",
+         "run"},
+        [&s](const Command&) {
+          if (s.HoldFlag) RunButton(s);
+        });
+  b.Add({"step", "", "The STEP button while held: one step of Delt",
+         "Exactly one step: the integrators, the clock advanced by Delt, one compute pass, and the graph and hold "
+         "events that fall due.",
+         "step"},
+        [&s](const Command&) { StepButton(s); });
+  b.Add({"finish", "[N]", "Presses RUN until the run holds at the finish time",
+         "RUN is pressed again and again until the run holds with Time + TimeTol >= FinTim, at most N times "
+         "(default 1000000), so that hold steps on the way do not end the run.",
+         "finish"},
+        [&s](const Command& c) {
+          int64_t presses = kDefaultPresses;
+          if (c.size() > 1) {
+            const double n = NumberArgument(c[1]);
+            if (!(n >= 0 && n <= 1e15)) throw RangeError();
+            presses = static_cast<int64_t>(n);
+          }
+          Finish(s, presses);
+        });
+  b.Add({"compute", "", "One compute pass over every block (ComputeAllBlocks)",
+         "Each block from ID 1 to HighestBlock computes once, in ID order, without moving the clock.",
+         "compute"},
+        [&s](const Command&) { ComputeAllBlocks(s); });
 }
 
 }  // namespace trevolan::cli

@@ -7,8 +7,6 @@
 
 namespace trevolan::cli {
 
-inline constexpr const char* kVersion = "0.1.0";
-
 // trevolan-cli run MODEL [--tape FILE] [--save FILE] [--max-presses N]
 struct RunOptions {
   std::string model;

@@ -5,7 +5,9 @@
 #include <QScrollArea>
 #include <QStyle>
 #include <QTableWidget>
+#include <filesystem>
 
+#include "app/data_folders.h"
 #include "app/paint_box.h"
 #include "display/main_form.h"
 #include "editing/new_block.h"
@@ -260,6 +262,8 @@ TEST_F(MainWindow, OpenAndSaveAsThroughTheFileDialogs) {
     auto* dialog = qobject_cast<QFileDialog*>(w);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->nameFilters().front().toStdString(), "Text Files (*.txt)");
+    // The build tree has the examples where an installed program has them.
+    EXPECT_TRUE(dialog->sidebarUrls().contains(QUrl::fromLocalFile(QString::fromStdString(ExamplesFolder()))));
     dialog->reject();
   });
   modals.Then(choose(model));
@@ -424,13 +428,17 @@ TEST_F(MainWindow, InsertDialogKeepsItsTypeFromOneOpeningToTheNext) {
 TEST_F(MainWindow, HelpShowsTheAboutBox) {
   Open();
   Modals modals;
-  std::string product;
+  std::string product, paths;
   modals.Then([&](QWidget* dialog) {
     product = Child<QLabel>(dialog, "ProductLb")->text().toStdString();
+    paths = Child<QLabel>(dialog, "PathsLb")->text().toStdString();
     qobject_cast<QDialog*>(dialog)->accept();
   });
   Item("HelpItem")->trigger();
   EXPECT_EQ(product, "Trevolan4");
+  const std::string examples = ExamplesFolder();
+  EXPECT_TRUE(std::filesystem::exists(examples + "/damped_oscillator.txt")) << examples;
+  EXPECT_NE(paths.find("Example models: " + examples + "\n"), std::string::npos) << paths;
 }
 
 TEST_F(MainWindow, ExitDuringARunEndsTheRun) {

@@ -1,0 +1,41 @@
+#!/bin/bash
+# test-completion.sh COMPLETION PROGRAM: completes command lines of trevolan-cli with
+# the completion script and the given program, as bash does at a Tab.
+set -u
+source /usr/share/bash-completion/bash_completion
+source "$1"
+program=$(realpath "$2")
+failures=0
+
+# expect WANTED WORDS...: the completions of the words (the last one being completed)
+# must be exactly WANTED.
+expect() {
+    local wanted=$1
+    shift
+    COMP_WORDS=("$program" "$@")
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    COMP_LINE="${COMP_WORDS[*]}"
+    COMP_POINT=${#COMP_LINE}
+    COMPREPLY=()
+    _trevolan_cli
+    local got="${COMPREPLY[*]}"
+    if [[ "$got" != "$wanted" ]]; then
+        echo "completing '$*': got '$got', wanted '$wanted'"
+        failures=$((failures + 1))
+    fi
+}
+
+cd "$(mktemp -d)" || exit 1
+trap 'rm -rf "$PWD"' EXIT
+touch model.txt notes.md
+
+expect "exec" ex
+expect "--help --version" --
+expect "--tape --save --max-presses" run model.txt --
+expect "" run model.txt --max-presses ""
+expect "model.txt" run m
+expect "model.txt" run model.txt --tape mo
+expect "-f -c" exec -
+expect "save save-model save-tape" help sav
+expect "render-diagram render-plot reset run" help r
+exit $((failures > 0))

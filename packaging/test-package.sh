@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# test-package.sh BUILD: makes the Debian package of the build tree BUILD, checks it
+# with lintian (errors fail, warnings are shown), installs it with dpkg, runs the
+# installed programs from their installed places, and removes the package again,
+# also when a check fails. A machine that has a trevolan package installed already
+# keeps it: the install checks are then skipped.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+
+echo "-- building the package" >&2
+rm -f "$build"/trevolan_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/trevolan_*_*.deb)
+version=$(dpkg-deb -f "$deb" Version)
+echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)" >&2
+
+echo "-- lintian" >&2
+report=$(lintian "$deb" 2>&1 | grep -v "running with root privileges" || true)
+[ -n "$report" ] && echo "$report" >&2
+if grep -q "^E: " <<<"$report"; then
+  echo "lintian found errors in the package" >&2
+  exit 1
+fi
+
+if dpkg-query -W -f='${Status}' trevolan 2>/dev/null | grep -q "installed"; then
+  echo "-- a trevolan package is installed on this machine: it is left as it is, install checks skipped" >&2
+  exit 0
+fi
+if [ "$(id -u)" -ne 0 ]; then
+  echo "-- not root: install checks skipped" >&2
+  exit 0
+fi
+
+# dpkg waits for no lock of its own; another installation may hold it for a while.
+dpkg_retry() {
+  local tries=0 out
+  until out=$(dpkg "$@" 2>&1); do
+    if grep -q "lock" <<<"$out" && [ $((tries += 1)) -lt 60 ]; then
+      sleep 2
+    else
+      echo "$out" >&2
+      return 1
+    fi
+  done
+}
+
+scratch=$(mktemp -d)
+cleanup() {
+  dpkg_retry --purge trevolan || echo "could not remove the package trevolan" >&2
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+echo "-- installing with dpkg" >&2
+dpkg_retry -i "$deb"
+
+fail() {
+  echo "package check failed: $*" >&2
+  exit 1
+}
+examples=/usr/share/trevolan/examples
+[ "$(command -v trevolan-cli)" = /usr/bin/trevolan-cli ] || fail "trevolan-cli is not /usr/bin/trevolan-cli"
+out=$(cd "$scratch" && trevolan-cli run "$examples/integrators.txt" --tape tape.txt) || fail "run: $out"
+grep -q "^finished at Time 1000 after 1000 steps, tape rows 101$" <<<"$out" || fail "run printed: $out"
+[ "$(wc -l <"$scratch/tape.txt")" -eq 102 ] || fail "the tape has not 101 rows and a header"
+[ "$(trevolan-cli --version)" = "trevolan-cli $version" ] || fail "trevolan-cli --version"
+trevolan-cli help open | grep -q "^in scripts: open FILE$" || fail "trevolan-cli help open"
+[ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version" ] || fail "trevolan --version"
+env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "Example models: $examples" ||
+  fail "trevolan --help does not name $examples"
+# The window starts on an installed example and keeps running until it is stopped.
+status=0
+(cd "$scratch" && QT_QPA_PLATFORM=offscreen timeout 3 trevolan "$examples/damped_oscillator.txt") || status=$?
+[ "$status" -eq 124 ] || fail "the window ended with status $status instead of running"
+for page in trevolan trevolan-cli; do
+  [ "$(man -w "$page")" = "/usr/share/man/man1/$page.1.gz" ] || fail "man -w $page"
+done
+bash -c 'source /usr/share/bash-completion/completions/trevolan-cli && complete -p trevolan-cli' >/dev/null ||
+  fail "the completion of trevolan-cli"
+[ -f /usr/share/applications/org.trevolan.trevolan.desktop ] || fail "the desktop entry"
+[ -f /usr/share/icons/hicolor/scalable/apps/trevolan.svg ] || fail "the icon"
+
+trap - EXIT
+cleanup
+[ ! -e /usr/bin/trevolan-cli ] || fail "trevolan-cli is still there after the package was removed"
+echo "-- the package installed, ran and was removed" >&2

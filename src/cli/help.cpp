@@ -1,0 +1,130 @@
+#include "cli/help.h"
+
+#include <algorithm>
+#include <sstream>
+#include <stdexcept>
+
+#include "cli/script.h"
+
+namespace trevolan::cli {
+
+namespace {
+
+constexpr size_t kTextWidth = 78;
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+bool StripSuffix(std::string& word, const std::string& suffix) {
+  if (word.size() < suffix.size() || word.compare(word.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return false;
+  }
+  word.resize(word.size() - suffix.size());
+  return true;
+}
+
+// Prints a paragraph wrapped at the text width; one that starts with a blank is a
+// preformatted block (a list, a table) and stands as written.
+void WriteParagraph(std::ostream& out, const std::string& paragraph) {
+  if (!paragraph.empty() && paragraph[0] == ' ') {
+    out << paragraph << '\n';
+    return;
+  }
+  size_t column = 0;
+  for (const std::string& w : Words(paragraph)) {
+    if (column > 0 && column + 1 + w.size() > kTextWidth) {
+      out << '\n';
+      column = 0;
+    }
+    if (column > 0) {
+      out << ' ';
+      ++column;
+    }
+    out << w;
+    column += w.size();
+  }
+  out << '\n';
+}
+
+}  // namespace
+
+Arity ArityOf(const std::string& synopsis) {
+  Arity a;
+  int depth = 0;
+  for (std::string w : Words(synopsis)) {
+    const bool repeated = StripSuffix(w, "...");
+    while (!w.empty() && w.front() == '[') {
+      ++depth;
+      w.erase(0, 1);
+    }
+    int closing = 0;
+    while (StripSuffix(w, "]")) ++closing;
+    if (!w.empty() && w != "|") {
+      if (depth == 0) ++a.min;
+      if (a.max != Arity::kMany) ++a.max;
+    }
+    if (repeated) a.max = Arity::kMany;
+    depth -= closing;
+    if (depth < 0) throw std::logic_error("unbalanced ']' in synopsis: " + synopsis);
+  }
+  if (depth != 0) throw std::logic_error("unbalanced '[' in synopsis: " + synopsis);
+  return a;
+}
+
+std::vector<OptionHelp> OptionsOf(const std::string& synopsis) {
+  std::vector<OptionHelp> options;
+  bool after_option = false;  // the word before was an option, whose value this may be
+  for (std::string w : Words(synopsis)) {
+    StripSuffix(w, "...");
+    const bool closes = StripSuffix(w, "]");
+    while (StripSuffix(w, "]")) {
+    }
+    const bool opens = !w.empty() && w[0] == '[';
+    w.erase(0, w.find_first_not_of('['));
+    const bool is_option = w.size() > 1 && w[0] == '-';
+    if (after_option && !is_option && !opens && w != "|") options.back().takes_value = true;
+    after_option = false;
+    if (is_option) {
+      const auto same = [&w](const OptionHelp& o) { return o.name == w; };
+      if (std::find_if(options.begin(), options.end(), same) == options.end()) options.push_back({w, false});
+      after_option = !closes;
+    }
+  }
+  return options;
+}
+
+void CheckOptions(const std::vector<std::string>& args, const std::string& synopsis) {
+  const std::vector<OptionHelp> options = OptionsOf(synopsis);
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() < 2 || a[0] != '-') continue;
+    const std::string name = a.substr(0, a.find('='));
+    const auto it =
+        std::find_if(options.begin(), options.end(), [&name](const OptionHelp& o) { return o.name == name; });
+    if (it == options.end()) throw UsageError("unknown option: " + a);
+    if (it->takes_value && name.size() == a.size()) ++i;
+  }
+}
+
+void WriteCommandHelp(std::ostream& out, const std::string& prefix, const CommandHelp& help) {
+  out << prefix << help.name << (help.synopsis.empty() ? "" : " ") << help.synopsis << "\n\n";
+  WriteParagraph(out, help.summary);
+  for (size_t from = 0; from < help.details.size();) {
+    const size_t end = std::min(help.details.find("\n\n", from), help.details.size());
+    out << '\n';
+    WriteParagraph(out, help.details.substr(from, end - from));
+    from = end + 2;
+  }
+  out << "\nExample:\n  " << help.example << '\n';
+}
+
+void WriteCommandLine(std::ostream& out, const CommandHelp& help, size_t width) {
+  out << "  " << help.name << std::string(help.name.size() < width ? width - help.name.size() : 1, ' ')
+      << help.summary << '\n';
+}
+
+}  // namespace trevolan::cli

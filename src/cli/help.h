@@ -1,0 +1,48 @@
+#pragma once
+#include <cstddef>
+#include <limits>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace trevolan::cli {
+
+// What `trevolan-cli help` tells of one command. The synopsis is also what the parser
+// checks a command's arguments against, so the help cannot promise what the parser
+// refuses, nor the parser take what the help does not name.
+struct CommandHelp {
+  std::string name;      // as a script or the command line writes it
+  std::string synopsis;  // the arguments: WORD required, [WORD ...] optional, WORD... repeated
+  std::string summary;   // one line, for the list of commands
+  std::string details;   // what it does; paragraphs separated by "\n\n", wrapped when shown
+  std::string example;   // a command line that works as written
+};
+
+// How many arguments a synopsis allows: a word counts once, a word in brackets is
+// optional, and "..." after a word or a bracket lets it repeat without limit.
+struct Arity {
+  static constexpr size_t kMany = std::numeric_limits<size_t>::max();
+  size_t min = 0, max = 0;
+};
+Arity ArityOf(const std::string& synopsis);
+
+// An option a synopsis names ("--tape FILE", "-f SCRIPT", "--quiet").
+struct OptionHelp {
+  std::string name;
+  bool takes_value = false;
+};
+// The options in their order, without repeats.
+std::vector<OptionHelp> OptionsOf(const std::string& synopsis);
+
+// UsageError for an option in `args` that the synopsis does not name; the value of an
+// option that takes one is skipped, whether it follows or is joined by '='.
+void CheckOptions(const std::vector<std::string>& args, const std::string& synopsis);
+
+// The lines of `help COMMAND`: the usage line (after `prefix`), the summary, the
+// details wrapped to 78 columns and the example.
+void WriteCommandHelp(std::ostream& out, const std::string& prefix, const CommandHelp& help);
+
+// One line of a list of commands: the name in a column of `width`, then the summary.
+void WriteCommandLine(std::ostream& out, const CommandHelp& help, size_t width);
+
+}  // namespace trevolan::cli

@@ -1,0 +1,149 @@
+#include "cli/program.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "cli/batch.h"
+#include "cli/runner.h"
+#include "trevolan_version.h"
+
+namespace trevolan::cli {
+
+namespace {
+
+const char* const kProgram = "trevolan-cli";
+
+int HelpCommand(const std::vector<std::string>& args, ProgramStreams& io);
+
+// The usage lines, one per command of the command line.
+std::string UsageLines() {
+  std::string text;
+  const char* lead = "usage: ";
+  for (const ProgramCommand& c : ProgramCommands()) {
+    text += std::string(lead) + kProgram + " " + c.help.name + " " + c.help.synopsis + "\n";
+    lead = "       ";
+  }
+  text += std::string(lead) + kProgram + " --help\n";
+  text += std::string(lead) + kProgram + " --version\n";
+  return text;
+}
+
+const ProgramCommand* FindProgramCommand(const std::string& name) {
+  for (const ProgramCommand& c : ProgramCommands()) {
+    if (c.help.name == name) return &c;
+  }
+  return nullptr;
+}
+
+// The commands of scripts, as a freshly started batch knows them.
+template <typename Visit>
+void VisitScriptCommands(Visit visit) {
+  std::ostringstream silent;
+  const Batch batch(silent);
+  for (const CommandHelp* help : batch.Commands()) visit(*help);
+}
+
+size_t NameWidth() {
+  size_t width = 0;
+  for (const ProgramCommand& c : ProgramCommands()) width = std::max(width, c.help.name.size());
+  VisitScriptCommands([&width](const CommandHelp& h) { width = std::max(width, h.name.size()); });
+  return width + 2;
+}
+
+void ListCommands(std::ostream& out) {
+  const size_t width = NameWidth();
+  out << kProgram
+      << " runs models without a window, through the same procedures and dialog\n"
+         "forms as the window's buttons, menus and dialogs.\n\nCommands:\n";
+  for (const ProgramCommand& c : ProgramCommands()) WriteCommandLine(out, c.help, width);
+  out << "\nCommands of scripts (exec -c, exec -f):\n";
+  VisitScriptCommands([&](const CommandHelp& h) { WriteCommandLine(out, h, width); });
+  out << "\n'" << kProgram << " help COMMAND' shows a command's arguments, what it does and an example.\n";
+}
+
+int HelpCommand(const std::vector<std::string>& args, ProgramStreams& io) {
+  if (args.empty()) {
+    ListCommands(io.out);
+    return 0;
+  }
+  if (args.size() > 1) throw UsageError("help takes one command");
+  bool found = false;
+  if (const ProgramCommand* c = FindProgramCommand(args[0])) {
+    WriteCommandHelp(io.out, std::string("usage: ") + kProgram + " ", c->help);
+    found = true;
+  }
+  VisitScriptCommands([&](const CommandHelp& h) {
+    if (h.name != args[0]) return;
+    if (found) io.out << '\n';
+    WriteCommandHelp(io.out, "in scripts: ", h);
+    found = true;
+  });
+  if (!found) throw UsageError("no such command: " + args[0]);
+  return 0;
+}
+
+}  // namespace
+
+const std::vector<ProgramCommand>& ProgramCommands() {
+  static const std::vector<ProgramCommand> commands = {
+      {{"run", "MODEL [--tape FILE] [--save FILE] [--max-presses N]",
+        "Runs a model from its initial conditions to its finish time",
+        "The same as the script open MODEL; reset; finish N, then save-tape FILE with --tape and save FILE "
+        "with --save. --max-presses sets N, the most times RUN is pressed (default 1000000). It ends with a "
+        "summary line naming the final time and the number of tape rows. On a terminal a progress line on "
+        "standard error shows how far the clock has got.",
+        "trevolan-cli run /usr/share/trevolan/examples/integrators.txt --tape tape.txt"},
+       [](const std::vector<std::string>& args, ProgramStreams& io) {
+         return RunModel(ParseRunOptions(args), io.out, io.progress);
+       }},
+      {{"exec", "[-f SCRIPT | -c COMMANDS]...", "Runs scripts of commands that act as the window does",
+        "Runs the commands of each -f file and -c string in the order given, in one program that starts as "
+        "a freshly started window without a model. In a -c string commands are separated by ';', in a file "
+        "there is one command a line; '#' starts a comment, blanks separate arguments and double quotes group "
+        "an argument that holds blanks.\n\n"
+        "The program's own warnings are written as 'message: TEXT' lines, errors as 'error: TEXT' lines, after "
+        "which the script goes on. Exit status: 0 without errors, 1 with at least one error line, 2 for a "
+        "usage error (an unknown command or option, a wrong number of arguments, a missing script file), "
+        "which ends the script at once.",
+        "trevolan-cli exec -c 'open model.txt; reset; finish; print Time 102.Value'"},
+       [](const std::vector<std::string>& args, ProgramStreams& io) {
+         return ExecScripts(ParseExecOptions(args), io.out);
+       }},
+      {{"help", "[COMMAND]", "Lists the commands, or shows what one command does",
+        "Without COMMAND, every command of the command line and of scripts with one line each; with COMMAND, "
+        "its arguments, what it does and an example.",
+        "trevolan-cli help apply"},
+       HelpCommand},
+  };
+  return commands;
+}
+
+int RunProgram(const std::vector<std::string>& args, ProgramStreams& io) {
+  const auto usage = [&io](const std::string& problem) {
+    io.out.flush();
+    io.err << "usage: " << problem << '\n' << UsageLines();
+    return 2;
+  };
+  if (args.empty()) return usage("no command given");
+  if (args[0] == "--help" || args[0] == "-h") {
+    io.out << UsageLines() << "\n'" << kProgram << " help' lists the commands, '" << kProgram
+           << " help COMMAND' explains one\nwith an example; 'man " << kProgram << "' is the manual.\n";
+    return 0;
+  }
+  if (args[0] == "--version") {
+    io.out << kProgram << ' ' << kVersion << '\n';
+    return 0;
+  }
+  const ProgramCommand* command = FindProgramCommand(args[0]);
+  if (!command) return usage("unknown command: " + args[0]);
+  try {
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) return HelpCommand({args[0]}, io);
+    CheckOptions(rest, command->help.synopsis);
+    return command->run(rest, io);
+  } catch (const UsageError& e) {
+    return usage(e.what());
+  }
+}
+
+}  // namespace trevolan::cli
