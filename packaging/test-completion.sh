@@ -36,6 +36,6 @@ expect "" run model.txt --max-presses ""
 expect "model.txt" run m
 expect "model.txt" run model.txt --tape mo
 expect "-f -c" exec -
-expect "save save-model save-tape" help sav
+expect "save save-model save-tape save-tape-csv" help sav
 expect "render-diagram render-plot reset run" help r
 exit $((failures > 0))

@@ -4,16 +4,16 @@
 namespace trevolan::cli {
 
 void AddDisplayCommands(Batch& b) {
-  b.Add({"render-diagram", "FILE", "Writes the diagram as the window would show it now, as a PNG, SVG or PDF image "
-         "by its extension",
-         "The image reaches from the top-left corner to 20 pixels past the last thing drawn, at most the "
+  b.Add({"render-diagram", "FILE", "Writes the diagram as the window shows it now: PNG, SVG or PDF",
+         "The format is chosen by the extension of FILE (.png, .svg, .pdf; any other is PNG). The image "
+         "reaches from the top-left corner to 20 pixels past the last thing drawn, at most the "
          "1400 x 1000 pixels of the drawing area. It needs no display: the batch runner paints on Qt's offscreen "
          "platform.",
          "render-diagram diagram.png"},
         [&b](const Command& c) { WriteDiagramFile(b.sim(), c[1]); });
-  b.Add({"render-plot", "FILE", "Writes the time plot as the plot panel would show it now, as a PNG, SVG or PDF "
-         "image by its extension",
-         "The plot panel at its design size of 870 x 450 pixels, as if it were visible: the traces in the "
+  b.Add({"render-plot", "FILE", "Writes the time plot as the plot panel would show it: PNG, SVG or PDF",
+         "The format is chosen by the extension of FILE (.png, .svg, .pdf; any other is PNG). The plot "
+         "panel at its design size of 870 x 450 pixels, as if it were visible: the traces in the "
          "channel colours, the time and value ranges at the edges and the legend of the recorded blocks.",
          "render-plot plot.png"},
         [&b](const Command& c) { WritePlotFile(b.sim(), b.frontend().plot_panel(), c[1]); });
