@@ -10,6 +10,7 @@
 #include "display/canvas.h"
 #include "display/time_plot.h"
 #include "model/sim.h"
+#include "study/csv.h"
 
 namespace trevolan::cli {
 
@@ -29,6 +30,10 @@ class BatchFrontend : public Frontend {
   void GrPlotPnlPrep() override;
   void DrawTimePlot() override;
   void FormPaint() override;
+  void TapeRowRecorded() override;
+
+  // Streams every recorded row into `csv` from now on (null: no more).
+  void StreamTape(study::TapeCsvWriter* csv) { tape_csv_ = csv; }
 
   // The model that the drawing notifications draw.
   void Attach(Sim& model) { model_ = &model; }
@@ -47,6 +52,7 @@ class BatchFrontend : public Frontend {
   unsigned calls_ = 0;
   std::chrono::steady_clock::time_point last_progress_{};
   Sim* model_ = nullptr;
+  study::TapeCsvWriter* tape_csv_ = nullptr;
   NullCanvas diagram_canvas_, plot_canvas_;  // the window's two paint boxes
   PlotPanelForm plot_panel_;
 };
