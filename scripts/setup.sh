@@ -1,7 +1,8 @@
 # Shared by ./run and ./test: installs what is missing and builds incrementally.
 # Source it; it defines functions only.
 
-TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core)
+TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
+  libopenmpi-dev openmpi-bin procps)
 
 # ensure_packages [PACKAGE...]: installs through apt-get those of the packages (by
 # default the build's) that are not installed yet; --no-install-recommends keeps the

@@ -94,7 +94,7 @@ class Batch {
 
 // The commands by area, each in a file of its own.
 void AddFileCommands(Batch& b);     // new, open, start, save, save-model, save-tape, set, print
-void AddRunCommands(Batch& b);      // reset, run, step, finish, compute
+void AddRunCommands(Batch& b);      // reset, run, step, finish, compute, seed
 void AddEditCommands(Batch& b);     // click, create, insert, copy, delete, apply, timing, numbers
 void AddDisplayCommands(Batch& b);  // render-diagram, render-plot
 void AddLinkCommands(Batch& b);     // link

@@ -21,6 +21,23 @@ std::string Short(double v) {
   return std::string(buf, r.ptr);
 }
 
+// The columns that name a case, first in the summary file and the table.
+std::vector<std::string> CaseHeader(const StudySpec& spec) {
+  std::vector<std::string> header{"case"};
+  for (const Variation& v : spec.variations) header.push_back(v.target);
+  header.push_back("runs");
+  header.push_back("failed");
+  return header;
+}
+
+std::vector<std::string> CaseCells(const CaseSummary& c) {
+  std::vector<std::string> row{std::to_string(c.case_number)};
+  row.insert(row.end(), c.case_values.begin(), c.case_values.end());
+  row.push_back(std::to_string(c.runs));
+  row.push_back(std::to_string(c.failed));
+  return row;
+}
+
 }  // namespace
 
 std::vector<CaseSummary> SummarizeCases(const Study& study, const std::vector<RunResult>& runs) {
@@ -64,19 +81,13 @@ std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs) {
 
 std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases) {
   const StudySpec& spec = study.spec();
-  std::vector<std::string> header{"case"};
-  for (const Variation& v : spec.variations) header.push_back(v.target);
-  header.push_back("runs");
-  header.push_back("failed");
+  std::vector<std::string> header = CaseHeader(spec);
   for (const Measure& m : spec.measures) {
     for (const char* stat : {"n", "mean", "sd", "ci95"}) header.push_back(std::string(stat) + "(" + m.name + ")");
   }
   std::string text = CsvLine(header);
   for (const CaseSummary& c : cases) {
-    std::vector<std::string> row{std::to_string(c.case_number)};
-    row.insert(row.end(), c.case_values.begin(), c.case_values.end());
-    row.push_back(std::to_string(c.runs));
-    row.push_back(std::to_string(c.failed));
+    std::vector<std::string> row = CaseCells(c);
     for (const SampleSummary& s : c.measures) {
       row.push_back(std::to_string(s.n));
       row.push_back(Cell(s.mean, s.n > 0));
@@ -91,20 +102,14 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
 std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cases) {
   const StudySpec& spec = study.spec();
   std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> header{"case"};
-  for (const Variation& v : spec.variations) header.push_back(v.target);
-  header.push_back("runs");
-  header.push_back("failed");
+  std::vector<std::string> header = CaseHeader(spec);
   for (const Measure& m : spec.measures) {
     header.push_back(m.name);
     header.push_back("+-95%");
   }
   rows.push_back(header);
   for (const CaseSummary& c : cases) {
-    std::vector<std::string> row{std::to_string(c.case_number)};
-    row.insert(row.end(), c.case_values.begin(), c.case_values.end());
-    row.push_back(std::to_string(c.runs));
-    row.push_back(std::to_string(c.failed));
+    std::vector<std::string> row = CaseCells(c);
     for (const SampleSummary& s : c.measures) {
       row.push_back(Short(s.mean));
       row.push_back(Short(s.ci95));
@@ -142,11 +147,15 @@ int ReportStudy(const Study& study, const std::vector<RunResult>& runs, std::ost
   write(study.spec().out, RunsCsv(study, runs));
   write(study.spec().summary, SummaryCsv(study, cases));
   out << SummaryTable(study, cases);
+  // The files hold every failure; the terminal gets the first few.
+  constexpr int64_t kShownFailures = 10;
+  int64_t failures = 0;
   for (const RunResult& r : runs) {
-    if (r.failed()) {
+    if (r.failed() && ++failures <= kShownFailures) {
       out << "error: case " << r.case_number << " replication " << r.replication << ": " << r.error << '\n';
     }
   }
+  if (failures > kShownFailures) out << "error: " << failures - kShownFailures << " more runs failed\n";
   out.flush();
   return failed ? 1 : 0;
 }
