@@ -41,7 +41,7 @@ void BM_Study40Runs(benchmark::State& state) {
   for (auto _ : state) benchmark::DoNotOptimize(study::RunOnThreads(s, static_cast<int>(state.range(0)), nullptr));
 }
 BENCHMARK(BM_Study40Runs)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
-    ->ReportAggregatesOnly(true)->UseRealTime();
+    ->ReportAggregatesOnly(true)->UseRealTime()->MeasureProcessCPUTime();
 
 // One whole run of a study, and its row.
 void StudyRun(benchmark::State& state, int64_t steps) {

@@ -301,15 +301,6 @@ class MessageForwarder : public Frontend {
 
 Study::Study(StudySpec spec, std::function<void(const std::string&)> messages)
     : spec_(std::move(spec)), model_(std::make_unique<Sim>()) {
-  if (spec_.replications < 1) throw StudyUsageError("--replications: must be at least 1");
-  for (const Variation& v : spec_.variations) {
-    if (v.values.empty()) throw StudyUsageError("--vary " + v.target + ": empty list");
-    if (case_count_ > (int64_t{1} << 40) / static_cast<int64_t>(v.values.size())) {
-      throw StudyUsageError("--vary " + v.target + ": too many cases");
-    }
-    case_count_ *= static_cast<int64_t>(v.values.size());
-  }
-  if (case_count_ > (int64_t{1} << 40) / spec_.replications) throw StudyUsageError("--replications: too many runs");
   MessageForwarder forward(std::move(messages));
   model_->frontend = &forward;
   try {
@@ -319,7 +310,24 @@ Study::Study(StudySpec spec, std::function<void(const std::string&)> messages)
     throw;
   }
   model_->frontend = nullptr;
+  CheckOptions();
+}
 
+Study::Study(StudySpec spec, const Sim& model) : spec_(std::move(spec)), model_(std::make_unique<Sim>()) {
+  CopyModelState(model, *model_);
+  CheckOptions();
+}
+
+void Study::CheckOptions() {
+  if (spec_.replications < 1) throw StudyUsageError("--replications: must be at least 1");
+  for (const Variation& v : spec_.variations) {
+    if (v.values.empty()) throw StudyUsageError("--vary " + v.target + ": empty list");
+    if (case_count_ > (int64_t{1} << 40) / static_cast<int64_t>(v.values.size())) {
+      throw StudyUsageError("--vary " + v.target + ": too many cases");
+    }
+    case_count_ *= static_cast<int64_t>(v.values.size());
+  }
+  if (case_count_ > (int64_t{1} << 40) / spec_.replications) throw StudyUsageError("--replications: too many runs");
   auto scratch = std::make_unique<Sim>();
   CopyModelState(*model_, *scratch);
   for (const Assignment& a : spec_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);

@@ -115,6 +115,9 @@ class Study {
   // StudyUsageError naming the option for an unknown target, a bad value, a measure
   // of a text.
   explicit Study(StudySpec spec, std::function<void(const std::string&)> messages = nullptr);
+  // The same over a model already in memory (spec.model is not read): every run starts
+  // from a copy of `model` as it is now.
+  Study(StudySpec spec, const Sim& model);
   ~Study();
 
   const StudySpec& spec() const { return spec_; }
@@ -130,6 +133,8 @@ class Study {
   RunResult Run(int64_t index, Sim& scratch) const;
 
  private:
+  void CheckOptions();  // every option against the model; StudyUsageError
+
   StudySpec spec_;
   std::unique_ptr<Sim> model_;
   int64_t case_count_ = 1;
