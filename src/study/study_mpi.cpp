@@ -113,7 +113,7 @@ std::vector<RunResult> Dispatch(const Study& study, int jobs, int remote_threads
     MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
     if (!flag) {
       // Polling with a pause leaves the cores to the runs; a run takes far longer.
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
     }
     if (status.MPI_TAG == kTagRequest) {
