@@ -17,7 +17,11 @@ using testing::TempDir;
 
 #ifdef TREVOLAN_MPI_PATH
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
+std::string Quote(const std::string& s) {
+  std::string out = "'";
+  for (const char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return out + "'";
+}
 
 // mpirun -np 3 trevolan-mpi study ARGS. The MPI library keeps some memory to the end
 // on purpose, which a leak check would count against the program.
@@ -68,8 +72,11 @@ TEST(StudyMpi, ARankThatDiesEndsTheStudy) {
       "timeout 120 " +
       MpiCommand({ExamplePath("mm1_queue.txt"), "--set", "FinTim=1000000", "--replications", "6", "--measure",
                   "mean:104.Value", "--jobs", "1", "--out", dir.path("runs.csv")}) +
-      " >" + Quote(dir.path("out")) + " 2>&1 & t=$!; sleep 3; m=$(pgrep -P $t); kill -9 $(pgrep -P $m | tail -n 1); "
-      "wait $t";
+      " >" + Quote(dir.path("out")) + " 2>&1 & t=$!; "
+      // Once all three ranks run (mpirun is the child of timeout, the ranks are its own),
+      // the last one is killed.
+      "for i in $(seq 600); do m=$(pgrep -P $t); [ -n \"$m\" ] && [ $(pgrep -P $m | wc -l) -ge 3 ] && break; "
+      "sleep 0.1; done; sleep 1; kill -9 $(pgrep -P $m | tail -n 1); wait $t";
   const int status = Status(std::system(("bash -c " + Quote(script)).c_str()));
   EXPECT_NE(status, 0);
   EXPECT_NE(status, 124) << "the study hung";
