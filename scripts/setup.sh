@@ -1,7 +1,8 @@
 # Shared by ./run and ./test: installs what is missing and builds incrementally.
 # Source it; it defines functions only.
 
-TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev poppler-utils libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core scdoc)
+TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev poppler-utils libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core scdoc
+  libopenmpi-dev openmpi-bin procps)
 # What ./test needs to build the Debian package (dpkg-shlibdeps of dpkg-dev, file) and
 # to check it and the desktop files, manual pages and completion.
 TREVOLAN_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base man-db bash-completion)

@@ -37,6 +37,10 @@ void BatchFrontend::FormPaint() {
   DrawTimePlot();
 }
 
+void BatchFrontend::TapeRowRecorded() {
+  if (tape_csv_ && model_) tape_csv_->WriteRow(*model_);
+}
+
 void BatchFrontend::ShowProgress(const Sim* sim, std::ostream* progress) {
   sim_ = sim;
   progress_ = progress;

@@ -12,6 +12,7 @@
 #include "display/canvas.h"
 #include "display/time_plot.h"
 #include "model/sim.h"
+#include "study/csv.h"
 
 namespace trevolan::cli {
 
@@ -31,6 +32,10 @@ class BatchFrontend : public Frontend {
   void GrPlotPnlPrep() override;
   void DrawTimePlot() override;
   void FormPaint() override;
+  void TapeRowRecorded() override;
+
+  // Streams every recorded row into `csv` from now on (null: no more).
+  void StreamTape(study::TapeCsvWriter* csv) { tape_csv_ = csv; }
 
   // The model that the drawing notifications draw.
   void Attach(Sim& model) { model_ = &model; }
@@ -49,6 +54,7 @@ class BatchFrontend : public Frontend {
   unsigned calls_ = 0;
   std::chrono::steady_clock::time_point last_progress_{};
   Sim* model_ = nullptr;
+  study::TapeCsvWriter* tape_csv_ = nullptr;
   NullCanvas diagram_canvas_, plot_canvas_;  // the window's two paint boxes
   PlotPanelForm plot_panel_;
 };
@@ -98,7 +104,7 @@ class Batch {
 
 // The commands by area, each in a file of its own.
 void AddFileCommands(Batch& b);     // new, open, start, save, save-model, save-tape, set, print
-void AddRunCommands(Batch& b);      // reset, run, step, finish, compute
+void AddRunCommands(Batch& b);      // reset, run, step, finish, compute, seed
 void AddEditCommands(Batch& b);     // click, create, insert, copy, delete, apply, timing, numbers
 void AddDisplayCommands(Batch& b);  // render-diagram, render-plot
 void AddLinkCommands(Batch& b);     // link

@@ -2,22 +2,9 @@
 #include "cli/batch.h"
 #include "engine/run_loop.h"
 #include "model/numbers.h"
+#include "model/seed.h"
 
 namespace trevolan::cli {
-
-namespace {
-
-constexpr int64_t kDefaultPresses = 1000000;
-
-// RUN pressed again and again until the run holds at or after FinTim.
-void Finish(Sim& s, int64_t max_presses) {
-  for (int64_t presses = 0; presses < max_presses; ++presses) {
-    if (s.HoldFlag && s.Time + s.TimeTol >= s.FinTim) return;
-    RunButton(s);
-  }
-}
-
-}  // namespace
 
 void AddRunCommands(Batch& b) {
   Sim& s = b.sim();
@@ -43,18 +30,24 @@ void AddRunCommands(Batch& b) {
          "(default 1000000), so that hold steps on the way do not end the run.",
          "finish"},
         [&s](const Command& c) {
-          int64_t presses = kDefaultPresses;
+          int64_t presses = kDefaultFinishPresses;
           if (c.size() > 1) {
             const double n = NumberArgument(c[1]);
             if (!(n >= 0 && n <= 1e15)) throw RangeError();
             presses = static_cast<int64_t>(n);
           }
-          Finish(s, presses);
+          FinishRun(s, presses);
         });
   b.Add({"compute", "", "One compute pass over every block (ComputeAllBlocks)",
          "Each block from ID 1 to HighestBlock computes once, in ID order, without moving the clock.",
          "compute"},
         [&s](const Command&) { ComputeAllBlocks(s); });
+  b.Add({"seed", "N", "Restarts the random generator from a sequence determined by N",
+         "N is a whole number from 0 to 2^53 - 1. Without seed, every start draws the same sequence; with the "
+         "same N, a model draws the same numbers again. A study's runs use seeds derived from its --seed, the "
+         "case and the replication; the runs file names each run's seed, which seed repeats.",
+         "seed 7"},
+        [&s](const Command& c) { SeedGenerator(s, SeedFromText(c[1])); });
 }
 
 }  // namespace trevolan::cli

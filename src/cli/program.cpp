@@ -86,12 +86,16 @@ int HelpCommand(const std::vector<std::string>& args, ProgramStreams& io) {
 
 const std::vector<ProgramCommand>& ProgramCommands() {
   static const std::vector<ProgramCommand> commands = {
-      {{"run", "MODEL [--tape FILE] [--save FILE] [--max-presses N]",
+      {{"run", "MODEL [--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]",
         "Runs a model from its initial conditions to its finish time",
         "The same as the script open MODEL; reset; finish N, then save-tape FILE with --tape and save FILE "
         "with --save. --max-presses sets N, the most times RUN is pressed (default 1000000). It ends with a "
         "summary line naming the final time and the number of tape rows. On a terminal a progress line on "
-        "standard error shows how far the clock has got.",
+        "standard error shows how far the clock has got.\n\n"
+        "--csv FILE writes every recorded tape row as CSV (RFC 4180, a header of the channels' names) as the "
+        "run goes, so a run of any length is kept whole. --seed N restarts the random generator from a "
+        "sequence determined by N (0 to 2^53 - 1) before the reset; without it every start draws the same "
+        "sequence.",
         "trevolan-cli run /usr/share/trevolan/examples/integrators.txt --tape tape.txt"},
        [](const std::vector<std::string>& args, ProgramStreams& io) {
          return RunModel(ParseRunOptions(args), io.out, io.progress);
@@ -108,6 +112,28 @@ const std::vector<ProgramCommand>& ProgramCommands() {
         "trevolan-cli exec -c 'open model.txt; reset; finish; print Time 102.Value'"},
        [](const std::vector<std::string>& args, ProgramStreams& io) {
          return ExecScripts(ParseExecOptions(args), io.out);
+       }},
+      {{"study",
+        "MODEL [--set T=V]... [--vary T=LIST]... [--replications R] [--seed S] [--measure STAT:TARGET]... "
+        "[--warmup T] [--out FILE] [--summary FILE] [--jobs N]",
+        "Runs a model many times over cases and replications, with statistics",
+        "The model is read once; every run starts from a copy of it, applies the --set changes and its "
+        "case's --vary values, seeds the generator from (S, case, replication) alone, presses RESET and runs "
+        "to FinTim. The files therefore do not depend on the number of workers or their order.\n\n"
+        "--set T=V: a change before every run; T is a print/set target (105.pp, FinTim, ...); a timing "
+        "global acts as the timing dialog's Apply. --vary T=V1,V2,... or T=FROM:TO:COUNT: the cases are the "
+        "full factorial of all --vary options. --replications R: runs of each case (default 1). --seed S: "
+        "default 1. --measure STAT:TARGET: final:, mean: (time average weighted by Delt), min:, max:, or "
+        "at:T: (the value at the first step with Time >= T). --warmup T: mean, min and max start at "
+        "Time >= T. --out FILE: one CSV row per run (case, replication, seed, values, measures, status). "
+        "--summary FILE: one CSV row per case with n, mean, standard deviation and the 95% half-width "
+        "(Student t) of each measure; the summary is also printed as a table. --jobs N: worker threads "
+        "(default: all cores).\n\n"
+        "Exit status: 0, 1 when a run failed (it is recorded with its error text and the study goes on), 2 "
+        "for a usage error, which names the option and starts no run.",
+        "trevolan-cli study queue.txt --vary 101.aa=2,3 --replications 10 --measure mean:104.Value"},
+       [](const std::vector<std::string>& args, ProgramStreams& io) {
+         return StudyCommand(args, io.out, io.progress);
        }},
       {{"help", "[COMMAND]", "Lists the commands, or shows what one command does",
         "Without COMMAND, every command of the command line and of scripts with one line each; with COMMAND, "

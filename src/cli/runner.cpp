@@ -1,8 +1,14 @@
 #include "cli/runner.h"
 
+#include <chrono>
+#include <memory>
+
 #include "cli/batch.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
+#include "model/seed.h"
+#include "study/csv.h"
+#include "study/study.h"
 
 namespace trevolan::cli {
 
@@ -31,6 +37,15 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
       o.save = v2;
     } else if (auto v3 = OptionValue(args, i, "--max-presses")) {
       o.max_presses = v3;
+    } else if (auto v4 = OptionValue(args, i, "--csv")) {
+      o.csv = v4;
+    } else if (auto v5 = OptionValue(args, i, "--seed")) {
+      try {
+        SeedFromText(*v5);
+      } catch (const SimError&) {
+        throw UsageError("--seed " + *v5 + ": not a whole number in 0.." + std::to_string(kMaxSeed));
+      }
+      o.seed = v5;
     } else if (args[i].size() > 1 && args[i][0] == '-') {
       throw UsageError("unknown option: " + args[i]);
     } else if (!have_model) {
@@ -48,6 +63,17 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
   Batch batch(out);
   const Sim& s = batch.sim();
   batch.Execute({"open", options.model});
+  if (options.seed) batch.Execute({"seed", *options.seed});
+  std::unique_ptr<study::TapeCsvWriter> csv;
+  if (options.csv) {
+    try {
+      csv = std::make_unique<study::TapeCsvWriter>(s, *options.csv);
+    } catch (const SimError& e) {
+      out << "error: " << e.what() << '\n';
+      return 1;
+    }
+    batch.frontend().StreamTape(csv.get());
+  }
   batch.Execute({"reset"});
   const int64_t steps_before = s.StepsTaken;
   Command finish{"finish"};
@@ -55,6 +81,16 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
   batch.frontend().ShowProgress(&s, progress);
   batch.Execute(finish);
   batch.frontend().EndProgress();
+  if (csv) {
+    batch.frontend().StreamTape(nullptr);
+    try {
+      csv->Commit();
+    } catch (const SimError& e) {
+      out << "error: " << e.what() << '\n';
+      csv.reset();
+      return 1;
+    }
+  }
   if (options.tape) batch.Execute({"save-tape", *options.tape});
   if (options.save) batch.Execute({"save", *options.save});
   out << "finished at Time " << FormatGeneral(s.Time) << " after " << (s.StepsTaken - steps_before)
@@ -90,6 +126,60 @@ int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out) {
     for (const Command& command : ParseScript(text, !source.is_file)) batch.Execute(command);
   }
   return batch.had_error() ? 1 : 0;
+}
+
+namespace {
+
+// "[#####-----] 12/40 runs, 1 failed, 3 s, 5 s left", rewritten in place.
+class ProgressBar {
+ public:
+  ProgressBar(std::ostream* to, int64_t total) : to_(to), total_(total), start_(std::chrono::steady_clock::now()) {}
+
+  void Show(int64_t done, int64_t failed) {
+    if (!to_) return;
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    constexpr int kWidth = 30;
+    const int filled = total_ > 0 ? static_cast<int>(kWidth * done / total_) : kWidth;
+    std::string line = "\r[" + std::string(static_cast<size_t>(filled), '#') +
+                       std::string(static_cast<size_t>(kWidth - filled), '-') + "] " + std::to_string(done) + "/" +
+                       std::to_string(total_) + " runs, " + std::to_string(failed) + " failed, " +
+                       FormatFixed(elapsed, 0, 1) + " s";
+    if (done > 0 && done < total_) {
+      line += ", " + FormatFixed(elapsed / static_cast<double>(done) * static_cast<double>(total_ - done), 0, 1) +
+              " s left";
+    }
+    *to_ << line << "   " << std::flush;
+    shown_ = true;
+  }
+  void End() {
+    if (to_ && shown_) *to_ << '\n' << std::flush;
+  }
+
+ private:
+  std::ostream* to_;
+  int64_t total_;
+  std::chrono::steady_clock::time_point start_;
+  bool shown_ = false;
+};
+
+}  // namespace
+
+int StudyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream* progress) {
+  std::unique_ptr<study::Study> prepared;
+  try {
+    prepared = std::make_unique<study::Study>(study::ParseStudyOptions(args),
+                                              [&out](const std::string& text) { out << "message: " << text << '\n'; });
+  } catch (const study::StudyUsageError& e) {
+    throw UsageError(e.what());
+  } catch (const SimError& e) {
+    out << "error: " << e.what() << '\n';
+    return 1;
+  }
+  ProgressBar bar(progress, prepared->run_count());
+  const auto runs = study::RunOnThreads(*prepared, prepared->spec().jobs,
+                                        [&bar](int64_t done, int64_t failed) { bar.Show(done, failed); });
+  bar.End();
+  return study::ReportStudy(*prepared, runs, out);
 }
 
 }  // namespace trevolan::cli

@@ -7,15 +7,18 @@
 
 namespace trevolan::cli {
 
-// trevolan-cli run MODEL [--tape FILE] [--save FILE] [--max-presses N]
+// trevolan-cli run MODEL [--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]
 struct RunOptions {
   std::string model;
   std::optional<std::string> tape, save;
   std::optional<std::string> max_presses;
+  std::optional<std::string> csv;   // every recorded row, streamed as the run goes
+  std::optional<std::string> seed;  // checked to be a seed when parsed
 };
 RunOptions ParseRunOptions(const std::vector<std::string>& args);
 
-// open MODEL, reset, finish N, then save-tape and save as asked, and a summary line.
+// open MODEL, seed N when asked, reset, finish N, then save-tape and save as asked, and
+// a summary line. With --csv the rows go to the CSV file as they are recorded.
 // `progress`, when given, receives a progress line that is rewritten as the run goes.
 int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progress);
 
@@ -29,5 +32,10 @@ std::vector<ScriptSource> ParseExecOptions(const std::vector<std::string>& args)
 // Runs every source in order; 0 without errors, 1 with at least one "error:" line.
 // UsageError for an unknown command, a wrong number of arguments or a missing file.
 int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out);
+
+// trevolan-cli study MODEL [options]: the study's own options (study/study.h). Every
+// option is checked before the first run (UsageError naming it). The summary table goes
+// to `out`; `progress`, when given, shows a progress bar. 0, or 1 when a run failed.
+int StudyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream* progress);
 
 }  // namespace trevolan::cli

@@ -16,6 +16,7 @@ struct Accessor {
   std::function<std::string()> get;
   std::function<void(const std::vector<std::string>&)> set;  // empty for read-only targets
   bool many_values = false;                                    // set takes a list
+  std::function<double()> number = nullptr;                    // empty for texts and lists
 };
 
 double ParseDouble(const std::string& text) {
@@ -27,13 +28,16 @@ double ParseDouble(const std::string& text) {
 int32_t ParseInt(const std::string& text) { return ToInt32(ParseDouble(text)); }
 
 Accessor IntField(int32_t& f) {
-  return {[&f] { return std::to_string(f); }, [&f](const auto& v) { f = ParseInt(v[0]); }};
+  return {[&f] { return std::to_string(f); }, [&f](const auto& v) { f = ParseInt(v[0]); }, false,
+          [&f] { return static_cast<double>(f); }};
 }
 Accessor DoubleField(double& f) {
-  return {[&f] { return FormatGeneral(f); }, [&f](const auto& v) { f = ParseDouble(v[0]); }};
+  return {[&f] { return FormatGeneral(f); }, [&f](const auto& v) { f = ParseDouble(v[0]); }, false,
+          [&f] { return f; }};
 }
 Accessor FlagField(bool& f) {
-  return {[&f] { return std::string(f ? "1" : "0"); }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }};
+  return {[&f] { return std::string(f ? "1" : "0"); }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }, false,
+          [&f] { return f ? 1.0 : 0.0; }};
 }
 Accessor TextField(std::string& f, size_t max_length) {
   return {[&f] { return f; }, [&f, max_length](const auto& v) { f = v[0].substr(0, max_length); }};
@@ -79,7 +83,8 @@ Accessor BlockField(TBlock& b, const std::string& field) {
     const int64_t i = *k;
     StoredAt(b, i);  // an index outside the list is a range error, also for print
     return {[&b, i] { return FormatGeneral(StoredAt(b, i)); },
-            [&b, i](const auto& v) { StoredAt(b, i) = ParseDouble(v[0]); }};
+            [&b, i](const auto& v) { StoredAt(b, i) = ParseDouble(v[0]); }, false,
+            [&b, i] { return StoredAt(b, i); }};
   }
   throw UsageError("unknown block field: " + field);
 }
@@ -115,7 +120,7 @@ Accessor TapeCellTarget(Sim& s, const std::string& target) {
   const auto c = ParseFileInteger(target.substr(dot + 1));
   if (!r || !c) throw UsageError("tape targets are tape.R.C: " + target);
   const double v = s.TapeCell(*c, *r);
-  return {[v] { return FormatGeneral(v); }, nullptr};
+  return {[v] { return FormatGeneral(v); }, nullptr, false, [&s, row = *r, col = *c] { return s.TapeCell(col, row); }};
 }
 
 Accessor Resolve(Sim& s, const std::string& target) {
@@ -140,6 +145,12 @@ void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>
   if (!a.set) throw UsageError("cannot set: " + target);
   if (!a.many_values && values.size() != 1) throw UsageError("set " + target + " takes one value");
   a.set(values);
+}
+
+std::function<double()> NumberTarget(Sim& s, const std::string& target) {
+  Accessor a = Resolve(s, target);
+  if (!a.number) throw UsageError("not a number: " + target);
+  return a.number;
 }
 
 }  // namespace trevolan::cli

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,5 +16,10 @@ std::string PrintTarget(const Sim& s, const std::string& target);
 
 // Writes the values into the target, without any dialog logic.
 void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values);
+
+// The target's value as a number, read anew at every call (cheaply: the target is
+// resolved once), for statistics that read it at every step. Texts and whole lists
+// are a UsageError.
+std::function<double()> NumberTarget(Sim& s, const std::string& target);
 
 }  // namespace trevolan::cli

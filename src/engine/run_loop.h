@@ -23,4 +23,9 @@ void RunButton(Sim& s);    // RUN while held, HOLD while running
 void StepButton(Sim& s);   // one step while held, HOLD while running
 void ResetButton(Sim& s);  // only while held
 
+// RUN pressed again and again, at most max_presses times, until the run holds with
+// Time + TimeTol >= FinTim: a whole run to the finish through every hold on the way.
+void FinishRun(Sim& s, int64_t max_presses);
+inline constexpr int64_t kDefaultFinishPresses = 1000000;
+
 }  // namespace trevolan

@@ -53,21 +53,55 @@ void FlushFolder(const std::string& folder) {
 
 }  // namespace
 
-void WriteFileAtomically(const std::string& path, const std::string& content) {
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), temp_(path + ".tmp-XXXXXX") {
   struct stat st {};
   if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw IoError::FromErrno(EISDIR);
-  std::string temp = path + ".tmp-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) throw IoError::FromErrno(errno);
+  fd_ = mkstemp(temp_.data());
+  if (fd_ < 0) throw IoError::FromErrno(errno);
+  if (fchmod(fd_, ModeForTarget(path)) != 0) {
+    const int code = errno;
+    close(fd_);
+    unlink(temp_.c_str());
+    fd_ = -1;
+    throw IoError::FromErrno(code);
+  }
+}
+
+AtomicFileWriter::~AtomicFileWriter() {
+  if (fd_ < 0) return;
+  close(fd_);
+  unlink(temp_.c_str());
+}
+
+void AtomicFileWriter::Append(std::string_view text) {
+  buffer_.append(text);
+  if (buffer_.size() >= (size_t{1} << 16)) Flush();
+}
+
+void AtomicFileWriter::Flush() {
+  if (fd_ < 0) throw IoError::FromErrno(EBADF);
+  if (!WriteAll(fd_, buffer_)) throw IoError::FromErrno(errno);
+  buffer_.clear();
+}
+
+void AtomicFileWriter::Commit() {
+  Flush();
   int failure = 0;
-  if (fchmod(fd, ModeForTarget(path)) != 0 || !WriteAll(fd, content) || fsync(fd) != 0) failure = errno;
-  if (close(fd) != 0 && failure == 0) failure = errno;
-  if (failure == 0 && rename(temp.c_str(), path.c_str()) != 0) failure = errno;
+  if (fsync(fd_) != 0) failure = errno;
+  if (close(fd_) != 0 && failure == 0) failure = errno;
+  fd_ = -1;
+  if (failure == 0 && rename(temp_.c_str(), path_.c_str()) != 0) failure = errno;
   if (failure != 0) {
-    unlink(temp.c_str());
+    unlink(temp_.c_str());
     throw IoError::FromErrno(failure);
   }
-  FlushFolder(FolderOf(path));
+  FlushFolder(FolderOf(path_));
+}
+
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+  AtomicFileWriter file(path);
+  file.Append(content);
+  file.Commit();
 }
 
 std::string ReadWholeFile(const std::string& path) {

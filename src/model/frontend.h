@@ -19,6 +19,7 @@ class Frontend {
   virtual void ShowStatus() {}
   virtual void FormPaint() {}
   virtual void RunCaptionChanged(const std::string& /*caption*/) {}
+  virtual void TapeRowRecorded() {}                      // a row is in the tape at TapeIndex
 };
 
 }  // namespace trevolan

@@ -21,7 +21,7 @@ inline constexpr int kMaxTapeChannels = 10;
 // The whole state of one simulator: the block table, the globals that mirror the
 // system blocks, the program-wide flags, the file names, the tape and the random
 // generator. Constructing one prepares it as the program start does; a test may hold
-// as many independent ones as it likes.
+// as many independent ones as it likes. A new field goes into CopyModelState too.
 struct Sim {
   Sim();
   Sim(const Sim&) = delete;
@@ -111,6 +111,7 @@ struct Sim {
   void NotifyDrawTimePlot() { if (frontend) frontend->DrawTimePlot(); }
   void NotifyShowStatus() { if (frontend) frontend->ShowStatus(); }
   void NotifyFormPaint() { if (frontend) frontend->FormPaint(); }
+  void NotifyTapeRowRecorded() { if (frontend) frontend->TapeRowRecorded(); }
   void SetRunCaption(const std::string& caption) {
     RunCaption = caption;
     if (frontend) frontend->RunCaptionChanged(caption);

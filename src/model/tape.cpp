@@ -43,6 +43,7 @@ void RecordTape(Sim& s) {
     if (c >= kTapeColumns) throw RangeError();
     s.TapeCell(c, s.TapeIndex) = s.V(s.TapeChannelIDs[static_cast<size_t>(c)]);
   }
+  s.NotifyTapeRowRecorded();
 }
 
 std::string TapeFileText(const Sim& s) {

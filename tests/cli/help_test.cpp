@@ -16,12 +16,13 @@ constexpr size_t kMany = Arity::kMany;
 
 // The commands of scripts as the batch runner's contract names them.
 const std::set<std::string> kScriptCommands = {
-    "new",     "open",          "start",          "save",         "save-model", "save-tape", "save-tape-csv", "reset",
+    "new",     "open",          "start",          "save",         "save-model", "save-tape", "save-tape-csv",
+    "seed",    "reset",
     "run",     "step",          "finish",         "compute",      "click",      "create",    "insert",
     "copy",    "delete",        "apply",          "timing",       "timing-defaults", "numbers",
     "numbers-defaults", "set",  "print",          "link",         "render-diagram", "render-plot"};
 // And the commands of the command line.
-const std::set<std::string> kProgramCommands = {"run", "exec", "help"};
+const std::set<std::string> kProgramCommands = {"run", "exec", "study", "help"};
 
 struct Output {
   int status;

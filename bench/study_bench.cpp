@@ -1,0 +1,73 @@
+// Studies on the bank of 1000 blocks: the gain of a second worker thread, and what a
+// run costs beyond its steps (copying the model, sets, seed, RESET, measures, the row).
+// The bank is written once to a model file in the temporary folder,
+// trevolan_bench_bank.txt, which the comparisons of trevolan-cli study and
+// mpirun trevolan-mpi study in README.md run as well.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+
+#include "engine/run_loop.h"
+#include "model/atomic_file.h"
+#include "model/model_file.h"
+#include "models.h"
+#include "study/study.h"
+
+namespace trevolan::bench {
+namespace {
+
+std::string BankModelFile() {
+  static const std::string path = [] {
+    auto s = OscillatorBank(242, 33);
+    StoreTimingGlobals(*s);
+    const std::string file = (std::filesystem::temp_directory_path() / "trevolan_bench_bank.txt").string();
+    WriteFileAtomically(file, ModelFileText(*s, "bench"));
+    return file;
+  }();
+  return path;
+}
+
+// The bank runs `steps` steps of Delt 0.01 from 0; one measure of each kind that
+// samples every step.
+study::StudySpec BankStudy(int64_t steps, int64_t replications) {
+  return study::ParseStudyOptions({BankModelFile(), "--set", "FinTim=" + std::to_string(steps / 100.0), "--set",
+                                   "Holdstep=1e12", "--replications", std::to_string(replications), "--measure",
+                                   "mean:34.Value", "--measure", "max:38.Value", "--measure", "final:1000.Value"});
+}
+
+// 40 runs of 2000 steps on 1 and 2 worker threads.
+void BM_Study40Runs(benchmark::State& state) {
+  const study::Study s(BankStudy(2000, 40));
+  for (auto _ : state) benchmark::DoNotOptimize(study::RunOnThreads(s, static_cast<int>(state.range(0)), nullptr));
+}
+BENCHMARK(BM_Study40Runs)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
+    ->ReportAggregatesOnly(true)->UseRealTime()->MeasureProcessCPUTime();
+
+// One whole run of a study, and its row.
+void StudyRun(benchmark::State& state, int64_t steps) {
+  const study::Study s(BankStudy(steps, 1));
+  Sim scratch;
+  for (auto _ : state) {
+    std::vector<study::RunResult> runs{s.Run(0, scratch)};
+    benchmark::DoNotOptimize(study::RunsCsv(s, runs));
+  }
+}
+// A run of one step: nearly all of it is the cost beyond stepping.
+void BM_StudyRunOneStep(benchmark::State& state) { StudyRun(state, 1); }
+void BM_StudyRun10000Steps(benchmark::State& state) { StudyRun(state, 10000); }
+// The same 10,000 steps of the bank by the RUN button alone, for comparison.
+void BM_Bank10000Steps(benchmark::State& state) {
+  auto s = OscillatorBank(242, 33);
+  ResetButton(*s);
+  for (auto _ : state) {
+    s->Holdnext = s->Time + 10000 * s->Delt - s->TimeTol;
+    RunButton(*s);
+    benchmark::DoNotOptimize(s->block(1000).Value);
+  }
+}
+BENCHMARK(BM_StudyRunOneStep)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_StudyRun10000Steps)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Bank10000Steps)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+}  // namespace trevolan::bench

@@ -1,0 +1,463 @@
+#include "study/study.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "cli/script.h"
+#include "cli/targets.h"
+#include "engine/run_loop.h"
+#include "engine/timing_form.h"
+#include "model/file_commands.h"
+#include "model/numbers.h"
+#include "model/seed.h"
+#include "model/sim_copy.h"
+
+namespace trevolan::study {
+
+namespace {
+
+// NAME=TEXT split at the first '='.
+std::pair<std::string, std::string> SplitAtEquals(const std::string& option, const std::string& text) {
+  const size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0) throw StudyUsageError(option + " " + text + ": expected TARGET=VALUE");
+  return {text.substr(0, eq), text.substr(eq + 1)};
+}
+
+std::vector<std::string> SplitAt(const std::string& text, char separator) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = text.find(separator, start);
+    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
+double NumberOrUsage(const std::string& option, const std::string& text) {
+  const auto v = ParseFileNumber(text);
+  if (!v) throw StudyUsageError(option + ": '" + text + "' is not a valid floating point value");
+  return *v;
+}
+
+int64_t CountOrUsage(const std::string& option, const std::string& text) {
+  const auto v = ParseFileNumber(text);
+  if (!v || !(*v >= 1 && *v <= 1e12) || std::floor(*v) != *v) {
+    throw StudyUsageError(option + ": '" + text + "' is not a whole number of at least 1");
+  }
+  return static_cast<int64_t>(*v);
+}
+
+// The timing globals, which a study changes as the timing dialog's Apply does.
+EditField* TimingField(TTimingFm& form, const std::string& target) {
+  static const std::map<std::string, EditField TTimingFm::*> fields = {
+      {"Start", &TTimingFm::Edit1},    {"Time", &TTimingFm::Edit8},     {"FinTim", &TTimingFm::Edit2},
+      {"Delt", &TTimingFm::Edit4},     {"GrDel", &TTimingFm::Edit5},    {"GrNext", &TTimingFm::Edit9},
+      {"Holdstep", &TTimingFm::Edit6}, {"Holdnext", &TTimingFm::Edit7}, {"RepCount", &TTimingFm::Edit3}};
+  const auto it = fields.find(target);
+  return it == fields.end() ? nullptr : &(form.*(it->second));
+}
+
+bool IsTimingGlobal(const std::string& target) {
+  TTimingFm form;
+  return TimingField(form, target) != nullptr;
+}
+
+// A whole stored list takes its values separated by blanks; every other target one text.
+std::vector<std::string> ValuesFor(const std::string& target, const std::string& value) {
+  if (target.size() < 7 || target.compare(target.size() - 7, 7, ".stored") != 0) return {value};
+  std::vector<std::string> values;
+  for (const std::string& part : SplitAt(value, ' ')) {
+    if (!part.empty()) values.push_back(part);
+  }
+  return values;
+}
+
+void ApplyAssignment(Sim& s, const std::string& target, const std::string& value) {
+  if (!IsTimingGlobal(target)) {
+    cli::SetTarget(s, target, ValuesFor(target, value));
+    return;
+  }
+  const auto v = ParseFileNumber(value);
+  if (!v) throw ConversionError(value);
+  TTimingFm form;
+  form.FormActivate(s);
+  TimingField(form, target)->text = FormatEdit(*v);
+  form.ApplyClick(s);
+}
+
+// Writes the value as a run would, but without the timing dialog's compute pass (a
+// fault of the model is a run's error, not a bad option).
+void CheckAssignment(Sim& scratch, const std::string& option, const std::string& target, const std::string& value) {
+  try {
+    if (IsTimingGlobal(target)) {
+      NumberOrUsage(option, value);
+    } else {
+      cli::SetTarget(scratch, target, ValuesFor(target, value));
+    }
+  } catch (const cli::UsageError& e) {
+    throw StudyUsageError(option + ": " + e.what());
+  } catch (const SimError& e) {
+    throw StudyUsageError(option + ": " + e.what());
+  }
+}
+
+// Samples the measures after RESET and after every step of one run: the run loop tells
+// its frontend once per step.
+class MeasureRecorder : public Frontend {
+ public:
+  MeasureRecorder(const std::vector<Measure>& measures, double warmup) : measures_(measures), warmup_(warmup) {}
+
+  void Start(Sim& s) {
+    s_ = &s;
+    states_.assign(measures_.size(), State{});
+    for (size_t m = 0; m < measures_.size(); ++m) states_[m].read = cli::NumberTarget(s, measures_[m].target);
+    Sample(false);
+  }
+  void ProcessMessages() override { Sample(true); }
+
+  std::vector<std::optional<double>> Results() const {
+    std::vector<std::optional<double>> out;
+    for (const State& st : states_) out.push_back(st.value);
+    for (size_t m = 0; m < measures_.size(); ++m) {
+      if (measures_[m].statistic == Statistic::kMean && states_[m].weight > 0) {
+        out[m] = states_[m].sum / states_[m].weight;
+      }
+    }
+    return out;
+  }
+
+ private:
+  struct State {
+    std::function<double()> read;
+    std::optional<double> value;
+    double sum = 0, weight = 0;
+  };
+
+  void Sample(bool after_step) {
+    const double t = s_->Time + s_->TimeTol;
+    const bool warm = t >= warmup_;
+    for (size_t m = 0; m < measures_.size(); ++m) {
+      State& st = states_[m];
+      switch (measures_[m].statistic) {
+        case Statistic::kFinal: st.value = st.read(); break;
+        case Statistic::kAt:
+          if (!st.value && t >= measures_[m].at) st.value = st.read();
+          break;
+        case Statistic::kMin:
+          if (warm) st.value = st.value ? std::min(*st.value, st.read()) : st.read();
+          break;
+        case Statistic::kMax:
+          if (warm) st.value = st.value ? std::max(*st.value, st.read()) : st.read();
+          break;
+        case Statistic::kMean:
+          if (warm && after_step) {
+            st.sum += st.read() * s_->Delt;
+            st.weight += s_->Delt;
+          }
+          break;
+      }
+    }
+  }
+
+  const std::vector<Measure>& measures_;
+  double warmup_;
+  Sim* s_ = nullptr;
+  std::vector<State> states_;
+};
+
+}  // namespace
+
+Assignment ParseAssignment(const std::string& option, const std::string& text) {
+  auto [target, value] = SplitAtEquals(option, text);
+  return {target, value};
+}
+
+Variation ParseVariation(const std::string& text) {
+  const std::string option = "--vary " + text;
+  auto [target, list] = SplitAtEquals("--vary", text);
+  Variation v{target, {}};
+  const auto range = SplitAt(list, ':');
+  if (range.size() == 3 && list.find(',') == std::string::npos) {
+    const double from = NumberOrUsage(option, range[0]);
+    const double to = NumberOrUsage(option, range[1]);
+    const int64_t count = CountOrUsage(option, range[2]);
+    if (count > 1000000) throw StudyUsageError(option + ": more than 1000000 values");
+    for (int64_t i = 0; i < count; ++i) {
+      const double x = i == count - 1 && count > 1
+                           ? to
+                           : from + (to - from) * static_cast<double>(i) / static_cast<double>(count - 1 ? count - 1 : 1);
+      v.values.push_back(FormatGeneral(x));
+    }
+    return v;
+  }
+  for (const std::string& item : SplitAt(list, ',')) {
+    if (item.empty()) throw StudyUsageError(option + ": empty value in the list");
+    v.values.push_back(item);
+  }
+  return v;
+}
+
+Measure ParseMeasure(const std::string& text) {
+  const std::string option = "--measure " + text;
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos) throw StudyUsageError(option + ": expected STAT:TARGET");
+  const std::string stat = text.substr(0, colon);
+  Measure m{text, Statistic::kFinal, 0, text.substr(colon + 1)};
+  static const std::map<std::string, Statistic> stats = {{"final", Statistic::kFinal}, {"mean", Statistic::kMean},
+                                                         {"min", Statistic::kMin},     {"max", Statistic::kMax},
+                                                         {"at", Statistic::kAt}};
+  const auto it = stats.find(stat);
+  if (it == stats.end()) throw StudyUsageError(option + ": unknown statistic " + stat + " (final, mean, min, max, at)");
+  m.statistic = it->second;
+  if (m.statistic == Statistic::kAt) {
+    const size_t second = m.target.find(':');
+    if (second == std::string::npos) throw StudyUsageError(option + ": expected at:T:TARGET");
+    m.at = NumberOrUsage(option, m.target.substr(0, second));
+    m.target = m.target.substr(second + 1);
+  }
+  if (m.target.empty()) throw StudyUsageError(option + ": no target");
+  return m;
+}
+
+StudySpec ParseStudyOptions(const std::vector<std::string>& args) {
+  StudySpec spec;
+  bool have_model = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() < 2 || a[0] != '-') {
+      if (have_model) throw StudyUsageError("study takes one model");
+      spec.model = a;
+      have_model = true;
+      continue;
+    }
+    const size_t eq = a.find('=');
+    const std::string name = a.substr(0, eq);
+    std::string value;
+    static const char* const kOptions[] = {"--set",  "--vary", "--replications", "--seed",    "--measure",
+                                           "--warmup", "--out", "--summary",     "--jobs"};
+    if (std::find(std::begin(kOptions), std::end(kOptions), name) == std::end(kOptions)) {
+      throw StudyUsageError("unknown option: " + a);
+    }
+    if (eq != std::string::npos) {
+      value = a.substr(eq + 1);
+    } else if (i + 1 < args.size()) {
+      value = args[++i];
+    } else {
+      throw StudyUsageError(name + " needs a value");
+    }
+    const std::string option = name + " " + value;
+    if (name == "--set") {
+      spec.sets.push_back(ParseAssignment("--set", value));
+    } else if (name == "--vary") {
+      spec.variations.push_back(ParseVariation(value));
+    } else if (name == "--replications") {
+      spec.replications = CountOrUsage(option, value);
+    } else if (name == "--seed") {
+      try {
+        spec.seed = SeedFromText(value);
+      } catch (const SimError&) {
+        throw StudyUsageError(option + ": not a whole number in 0.." + std::to_string(kMaxSeed));
+      }
+    } else if (name == "--measure") {
+      spec.measures.push_back(ParseMeasure(value));
+    } else if (name == "--warmup") {
+      spec.warmup = NumberOrUsage(option, value);
+    } else if (name == "--out") {
+      spec.out = value;
+    } else if (name == "--summary") {
+      spec.summary = value;
+    } else {
+      const int64_t jobs = CountOrUsage(option, value);
+      if (jobs > 4096) throw StudyUsageError(option + ": more than 4096 threads");
+      spec.jobs = static_cast<int>(jobs);
+    }
+  }
+  if (!have_model) throw StudyUsageError("study needs a model");
+  return spec;
+}
+
+namespace {
+
+// Passes the program's own warnings of the model reader on.
+class MessageForwarder : public Frontend {
+ public:
+  explicit MessageForwarder(std::function<void(const std::string&)> to) : to_(std::move(to)) {}
+  void ShowMessage(const std::string& text) override {
+    if (to_) to_(text);
+  }
+
+ private:
+  std::function<void(const std::string&)> to_;
+};
+
+}  // namespace
+
+Study::Study(StudySpec spec, std::function<void(const std::string&)> messages)
+    : spec_(std::move(spec)), model_(std::make_unique<Sim>()) {
+  MessageForwarder forward(std::move(messages));
+  model_->frontend = &forward;
+  try {
+    FileOpen(*model_, spec_.model);
+  } catch (...) {
+    model_->frontend = nullptr;
+    throw;
+  }
+  model_->frontend = nullptr;
+  CheckOptions();
+}
+
+Study::Study(StudySpec spec, const Sim& model) : spec_(std::move(spec)), model_(std::make_unique<Sim>()) {
+  CopyModelState(model, *model_);
+  CheckOptions();
+}
+
+void Study::CheckOptions() {
+  if (spec_.replications < 1) throw StudyUsageError("--replications: must be at least 1");
+  for (const Variation& v : spec_.variations) {
+    if (v.values.empty()) throw StudyUsageError("--vary " + v.target + ": empty list");
+    if (case_count_ > (int64_t{1} << 40) / static_cast<int64_t>(v.values.size())) {
+      throw StudyUsageError("--vary " + v.target + ": too many cases");
+    }
+    case_count_ *= static_cast<int64_t>(v.values.size());
+  }
+  if (case_count_ > (int64_t{1} << 40) / spec_.replications) throw StudyUsageError("--replications: too many runs");
+  auto scratch = std::make_unique<Sim>();
+  CopyModelState(*model_, *scratch);
+  for (const Assignment& a : spec_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
+  for (const Measure& m : spec_.measures) {
+    try {
+      cli::NumberTarget(*scratch, m.target);
+    } catch (const cli::UsageError& e) {
+      throw StudyUsageError("--measure " + m.name + ": " + e.what());
+    } catch (const SimError& e) {
+      throw StudyUsageError("--measure " + m.name + ": " + e.what());
+    }
+  }
+  for (const Variation& v : spec_.variations) {
+    for (const std::string& value : v.values) CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value);
+  }
+}
+
+Study::~Study() = default;
+
+std::vector<std::string> Study::CaseValues(int64_t case_number) const {
+  std::vector<std::string> values(spec_.variations.size());
+  int64_t rest = case_number - 1;
+  for (size_t i = spec_.variations.size(); i-- > 0;) {
+    const auto n = static_cast<int64_t>(spec_.variations[i].values.size());
+    values[i] = spec_.variations[i].values[static_cast<size_t>(rest % n)];
+    rest /= n;
+  }
+  return values;
+}
+
+uint64_t Study::RunSeed(int64_t case_number, int64_t replication) const {
+  const uint64_t h = SplitMix64(SplitMix64(SplitMix64(spec_.seed) + static_cast<uint64_t>(case_number)) +
+                                static_cast<uint64_t>(replication));
+  return h & kMaxSeed;
+}
+
+RunResult Study::Run(int64_t index, Sim& scratch) const {
+  RunResult r;
+  r.index = index;
+  r.case_number = index / spec_.replications + 1;
+  r.replication = index % spec_.replications + 1;
+  r.seed = RunSeed(r.case_number, r.replication);
+  r.values.assign(spec_.measures.size(), std::nullopt);
+  MeasureRecorder recorder(spec_.measures, spec_.warmup);
+  try {
+    CopyModelState(*model_, scratch);
+    scratch.frontend = &recorder;
+    for (const Assignment& a : spec_.sets) ApplyAssignment(scratch, a.target, a.value);
+    const auto values = CaseValues(r.case_number);
+    for (size_t i = 0; i < values.size(); ++i) ApplyAssignment(scratch, spec_.variations[i].target, values[i]);
+    SeedGenerator(scratch, r.seed);
+    ResetButton(scratch);
+    recorder.Start(scratch);
+    FinishRun(scratch, kDefaultFinishPresses);
+    if (!(scratch.Time + scratch.TimeTol >= scratch.FinTim)) throw SimError("the run did not reach FinTim");
+    r.values = recorder.Results();
+  } catch (const SimError& e) {
+    r.error = e.what();
+  } catch (const cli::UsageError& e) {
+    r.error = e.what();
+  } catch (const std::bad_alloc&) {
+    r.error = "Out of memory";
+  }
+  scratch.frontend = nullptr;
+  return r;
+}
+
+void RunOnThreads(const Study& study, int jobs, const std::function<std::optional<int64_t>()>& next,
+                  const std::function<void(RunResult)>& done, const Progress& progress) {
+  if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::mutex mutex;
+  std::condition_variable finished;
+  int running = jobs;
+  int64_t runs_done = 0, runs_failed = 0;
+  std::exception_ptr failure;
+  const auto work = [&] {
+    try {
+      auto scratch = std::make_unique<Sim>();
+      for (;;) {
+        std::optional<int64_t> index;
+        {
+          std::lock_guard lock(mutex);
+          if (!failure) index = next();
+        }
+        if (!index) break;
+        RunResult result = study.Run(*index, *scratch);
+        std::lock_guard lock(mutex);
+        ++runs_done;
+        if (result.failed()) ++runs_failed;
+        done(std::move(result));
+      }
+    } catch (...) {
+      std::lock_guard lock(mutex);
+      if (!failure) failure = std::current_exception();
+    }
+    std::lock_guard lock(mutex);
+    --running;
+    finished.notify_all();
+  };
+  std::vector<std::thread> threads;
+  for (int i = 0; i < jobs; ++i) threads.emplace_back(work);
+  {
+    std::unique_lock lock(mutex);
+    while (running > 0) {
+      finished.wait_for(lock, std::chrono::milliseconds(100));
+      if (progress) {
+        const int64_t d = runs_done, f = runs_failed;
+        lock.unlock();
+        progress(d, f);
+        lock.lock();
+      }
+    }
+  }
+  for (std::thread& t : threads) t.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+std::vector<RunResult> RunOnThreads(const Study& study, int jobs, const Progress& progress) {
+  std::vector<RunResult> results(static_cast<size_t>(study.run_count()));
+  int64_t next_index = 0;
+  if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  jobs = static_cast<int>(std::min<int64_t>(jobs, std::max<int64_t>(1, study.run_count())));
+  RunOnThreads(
+      study, jobs,
+      [&]() -> std::optional<int64_t> {
+        if (next_index >= study.run_count()) return std::nullopt;
+        return next_index++;
+      },
+      [&](RunResult r) { results[static_cast<size_t>(r.index)] = std::move(r); }, progress);
+  return results;
+}
+
+}  // namespace trevolan::study

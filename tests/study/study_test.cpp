@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "model/file_commands.h"
+#include "model/seed.h"
+#include "model/sim_copy.h"
+#include "model/tape.h"
+#include "engine/run_loop.h"
+#include "study/csv.h"
+#include "study/statistics.h"
+#include "study/study.h"
+#include "support/test_support.h"
+
+namespace trevolan::study {
+namespace {
+
+using testing::ExamplePath;
+using testing::ReadTextFile;
+using testing::RunCli;
+using testing::SplitLines;
+using testing::TempDir;
+
+TEST(StudyStatistics, StudentQuantilesAndSampleSummary) {
+  // Two-sided 95% quantiles from the published tables.
+  const std::map<int64_t, double> table = {{1, 12.7062047361747}, {2, 4.30265272974946}, {3, 3.18244630528371},
+                                           {9, 2.26215716279820}, {10, 2.22813885198627}, {30, 2.04227245630124},
+                                           {120, 1.97993040508242}};
+  for (const auto& [df, t] : table) EXPECT_NEAR(StudentT95(df), t, 1e-9) << df;
+  const SampleSummary s = Summarize({1e9 + 2, 1e9 + 4, 1e9 + 4, 1e9 + 4, 1e9 + 5, 1e9 + 5, 1e9 + 7, 1e9 + 9});
+  EXPECT_EQ(s.n, 8);
+  EXPECT_DOUBLE_EQ(s.mean, 1e9 + 5);
+  // The offset of 1e9 leaves about 1e-7 of each value's digits.
+  EXPECT_NEAR(s.sd, std::sqrt(32.0 / 7), 1e-6);
+  EXPECT_NEAR(s.ci95, 2.36462425159278 * std::sqrt(32.0 / 7) / std::sqrt(8.0), 1e-6);
+  EXPECT_TRUE(std::isnan(Summarize({3}).sd));
+  EXPECT_EQ(Summarize({}).n, 0);
+}
+
+TEST(StudyCsv, FieldsAreQuotedOnlyWhenTheyMustBe) {
+  EXPECT_EQ(CsvLine({"a", "1.5E-7", "x,y", "say \"hi\"", ""}), "a,1.5E-7,\"x,y\",\"say \"\"hi\"\"\",\r\n");
+}
+
+// A copy of a read model runs exactly as the model itself, and the generator starts as
+// it always did unless seeded.
+TEST(StudyModel, CopiesRunAsTheOriginalAndSeedsPickTheSequence) {
+  auto original = std::make_unique<Sim>();
+  FileOpen(*original, ExamplePath("breakdowns.txt"));
+  auto copy = std::make_unique<Sim>();
+  copy->Delt = 7;
+  copy->block(500).Type = 'Z';
+  CopyModelState(*original, *copy);
+  for (Sim* s : {original.get(), copy.get()}) {
+    ResetButton(*s);
+    FinishRun(*s, kDefaultFinishPresses);
+  }
+  EXPECT_EQ(TapeFileText(*copy), TapeFileText(*original));
+  EXPECT_EQ(copy->block(500).Type, '?');
+
+  Sim fresh;
+  EXPECT_EQ(fresh.rng(), std::mt19937_64(Sim::kSeed)());
+  const auto draws = [](uint64_t seed) {
+    Sim s;
+    SeedGenerator(s, seed);
+    return std::vector<double>{s.Uniform(), s.Uniform(), s.Uniform()};
+  };
+  EXPECT_EQ(draws(1), draws(1));
+  EXPECT_NE(draws(1), draws(2));
+  EXPECT_EQ(SeedFromText("9007199254740991"), kMaxSeed);
+  for (const char* bad : {"-1", "1.5", "9007199254740992", "NAN"}) EXPECT_THROW(SeedFromText(bad), RangeError) << bad;
+  EXPECT_THROW(SeedFromText("x"), ConversionError);
+  // The batch runner's seed command: the same numbers for the same seed.
+  const auto queue = [](const std::string& seed) {
+    return RunCli({"exec", "-c", "open " + ExamplePath("mm1_queue.txt") + "; timing finish=50;" + seed +
+                                     " reset; finish; print 101.Value 104.Value"});
+  };
+  const auto a = queue("seed 7;"), b = queue("seed 7;"), c = queue("seed 8;");
+  EXPECT_EQ(a.status, 0) << a.out;
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_NE(a.out, c.out);
+}
+
+// Measures over runs with known answers: the ramp of the integrator example (Value =
+// Time / 10) and the draws of an exponential Fuzz block.
+TEST(StudyMeasures, RampAndFuzzGiveTheirKnownValues) {
+  StudySpec spec = ParseStudyOptions({ExamplePath("integrators.txt"), "--measure", "mean:101.Value", "--measure",
+                                      "min:101.Value", "--measure", "max:101.Value", "--measure", "final:101.Value",
+                                      "--measure", "at:250:101.Value", "--measure", "at:5000:101.Value", "--warmup",
+                                      "500", "--set", "Delt=0.5"});
+  Study ramp(spec);
+  Sim scratch;
+  const RunResult r = ramp.Run(0, scratch);
+  ASSERT_FALSE(r.failed()) << r.error;
+  // Steps at 500, 500.5, ..., 1000, each standing for the half unit that ends at it.
+  EXPECT_NEAR(*r.values[0], (500 + 1000) / 2.0 / 10, 1e-9);
+  EXPECT_NEAR(*r.values[1], 50, 1e-9);
+  EXPECT_NEAR(*r.values[2], 100, 1e-9);
+  EXPECT_NEAR(*r.values[3], 100, 1e-9);
+  EXPECT_NEAR(*r.values[4], 25, 1e-9);
+  EXPECT_FALSE(r.values[5]);  // never reached
+  auto loaded = std::make_unique<Sim>();
+  FileOpen(*loaded, ExamplePath("integrators.txt"));
+  EXPECT_EQ(Study(spec, *loaded).Run(0, scratch).values, r.values);  // a model in memory runs the same
+
+  // Exponential draws of mean 10 (mode 2), one a step, 2000 steps a run: the mean of
+  // each run has a deviation of 10 / sqrt(2000); the runs' confidence interval holds 10.
+  TempDir dir;
+  testing::WriteTextFile(dir.path("fuzz.script"),
+                         "new\ntiming finish=2000\nset HighestBlock 101\nset 101.Type Z\nset 101.OnOff 1\n"
+                         "set 101.State 2\nset 101.aa 10\nset 101.cc -1000\nset 101.dd 1000\nsave " +
+                             dir.path("fuzz.txt") + "\n");
+  ASSERT_EQ(RunCli({"exec", "-f", dir.path("fuzz.script")}).status, 0);
+  Study fuzz(ParseStudyOptions({dir.path("fuzz.txt"), "--replications", "12", "--measure", "mean:101.Value",
+                                "--measure", "min:101.Value", "--seed", "3"}));
+  const auto runs = RunOnThreads(fuzz, 2, nullptr);
+  const auto cases = SummarizeCases(fuzz, runs);
+  ASSERT_EQ(cases.size(), 1u);
+  const SampleSummary& mean = cases[0].measures[0];
+  EXPECT_EQ(mean.n, 12);
+  EXPECT_LE(std::fabs(mean.mean - 10), mean.ci95);
+  EXPECT_NEAR(mean.sd, 10 / std::sqrt(2000.0), 0.5 * 10 / std::sqrt(2000.0));
+  EXPECT_GE(cases[0].measures[1].mean, 0);
+}
+
+// The queue example at rho = 0.5 against rho^2 / (1 - rho) = 0.5 and rho. Each gap
+// and each service lasts its drawn time rounded up to the step, plus the one step
+// before the Activity starts again: on average 1.5 Delt = 0.03 longer than drawn at
+// Delt 0.02. Gaps of 2.03 and services of 1.03 give rho = 0.507 and, by the
+// Pollaczek-Khinchine formula (E[S^2] = 1 + 1.03^2), a mean queue of 0.508. So the
+// queue must lie within its confidence interval of 0.5 widened by 0.025 (three times
+// that bias), and the utilisation within its interval widened by 0.01.
+TEST(StudyMeasures, QueueExampleMatchesTheMM1Formula) {
+  Study queue(ParseStudyOptions({ExamplePath("mm1_queue.txt"), "--set", "Delt=0.02", "--set", "FinTim=3000",
+                                 "--replications", "8", "--warmup", "100", "--measure", "mean:104.Value",
+                                 "--measure", "mean:107.Value"}));
+  const auto cases = SummarizeCases(queue, RunOnThreads(queue, 0, nullptr));
+  const SampleSummary& length = cases[0].measures[0];
+  const SampleSummary& busy = cases[0].measures[1];
+  EXPECT_EQ(length.n, 8);
+  EXPECT_LE(std::fabs(length.mean - 0.5), length.ci95 + 0.025) << length.mean << " +- " << length.ci95;
+  EXPECT_LE(std::fabs(busy.mean - 0.5), busy.ci95 + 0.01) << busy.mean << " +- " << busy.ci95;
+}
+
+std::string Read(const std::string& path) { return ReadTextFile(path); }
+
+// The files of a study do not depend on the number of workers; the seed decides the
+// numbers; a run that fails is recorded and the study goes on.
+TEST(StudyCommand, FilesAreTheSameForAnyNumberOfWorkers) {
+  TempDir dir;
+  const auto study = [&](const std::string& name, const std::string& jobs, const std::string& seed) {
+    return RunCli({"study", ExamplePath("mm1_queue.txt"), "--set", "FinTim=200", "--set", "Delt=0.05", "--vary",
+                   "101.aa=1.5:2.5:3", "--vary", "103.aa=0.5,1", "--replications", "3", "--seed", seed,
+                   "--measure", "mean:104.Value", "--measure", "max:104.Value", "--measure", "at:100:107.Value",
+                   "--out", dir.path(name + ".csv"), "--summary", dir.path(name + "_summary.csv"), "--jobs", jobs});
+  };
+  const auto one = study("j1", "1", "5");
+  ASSERT_EQ(one.status, 0) << one.out << one.err;
+  EXPECT_EQ(one.err, "");  // no progress bar without a terminal
+  for (const std::string jobs : {"2", "3"}) {
+    const auto r = study("j" + jobs, jobs, "5");
+    EXPECT_EQ(r.out, one.out);
+    EXPECT_EQ(Read(dir.path("j" + jobs + ".csv")), Read(dir.path("j1.csv")));
+    EXPECT_EQ(Read(dir.path("j" + jobs + "_summary.csv")), Read(dir.path("j1_summary.csv")));
+  }
+  const auto lines = SplitLines(Read(dir.path("j1.csv")));
+  ASSERT_EQ(lines.size(), 1 + 6 * 3u);
+  EXPECT_EQ(lines[0], "case,replication,seed,101.aa,103.aa,mean:104.Value,max:104.Value,at:100:107.Value,status");
+  EXPECT_EQ(lines[1].substr(0, 4), "1,1,");
+  EXPECT_NE(lines[4].find(",1.5,1,"), std::string::npos) << lines[4];  // case 2: the last --vary moves fastest
+  EXPECT_NE(lines[7].find(",2,0.5,"), std::string::npos) << lines[7];
+  EXPECT_EQ(lines[18].substr(lines[18].size() - 3), ",ok");
+  EXPECT_EQ(SplitLines(Read(dir.path("j1_summary.csv")))[0].rfind(
+                "case,101.aa,103.aa,runs,failed,n(mean:104.Value),mean(mean:104.Value),sd(mean:104.Value),"
+                "ci95(mean:104.Value),n(max:104.Value)",
+                0),
+            0u);
+  study("again", "2", "5");
+  EXPECT_EQ(Read(dir.path("again.csv")), Read(dir.path("j1.csv")));
+  study("other", "2", "6");
+  EXPECT_NE(Read(dir.path("other.csv")), Read(dir.path("j1.csv")));
+
+  // A connection out of range fails its runs at the first compute pass.
+  const auto failing = RunCli({"study", ExamplePath("mm1_queue.txt"), "--set", "FinTim=20", "--vary",
+                               "107.An=-106,1001", "--replications", "2", "--measure", "final:104.Value", "--out",
+                               dir.path("failing.csv")});
+  EXPECT_EQ(failing.status, 1);
+  const auto rows = SplitLines(Read(dir.path("failing.csv")));
+  ASSERT_EQ(rows.size(), 5u);
+  EXPECT_EQ(rows[2].substr(rows[2].size() - 3), ",ok");
+  EXPECT_EQ(rows[3].substr(rows[3].size() - 19), ",,Range check error");
+  EXPECT_NE(failing.out.find("error: case 2 replication 1: Range check error"), std::string::npos) << failing.out;
+}
+
+TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
+  TempDir dir;
+  const std::string model = ExamplePath("mm1_queue.txt");
+  const struct {
+    std::vector<std::string> args;
+    const char* named;
+  } cases[] = {
+      {{"--set", "Nothing=1"}, "--set Nothing=1: unknown target: Nothing"},
+      {{"--set", "104.cc=x"}, "--set 104.cc=x: 'x' is not a valid floating point value"},
+      {{"--set", "FinTim=x"}, "--set FinTim=x: 'x' is not a valid floating point value"},
+      {{"--set", "1001.aa=1"}, "--set 1001.aa=1: Range check error"},
+      {{"--vary", "101.aa="}, "--vary 101.aa=: empty value in the list"},
+      {{"--vary", "101.aa=1,,2"}, "--vary 101.aa=1,,2: empty value"},
+      {{"--vary", "101.aa=1:2:0"}, "--vary 101.aa=1:2:0: '0' is not a whole number of at least 1"},
+      {{"--vary", "101.aa=1:y:3"}, "--vary 101.aa=1:y:3: 'y'"},
+      {{"--vary", "tape.1.1=1,2"}, "cannot set: tape.1.1"},
+      {{"--replications", "0"}, "--replications 0:"},
+      {{"--jobs", "1.5"}, "--jobs 1.5:"},
+      {{"--seed", "-3"}, "--seed -3:"},
+      {{"--measure", "mode:104.Value"}, "--measure mode:104.Value: unknown statistic mode"},
+      {{"--measure", "mean:104.Name"}, "--measure mean:104.Name: not a number: 104.Name"},
+      {{"--measure", "at:x:104.Value"}, "--measure at:x:104.Value: 'x'"},
+      {{"--warmup", "soon"}, "--warmup soon:"},
+      {{"--speed", "3"}, "unknown option: --speed"},
+      {{"--out"}, "--out needs a value"},
+      {{"other.txt"}, "study takes one model"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"study", model, "--out", dir.path("runs.csv")};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << c.named;
+    EXPECT_EQ(r.out, "") << c.named;
+    EXPECT_EQ(r.err.rfind("usage: ", 0), 0u) << r.err;
+    EXPECT_NE(SplitLines(r.err)[0].find(c.named), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(std::ifstream(dir.path("runs.csv")).good());
+  EXPECT_EQ(RunCli({"study"}).status, 2);
+  const auto missing = RunCli({"study", dir.path("none.txt")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(missing.out, "error: File not found\n");
+}
+
+// A run longer than the tape keeps every row in its CSV file; where the tape still
+// holds them, the rows are the tape's.
+TEST(RunCsv, EveryRecordedRowOfALongRun) {
+  TempDir dir;
+  ASSERT_EQ(RunCli({"exec", "-c", "open " + ExamplePath("integrators.txt") + "; timing finish=150000; save " +
+                                      dir.path("long.txt")})
+                .status,
+            0);
+  const auto r = RunCli({"run", dir.path("long.txt"), "--csv", dir.path("rows.csv"), "--tape", dir.path("tape.txt"),
+                         "--seed", "4"});
+  ASSERT_EQ(r.status, 0) << r.out;
+  const auto rows = SplitLines(Read(dir.path("rows.csv")));
+  ASSERT_EQ(rows.size(), 1 + 15001u);
+  EXPECT_EQ(rows[0], "Time,ramp,decay,position,velocity");
+  EXPECT_EQ(rows[1].substr(0, 8), "0,0,100,");
+  EXPECT_EQ(rows[15001].substr(0, 12), "150000,15000");
+  const auto tape = SplitLines(Read(dir.path("tape.txt")));
+  std::string last_tape_row = tape.back();
+  std::string csv_row = rows[15001];
+  for (char& c : csv_row) c = c == ',' ? ' ' : c;
+  std::string squeezed;
+  for (size_t i = 0; i < last_tape_row.size(); ++i) {
+    if (last_tape_row[i] != ' ' || (i + 1 < last_tape_row.size() && last_tape_row[i + 1] != ' ' && !squeezed.empty())) {
+      squeezed += last_tape_row[i];
+    }
+  }
+  EXPECT_EQ(squeezed, csv_row);
+  EXPECT_EQ(RunCli({"run", dir.path("long.txt"), "--seed", "x"}).status, 2);
+  const auto unwritable = RunCli({"run", dir.path("long.txt"), "--csv", dir.path("no/such/folder.csv")});
+  EXPECT_EQ(unwritable.status, 1);
+}
+
+}  // namespace
+}  // namespace trevolan::study
