@@ -31,11 +31,12 @@ touch model.txt notes.md
 
 expect "exec" ex
 expect "--help --version" --
-expect "--tape --save --max-presses" run model.txt --
+expect "--tape --csv --save --seed --max-presses" run model.txt --
 expect "" run model.txt --max-presses ""
 expect "model.txt" run m
 expect "model.txt" run model.txt --tape mo
 expect "-f -c" exec -
 expect "save save-model save-tape save-tape-csv" help sav
 expect "render-diagram render-plot reset run" help r
+expect "save save-model save-tape save-tape-csv seed set start step study" help s
 exit $((failures > 0))
