@@ -20,7 +20,7 @@ const char* const kUsage =
     "       trevolan-cli --version\n";
 
 int Usage(const std::string& problem) {
-  std::cerr << "usage: " << problem << '\n' << kUsage;
+  std::cerr << "usage: " << trevolan::cli::EscapeControls(problem) << '\n' << kUsage;
   return 2;
 }
 

@@ -1,11 +1,21 @@
 #include "model/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <mutex>
 
 #include "model/errors.h"
 
@@ -13,7 +23,29 @@ namespace trevolan {
 
 namespace {
 
-constexpr size_t kMaxReadSize = size_t{1} << 30;
+[[noreturn]] void Fail(int code, const std::string& path) { throw IoError::FromErrno(code, path); }
+
+// A file descriptor that closes itself; Close() reports what close() says.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  int Close() {
+    const int result = close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -22,82 +54,360 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// The mode a plain create would give: the target's own when it exists.
-mode_t ModeForTarget(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool WriteAll(int fd, const std::string& content) {
+// 0 or the errno of the first failing write.
+int WriteAll(int fd, const std::string& content) {
   size_t done = 0;
   while (done < content.size()) {
     const ssize_t n = write(fd, content.data() + done, content.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return errno;
     }
     done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// ---- Where a save goes ----
+
+// Links inside /proc (/dev/stdout -> /proc/self/fd/1 -> "pipe:[…]") name open files,
+// not paths: they are opened as they stand.
+bool IsProcLink(const std::string& path) {
+  struct statfs fs {};
+  return statfs(FolderOf(path).c_str(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
+}
+
+struct SaveTarget {
+  std::string path;      // the file that is written, symbolic links followed
+  bool through_proc = false;
+};
+
+// Follows symbolic links as opening would, but also through a last link that dangles,
+// so that the save creates the file the link names rather than replacing the link.
+SaveTarget ResolveLinks(const std::string& path) {
+  SaveTarget t{path};
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(t.path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return t;
+    if (IsProcLink(t.path)) {
+      t.through_proc = true;
+      return t;
+    }
+    std::string to(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4095) + 1, '\0');
+    const ssize_t n = readlink(t.path.c_str(), to.data(), to.size());
+    if (n < 0) Fail(errno, path);
+    to.resize(static_cast<size_t>(n));
+    t.path = !to.empty() && to[0] == '/' ? to : FolderOf(t.path) + "/" + to;
+  }
+  Fail(ELOOP, path);
+}
+
+// ---- Temporary files that signals clean up ----
+
+// The named temporary files of saves in progress, for the signal handler: a folder
+// descriptor and a name, published by `armed` only once both are written.
+struct PendingTemp {
+  std::atomic<int> armed{0};  // 0 free, 1 claimed, 2 armed
+  int dir = -1;
+  char name[64] = {};
+};
+PendingTemp g_pending[8];
+struct sigaction g_previous[NSIG];
+constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+// Removes the temporary files of saves in progress, then lets the signal do what it
+// did before: end the program, or run the handler that was there.
+void RemovePendingTemps(int sig, siginfo_t* info, void* context) {
+  const int saved_errno = errno;
+  for (PendingTemp& p : g_pending) {
+    if (p.armed.load() == 2) unlinkat(p.dir, p.name, 0);
+  }
+  const struct sigaction& old = g_previous[sig];
+  if (old.sa_flags & SA_SIGINFO) {
+    if (old.sa_sigaction) old.sa_sigaction(sig, info, context);
+  } else if (old.sa_handler == SIG_DFL) {
+    sigaction(sig, &old, nullptr);
+    raise(sig);  // delivered with the default action as soon as this handler returns
+  } else if (old.sa_handler != SIG_IGN) {
+    old.sa_handler(sig);
+  }
+  errno = saved_errno;
+}
+
+// Installed at the first save, for the signals that end a program politely; a signal
+// that the program ignores stays ignored.
+void InstallCleanupHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const int sig : kCleanupSignals) {
+      struct sigaction old {};
+      if (sigaction(sig, nullptr, &old) != 0 || (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_IGN)) {
+        continue;
+      }
+      g_previous[sig] = old;
+      struct sigaction mine {};
+      mine.sa_sigaction = RemovePendingTemps;
+      mine.sa_flags = SA_SIGINFO | SA_RESTART;
+      sigfillset(&mine.sa_mask);
+      sigaction(sig, &mine, nullptr);
+    }
+  });
+}
+
+// A temporary name in a folder that the signal handler removes until Disarm().
+class TempName {
+ public:
+  TempName(int dir, const std::string& name) {
+    InstallCleanupHandlers();
+    for (PendingTemp& p : g_pending) {
+      int expected = 0;
+      if (p.armed.compare_exchange_strong(expected, 1)) {
+        slot_ = &p;
+        break;
+      }
+    }
+    if (!slot_) return;  // eight saves at once: the ninth goes without signal cleanup
+    slot_->dir = dir;
+    std::snprintf(slot_->name, sizeof slot_->name, "%s", name.c_str());
+    slot_->armed.store(2);
+  }
+  ~TempName() { Disarm(); }
+  TempName(const TempName&) = delete;
+  TempName& operator=(const TempName&) = delete;
+  void Disarm() {
+    if (slot_) slot_->armed.store(0);
+    slot_ = nullptr;
+  }
+
+ private:
+  PendingTemp* slot_ = nullptr;
+};
+
+// Temporary names are short whatever the file's name, so a legal name never grows
+// past the system's limit, and carry the process ID, so that a later save can tell the
+// leftovers of a killed program from a save in progress.
+constexpr char kTempPrefix[] = ".trevolan-";
+constexpr char kTempSuffix[] = ".tmp";
+
+std::string NewTempName() {
+  static std::atomic<unsigned> counter{0};
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%s%ld-%u-%lx%s", kTempPrefix, static_cast<long>(getpid()), counter++,
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&buf) ^ static_cast<unsigned long>(time(nullptr))),
+                kTempSuffix);
+  return buf;
+}
+
+// Removes the temporary files of programs that were killed while saving here.
+void RemoveLeftoverTemps(int dir) {
+  const int copy = dup(dir);
+  if (copy < 0) return;
+  DIR* d = fdopendir(copy);
+  if (!d) {
+    close(copy);
+    return;
+  }
+  const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
+  while (const dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.size() <= prefix + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+        name.compare(name.size() - suffix, suffix, kTempSuffix) != 0) {
+      continue;
+    }
+    const long pid = std::strtol(name.c_str() + prefix, nullptr, 10);
+    if (pid > 0 && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      unlinkat(dir, name.c_str(), 0);
+    }
+  }
+  closedir(d);
+}
+
+// ---- The three ways of writing ----
+
+// Into a FIFO, a device or a file opened through /proc: written, never replaced. A
+// FIFO without a reader is an error at once instead of a wait without end.
+void WriteIntoSpecialFile(const std::string& target, bool append, const std::string& content,
+                          const std::string& path) {
+  Fd fd(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (append ? O_APPEND : 0)));
+  if (!fd.ok()) Fail(errno, path);
+  const int flags = fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  if (const int failure = WriteAll(fd.get(), content)) Fail(failure, path);
+  if (const int failure = fd.Close()) Fail(failure, path);
+}
+
+// In place: the links stay one file and no new file is needed in the folder. The space
+// is reserved before the old text is touched, so a full disk fails while the file is
+// still whole; the text is then written over the old one, cut to its length and synced.
+void RewriteInPlace(const std::string& target, const std::string& content, const std::string& path) {
+  Fd fd(open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+  if (!fd.ok()) Fail(errno, path);
+  const off_t size = static_cast<off_t>(content.size());
+  if (size > 0 && fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
+      errno != ENOSYS) {
+    Fail(errno, path);
+  }
+  int failure = WriteAll(fd.get(), content);
+  if (failure == 0 && ftruncate(fd.get(), size) != 0) failure = errno;
+  if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+  if (const int closing = fd.Close(); failure == 0) failure = closing;
+  if (failure != 0) Fail(failure, path);
+}
+
+// The new file takes the old one's owner, group and mode, as far as the user may set
+// them: the owner first, since a change of owner clears the set-ID bits.
+void TakeOwnerAndMode(int fd, const struct stat* old) {
+  if (!old) return;
+  if (old->st_uid != geteuid() || old->st_gid != getegid()) {
+    if (fchown(fd, old->st_uid, old->st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0) {
+      // another owner is the user's to lose: a file one may write but not own
+    }
+  }
+  fchmod(fd, old->st_mode & 07777);
+}
+
+// Gives the complete, synced unnamed file its name: first a temporary one (a file
+// cannot be linked over an existing one), then renamed over the target. False when
+// the system cannot link an unnamed file, so the caller writes a named one instead.
+bool PublishUnnamedFile(int dir, int fd, const std::string& name, const std::string& path) {
+  const std::string temp = NewTempName();
+  TempName pending(dir, temp);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, self.c_str(), dir, temp.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+      linkat(fd, "", dir, temp.c_str(), AT_EMPTY_PATH) != 0) {
+    return false;
+  }
+  if (renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
+    const int failure = errno;
+    unlinkat(dir, temp.c_str(), 0);
+    Fail(failure, path);
   }
   return true;
 }
 
-void FlushFolder(const std::string& folder) {
-  const int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dfd < 0) return;  // the file itself is safely renamed; the folder flush is best effort
-  fsync(dfd);
-  close(dfd);
+// Through a named temporary file, where the file system has no unnamed ones.
+void ReplaceThroughNamedFile(int dir, const std::string& name, const struct stat* old, const std::string& content,
+                             const std::string& path) {
+  std::string temp;
+  int raw = -1;
+  std::unique_ptr<TempName> pending;
+  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+    temp = NewTempName();
+    pending = std::make_unique<TempName>(dir, temp);
+    raw = openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw < 0) pending.reset();
+    if (raw < 0 && errno != EEXIST) break;
+  }
+  if (raw < 0) Fail(errno, path);
+  Fd fd(raw);
+  TakeOwnerAndMode(fd.get(), old);
+  int failure = WriteAll(fd.get(), content);
+  if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+  if (const int closing = fd.Close(); failure == 0) failure = closing;
+  if (failure == 0 && renameat(dir, temp.c_str(), dir, name.c_str()) != 0) failure = errno;
+  if (failure != 0) {
+    unlinkat(dir, temp.c_str(), 0);
+    Fail(failure, path);
+  }
+}
+
+// A new file beside the target, renamed over it when complete: the target is always
+// either the whole old or the whole new file. False when the folder does not let the
+// user make a file there.
+bool ReplaceRegularFile(const std::string& target, const struct stat* old, const std::string& content,
+                        const std::string& path) {
+  Fd dir(open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.ok()) {
+    if (errno == EACCES && old) return false;
+    Fail(errno, path);
+  }
+  const std::string name = NameOf(target);
+  const mode_t mode = old ? (old->st_mode & 07777) : 0666;  // a new file: the umask applies
+  Fd fd(openat(dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+  if (!fd.ok()) {
+    if ((errno == EACCES || errno == EPERM || errno == EROFS) && old) return false;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) Fail(errno, path);
+    ReplaceThroughNamedFile(dir.get(), name, old, content, path);
+  } else {
+    TakeOwnerAndMode(fd.get(), old);
+    int failure = WriteAll(fd.get(), content);
+    if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+    if (failure != 0) Fail(failure, path);
+    if (!PublishUnnamedFile(dir.get(), fd.get(), name, path)) {
+      ReplaceThroughNamedFile(dir.get(), name, old, content, path);
+    }
+    if (const int closing = fd.Close()) Fail(closing, path);
+  }
+  fsync(dir.get());  // the file itself is safely in place; the folder flush is best effort
+  RemoveLeftoverTemps(dir.get());
+  return true;
+}
+
+// ---- Reading ----
+
+// The file opened for reading, checked: a regular file of at most kMaxReadSize bytes.
+// Opening without blocking keeps a FIFO without a writer from stopping the program.
+Fd OpenRegularFile(const std::string& path, struct stat& st) {
+  Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.ok()) Fail(errno, path);
+  if (fstat(fd.get(), &st) != 0) Fail(errno, path);
+  if (S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  if (!S_ISREG(st.st_mode)) {
+    const char* kind = S_ISFIFO(st.st_mode) ? "a FIFO" : S_ISCHR(st.st_mode) ? "a character device"
+                       : S_ISBLK(st.st_mode) ? "a block device" : S_ISSOCK(st.st_mode) ? "a socket" : "special";
+    throw IoError(std::string("I/O error: Not a regular file (") + kind + "): " + path);
+  }
+  if (static_cast<uint64_t>(st.st_size) > kMaxReadSize) Fail(EFBIG, path);
+  return fd;
 }
 
 }  // namespace
 
 void WriteFileAtomically(const std::string& path, const std::string& content) {
+  const SaveTarget target = ResolveLinks(path);
   struct stat st {};
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw IoError::FromErrno(EISDIR);
-  std::string temp = path + ".tmp-XXXXXX";
-  const int fd = mkstemp(temp.data());
-  if (fd < 0) throw IoError::FromErrno(errno);
-  int failure = 0;
-  if (fchmod(fd, ModeForTarget(path)) != 0 || !WriteAll(fd, content) || fsync(fd) != 0) failure = errno;
-  if (close(fd) != 0 && failure == 0) failure = errno;
-  if (failure == 0 && rename(temp.c_str(), path.c_str()) != 0) failure = errno;
-  if (failure != 0) {
-    unlink(temp.c_str());
-    throw IoError::FromErrno(failure);
+  const bool exists = stat(target.path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  if (target.through_proc || (exists && !S_ISREG(st.st_mode))) {
+    WriteIntoSpecialFile(target.path, exists && S_ISREG(st.st_mode), content, path);
+    return;
   }
-  FlushFolder(FolderOf(path));
+  if (exists && st.st_nlink > 1) {
+    RewriteInPlace(target.path, content, path);
+    return;
+  }
+  if (!ReplaceRegularFile(target.path, exists ? &st : nullptr, content, path)) {
+    RewriteInPlace(target.path, content, path);
+  }
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) throw IoError::FromErrno(errno);
   struct stat st {};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    close(fd);
-    throw IoError::FromErrno(code);
-  }
+  Fd fd = OpenRegularFile(path, st);
   std::string data;
+  data.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
-    const ssize_t n = read(fd, buf, sizeof buf);
+    const ssize_t n = read(fd.get(), buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int code = errno;
-      close(fd);
-      throw IoError::FromErrno(code);
+      Fail(errno, path);
     }
     if (n == 0) break;
+    if (data.size() + static_cast<size_t>(n) > kMaxReadSize) Fail(EFBIG, path);  // a file that grows while read
     data.append(buf, static_cast<size_t>(n));
-    if (data.size() > kMaxReadSize) {  // a device that never ends is not a model
-      close(fd);
-      throw IoError::FromErrno(EFBIG);
-    }
   }
-  close(fd);
   return data;
+}
+
+void CheckReadableFile(const std::string& path) {
+  struct stat st {};
+  (void)OpenRegularFile(path, st);
 }
 
 }  // namespace trevolan

@@ -1,5 +1,6 @@
 #include "model/model_file.h"
 
+#include <cmath>
 #include <ctime>
 #include <optional>
 #include <vector>
@@ -15,6 +16,8 @@ namespace {
 constexpr size_t kMinBlockLineLength = 50;
 constexpr size_t kMaxTokenLength = 255;
 constexpr int kNumbersPerLine = 17;
+constexpr int kIntegerFields = 11;  // XX .. Pn and #stored, before the five coefficients and Value
+const char* const kHeaderLine = "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4";
 const char* const kLineEnd = "\r\n";
 
 constexpr const char* kReferenceLines[] = {
@@ -113,6 +116,47 @@ std::string CommentForFile(const std::string& comment) {
   return out;
 }
 
+// A line the reader would take for a block: long enough, "@" and a block type, an ID.
+bool IsBlockLine(const std::string& line) {
+  if (line.size() < kMinBlockLineLength) return false;
+  size_t pos = 1;
+  const std::string t = NextToken(line, pos);
+  return t.size() >= 2 && t[0] == '@' && IsBlockType(t[1]) && ParseFileInteger(NextToken(line, pos)).has_value();
+}
+
+// Writes one block line's fields into the slot. Every conversion is made before the
+// slot is touched, so a failing line never leaves a half-written block behind.
+void StoreBlockLine(Sim& s, int32_t id, char type, const std::string& name, const double (&n)[kNumbersPerLine],
+                    std::string comment) {
+  TBlock& b = s.block(id);
+  const int32_t XX = ToInt32(n[0]), YY = ToInt32(n[1]), OnOff = ToInt32(n[2]), Displ = ToInt32(n[3]),
+                State = ToInt32(n[4]), An = ToInt32(n[5]), Bn = ToInt32(n[6]), Cn = ToInt32(n[7]),
+                Dn = ToInt32(n[8]), Pn = ToInt32(n[9]);
+  (void)ToInt32(n[10]);  // #stored, used by the caller; a count beyond 32 bits ends the reading here
+  b.ID = id;
+  b.Name = name;
+  b.Type = type;
+  b.XX = XX;
+  b.YY = YY;
+  b.OnOff = OnOff;
+  b.Displ = Displ;
+  b.State = State;
+  b.An = An;
+  b.Bn = Bn;
+  b.Cn = Cn;
+  b.Dn = Dn;
+  b.Pn = Pn;
+  b.aa = n[11];
+  b.bb = n[12];
+  b.cc = n[13];
+  b.dd = n[14];
+  b.pp = n[15];
+  b.Value = n[16];
+  if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
+  if (comment.size() > kMaxCommentLength) comment.resize(kMaxCommentLength);
+  b.Comment = std::move(comment);
+}
+
 std::string LocalDateTime() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
@@ -156,51 +200,34 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   if (!IsBlockType(type)) return;
 
   double n[kNumbersPerLine];
-  for (double& x : n) {
+  for (int k = 0; k < kNumbersPerLine; ++k) {
     if (pos > len) return;
     const auto v = ParseFileNumber(NextToken(line, pos));
-    if (!v) {
+    // NAN and INF are numbers of the file, but no integer: in an integer field they are
+    // as bad as any other text that is no number.
+    if (!v || (k < kIntegerFields && !std::isfinite(*v))) {
       ShowNumberMessage(s, "Problem in reading data for Block ", *id);
       return;
     }
-    x = *v;
+    n[k] = *v;
   }
-  // Every conversion is made before the slot is touched, so a failing line never
-  // leaves a half-written block behind.
-  TBlock& b = s.block(*id);
-  const int32_t XX = ToInt32(n[0]), YY = ToInt32(n[1]), OnOff = ToInt32(n[2]), Displ = ToInt32(n[3]),
-                State = ToInt32(n[4]), An = ToInt32(n[5]), Bn = ToInt32(n[6]), Cn = ToInt32(n[7]),
-                Dn = ToInt32(n[8]), Pn = ToInt32(n[9]), stored_high = ToInt32(n[10]);
-  b.ID = *id;
-  b.Name = name;
-  b.Type = type;
-  b.XX = XX;
-  b.YY = YY;
-  b.OnOff = OnOff;
-  b.Displ = Displ;
-  b.State = State;
-  b.An = An;
-  b.Bn = Bn;
-  b.Cn = Cn;
-  b.Dn = Dn;
-  b.Pn = Pn;
-  b.aa = n[11];
-  b.bb = n[12];
-  b.cc = n[13];
-  b.dd = n[14];
-  b.pp = n[15];
-  b.Value = n[16];
-  std::string comment = pos <= len ? line.substr(pos - 1) : std::string();
-  if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
-  if (comment.size() > kMaxCommentLength) comment.resize(kMaxCommentLength);
-  b.Comment = comment;
-
-  if (stored_high > 0) b.stored = ReadStoredNumbers(r, int64_t{stored_high} + 1, *id);
+  StoreBlockLine(s, *id, type, name, n, pos <= len ? line.substr(pos - 1) : std::string());
+  // The block counts as read before its stored data: should that fail, the block is
+  // still within HighestBlock, never hidden above it where the next Create would
+  // silently overwrite it.
   if (*id > s.HighestBlock) s.HighestBlock = *id;
+  const int32_t stored_high = ToInt32(n[kIntegerFields - 1]);
+  if (stored_high > 0) s.block(*id).stored = ReadStoredNumbers(r, int64_t{stored_high} + 1, *id);
   s.NotifyDrawAllBlocks();
 }
 
-void OpenModel(Sim& s) { ReadModelText(s, ReadWholeFile(s.DataFileName)); }
+std::string ReadModelFile(const std::string& path) {
+  std::string text = ReadWholeFile(path);
+  if (!IsModelText(text)) throw IoError(path + " is not a model file");
+  return text;
+}
+
+void OpenModel(Sim& s) { ReadModelText(s, ReadModelFile(s.DataFileName)); }
 
 void ReadModelText(Sim& s, std::string text) {
   ModelReader r;
@@ -211,6 +238,16 @@ void ReadModelText(Sim& s, std::string text) {
   const TBlock& graphs = s.block(19);
   for (int c = 1; c <= kMaxTapeChannels; ++c) s.TapeChannelIDs[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
   s.TapeChannels = ToInt32(StoredAt(graphs, 0));
+}
+
+bool IsModelText(const std::string& text) {
+  if (text.rfind(kHeaderLine, 0) == 0) return true;
+  ModelReader r;
+  r.data = text;
+  while (!r.AtEnd()) {
+    if (IsBlockLine(TakeLine(r))) return true;
+  }
+  return false;
 }
 
 std::string WriteBlockLine(const Sim& s, int id) {
@@ -239,7 +276,7 @@ std::string WriteBlockLine(const Sim& s, int id) {
 std::string ModelFileText(const Sim& s, const std::string& recorded) {
   std::string text;
   const auto put = [&text](const std::string& line) { text += line + kLineEnd; };
-  put("Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4");
+  put(kHeaderLine);
   put("DataFile was " + CommentForFile(s.DataFileName));
   put("This file is " + CommentForFile(s.SaveFileName));
   put("Recorded: " + recorded);

@@ -7,7 +7,7 @@
 
 namespace trevolan {
 
-Sim::Sim() : tape_(static_cast<size_t>(kTapeColumns) * kTapeRows, 0.0) {
+Sim::Sim() {
   // The globals' own start values come from the member initialisers; the table's
   // defaults then overwrite the mirrored ones (so FinTim starts at 1000).
   GrNext = Start + GrDel;
@@ -17,6 +17,8 @@ Sim::Sim() : tape_(static_cast<size_t>(kTapeColumns) * kTapeRows, 0.0) {
   LoadTimingGlobals(*this);
   HighestBlock = 100;
 }
+
+void Sim::MakeTapeCells() { tape_.assign(static_cast<size_t>(kTapeColumns) * kTapeRows, tape_fill_); }
 
 std::string EmptySlotName(int i) {
   std::string name = "?" + std::to_string(i) + " ";

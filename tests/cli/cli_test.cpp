@@ -113,7 +113,7 @@ TEST(Program, ScriptsFromFilesAndStringsRunInOrder) {
   testing::WriteTextFile(dir.path("a.script"), "# set up\nset Delt 0.25\nprint Delt\n");
   const auto r = RunCli({"exec", "-c", "print Delt", "-f", dir.path("a.script"), "-c", "print Delt; open nothing.txt"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "1\n0.25\n0.25\nerror: File not found\n");
+  EXPECT_EQ(r.out, "1\n0.25\n0.25\nerror: File not found: nothing.txt\n");
 }
 
 TEST(Program, MessagesOfTheProgramAreLines) {

@@ -348,14 +348,14 @@ TEST(ModelReader, MissingFileAndFolder) {
     OpenModel(*s);
     FAIL();
   } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "File not found");
+    EXPECT_EQ(e.what(), "File not found: " + dir.path("missing.txt"));
   }
   s->DataFileName = dir.dir();
   try {
     OpenModel(*s);
     FAIL();
   } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "I/O error 21");
+    EXPECT_EQ(e.what(), "I/O error 21: Is a directory: " + dir.dir());
   }
 }
 
