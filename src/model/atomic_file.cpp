@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -59,13 +60,19 @@ std::string NameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// 0 or the errno of the first failing write.
+// 0 or the errno of the first failing write. A descriptor that another program left
+// non-blocking (a shared pipe) is waited for rather than failed.
 int WriteAll(int fd, const std::string& content) {
   size_t done = 0;
   while (done < content.size()) {
     const ssize_t n = write(fd, content.data() + done, content.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
+      if (errno == EAGAIN) {
+        pollfd p{fd, POLLOUT, 0};
+        poll(&p, 1, -1);
+        continue;
+      }
       return errno;
     }
     done += static_cast<size_t>(n);
@@ -85,7 +92,25 @@ bool IsProcLink(const std::string& path) {
 struct SaveTarget {
   std::string path;      // the file that is written, symbolic links followed
   bool through_proc = false;
+  int own_fd = -1;       // a descriptor of this process that the path names (/dev/stdout)
 };
+
+// The descriptor N of "/proc/self/fd/N", "/proc/PID/fd/N" of this process or
+// "/dev/fd/N", else -1.
+// Writing into it directly needs no permission to open it again: a pipe that the
+// shell made as another user is still this process's standard output.
+int OwnDescriptor(const std::string& path) {
+  for (const std::string& prefix :
+       {std::string("/proc/self/fd/"), std::string("/dev/fd/"), "/proc/" + std::to_string(getpid()) + "/fd/"}) {
+    if (path.compare(0, prefix.size(), prefix) != 0 || path.size() == prefix.size()) continue;
+    char* end = nullptr;
+    const long fd = std::strtol(path.c_str() + prefix.size(), &end, 10);
+    if (*end == '\0' && fd >= 0 && fd < (1L << 30) && fcntl(static_cast<int>(fd), F_GETFD) >= 0) {
+      return static_cast<int>(fd);
+    }
+  }
+  return -1;
+}
 
 // Follows symbolic links as opening would, but also through a last link that dangles,
 // so that the save creates the file the link names rather than replacing the link.
@@ -96,6 +121,7 @@ SaveTarget ResolveLinks(const std::string& path) {
     if (lstat(t.path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return t;
     if (IsProcLink(t.path)) {
       t.through_proc = true;
+      t.own_fd = OwnDescriptor(t.path);
       return t;
     }
     std::string to(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4095) + 1, '\0');
@@ -373,6 +399,10 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
   struct stat st {};
   const bool exists = stat(target.path.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  if (target.own_fd >= 0) {
+    if (const int failure = WriteAll(target.own_fd, content)) Fail(failure, path);
+    return;
+  }
   if (target.through_proc || (exists && !S_ISREG(st.st_mode))) {
     WriteIntoSpecialFile(target.path, exists && S_ISREG(st.st_mode), content, path);
     return;

@@ -108,13 +108,15 @@ std::string NameForFile(const std::string& name) {
   return out.empty() ? "_" : out;
 }
 
-std::string CommentForFile(const std::string& comment) {
-  std::string out = comment.substr(0, kMaxCommentLength);
-  for (char& c : out) {
+// A text on one line of the file: line breaks become blanks.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
-  return out;
+  return text;
 }
+
+std::string CommentForFile(const std::string& comment) { return OneLine(comment.substr(0, kMaxCommentLength)); }
 
 // A line the reader would take for a block: long enough, "@" and a block type, an ID.
 bool IsBlockLine(const std::string& line) {
@@ -277,8 +279,8 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
   std::string text;
   const auto put = [&text](const std::string& line) { text += line + kLineEnd; };
   put(kHeaderLine);
-  put("DataFile was " + CommentForFile(s.DataFileName));
-  put("This file is " + CommentForFile(s.SaveFileName));
+  put("DataFile was " + OneLine(s.DataFileName));  // paths whole, however long
+  put("This file is " + OneLine(s.SaveFileName));
   put("Recorded: " + recorded);
   put("");
   put("BLOCK DESCRIPTIONS:");

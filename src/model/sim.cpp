@@ -27,6 +27,13 @@ std::string EmptySlotName(int i) {
 }
 
 void ClearBlockTable(Sim& s) {
+  // The names are made once: every Open and every check of a model clears the table,
+  // and making 1001 names each time cost more than reading a whole model.
+  static const std::array<std::string, kBlockSlots> empty_names = [] {
+    std::array<std::string, kBlockSlots> names;
+    for (int i = 0; i <= kMaxBlockID; ++i) names[static_cast<size_t>(i)] = EmptySlotName(i);
+    return names;
+  }();
   s.LastX = 100;
   s.LastY = 100;
   for (int i = 0; i <= kMaxBlockID; ++i) {
@@ -34,7 +41,7 @@ void ClearBlockTable(Sim& s) {
     const int32_t on_off = b.OnOff;  // the one field a cleared slot keeps
     b = TBlock{};
     b.ID = i;
-    b.Name = EmptySlotName(i);
+    b.Name = empty_names[static_cast<size_t>(i)];
     b.OnOff = on_off;
   }
   s.TapeChannelIDs.fill(0);
