@@ -1,8 +1,10 @@
 #include "model/model_file.h"
 
+#include <charconv>
 #include <cmath>
 #include <ctime>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "blocks/catalogue.h"
@@ -252,36 +254,71 @@ bool IsModelText(const std::string& text) {
   return false;
 }
 
-std::string WriteBlockLine(const Sim& s, int id) {
+namespace {
+
+void AppendInt(std::string& out, int64_t v) {
+  char buf[24];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, end);
+}
+
+// The block line and its stored-data line, appended to the text being written without
+// a string of its own for every field.
+void AppendBlockLine(std::string& out, const Sim& s, int id) {
   const TBlock& b = s.block(id);
-  const std::string sep = "   ";
-  std::string line = std::string("@") + b.Type + sep;
-  line += std::to_string(id) + sep;
-  line += NameForFile(b.Name) + sep;
+  constexpr std::string_view sep = "   ";
+  out += '@';
+  out += b.Type;
+  out += sep;
+  AppendInt(out, id);
+  out += sep;
+  out += NameForFile(b.Name);
+  out += sep;
   for (const int32_t v : {b.XX, b.YY, b.OnOff, b.Displ, b.State, b.An, b.Bn, b.Cn, b.Dn, b.Pn}) {
-    line += std::to_string(v) + sep;
+    AppendInt(out, v);
+    out += sep;
   }
-  line += std::to_string(StoredHigh(b)) + sep;
-  for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp}) line += FormatGeneral(v) + sep;
-  line += FormatGeneral(b.Value) + " \"" + CommentForFile(b.Comment) + "\"" + kLineEnd;
+  AppendInt(out, StoredHigh(b));
+  out += sep;
+  for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp}) {
+    out += FormatGeneral(v);
+    out += sep;
+  }
+  out += FormatGeneral(b.Value);
+  out += " \"";
+  out += CommentForFile(b.Comment);
+  out += '"';
+  out += kLineEnd;
   if (StoredHigh(b) > 0) {
     for (const double v : b.stored) {
-      std::string t = FormatFixed(v, 4, 12);
-      if (t[0] != ' ') t.insert(0, 1, ' ');  // a number filling its field would touch its neighbour
-      line += t;
+      const std::string t = FormatFixed(v, 4, 12);
+      if (t[0] != ' ') out += ' ';  // a number filling its field would touch its neighbour
+      out += t;
     }
-    line += kLineEnd;
+    out += kLineEnd;
   }
+}
+
+}  // namespace
+
+std::string WriteBlockLine(const Sim& s, int id) {
+  std::string line;
+  AppendBlockLine(line, s, id);
   return line;
 }
 
 std::string ModelFileText(const Sim& s, const std::string& recorded) {
   std::string text;
-  const auto put = [&text](const std::string& line) { text += line + kLineEnd; };
+  text.reserve(8192);
+  const auto put = [&text](std::string_view a, std::string_view b = {}) {
+    text += a;
+    text += b;
+    text += kLineEnd;
+  };
   put(kHeaderLine);
-  put("DataFile was " + OneLine(s.DataFileName));  // paths whole, however long
-  put("This file is " + OneLine(s.SaveFileName));
-  put("Recorded: " + recorded);
+  put("DataFile was ", OneLine(s.DataFileName));  // paths whole, however long
+  put("This file is ", OneLine(s.SaveFileName));
+  put("Recorded: ", recorded);
   put("");
   put("BLOCK DESCRIPTIONS:");
   for (const char* line : kReferenceLines) put(line);
@@ -291,7 +328,7 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
   put("@Type ID# Name XX YY OnOff Displ State An Bn Cn Dn Pn #stored aa bb cc dd pp Value Comment");
   put("");
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
-    if (IsBlockType(s.block(id).Type)) text += WriteBlockLine(s, static_cast<int>(id));
+    if (IsBlockType(s.block(id).Type)) AppendBlockLine(text, s, static_cast<int>(id));
   }
   put("ZZZ");
   return text;

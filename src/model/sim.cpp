@@ -27,21 +27,24 @@ std::string EmptySlotName(int i) {
 }
 
 void ClearBlockTable(Sim& s) {
-  // The names are made once: every Open and every check of a model clears the table,
-  // and making 1001 names each time cost more than reading a whole model.
-  static const std::array<std::string, kBlockSlots> empty_names = [] {
-    std::array<std::string, kBlockSlots> names;
-    for (int i = 0; i <= kMaxBlockID; ++i) names[static_cast<size_t>(i)] = EmptySlotName(i);
-    return names;
+  // The empty slots are made once and copied in: every Open and every check of a
+  // model clears the table, and making 1001 blocks and names each time cost more than
+  // reading a whole model. Copying reuses the slot's own strings.
+  static const std::array<TBlock, kBlockSlots>* const empty_slots = [] {
+    auto* slots = new std::array<TBlock, kBlockSlots>();
+    for (int i = 0; i <= kMaxBlockID; ++i) {
+      (*slots)[static_cast<size_t>(i)].ID = i;
+      (*slots)[static_cast<size_t>(i)].Name = EmptySlotName(i);
+    }
+    return slots;
   }();
   s.LastX = 100;
   s.LastY = 100;
   for (int i = 0; i <= kMaxBlockID; ++i) {
     TBlock& b = s.block(i);
     const int32_t on_off = b.OnOff;  // the one field a cleared slot keeps
-    b = TBlock{};
-    b.ID = i;
-    b.Name = empty_names[static_cast<size_t>(i)];
+    b = (*empty_slots)[static_cast<size_t>(i)];
+    b.stored.shrink_to_fit();  // the memory of a long list goes with the model
     b.OnOff = on_off;
   }
   s.TapeChannelIDs.fill(0);
