@@ -17,6 +17,7 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "model/errors.h"
 
@@ -297,28 +298,36 @@ void TakeOwnerAndMode(int fd, const struct stat* old) {
   fchmod(fd, old->st_mode & 07777);
 }
 
+enum class Renamed { kDone, kNotAllowed };
+
+// Renames the complete temporary file over the target. A folder that lets the user
+// make files but not replace another's (the sticky /tmp) is no error yet: the caller
+// writes the file in place instead.
+Renamed RenameOver(int dir, const std::string& temp, const std::string& name, const std::string& path) {
+  if (renameat(dir, temp.c_str(), dir, name.c_str()) == 0) return Renamed::kDone;
+  const int failure = errno;
+  unlinkat(dir, temp.c_str(), 0);
+  if (failure == EPERM || failure == EACCES) return Renamed::kNotAllowed;
+  Fail(failure, path);
+}
+
 // Gives the complete, synced unnamed file its name: first a temporary one (a file
-// cannot be linked over an existing one), then renamed over the target. False when
+// cannot be linked over an existing one), then renamed over the target. Nothing when
 // the system cannot link an unnamed file, so the caller writes a named one instead.
-bool PublishUnnamedFile(int dir, int fd, const std::string& name, const std::string& path) {
+std::optional<Renamed> PublishUnnamedFile(int dir, int fd, const std::string& name, const std::string& path) {
   const std::string temp = NewTempName();
   TempName pending(dir, temp);
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   if (linkat(AT_FDCWD, self.c_str(), dir, temp.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
       linkat(fd, "", dir, temp.c_str(), AT_EMPTY_PATH) != 0) {
-    return false;
+    return std::nullopt;
   }
-  if (renameat(dir, temp.c_str(), dir, name.c_str()) != 0) {
-    const int failure = errno;
-    unlinkat(dir, temp.c_str(), 0);
-    Fail(failure, path);
-  }
-  return true;
+  return RenameOver(dir, temp, name, path);
 }
 
 // Through a named temporary file, where the file system has no unnamed ones.
-void ReplaceThroughNamedFile(int dir, const std::string& name, const struct stat* old, const std::string& content,
-                             const std::string& path) {
+Renamed ReplaceThroughNamedFile(int dir, const std::string& name, const struct stat* old, const std::string& content,
+                                const std::string& path) {
   std::string temp;
   int raw = -1;
   std::unique_ptr<TempName> pending;
@@ -329,48 +338,53 @@ void ReplaceThroughNamedFile(int dir, const std::string& name, const struct stat
     if (raw < 0) pending.reset();
     if (raw < 0 && errno != EEXIST) break;
   }
+  if (raw < 0 && (errno == EACCES || errno == EPERM || errno == EROFS) && old) return Renamed::kNotAllowed;
   if (raw < 0) Fail(errno, path);
   Fd fd(raw);
   TakeOwnerAndMode(fd.get(), old);
   int failure = WriteAll(fd.get(), content);
   if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
   if (const int closing = fd.Close(); failure == 0) failure = closing;
-  if (failure == 0 && renameat(dir, temp.c_str(), dir, name.c_str()) != 0) failure = errno;
   if (failure != 0) {
     unlinkat(dir, temp.c_str(), 0);
     Fail(failure, path);
   }
+  return RenameOver(dir, temp, name, path);
 }
 
 // A new file beside the target, renamed over it when complete: the target is always
 // either the whole old or the whole new file. False when the folder does not let the
-// user make a file there.
+// user make a file there or replace the old one.
 bool ReplaceRegularFile(const std::string& target, const struct stat* old, const std::string& content,
                         const std::string& path) {
-  Fd dir(open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.ok()) {
-    if (errno == EACCES && old) return false;
-    Fail(errno, path);
-  }
+  // O_PATH: a folder the user may write to but not list still takes the new file.
+  Fd dir(open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.ok()) Fail(errno, path);
   const std::string name = NameOf(target);
   const mode_t mode = old ? (old->st_mode & 07777) : 0666;  // a new file: the umask applies
+  Renamed renamed = Renamed::kDone;
   Fd fd(openat(dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
   if (!fd.ok()) {
     if ((errno == EACCES || errno == EPERM || errno == EROFS) && old) return false;
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) Fail(errno, path);
-    ReplaceThroughNamedFile(dir.get(), name, old, content, path);
+    renamed = ReplaceThroughNamedFile(dir.get(), name, old, content, path);
   } else {
     TakeOwnerAndMode(fd.get(), old);
     int failure = WriteAll(fd.get(), content);
     if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
     if (failure != 0) Fail(failure, path);
-    if (!PublishUnnamedFile(dir.get(), fd.get(), name, path)) {
-      ReplaceThroughNamedFile(dir.get(), name, old, content, path);
-    }
+    const auto published = PublishUnnamedFile(dir.get(), fd.get(), name, path);
+    renamed = published ? *published : ReplaceThroughNamedFile(dir.get(), name, old, content, path);
     if (const int closing = fd.Close()) Fail(closing, path);
   }
-  fsync(dir.get());  // the file itself is safely in place; the folder flush is best effort
-  RemoveLeftoverTemps(dir.get());
+  if (renamed == Renamed::kNotAllowed) return false;
+  // The file itself is safely in place; flushing the folder is best effort, and so is
+  // removing what killed saves left there.
+  Fd listing(openat(dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing.ok()) {
+    fsync(listing.get());
+    RemoveLeftoverTemps(listing.get());
+  }
   return true;
 }
 
@@ -412,6 +426,7 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
     return;
   }
   if (!ReplaceRegularFile(target.path, exists ? &st : nullptr, content, path)) {
+    if (!exists) Fail(EACCES, path);
     RewriteInPlace(target.path, content, path);
   }
 }
