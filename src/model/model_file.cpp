@@ -1,5 +1,6 @@
 #include "model/model_file.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -173,15 +174,12 @@ std::string LocalDateTime() {
 }  // namespace
 
 std::string NextToken(const std::string& line, size_t& pos) {
-  std::string token;
   const size_t len = line.size();
   while (pos <= len && IsDelimiter(line[pos - 1])) ++pos;
-  while (pos <= len) {
-    const char c = line[pos - 1];
-    ++pos;
-    if (IsDelimiter(c)) break;
-    if (token.size() < kMaxTokenLength) token += c;
-  }
+  const size_t start = pos;
+  while (pos <= len && !IsDelimiter(line[pos - 1])) ++pos;
+  std::string token = line.substr(start - 1, std::min(pos - start, kMaxTokenLength));
+  if (pos <= len) ++pos;  // the one delimiter that ended the token
   return token;
 }
 
