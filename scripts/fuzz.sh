@@ -24,7 +24,8 @@ jobs=$(nproc)
 # run TARGET CORPUS DICT: one campaign of a target on every core.
 run() {
   echo "== $1 for $seconds s on $jobs cores" >&2
-  (cd "$findings" &&
+  mkdir -p "$findings/$1-logs"
+  (cd "$findings/$1-logs" &&
     "$TREVOLAN_ROOT/build-fuzz/bin/$1" -max_total_time="$seconds" -max_len=65536 -timeout=10 \
       -rss_limit_mb=4096 -dict="$TREVOLAN_ROOT/fuzz/$3" -jobs="$jobs" -workers="$jobs" \
       -artifact_prefix="$findings/$1-" "$2" >"$findings/$1.log" 2>&1)
@@ -33,7 +34,9 @@ run() {
 status=0
 run model_file_fuzzer "$corpus/model" model_file.dict || status=1
 run script_fuzzer "$corpus/script" script.dict || status=1
-grep -h "DONE\|exec/s" "$findings"/fuzz-*.log 2>/dev/null | tail -n 4 >&2 || true
+for t in model_file_fuzzer script_fuzzer; do
+  echo "$t: $(grep -h "DONE" "$findings/$t-logs"/fuzz-*.log 2>/dev/null | tr '\n' ' ')" >&2
+done
 if compgen -G "$findings/*-crash-*" >/dev/null || compgen -G "$findings/*-timeout-*" >/dev/null ||
    compgen -G "$findings/*-oom-*" >/dev/null; then
   echo "findings in $findings" >&2
