@@ -8,7 +8,7 @@
 
 namespace trevolan::cli {
 
-void BatchFrontend::ShowMessage(const std::string& text) { out_ << "message: " << text << '\n'; }
+void BatchFrontend::ShowMessage(const std::string& text) { out_ << "message: " << EscapeControls(text) << '\n'; }
 
 void BatchFrontend::DrawBlock(int id) {
   if (model_) trevolan::DrawBlock(*model_, diagram_canvas_, id);
@@ -108,12 +108,29 @@ void Batch::Execute(const Command& command) {
     e.run(command);
   } catch (const SimError& error) {
     had_error_ = true;
-    out_ << "error: " << error.what() << '\n';
+    out_ << "error: " << EscapeControls(error.what()) << '\n';
   } catch (const std::bad_alloc&) {
     had_error_ = true;
     out_ << "error: Out of memory\n";
   }
   out_.flush();
+}
+
+std::string EscapeControls(const std::string& text) {
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7f) {
+      out += "\\x";
+      out += kHex[u >> 4];
+      out += kHex[u & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 double NumberArgument(const std::string& text) {

@@ -109,6 +109,10 @@ void AddEditCommands(Batch& b);     // click, create, insert, copy, delete, appl
 void AddDisplayCommands(Batch& b);  // render-diagram, render-plot
 void AddLinkCommands(Batch& b);     // link
 
+// A text as the batch runner echoes it: control characters written as \xHH, so that
+// nothing a model or a script holds can drive the user's terminal.
+std::string EscapeControls(const std::string& text);
+
 // A number argument of a command, as the model file writes numbers.
 double NumberArgument(const std::string& text);
 

@@ -66,7 +66,7 @@ void AddFileCommands(Batch& b) {
         [&b, &s](const Command& c) {
           std::string line;
           for (size_t i = 1; i < c.size(); ++i) line += (i > 1 ? " " : "") + PrintTarget(s, c[i]);
-          b.out() << line << '\n';
+          b.out() << EscapeControls(line) << '\n';
         });
 }
 

@@ -147,7 +147,7 @@ const std::vector<ProgramCommand>& ProgramCommands() {
 int RunProgram(const std::vector<std::string>& args, ProgramStreams& io) {
   const auto usage = [&io](const std::string& problem) {
     io.out.flush();
-    io.err << "usage: " << problem << '\n' << UsageLines();
+    io.err << "usage: " << EscapeControls(problem) << '\n' << UsageLines();
     return 2;
   };
   if (args.empty()) return usage("no command given");

@@ -1,8 +1,10 @@
 #include "cli/targets.h"
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <optional>
+#include <string_view>
 
 #include "cli/script.h"
 #include "model/numbers.h"
@@ -27,6 +29,19 @@ double ParseDouble(const std::string& text) {
 
 int32_t ParseInt(const std::string& text) { return ToInt32(ParseDouble(text)); }
 
+// An ID or index as typed: nothing when the text is no decimal integer at all. One too
+// large for 32 bits becomes a value outside every range, so that using it raises the
+// range error of any other index out of range rather than a usage error.
+std::optional<int64_t> ParseIndex(std::string_view text) {
+  if (const auto v = ParseFileInteger(text)) return *v;
+  const size_t sign = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+  if (text.size() == sign) return std::nullopt;
+  for (size_t i = sign; i < text.size(); ++i) {
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+  }
+  return text[0] == '-' ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+}
+
 Accessor IntField(int32_t& f) {
   return {[&f] { return std::to_string(f); }, [&f](const auto& v) { f = ParseInt(v[0]); }, false,
           [&f] { return static_cast<double>(f); }};
@@ -39,7 +54,7 @@ Accessor FlagField(bool& f) {
   return {[&f] { return std::string(f ? "1" : "0"); }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }, false,
           [&f] { return f ? 1.0 : 0.0; }};
 }
-Accessor TextField(std::string& f, size_t max_length) {
+Accessor TextField(std::string& f, size_t max_length = std::string::npos) {
   return {[&f] { return f; }, [&f, max_length](const auto& v) { f = v[0].substr(0, max_length); }};
 }
 
@@ -78,7 +93,7 @@ Accessor BlockField(TBlock& b, const std::string& field) {
   }
   const size_t open = field.find('[');
   if (field.rfind("stored[", 0) == 0 && field.back() == ']') {
-    const auto k = ParseFileInteger(field.substr(open + 1, field.size() - open - 2));
+    const auto k = ParseIndex(std::string_view(field).substr(open + 1, field.size() - open - 2));
     if (!k) throw UsageError("bad stored index in: " + field);
     const int64_t i = *k;
     StoredAt(b, i);  // an index outside the list is a range error, also for print
@@ -108,7 +123,7 @@ std::optional<Accessor> GlobalField(Sim& s, const std::string& name) {
   if (auto it = doubles.find(name); it != doubles.end()) return DoubleField(*it->second);
   if (auto it = ints.find(name); it != ints.end()) return IntField(*it->second);
   if (auto it = flags.find(name); it != flags.end()) return FlagField(*it->second);
-  if (auto it = texts.find(name); it != texts.end()) return TextField(*it->second, kMaxFileNameLength);
+  if (auto it = texts.find(name); it != texts.end()) return TextField(*it->second);  // paths are kept whole
   return std::nullopt;
 }
 
@@ -116,8 +131,8 @@ std::optional<Accessor> GlobalField(Sim& s, const std::string& name) {
 Accessor TapeCellTarget(Sim& s, const std::string& target) {
   const size_t dot = target.find('.', 5);
   if (dot == std::string::npos) throw UsageError("tape targets are tape.R.C: " + target);
-  const auto r = ParseFileInteger(target.substr(5, dot - 5));
-  const auto c = ParseFileInteger(target.substr(dot + 1));
+  const auto r = ParseIndex(std::string_view(target).substr(5, dot - 5));
+  const auto c = ParseIndex(std::string_view(target).substr(dot + 1));
   if (!r || !c) throw UsageError("tape targets are tape.R.C: " + target);
   const double v = s.TapeCell(*c, *r);
   return {[v] { return FormatGeneral(v); }, nullptr, false, [&s, row = *r, col = *c] { return s.TapeCell(col, row); }};
@@ -128,7 +143,9 @@ Accessor Resolve(Sim& s, const std::string& target) {
   if (auto g = GlobalField(s, target)) return *g;
   const size_t dot = target.find('.');
   if (dot != std::string::npos) {
-    if (const auto id = ParseFileInteger(target.substr(0, dot))) return BlockField(s.block(*id), target.substr(dot + 1));
+    if (const auto id = ParseIndex(std::string_view(target).substr(0, dot))) {
+      return BlockField(s.block(*id), target.substr(dot + 1));
+    }
   }
   throw UsageError("unknown target: " + target);
 }

@@ -1,4 +1,5 @@
 #include "link/calc_workbook.h"
+#include "model/atomic_file.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -75,9 +76,7 @@ bool CalcWorkbook::Available() {
 }
 
 void CalcWorkbook::Load(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) throw IoError::FromErrno(errno);
-  if (S_ISDIR(st.st_mode)) throw IoError::FromErrno(EISDIR);
+  CheckReadableFile(path);  // Calc would wait without end on a FIFO
   path_ = path;
 }
 

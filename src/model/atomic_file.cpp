@@ -1,11 +1,23 @@
 #include "model/atomic_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <optional>
 
 #include "model/errors.h"
 
@@ -13,7 +25,29 @@ namespace trevolan {
 
 namespace {
 
-constexpr size_t kMaxReadSize = size_t{1} << 30;
+[[noreturn]] void Fail(int code, const std::string& path) { throw IoError::FromErrno(code, path); }
+
+// A file descriptor that closes itself; Close() reports what close() says.
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Fd(Fd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  int Close() {
+    const int result = close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -22,116 +56,479 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// The mode a plain create would give: the target's own when it exists.
-mode_t ModeForTarget(const std::string& path) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
-  const mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~mask;
+std::string NameOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-bool WriteAll(int fd, const std::string& content) {
+// 0 or the errno of the first failing write. A descriptor that another program left
+// non-blocking (a shared pipe) is waited for rather than failed.
+int WriteAll(int fd, const std::string& content) {
   size_t done = 0;
   while (done < content.size()) {
     const ssize_t n = write(fd, content.data() + done, content.size() - done);
     if (n < 0) {
       if (errno == EINTR) continue;
-      return false;
+      if (errno == EAGAIN) {
+        pollfd p{fd, POLLOUT, 0};
+        poll(&p, 1, -1);
+        continue;
+      }
+      return errno;
     }
     done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+// ---- Where a save goes ----
+
+// Links inside /proc (/dev/stdout -> /proc/self/fd/1 -> "pipe:[…]") name open files,
+// not paths: they are opened as they stand.
+bool IsProcLink(const std::string& path) {
+  struct statfs fs {};
+  return statfs(FolderOf(path).c_str(), &fs) == 0 && fs.f_type == PROC_SUPER_MAGIC;
+}
+
+struct SaveTarget {
+  std::string path;      // the file that is written, symbolic links followed
+  bool through_proc = false;
+  int own_fd = -1;       // a descriptor of this process that the path names (/dev/stdout)
+};
+
+// The descriptor N of "/proc/self/fd/N", "/proc/PID/fd/N" of this process or
+// "/dev/fd/N", else -1.
+// Writing into it directly needs no permission to open it again: a pipe that the
+// shell made as another user is still this process's standard output.
+int OwnDescriptor(const std::string& path) {
+  for (const std::string& prefix :
+       {std::string("/proc/self/fd/"), std::string("/dev/fd/"), "/proc/" + std::to_string(getpid()) + "/fd/"}) {
+    if (path.compare(0, prefix.size(), prefix) != 0 || path.size() == prefix.size()) continue;
+    char* end = nullptr;
+    const long fd = std::strtol(path.c_str() + prefix.size(), &end, 10);
+    if (*end == '\0' && fd >= 0 && fd < (1L << 30) && fcntl(static_cast<int>(fd), F_GETFD) >= 0) {
+      return static_cast<int>(fd);
+    }
+  }
+  return -1;
+}
+
+// Follows symbolic links as opening would, but also through a last link that dangles,
+// so that the save creates the file the link names rather than replacing the link.
+SaveTarget ResolveLinks(const std::string& path) {
+  SaveTarget t{path};
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (lstat(t.path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return t;
+    if (IsProcLink(t.path)) {
+      t.through_proc = true;
+      t.own_fd = OwnDescriptor(t.path);
+      return t;
+    }
+    std::string to(static_cast<size_t>(st.st_size > 0 ? st.st_size : 4095) + 1, '\0');
+    const ssize_t n = readlink(t.path.c_str(), to.data(), to.size());
+    if (n < 0) Fail(errno, path);
+    to.resize(static_cast<size_t>(n));
+    t.path = !to.empty() && to[0] == '/' ? to : FolderOf(t.path) + "/" + to;
+  }
+  Fail(ELOOP, path);
+}
+
+// ---- Temporary files that signals clean up ----
+
+// The named temporary files of saves in progress, for the signal handler: a folder
+// descriptor and a name, published by `armed` only once both are written.
+struct PendingTemp {
+  std::atomic<int> armed{0};  // 0 free, 1 claimed, 2 armed
+  int dir = -1;
+  char name[64] = {};
+};
+PendingTemp g_pending[8];
+struct sigaction g_previous[NSIG];
+constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+// Removes the temporary files of saves in progress, then lets the signal do what it
+// did before: end the program, or run the handler that was there.
+void RemovePendingTemps(int sig, siginfo_t* info, void* context) {
+  const int saved_errno = errno;
+  for (PendingTemp& p : g_pending) {
+    if (p.armed.load() == 2) unlinkat(p.dir, p.name, 0);
+  }
+  const struct sigaction& old = g_previous[sig];
+  if (old.sa_flags & SA_SIGINFO) {
+    if (old.sa_sigaction) old.sa_sigaction(sig, info, context);
+  } else if (old.sa_handler == SIG_DFL) {
+    sigaction(sig, &old, nullptr);
+    raise(sig);  // delivered with the default action as soon as this handler returns
+  } else if (old.sa_handler != SIG_IGN) {
+    old.sa_handler(sig);
+  }
+  errno = saved_errno;
+}
+
+// Installed at the first save, for the signals that end a program politely; a signal
+// that the program ignores stays ignored.
+void InstallCleanupHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (const int sig : kCleanupSignals) {
+      struct sigaction old {};
+      if (sigaction(sig, nullptr, &old) != 0 || (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_IGN)) {
+        continue;
+      }
+      g_previous[sig] = old;
+      struct sigaction mine {};
+      mine.sa_sigaction = RemovePendingTemps;
+      mine.sa_flags = SA_SIGINFO | SA_RESTART;
+      sigfillset(&mine.sa_mask);
+      sigaction(sig, &mine, nullptr);
+    }
+  });
+}
+
+// A temporary name in a folder that the signal handler removes until Disarm().
+class TempName {
+ public:
+  TempName(int dir, const std::string& name) {
+    InstallCleanupHandlers();
+    for (PendingTemp& p : g_pending) {
+      int expected = 0;
+      if (p.armed.compare_exchange_strong(expected, 1)) {
+        slot_ = &p;
+        break;
+      }
+    }
+    if (!slot_) return;  // eight saves at once: the ninth goes without signal cleanup
+    slot_->dir = dir;
+    std::snprintf(slot_->name, sizeof slot_->name, "%s", name.c_str());
+    slot_->armed.store(2);
+  }
+  ~TempName() { Disarm(); }
+  TempName(const TempName&) = delete;
+  TempName& operator=(const TempName&) = delete;
+  void Disarm() {
+    if (slot_) slot_->armed.store(0);
+    slot_ = nullptr;
+  }
+
+ private:
+  PendingTemp* slot_ = nullptr;
+};
+
+// Temporary names are short whatever the file's name, so a legal name never grows
+// past the system's limit, and carry the process ID, so that a later save can tell the
+// leftovers of a killed program from a save in progress.
+constexpr char kTempPrefix[] = ".trevolan-";
+constexpr char kTempSuffix[] = ".tmp";
+
+std::string NewTempName() {
+  static std::atomic<unsigned> counter{0};
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%s%ld-%u-%lx%s", kTempPrefix, static_cast<long>(getpid()), counter++,
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&buf) ^ static_cast<unsigned long>(time(nullptr))),
+                kTempSuffix);
+  return buf;
+}
+
+// Removes the temporary files of programs that were killed while saving here.
+void RemoveLeftoverTemps(int dir) {
+  const int copy = dup(dir);
+  if (copy < 0) return;
+  DIR* d = fdopendir(copy);
+  if (!d) {
+    close(copy);
+    return;
+  }
+  const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
+  while (const dirent* e = readdir(d)) {
+    const std::string name = e->d_name;
+    if (name.size() <= prefix + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+        name.compare(name.size() - suffix, suffix, kTempSuffix) != 0) {
+      continue;
+    }
+    const long pid = std::strtol(name.c_str() + prefix, nullptr, 10);
+    if (pid > 0 && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+      unlinkat(dir, name.c_str(), 0);
+    }
+  }
+  closedir(d);
+}
+
+// ---- The three ways of writing ----
+
+// Into a FIFO, a device or a file opened through /proc: written, never replaced. A
+// FIFO without a reader is an error at once instead of a wait without end.
+void WriteIntoSpecialFile(const std::string& target, bool append, const std::string& content,
+                          const std::string& path) {
+  Fd fd(open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (append ? O_APPEND : 0)));
+  if (!fd.ok()) Fail(errno, path);
+  const int flags = fcntl(fd.get(), F_GETFL);
+  if (flags >= 0) fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+  if (const int failure = WriteAll(fd.get(), content)) Fail(failure, path);
+  if (const int failure = fd.Close()) Fail(failure, path);
+}
+
+// In place: the links stay one file and no new file is needed in the folder. The space
+// is reserved before the old text is touched, so a full disk fails while the file is
+// still whole; the text is then written over the old one, cut to its length and synced.
+void RewriteInPlace(const std::string& target, const std::string& content, const std::string& path) {
+  Fd fd(open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+  if (!fd.ok()) Fail(errno, path);
+  const off_t size = static_cast<off_t>(content.size());
+  if (size > 0 && fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
+      errno != ENOSYS) {
+    Fail(errno, path);
+  }
+  int failure = WriteAll(fd.get(), content);
+  if (failure == 0 && ftruncate(fd.get(), size) != 0) failure = errno;
+  if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+  if (const int closing = fd.Close(); failure == 0) failure = closing;
+  if (failure != 0) Fail(failure, path);
+}
+
+// The new file takes the old one's owner, group and mode, as far as the user may set
+// them: the owner first, since a change of owner clears the set-ID bits.
+void TakeOwnerAndMode(int fd, const struct stat* old) {
+  if (!old) return;
+  if (old->st_uid != geteuid() || old->st_gid != getegid()) {
+    if (fchown(fd, old->st_uid, old->st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), old->st_gid) != 0) {
+      // another owner is the user's to lose: a file one may write but not own
+    }
+  }
+  fchmod(fd, old->st_mode & 07777);
+}
+
+enum class Renamed { kDone, kNotAllowed };
+
+// Renames the complete temporary file over the target. A folder that lets the user
+// make files but not replace another's (the sticky /tmp) is no error yet: the caller
+// writes the file in place instead.
+Renamed RenameOver(int dir, const std::string& temp, const std::string& name, const std::string& path) {
+  if (renameat(dir, temp.c_str(), dir, name.c_str()) == 0) return Renamed::kDone;
+  const int failure = errno;
+  unlinkat(dir, temp.c_str(), 0);
+  if (failure == EPERM || failure == EACCES) return Renamed::kNotAllowed;
+  Fail(failure, path);
+}
+
+// Gives the complete, synced unnamed file its name: first a temporary one (a file
+// cannot be linked over an existing one), then renamed over the target. Nothing when
+// the system cannot link an unnamed file, so the caller writes a named one instead.
+std::optional<Renamed> PublishUnnamedFile(int dir, int fd, const std::string& name, const std::string& path) {
+  const std::string temp = NewTempName();
+  TempName pending(dir, temp);
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (linkat(AT_FDCWD, self.c_str(), dir, temp.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
+      linkat(fd, "", dir, temp.c_str(), AT_EMPTY_PATH) != 0) {
+    return std::nullopt;
+  }
+  return RenameOver(dir, temp, name, path);
+}
+
+// Through a named temporary file, where the file system has no unnamed ones.
+Renamed ReplaceThroughNamedFile(int dir, const std::string& name, const struct stat* old, const std::string& content,
+                                const std::string& path) {
+  std::string temp;
+  int raw = -1;
+  std::unique_ptr<TempName> pending;
+  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
+    temp = NewTempName();
+    pending = std::make_unique<TempName>(dir, temp);
+    raw = openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw < 0) pending.reset();
+    if (raw < 0 && errno != EEXIST) break;
+  }
+  if (raw < 0 && (errno == EACCES || errno == EPERM || errno == EROFS) && old) return Renamed::kNotAllowed;
+  if (raw < 0) Fail(errno, path);
+  Fd fd(raw);
+  TakeOwnerAndMode(fd.get(), old);
+  int failure = WriteAll(fd.get(), content);
+  if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+  if (const int closing = fd.Close(); failure == 0) failure = closing;
+  if (failure != 0) {
+    unlinkat(dir, temp.c_str(), 0);
+    Fail(failure, path);
+  }
+  return RenameOver(dir, temp, name, path);
+}
+
+// A new file beside the target, renamed over it when complete: the target is always
+// either the whole old or the whole new file. False when the folder does not let the
+// user make a file there or replace the old one.
+bool ReplaceRegularFile(const std::string& target, const struct stat* old, const std::string& content,
+                        const std::string& path) {
+  // O_PATH: a folder the user may write to but not list still takes the new file.
+  Fd dir(open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!dir.ok()) Fail(errno, path);
+  const std::string name = NameOf(target);
+  const mode_t mode = old ? (old->st_mode & 07777) : 0666;  // a new file: the umask applies
+  Renamed renamed = Renamed::kDone;
+  Fd fd(openat(dir.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode));
+  if (!fd.ok()) {
+    if ((errno == EACCES || errno == EPERM || errno == EROFS) && old) return false;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) Fail(errno, path);
+    renamed = ReplaceThroughNamedFile(dir.get(), name, old, content, path);
+  } else {
+    TakeOwnerAndMode(fd.get(), old);
+    int failure = WriteAll(fd.get(), content);
+    if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+    if (failure != 0) Fail(failure, path);
+    const auto published = PublishUnnamedFile(dir.get(), fd.get(), name, path);
+    renamed = published ? *published : ReplaceThroughNamedFile(dir.get(), name, old, content, path);
+    if (const int closing = fd.Close()) Fail(closing, path);
+  }
+  if (renamed == Renamed::kNotAllowed) return false;
+  // The file itself is safely in place; flushing the folder is best effort, and so is
+  // removing what killed saves left there.
+  Fd listing(openat(dir.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (listing.ok()) {
+    fsync(listing.get());
+    RemoveLeftoverTemps(listing.get());
   }
   return true;
 }
 
-void FlushFolder(const std::string& folder) {
-  const int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dfd < 0) return;  // the file itself is safely renamed; the folder flush is best effort
-  fsync(dfd);
-  close(dfd);
+// ---- Reading ----
+
+// The file opened for reading, checked: a regular file of at most kMaxReadSize bytes.
+// Opening without blocking keeps a FIFO without a writer from stopping the program.
+Fd OpenRegularFile(const std::string& path, struct stat& st) {
+  Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd.ok()) Fail(errno, path);
+  if (fstat(fd.get(), &st) != 0) Fail(errno, path);
+  if (S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  if (!S_ISREG(st.st_mode)) {
+    const char* kind = S_ISFIFO(st.st_mode) ? "a FIFO" : S_ISCHR(st.st_mode) ? "a character device"
+                       : S_ISBLK(st.st_mode) ? "a block device" : S_ISSOCK(st.st_mode) ? "a socket" : "special";
+    throw IoError(std::string("I/O error: Not a regular file (") + kind + "): " + path);
+  }
+  if (static_cast<uint64_t>(st.st_size) > kMaxReadSize) Fail(EFBIG, path);
+  return fd;
 }
 
 }  // namespace
 
-AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), temp_(path + ".tmp-XXXXXX") {
+void WriteFileAtomically(const std::string& path, const std::string& content) {
+  const SaveTarget target = ResolveLinks(path);
   struct stat st {};
-  if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) throw IoError::FromErrno(EISDIR);
-  fd_ = mkstemp(temp_.data());
-  if (fd_ < 0) throw IoError::FromErrno(errno);
-  if (fchmod(fd_, ModeForTarget(path)) != 0) {
-    const int code = errno;
-    close(fd_);
-    unlink(temp_.c_str());
-    fd_ = -1;
-    throw IoError::FromErrno(code);
+  const bool exists = stat(target.path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) Fail(EISDIR, path);
+  if (target.own_fd >= 0) {
+    if (const int failure = WriteAll(target.own_fd, content)) Fail(failure, path);
+    return;
+  }
+  if (target.through_proc || (exists && !S_ISREG(st.st_mode))) {
+    WriteIntoSpecialFile(target.path, exists && S_ISREG(st.st_mode), content, path);
+    return;
+  }
+  if (exists && st.st_nlink > 1) {
+    RewriteInPlace(target.path, content, path);
+    return;
+  }
+  if (!ReplaceRegularFile(target.path, exists ? &st : nullptr, content, path)) {
+    if (!exists) Fail(EACCES, path);
+    RewriteInPlace(target.path, content, path);
   }
 }
 
+struct AtomicFileWriter::OldFile {
+  struct stat st {};
+};
+
+AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), old_(std::make_unique<OldFile>()) {
+  const SaveTarget target = ResolveLinks(path);
+  target_ = target.path;
+  has_old_ = stat(target_.c_str(), &old_->st) == 0;
+  if (has_old_ && S_ISDIR(old_->st.st_mode)) Fail(EISDIR, path);
+  if (target.own_fd >= 0) {
+    fd_ = target.own_fd;
+    own_fd_ = true;
+    return;
+  }
+  if (target.through_proc || (has_old_ && !S_ISREG(old_->st.st_mode))) {
+    fd_ = open(target_.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd_ < 0) Fail(errno, path);
+    const int flags = fcntl(fd_, F_GETFL);
+    if (flags >= 0) fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+    return;
+  }
+  way_ = Way::kInPlace;
+  if (has_old_ && old_->st.st_nlink > 1) return;
+  dir_ = open(FolderOf(target_).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (dir_ < 0) Fail(errno, path);
+  const mode_t mode = has_old_ ? (old_->st.st_mode & 07777) : 0666;
+  fd_ = openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+  if (fd_ >= 0) {
+    way_ = Way::kUnnamed;
+    TakeOwnerAndMode(fd_, has_old_ ? &old_->st : nullptr);
+  } else if (!has_old_ && (errno == EACCES || errno == EPERM || errno == EROFS)) {
+    Fail(errno, path);
+  }
+  // Without unnamed files the pieces gather in memory and go through the one-piece save.
+}
+
 AtomicFileWriter::~AtomicFileWriter() {
-  if (fd_ < 0) return;
-  close(fd_);
-  unlink(temp_.c_str());
+  if (fd_ >= 0 && !own_fd_) close(fd_);
+  if (dir_ >= 0) close(dir_);
 }
 
 void AtomicFileWriter::Append(std::string_view text) {
   buffer_.append(text);
-  if (buffer_.size() >= (size_t{1} << 16)) Flush();
+  if (way_ != Way::kInPlace && buffer_.size() >= (size_t{1} << 16)) Flush();
 }
 
 void AtomicFileWriter::Flush() {
-  if (fd_ < 0) throw IoError::FromErrno(EBADF);
-  if (!WriteAll(fd_, buffer_)) throw IoError::FromErrno(errno);
+  if (fd_ < 0) Fail(EBADF, path_);
+  if (const int failure = WriteAll(fd_, buffer_)) Fail(failure, path_);
   buffer_.clear();
 }
 
 void AtomicFileWriter::Commit() {
-  Flush();
-  int failure = 0;
-  if (fsync(fd_) != 0) failure = errno;
-  if (close(fd_) != 0 && failure == 0) failure = errno;
-  fd_ = -1;
-  if (failure == 0 && rename(temp_.c_str(), path_.c_str()) != 0) failure = errno;
-  if (failure != 0) {
-    unlink(temp_.c_str());
-    throw IoError::FromErrno(failure);
+  if (way_ == Way::kInPlace) {
+    WriteFileAtomically(target_, buffer_);
+    return;
   }
-  FlushFolder(FolderOf(path_));
-}
-
-void WriteFileAtomically(const std::string& path, const std::string& content) {
-  AtomicFileWriter file(path);
-  file.Append(content);
-  file.Commit();
+  Flush();
+  if (way_ == Way::kDirect) return;
+  if (fsync(fd_) != 0) Fail(errno, path_);
+  const auto published = PublishUnnamedFile(dir_, fd_, NameOf(target_), path_);
+  if (!published || *published == Renamed::kNotAllowed) {
+    // The folder takes no new name: read the text back and save it the one-piece way.
+    std::string content;
+    char chunk[65536];
+    for (off_t at = 0;;) {
+      const ssize_t n = pread(fd_, chunk, sizeof chunk, at);
+      if (n < 0) Fail(errno, path_);
+      if (n == 0) break;
+      content.append(chunk, static_cast<size_t>(n));
+      at += n;
+    }
+    WriteFileAtomically(target_, content);
+  }
 }
 
 std::string ReadWholeFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) throw IoError::FromErrno(errno);
   struct stat st {};
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-    const int code = S_ISDIR(st.st_mode) ? EISDIR : errno;
-    close(fd);
-    throw IoError::FromErrno(code);
-  }
+  Fd fd = OpenRegularFile(path, st);
   std::string data;
+  data.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
-    const ssize_t n = read(fd, buf, sizeof buf);
+    const ssize_t n = read(fd.get(), buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int code = errno;
-      close(fd);
-      throw IoError::FromErrno(code);
+      Fail(errno, path);
     }
     if (n == 0) break;
+    if (data.size() + static_cast<size_t>(n) > kMaxReadSize) Fail(EFBIG, path);  // a file that grows while read
     data.append(buf, static_cast<size_t>(n));
-    if (data.size() > kMaxReadSize) {  // a device that never ends is not a model
-      close(fd);
-      throw IoError::FromErrno(EFBIG);
-    }
   }
-  close(fd);
   return data;
+}
+
+void CheckReadableFile(const std::string& path) {
+  struct stat st {};
+  (void)OpenRegularFile(path, st);
 }
 
 }  // namespace trevolan

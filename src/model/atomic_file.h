@@ -1,20 +1,42 @@
 #pragma once
+#include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace trevolan {
 
-// Replaces the file at `path` with `content` so that a failure never destroys the
-// previous file: the text goes to a temporary file in the same folder, which is
-// flushed to disk and renamed over the target only when it was written and closed
-// without error; then the folder is flushed too. IoError on any failure, with the
-// target left exactly as it was.
+// Every file the program reads or writes goes through here, so that links, special
+// files, sizes, permissions and error texts are decided once. Every failure is an
+// IoError whose text names the path the user gave and the system's reason.
+
+// The largest file ReadWholeFile reads; a model of 1000 blocks with long stored lists
+// is a few megabytes.
+inline constexpr size_t kMaxReadSize = size_t{1} << 30;
+
+// Writes `content` to the file `path` names, so that a failure or a kill never leaves a
+// partial file and the file stays what the user made of it:
+// - a symbolic link is followed and the file it names is replaced (a dangling link
+//   creates its target); the link stays a link;
+// - a FIFO, a device or an open file named through /proc (/dev/stdout) is written into
+//   directly, never replaced;
+// - a regular file is replaced through a temporary file in its folder, unnamed until
+//   complete (O_TMPFILE) and synced before it takes the file's name; it gets the old
+//   file's owner, group and mode as far as the user may set them;
+// - a file with more than one hard link, or in a folder where the user cannot make a
+//   file, is rewritten in place, with its space reserved first, so that the links stay
+//   one file and a writable file in a read-only folder can be saved.
+// A named temporary file exists only for a moment; SIGTERM, SIGINT, SIGHUP and SIGQUIT
+// remove it before the program ends, and the next save into the folder removes one
+// that a killed program left.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
-// The same replacement for a file written piece by piece, for output that grows as a
-// run goes: the pieces go to the temporary file (buffered), and Commit renames it over
-// the target. Until then, and when anything fails, the target is left as it was; the
-// temporary file is removed when the writer goes without a Commit.
+// The same rules for a file written piece by piece, for output that grows as a run
+// goes: a FIFO, a device or /dev/stdout is written into as the pieces come; a regular
+// file gets them in an unnamed temporary file beside it, which Commit syncs and renames
+// over the target. Until then, and when anything fails, the target is left as it was.
+// A file that must be rewritten in place (hard links, a folder without write access)
+// gathers the pieces in memory and is written at Commit.
 class AtomicFileWriter {
  public:
   explicit AtomicFileWriter(const std::string& path);  // IoError when it cannot be made
@@ -26,12 +48,26 @@ class AtomicFileWriter {
   void Commit();                       // IoError, with the target untouched
 
  private:
+  enum class Way { kDirect, kUnnamed, kInPlace };
   void Flush();
-  std::string path_, temp_, buffer_;
-  int fd_ = -1;
+  std::string path_;    // as the user named it, for error texts
+  std::string target_;  // links followed
+  std::string buffer_;
+  Way way_ = Way::kDirect;
+  int fd_ = -1;         // where the pieces go (kDirect, kUnnamed)
+  bool own_fd_ = false; // a descriptor of this process (/dev/stdout): never closed here
+  int dir_ = -1;        // the target's folder (kUnnamed)
+  bool has_old_ = false;
+  struct OldFile;       // owner, group and mode of the file replaced
+  std::unique_ptr<OldFile> old_;
 };
 
-// The whole file as bytes; IoError when it cannot be opened or read.
+// The whole regular file. Anything else (a FIFO, a device, a folder) is refused at
+// once without blocking, and so is a file larger than kMaxReadSize, before reading it.
 std::string ReadWholeFile(const std::string& path);
+
+// The checks of ReadWholeFile without the reading: IoError unless `path` is a regular
+// file of at most kMaxReadSize bytes that can be opened for reading.
+void CheckReadableFile(const std::string& path);
 
 }  // namespace trevolan

@@ -31,7 +31,6 @@ inline constexpr int kBlockSlots = kMaxBlockID + 1;
 inline constexpr int kReservedIDs = 100;   // IDs up to here are system blocks and reserved slots
 inline constexpr size_t kMaxNameLength = 10;
 inline constexpr size_t kMaxCommentLength = 255;
-inline constexpr size_t kMaxFileNameLength = 255;
 
 // The element i of a block's stored list; RangeError outside the list.
 double& StoredAt(TBlock& b, int64_t i);

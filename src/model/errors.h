@@ -45,8 +45,9 @@ class FloatError : public SimError {
 class IoError : public SimError {
  public:
   using SimError::SimError;
-  // "File not found" for a missing file, else "I/O error N" with the system's code.
-  static IoError FromErrno(int code);
+  // "File not found" for a missing file, else "I/O error N: " and the system's reason;
+  // then ": " and the path when one is given ("I/O error 13: Permission denied: /a/b").
+  static IoError FromErrno(int code, const std::string& path = "");
 };
 
 }  // namespace trevolan

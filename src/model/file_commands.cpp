@@ -3,11 +3,11 @@
 #include "model/model_file.h"
 #include "model/tape.h"
 
+#include <utility>
+
 namespace trevolan {
 
 namespace {
-
-std::string CutFileName(const std::string& path) { return path.substr(0, kMaxFileNameLength); }
 
 void PrepareEmptyTable(Sim& s) {
   ClearBlockTable(s);
@@ -31,12 +31,15 @@ void FileNew(Sim& s) {
   s.NotifyFormPaint();
 }
 
+// The file is read whole before the model is cleared: a file that cannot be read, or
+// that is no model at all, leaves the user's model and file names as they were.
 void FileOpen(Sim& s, const std::string& path) {
-  s.DataFileName = CutFileName(path);
+  std::string text = ReadModelFile(path);
+  s.DataFileName = path;
   PrepareEmptyTable(s);
   s.HighestBlock = 100;
   s.TapeChannels = 0;
-  OpenModel(s);
+  ReadModelText(s, std::move(text));
   LoadTimingGlobals(s);
   CheckTiming(s);
   s.SaveFileName = "SaveFile";
@@ -45,10 +48,11 @@ void FileOpen(Sim& s, const std::string& path) {
 }
 
 void StartupLoad(Sim& s, const std::string& path) {
-  s.DataFileName = CutFileName(path);
+  std::string text = ReadModelFile(path);
+  s.DataFileName = path;
   PrepareEmptyTable(s);
   s.TapeChannels = 0;
-  OpenModel(s);
+  ReadModelText(s, std::move(text));
   LoadTimingGlobals(s);
   CheckTiming(s);
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
@@ -59,7 +63,7 @@ void StartupLoad(Sim& s, const std::string& path) {
 }
 
 void FileSaveAs(Sim& s, const std::string& path) {
-  s.SaveFileName = CutFileName(path);
+  s.SaveFileName = path;
   s.WindowCaption = FilePart(s.SaveFileName) + " Trevolan";
   SaveModel(s);
 }
@@ -67,7 +71,7 @@ void FileSaveAs(Sim& s, const std::string& path) {
 void FileSaveModel(Sim& s) { SaveModel(s); }
 
 void FileSaveTapeAs(Sim& s, const std::string& path) {
-  s.TapeFileName = CutFileName(path);
+  s.TapeFileName = path;
   SaveTape(s);
 }
 

@@ -1,7 +1,11 @@
 #include "model/model_file.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <ctime>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "blocks/catalogue.h"
@@ -15,6 +19,8 @@ namespace {
 constexpr size_t kMinBlockLineLength = 50;
 constexpr size_t kMaxTokenLength = 255;
 constexpr int kNumbersPerLine = 17;
+constexpr int kIntegerFields = 11;  // XX .. Pn and #stored, before the five coefficients and Value
+const char* const kHeaderLine = "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4";
 const char* const kLineEnd = "\r\n";
 
 constexpr const char* kReferenceLines[] = {
@@ -105,12 +111,55 @@ std::string NameForFile(const std::string& name) {
   return out.empty() ? "_" : out;
 }
 
-std::string CommentForFile(const std::string& comment) {
-  std::string out = comment.substr(0, kMaxCommentLength);
-  for (char& c : out) {
+// A text on one line of the file: line breaks become blanks.
+std::string OneLine(std::string text) {
+  for (char& c : text) {
     if (c == '\r' || c == '\n') c = ' ';
   }
-  return out;
+  return text;
+}
+
+std::string CommentForFile(const std::string& comment) { return OneLine(comment.substr(0, kMaxCommentLength)); }
+
+// A line the reader would take for a block: long enough, "@" and a block type, an ID.
+bool IsBlockLine(const std::string& line) {
+  if (line.size() < kMinBlockLineLength) return false;
+  size_t pos = 1;
+  const std::string t = NextToken(line, pos);
+  return t.size() >= 2 && t[0] == '@' && IsBlockType(t[1]) && ParseFileInteger(NextToken(line, pos)).has_value();
+}
+
+// Writes one block line's fields into the slot. Every conversion is made before the
+// slot is touched, so a failing line never leaves a half-written block behind.
+void StoreBlockLine(Sim& s, int32_t id, char type, const std::string& name, const double (&n)[kNumbersPerLine],
+                    std::string comment) {
+  TBlock& b = s.block(id);
+  const int32_t XX = ToInt32(n[0]), YY = ToInt32(n[1]), OnOff = ToInt32(n[2]), Displ = ToInt32(n[3]),
+                State = ToInt32(n[4]), An = ToInt32(n[5]), Bn = ToInt32(n[6]), Cn = ToInt32(n[7]),
+                Dn = ToInt32(n[8]), Pn = ToInt32(n[9]);
+  (void)ToInt32(n[10]);  // #stored, used by the caller; a count beyond 32 bits ends the reading here
+  b.ID = id;
+  b.Name = name;
+  b.Type = type;
+  b.XX = XX;
+  b.YY = YY;
+  b.OnOff = OnOff;
+  b.Displ = Displ;
+  b.State = State;
+  b.An = An;
+  b.Bn = Bn;
+  b.Cn = Cn;
+  b.Dn = Dn;
+  b.Pn = Pn;
+  b.aa = n[11];
+  b.bb = n[12];
+  b.cc = n[13];
+  b.dd = n[14];
+  b.pp = n[15];
+  b.Value = n[16];
+  if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
+  if (comment.size() > kMaxCommentLength) comment.resize(kMaxCommentLength);
+  b.Comment = std::move(comment);
 }
 
 std::string LocalDateTime() {
@@ -125,15 +174,12 @@ std::string LocalDateTime() {
 }  // namespace
 
 std::string NextToken(const std::string& line, size_t& pos) {
-  std::string token;
   const size_t len = line.size();
   while (pos <= len && IsDelimiter(line[pos - 1])) ++pos;
-  while (pos <= len) {
-    const char c = line[pos - 1];
-    ++pos;
-    if (IsDelimiter(c)) break;
-    if (token.size() < kMaxTokenLength) token += c;
-  }
+  const size_t start = pos;
+  while (pos <= len && !IsDelimiter(line[pos - 1])) ++pos;
+  std::string token = line.substr(start - 1, std::min(pos - start, kMaxTokenLength));
+  if (pos <= len) ++pos;  // the one delimiter that ended the token
   return token;
 }
 
@@ -156,51 +202,34 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   if (!IsBlockType(type)) return;
 
   double n[kNumbersPerLine];
-  for (double& x : n) {
+  for (int k = 0; k < kNumbersPerLine; ++k) {
     if (pos > len) return;
     const auto v = ParseFileNumber(NextToken(line, pos));
-    if (!v) {
+    // NAN and INF are numbers of the file, but no integer: in an integer field they are
+    // as bad as any other text that is no number.
+    if (!v || (k < kIntegerFields && !std::isfinite(*v))) {
       ShowNumberMessage(s, "Problem in reading data for Block ", *id);
       return;
     }
-    x = *v;
+    n[k] = *v;
   }
-  // Every conversion is made before the slot is touched, so a failing line never
-  // leaves a half-written block behind.
-  TBlock& b = s.block(*id);
-  const int32_t XX = ToInt32(n[0]), YY = ToInt32(n[1]), OnOff = ToInt32(n[2]), Displ = ToInt32(n[3]),
-                State = ToInt32(n[4]), An = ToInt32(n[5]), Bn = ToInt32(n[6]), Cn = ToInt32(n[7]),
-                Dn = ToInt32(n[8]), Pn = ToInt32(n[9]), stored_high = ToInt32(n[10]);
-  b.ID = *id;
-  b.Name = name;
-  b.Type = type;
-  b.XX = XX;
-  b.YY = YY;
-  b.OnOff = OnOff;
-  b.Displ = Displ;
-  b.State = State;
-  b.An = An;
-  b.Bn = Bn;
-  b.Cn = Cn;
-  b.Dn = Dn;
-  b.Pn = Pn;
-  b.aa = n[11];
-  b.bb = n[12];
-  b.cc = n[13];
-  b.dd = n[14];
-  b.pp = n[15];
-  b.Value = n[16];
-  std::string comment = pos <= len ? line.substr(pos - 1) : std::string();
-  if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
-  if (comment.size() > kMaxCommentLength) comment.resize(kMaxCommentLength);
-  b.Comment = comment;
-
-  if (stored_high > 0) b.stored = ReadStoredNumbers(r, int64_t{stored_high} + 1, *id);
+  StoreBlockLine(s, *id, type, name, n, pos <= len ? line.substr(pos - 1) : std::string());
+  // The block counts as read before its stored data: should that fail, the block is
+  // still within HighestBlock, never hidden above it where the next Create would
+  // silently overwrite it.
   if (*id > s.HighestBlock) s.HighestBlock = *id;
+  const int32_t stored_high = ToInt32(n[kIntegerFields - 1]);
+  if (stored_high > 0) s.block(*id).stored = ReadStoredNumbers(r, int64_t{stored_high} + 1, *id);
   s.NotifyDrawAllBlocks();
 }
 
-void OpenModel(Sim& s) { ReadModelText(s, ReadWholeFile(s.DataFileName)); }
+std::string ReadModelFile(const std::string& path) {
+  std::string text = ReadWholeFile(path);
+  if (!IsModelText(text)) throw IoError(path + " is not a model file");
+  return text;
+}
+
+void OpenModel(Sim& s) { ReadModelText(s, ReadModelFile(s.DataFileName)); }
 
 void ReadModelText(Sim& s, std::string text) {
   ModelReader r;
@@ -213,36 +242,81 @@ void ReadModelText(Sim& s, std::string text) {
   s.TapeChannels = ToInt32(StoredAt(graphs, 0));
 }
 
-std::string WriteBlockLine(const Sim& s, int id) {
-  const TBlock& b = s.block(id);
-  const std::string sep = "   ";
-  std::string line = std::string("@") + b.Type + sep;
-  line += std::to_string(id) + sep;
-  line += NameForFile(b.Name) + sep;
-  for (const int32_t v : {b.XX, b.YY, b.OnOff, b.Displ, b.State, b.An, b.Bn, b.Cn, b.Dn, b.Pn}) {
-    line += std::to_string(v) + sep;
+bool IsModelText(const std::string& text) {
+  if (text.rfind(kHeaderLine, 0) == 0) return true;
+  ModelReader r;
+  r.data = text;
+  while (!r.AtEnd()) {
+    if (IsBlockLine(TakeLine(r))) return true;
   }
-  line += std::to_string(StoredHigh(b)) + sep;
-  for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp}) line += FormatGeneral(v) + sep;
-  line += FormatGeneral(b.Value) + " \"" + CommentForFile(b.Comment) + "\"" + kLineEnd;
+  return false;
+}
+
+namespace {
+
+void AppendInt(std::string& out, int64_t v) {
+  char buf[24];
+  const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, end);
+}
+
+// The block line and its stored-data line, appended to the text being written without
+// a string of its own for every field.
+void AppendBlockLine(std::string& out, const Sim& s, int id) {
+  const TBlock& b = s.block(id);
+  constexpr std::string_view sep = "   ";
+  out += '@';
+  out += b.Type;
+  out += sep;
+  AppendInt(out, id);
+  out += sep;
+  out += NameForFile(b.Name);
+  out += sep;
+  for (const int32_t v : {b.XX, b.YY, b.OnOff, b.Displ, b.State, b.An, b.Bn, b.Cn, b.Dn, b.Pn}) {
+    AppendInt(out, v);
+    out += sep;
+  }
+  AppendInt(out, StoredHigh(b));
+  out += sep;
+  for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp}) {
+    out += FormatGeneral(v);
+    out += sep;
+  }
+  out += FormatGeneral(b.Value);
+  out += " \"";
+  out += CommentForFile(b.Comment);
+  out += '"';
+  out += kLineEnd;
   if (StoredHigh(b) > 0) {
     for (const double v : b.stored) {
-      std::string t = FormatFixed(v, 4, 12);
-      if (t[0] != ' ') t.insert(0, 1, ' ');  // a number filling its field would touch its neighbour
-      line += t;
+      const std::string t = FormatFixed(v, 4, 12);
+      if (t[0] != ' ') out += ' ';  // a number filling its field would touch its neighbour
+      out += t;
     }
-    line += kLineEnd;
+    out += kLineEnd;
   }
+}
+
+}  // namespace
+
+std::string WriteBlockLine(const Sim& s, int id) {
+  std::string line;
+  AppendBlockLine(line, s, id);
   return line;
 }
 
 std::string ModelFileText(const Sim& s, const std::string& recorded) {
   std::string text;
-  const auto put = [&text](const std::string& line) { text += line + kLineEnd; };
-  put("Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4");
-  put("DataFile was " + CommentForFile(s.DataFileName));
-  put("This file is " + CommentForFile(s.SaveFileName));
-  put("Recorded: " + recorded);
+  text.reserve(8192);
+  const auto put = [&text](std::string_view a, std::string_view b = {}) {
+    text += a;
+    text += b;
+    text += kLineEnd;
+  };
+  put(kHeaderLine);
+  put("DataFile was ", OneLine(s.DataFileName));  // paths whole, however long
+  put("This file is ", OneLine(s.SaveFileName));
+  put("Recorded: ", recorded);
   put("");
   put("BLOCK DESCRIPTIONS:");
   for (const char* line : kReferenceLines) put(line);
@@ -252,7 +326,7 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
   put("@Type ID# Name XX YY OnOff Displ State An Bn Cn Dn Pn #stored aa bb cc dd pp Value Comment");
   put("");
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
-    if (IsBlockType(s.block(id).Type)) text += WriteBlockLine(s, static_cast<int>(id));
+    if (IsBlockType(s.block(id).Type)) AppendBlockLine(text, s, static_cast<int>(id));
   }
   put("ZZZ");
   return text;

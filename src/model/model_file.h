@@ -19,9 +19,18 @@ struct ModelReader {
 };
 
 // Reads DataFileName into the table that the caller prepared, then sets the tape
-// channels from block 19. IoError when the file cannot be read; RangeError (ending
-// the reading) for an ID or integer field out of range.
+// channels from block 19. IoError when the file cannot be read or is no model at all;
+// RangeError (ending the reading) for an ID or integer field out of range.
 void OpenModel(Sim& s);
+
+// The text of a model file, read whole before anything of the model changes. IoError
+// when it cannot be read (see ReadWholeFile) or when it is no model at all: neither
+// the header nor a single block line, such as a shell script or an image.
+std::string ReadModelFile(const std::string& path);
+
+// Whether a text is a model: it begins with the header line, or has at least one line
+// that the reader takes for a block, even if its numbers are bad.
+bool IsModelText(const std::string& text);
 
 // OpenModel on a file's text.
 void ReadModelText(Sim& s, std::string text);

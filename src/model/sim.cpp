@@ -7,7 +7,7 @@
 
 namespace trevolan {
 
-Sim::Sim() : tape_(static_cast<size_t>(kTapeColumns) * kTapeRows, 0.0) {
+Sim::Sim() {
   // The globals' own start values come from the member initialisers; the table's
   // defaults then overwrite the mirrored ones (so FinTim starts at 1000).
   GrNext = Start + GrDel;
@@ -18,6 +18,8 @@ Sim::Sim() : tape_(static_cast<size_t>(kTapeColumns) * kTapeRows, 0.0) {
   HighestBlock = 100;
 }
 
+void Sim::MakeTapeCells() { tape_.assign(static_cast<size_t>(kTapeColumns) * kTapeRows, tape_fill_); }
+
 std::string EmptySlotName(int i) {
   std::string name = "?" + std::to_string(i) + " ";
   if (name.size() > kMaxNameLength) name.resize(kMaxNameLength);
@@ -25,14 +27,24 @@ std::string EmptySlotName(int i) {
 }
 
 void ClearBlockTable(Sim& s) {
+  // The empty slots are made once and copied in: every Open and every check of a
+  // model clears the table, and making 1001 blocks and names each time cost more than
+  // reading a whole model. Copying reuses the slot's own strings.
+  static const std::array<TBlock, kBlockSlots>* const empty_slots = [] {
+    auto* slots = new std::array<TBlock, kBlockSlots>();
+    for (int i = 0; i <= kMaxBlockID; ++i) {
+      (*slots)[static_cast<size_t>(i)].ID = i;
+      (*slots)[static_cast<size_t>(i)].Name = EmptySlotName(i);
+    }
+    return slots;
+  }();
   s.LastX = 100;
   s.LastY = 100;
   for (int i = 0; i <= kMaxBlockID; ++i) {
     TBlock& b = s.block(i);
     const int32_t on_off = b.OnOff;  // the one field a cleared slot keeps
-    b = TBlock{};
-    b.ID = i;
-    b.Name = EmptySlotName(i);
+    b = (*empty_slots)[static_cast<size_t>(i)];
+    b.stored.shrink_to_fit();  // the memory of a long list goes with the model
     b.OnOff = on_off;
   }
   s.TapeChannelIDs.fill(0);

@@ -44,10 +44,19 @@ struct Sim {
   // The tape cell of column c (0 time, 1..10 channels) and row r; RangeError outside.
   double& TapeCell(int64_t c, int64_t r) {
     if (c < 0 || c >= kTapeColumns || r < 0 || r >= kTapeRows) throw RangeError();
+    if (tape_.empty()) MakeTapeCells();
     return tape_[static_cast<size_t>(c * kTapeRows + r)];
   }
-  double TapeCell(int64_t c, int64_t r) const { return const_cast<Sim*>(this)->TapeCell(c, r); }
-  void FillTape(double v) { std::fill(tape_.begin(), tape_.end(), v); }
+  double TapeCell(int64_t c, int64_t r) const {
+    if (c < 0 || c >= kTapeColumns || r < 0 || r >= kTapeRows) throw RangeError();
+    return tape_.empty() ? tape_fill_ : tape_[static_cast<size_t>(c * kTapeRows + r)];
+  }
+  // Every cell := v. The 880 KB of cells are filled only when one is first written,
+  // so that a fresh or cleared Sim (a model read to be checked or copied) costs little.
+  void FillTape(double v) {
+    tape_fill_ = v;
+    tape_.clear();  // keeps the memory for the next filling
+  }
 
   // A uniform random number in [0, 1) from 53 random bits.
   double Uniform() { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
@@ -118,8 +127,11 @@ struct Sim {
   }
 
  private:
+  [[gnu::cold, gnu::noinline]] void MakeTapeCells();
+
   std::array<TBlock, kBlockSlots> blocks_;
-  std::vector<double> tape_;
+  std::vector<double> tape_;  // empty while every cell holds tape_fill_
+  double tape_fill_ = 0;
 };
 
 // Empties every slot, resets the tape's channel list and fills the tape with -1.

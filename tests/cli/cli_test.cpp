@@ -59,6 +59,29 @@ TEST(Batch, ErrorsAreReportedAndTheScriptGoesOn) {
   EXPECT_TRUE(b.had_error());
 }
 
+TEST(Batch, IndicesBeyond32BitsAreRangeErrors) {
+  std::ostringstream out;
+  Batch b(out);
+  const std::string text = RunScript(b, "print 99999999999999.Value; print -99999999999999.Name; set 101.stored 1 2;"
+                                        "print 101.stored[4294967297]; print tape.99999999999.0; print 101.stored[1]");
+  EXPECT_EQ(text, "error: Range check error\nerror: Range check error\nerror: Range check error\n"
+                  "error: Range check error\n2\n");
+  for (const char* bad : {"print 99x.Value", "print 101.stored[1x]", "print tape.1e3.0"}) {
+    EXPECT_THROW(RunScript(b, bad), UsageError) << bad;
+  }
+}
+
+TEST(Program, ControlCharactersInEchoedTextsAreEscaped) {
+  const std::string esc = "\x1b[31m";
+  auto r = RunCli({"exec", "-c", "set 101.Comment \"red " + esc + "\"; print 101.Comment; set 101.aa " + esc + "\x07"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "red \\x1b[31m\nerror: '\\x1b[31m\\x07' is not a valid floating point value\n");
+  r = RunCli({"exec", "-c", "print Time; bogus" + esc});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "0\n");
+  EXPECT_EQ(r.err.rfind("usage: unknown command: bogus\\x1b[31m\n", 0), 0u) << r.err;
+}
+
 TEST(Batch, UsageErrorsPropagate) {
   std::ostringstream out;
   Batch b(out);
@@ -113,7 +136,7 @@ TEST(Program, ScriptsFromFilesAndStringsRunInOrder) {
   testing::WriteTextFile(dir.path("a.script"), "# set up\nset Delt 0.25\nprint Delt\n");
   const auto r = RunCli({"exec", "-c", "print Delt", "-f", dir.path("a.script"), "-c", "print Delt; open nothing.txt"});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "1\n0.25\n0.25\nerror: File not found\n");
+  EXPECT_EQ(r.out, "1\n0.25\n0.25\nerror: File not found: nothing.txt\n");
 }
 
 TEST(Program, MessagesOfTheProgramAreLines) {

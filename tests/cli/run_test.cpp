@@ -51,7 +51,7 @@ TEST(RunCommand, ErrorsUsageAndMaxPresses) {
   TempDir dir;
   auto r = RunCli({"run", dir.path("missing.txt")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(SplitLines(r.out).front(), "error: File not found");
+  EXPECT_EQ(SplitLines(r.out).front(), "error: File not found: " + dir.path("missing.txt"));
   EXPECT_EQ(RunCli({"run"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "b.txt"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "--speed", "3"}).status, 2);

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <signal.h>
 
 #include <cstdio>
@@ -78,6 +79,15 @@ TEST(CalcWorkbook, MissingFilesAndAnEmptyContainer) {
   CalcWorkbook calc(true);
   EXPECT_THROW(calc.Run(), SimError);
   EXPECT_THROW(calc.Load("/no/such/book.ods"), IoError);
+  // A FIFO is refused at once: Calc would wait on it without end.
+  testing::TempDir dir;
+  ASSERT_EQ(mkfifo(dir.path("book.fifo").c_str(), 0600), 0);
+  try {
+    calc.Load(dir.path("book.fifo"));
+    ADD_FAILURE();
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.what(), "I/O error: Not a regular file (a FIFO): " + dir.path("book.fifo"));
+  }
   EXPECT_FALSE(calc.IsRunning());
   EXPECT_THROW(calc.WriteCells({{"A1", "1"}}), AutomationError);
 }

@@ -16,6 +16,7 @@
 namespace trevolan {
 namespace {
 
+using testing::ExamplePath;
 using testing::ReadTextFile;
 using testing::SplitLines;
 using testing::TempDir;
@@ -307,13 +308,62 @@ TEST(ModelReader, StoredCountsTrustedOnlyAsFarAsTheFileHoldsNumbers) {
     TestSim s;
     Prepare(*s);
     const std::string text =
-        FileWith(Line("G   101   g", "10   20   1   2   0   0   0   0   0   0   1e9   0   0   100   50   0   5") + tail +
-                 Line("C   102   after", kContainerNumbers));
+        FileWith(Line("G   150   g", "10   20   1   2   0   0   0   0   0   0   1e9   0   0   100   50   0   5") + tail +
+                 Line("C   151   after", kContainerNumbers));
     EXPECT_THROW(ReadModelText(*s, text), IoError);
-    EXPECT_EQ(s->block(101).Type, 'G');
-    EXPECT_TRUE(s->block(101).stored.empty());
-    EXPECT_EQ(s->block(102).Type, '?');
+    EXPECT_EQ(s->block(150).Type, 'G');
+    EXPECT_TRUE(s->block(150).stored.empty());
+    EXPECT_EQ(s->block(151).Type, '?');
+    // The block whose data failed is within the model, not hidden above it.
+    EXPECT_EQ(s->HighestBlock, 150);
   }
+}
+
+TEST(ModelReader, NonFiniteIntegerFieldsAreBadNumbers) {
+  TestSim s;
+  Prepare(*s);
+  ReadModelText(*s, FileWith(Line("C   101   nanx", "NAN   20   1   2   0   0   0   0   0   0   -1   0   0   100   50   0   5") +
+                             Line("C   102   infan", "10   20   1   2   0   -INF   0   0   0   0   -1   0   0   100   50   0   5") +
+                             Line("G   103   infst", "10   20   1   2   0   0   0   0   0   0   INF   0   0   100   50   0   5") +
+                             Line("C   104   after", "10   20   1   2   0   0   0   0   0   0   -1   NAN   INF   -INF   0   0   5")));
+  EXPECT_EQ(s.ui.messages, (std::vector<std::string>{"Problem in reading data for Block   101",
+                                                     "Problem in reading data for Block   102",
+                                                     "Problem in reading data for Block   103"}));
+  EXPECT_EQ(s->block(101).Type, '?');
+  EXPECT_EQ(s->block(103).Type, '?');
+  EXPECT_EQ(s->block(104).Type, 'C');  // coefficients may be non-finite
+  EXPECT_TRUE(std::isinf(s->block(104).bb));
+  EXPECT_EQ(s->HighestBlock, 104);
+}
+
+TEST(ModelFile, AFileThatIsNoModelLeavesTheModelAsItWas) {
+  TempDir dir;
+  WriteTextFile(dir.path("script.sh"), "#!/bin/sh\n# a shell script, with a line that is long enough to be a block line\nexit 0\n");
+  WriteTextFile(dir.path("image.png"), std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) + std::string(100, '\0'));
+  WriteTextFile(dir.path("empty.txt"), "");
+  // A damaged model is still a model: one block line with a bad number, no header.
+  WriteTextFile(dir.path("damaged.txt"),
+                "@C   101   c   10   20   1   2   0   0   0   0   0   0   -1   0   0   x   50   0   5 \"\"\r\n");
+  TestSim s;
+  FileOpen(*s, ExamplePath("integrators.txt"));
+  const std::string saved = ModelFileText(*s, "now");
+  for (const char* name : {"script.sh", "image.png", "empty.txt"}) {
+    for (const bool startup : {false, true}) {
+      const std::string path = dir.path(name);
+      try {
+        startup ? StartupLoad(*s, path) : FileOpen(*s, path);
+        ADD_FAILURE() << name;
+      } catch (const IoError& e) {
+        EXPECT_EQ(e.what(), path + " is not a model file");
+      }
+      EXPECT_EQ(ModelFileText(*s, "now"), saved) << name;
+      EXPECT_EQ(s->DataFileName, ExamplePath("integrators.txt"));
+    }
+  }
+  FileOpen(*s, dir.path("damaged.txt"));
+  EXPECT_EQ(s.ui.messages.back(), "Problem in reading data for Block   101");
+  EXPECT_EQ(s->HighestBlock, 100);
+  EXPECT_EQ(s->DataFileName, dir.path("damaged.txt"));
 }
 
 TEST(ModelReader, ShortChannelListOfTheGraphsBlock) {
@@ -348,14 +398,14 @@ TEST(ModelReader, MissingFileAndFolder) {
     OpenModel(*s);
     FAIL();
   } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "File not found");
+    EXPECT_EQ(e.what(), "File not found: " + dir.path("missing.txt"));
   }
   s->DataFileName = dir.dir();
   try {
     OpenModel(*s);
     FAIL();
   } catch (const IoError& e) {
-    EXPECT_STREQ(e.what(), "I/O error 21");
+    EXPECT_EQ(e.what(), "I/O error 21: Is a directory: " + dir.dir());
   }
 }
 

@@ -16,7 +16,20 @@ TEST(ClearBlockTable, EmptiesEverySlotAndFillsTheTapeWithMinusOne) {
   TestSim s;
   s->block(500).OnOff = 7;
   s->block(500).stored = {1, 2, 3};
+  s->block(500).Comment = std::string(300, 'c');
+  s->block(500).Type = 'C';
+  s->block(500).aa = 3;
+  s->block(500).Pn = 9;
+  s->TapeCell(3, 7) = 42;
   ClearBlockTable(*s);
+  const Sim& cleared = *s;
+  EXPECT_EQ(cleared.TapeCell(3, 7), -1.0);  // read before any cell is made again
+  EXPECT_EQ(s->block(500).Comment, "");
+  EXPECT_EQ(s->block(500).aa, 0);
+  EXPECT_EQ(s->block(500).Pn, 0);
+  EXPECT_EQ(s->block(500).stored.capacity(), 0u);  // a long list's memory goes too
+  s->TapeCell(5, 100) = 1;
+  EXPECT_EQ(cleared.TapeCell(5, 99), -1.0);
   for (int i = 0; i <= 1000; ++i) {
     const TBlock& b = s->block(i);
     ASSERT_EQ(b.Type, '?') << i;
@@ -30,7 +43,7 @@ TEST(ClearBlockTable, EmptiesEverySlotAndFillsTheTapeWithMinusOne) {
   EXPECT_EQ(s->TapeIndex, -1);
   EXPECT_EQ(s->TapeChannelIDs[0], 2);
   for (int c = 0; c < kTapeColumns; ++c) {
-    for (int r = 0; r < kTapeRows; ++r) ASSERT_EQ(s->TapeCell(c, r), -1.0);
+    for (int r = 0; r < kTapeRows; ++r) ASSERT_EQ(s->TapeCell(c, r), c == 5 && r == 100 ? 1.0 : -1.0);
   }
 }
 

@@ -65,9 +65,11 @@ std::string ShellQuote(const std::string& s) {
 
 }  // namespace
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& prefix) {
   TempDir tmp;
-  std::string cmd = ShellQuote(TREVOLAN_CLI_PATH);
+  std::string cmd;
+  for (const auto& p : prefix) cmd += ShellQuote(p) + " ";
+  cmd += ShellQuote(TREVOLAN_CLI_PATH);
   for (const auto& a : args) cmd += " " + ShellQuote(a);
   cmd += " >" + ShellQuote(tmp.path("out")) + " 2>" + ShellQuote(tmp.path("err"));
   CliResult r;

@@ -54,12 +54,13 @@ void WriteTextFile(const std::string& path, const std::string& text);
 std::string ReadTextFile(const std::string& path);
 std::vector<std::string> SplitLines(const std::string& text);  // at "\r\n" or "\n"
 
-// Runs the batch runner with the arguments (each quoted for the shell).
+// Runs the batch runner with the arguments (each quoted for the shell), behind the
+// words of `prefix` when given (another user: {"setpriv", "--reuid=65534", ...}).
 struct CliResult {
   int status = -1;
   std::string out, err;
 };
-CliResult RunCli(const std::vector<std::string>& args);
+CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& prefix = {});
 
 // The path of an example model.
 std::string ExamplePath(const std::string& name);

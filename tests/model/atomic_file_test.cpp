@@ -1,0 +1,334 @@
+#include "model/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <future>
+#include <random>
+#include <set>
+
+#include "model/file_commands.h"
+#include "model/model_file.h"
+#include "support/test_support.h"
+
+extern char** environ;
+
+namespace trevolan {
+namespace {
+
+using testing::ExamplePath;
+using testing::ReadTextFile;
+using testing::RunCli;
+using testing::TempDir;
+using testing::TestSim;
+using testing::WriteTextFile;
+
+const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+
+bool IsRoot() { return geteuid() == 0; }
+
+struct stat LStat(const std::string& path) {
+  struct stat st {};
+  EXPECT_EQ(lstat(path.c_str(), &st), 0) << path;
+  return st;
+}
+
+std::set<std::string> FilesIn(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+std::string ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const IoError& e) {
+    return e.what();
+  }
+  return "(no error)";
+}
+
+TEST(SaveFile, FollowsLinksAndWritesIntoSpecialFiles) {
+  TempDir dir;
+  // A link, a chain of links and a dangling link: the file they name is written, the
+  // links stay links.
+  WriteTextFile(dir.path("real.txt"), "old");
+  ASSERT_EQ(symlink("real.txt", dir.path("link.txt").c_str()), 0);
+  ASSERT_EQ(symlink(dir.path("link.txt").c_str(), dir.path("chain.txt").c_str()), 0);
+  WriteFileAtomically(dir.path("link.txt"), "new");
+  EXPECT_EQ(ReadTextFile(dir.path("real.txt")), "new");
+  WriteFileAtomically(dir.path("chain.txt"), "newer");
+  EXPECT_EQ(ReadTextFile(dir.path("real.txt")), "newer");
+  EXPECT_TRUE(S_ISLNK(LStat(dir.path("link.txt")).st_mode));
+  EXPECT_TRUE(S_ISLNK(LStat(dir.path("chain.txt")).st_mode));
+  std::filesystem::create_directory(dir.path("sub"));
+  ASSERT_EQ(symlink("sub/target.txt", dir.path("dangling.txt").c_str()), 0);
+  WriteFileAtomically(dir.path("dangling.txt"), "created");
+  EXPECT_EQ(ReadTextFile(dir.path("sub/target.txt")), "created");
+  EXPECT_TRUE(S_ISLNK(LStat(dir.path("dangling.txt")).st_mode));
+
+  // A FIFO is written into; without a reader the save fails at once instead of waiting.
+  const std::string fifo = dir.path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ErrorOf([&] { WriteFileAtomically(fifo, "x"); }), "I/O error 6: No such device or address: " + fifo);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  WriteFileAtomically(fifo, "through the fifo");
+  char buf[64] = {};
+  EXPECT_EQ(read(reader, buf, sizeof buf), 16);
+  EXPECT_STREQ(buf, "through the fifo");
+  close(reader);
+  EXPECT_TRUE(S_ISFIFO(LStat(fifo).st_mode));
+
+  // A device made here as /dev/null is (never the real one): it stays a device.
+  const std::string null = dir.path("null");
+  if (IsRoot() && mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    WriteFileAtomically(null, "discarded");
+    EXPECT_TRUE(S_ISCHR(LStat(null).st_mode));
+    EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"real.txt", "link.txt", "chain.txt", "sub", "dangling.txt",
+                                                         "fifo", "null"}));
+  }
+}
+
+TEST(SaveFile, StandardOutputThroughAPipeAsANormalUser) {
+  // /dev/stdout of a private /dev, so that nothing can replace the real one; the cli
+  // runs as nobody with its standard output a pipe that root made.
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root for a private /dev and another user";
+  }
+  const std::string cmd = "unshare -m sh -c 'mount -t tmpfs none /dev && ln -s /proc/self/fd/1 /dev/stdout && "
+                          "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"' " TREVOLAN_CLI_PATH
+                          " run " + ExamplePath("integrators.txt") + " --max-presses=1 --tape /dev/stdout 2>&1";
+  FILE* pipe = popen(cmd.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buf[4096];
+  while (size_t n = fread(buf, 1, sizeof buf, pipe)) out.append(buf, n);
+  const int status = pclose(pipe);
+  if (out.find("mount:") != std::string::npos || out.find("unshare:") != std::string::npos) {
+    GTEST_SKIP() << "no private mount namespace here: " << out;
+  }
+  EXPECT_EQ(status, 0) << out;
+  const auto lines = testing::SplitLines(out);
+  ASSERT_EQ(lines.size(), 13u) << out;  // the header, 11 rows, the summary
+  EXPECT_EQ(lines[0], "Time      ramp   decay   position   velocity");
+  EXPECT_EQ(lines[1], "0   0   100   50   0   ");
+  EXPECT_EQ(lines[12], "finished at Time 100 after 100 steps, tape rows 11");
+}
+
+TEST(SaveFile, KeepsOwnerModeAndHardLinks) {
+  TempDir dir;
+  const std::string twin_a = dir.path("a.txt"), twin_b = dir.path("b.txt"), single = dir.path("single.txt");
+  WriteTextFile(twin_a, "old text of two names");
+  ASSERT_EQ(link(twin_a.c_str(), twin_b.c_str()), 0);
+  WriteTextFile(single, "old");
+  for (const std::string& f : {twin_a, single}) {
+    ASSERT_EQ(chmod(f.c_str(), 0640), 0);
+    if (IsRoot()) {
+      ASSERT_EQ(chown(f.c_str(), 65534, 65534), 0);
+    }
+  }
+  const ino_t twin_inode = LStat(twin_a).st_ino;
+  WriteFileAtomically(twin_a, "new");
+  EXPECT_EQ(ReadTextFile(twin_b), "new");  // still one file under two names
+  EXPECT_EQ(LStat(twin_a).st_ino, twin_inode);
+  EXPECT_EQ(LStat(twin_a).st_nlink, 2u);
+  WriteFileAtomically(single, "new single");
+  EXPECT_EQ(ReadTextFile(single), "new single");
+  for (const std::string& f : {twin_a, single}) {
+    const struct stat st = LStat(f);
+    EXPECT_EQ(st.st_mode & 07777, 0640u) << f;
+    if (IsRoot()) {
+      EXPECT_EQ(st.st_uid, 65534u) << f;
+      EXPECT_EQ(st.st_gid, 65534u) << f;
+    }
+  }
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"a.txt", "b.txt", "single.txt"}));
+}
+
+TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root to run the program as another user";
+  }
+  TempDir dir;
+  ASSERT_EQ(chmod(dir.dir().c_str(), 0755), 0);
+  const std::string mine = dir.path("mine.txt"), roots = dir.path("roots.txt");
+  WriteTextFile(mine, "old");
+  WriteTextFile(roots, "root's");
+  ASSERT_EQ(chown(mine.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(roots.c_str(), 0644), 0);
+  const ino_t inode = LStat(mine).st_ino;
+  // Folder and second file belong to root: nobody may write mine.txt, nothing else.
+  auto r = RunCli({"exec", "-c", "open " + ExamplePath("integrators.txt") + "; save " + mine}, kAsNobody);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(ReadTextFile(mine).find("ZZZ"), std::string::npos);
+  EXPECT_EQ(LStat(mine).st_ino, inode);
+  r = RunCli({"exec", "-c", "save " + roots + "; save " + dir.path("new.txt") + "; open " + roots}, kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + roots + "\nerror: I/O error 13: Permission denied: " +
+                       dir.path("new.txt") + "\nerror: " + roots + " is not a model file\n");
+  EXPECT_EQ(ReadTextFile(roots), "root's");
+  ASSERT_EQ(chmod(roots.c_str(), 0600), 0);
+  r = RunCli({"exec", "-c", "open " + roots}, kAsNobody);
+  EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + roots + "\n");
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"mine.txt", "roots.txt"}));
+}
+
+TEST(SaveFile, LongNamesAndPathsAreKeptWhole) {
+  TempDir dir;
+  TestSim s;
+  // A name of 254 characters is legal; no temporary name may push it past the limit.
+  const std::string longest = dir.path(std::string(254, 'n'));
+  FileSaveAs(*s, longest);
+  EXPECT_EQ(s->SaveFileName, longest);
+  std::filesystem::create_directory(dir.path(std::string(200, 'd')));
+  const std::string deep = dir.path(std::string(200, 'd') + "/" + std::string(60, 'm') + ".txt");
+  ASSERT_GT(deep.size(), 278u);
+  FileSaveAs(*s, deep);
+  FileSaveTapeAs(*s, deep + ".tape");
+  FileOpen(*s, deep);
+  EXPECT_EQ(s->DataFileName, deep);
+  EXPECT_EQ(s->TapeFileName, deep + ".tape");
+  EXPECT_NE(ReadTextFile(deep).find("This file is " + deep + "\r\n"), std::string::npos);
+  EXPECT_EQ(FilesIn(dir.path(std::string(200, 'd'))),
+            (std::set<std::string>{std::string(60, 'm') + ".txt", std::string(60, 'm') + ".txt.tape"}));
+}
+
+// Starts the batch runner without waiting for it.
+pid_t SpawnCli(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {TREVOLAN_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  // The signals the tests send act as they would on a program started from a shell,
+  // even when the test itself runs with them ignored.
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGINT);
+  sigaddset(&defaults, SIGTERM);
+  posix_spawnattr_setsigdefault(&attr, &defaults);
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+  pid_t pid = -1;
+  EXPECT_EQ(posix_spawn(&pid, argv[0], &actions, &attr, argv.data(), environ), 0);
+  posix_spawnattr_destroy(&attr);
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+TEST(SaveFile, KilledSavesLeaveTheWholeOldOrNewFileAndNoTemporaryFile) {
+  TempDir dir, work;
+  // A model of about 250 KB, saved again and again with alternating Values.
+  std::string script = "set 150.Type G\nset HighestBlock 150\nset 150.stored";
+  for (int i = 0; i < 20000; ++i) script += " " + std::to_string(i % 997) + ".5";
+  script += "\n";
+  const std::string target = work.path("m.txt");
+  for (int i = 0; i < 16; ++i) script += "set 150.Value " + std::to_string(i % 2 + 1) + "\nsave " + target + "\n";
+  WriteTextFile(dir.path("saves.script"), script);
+  pid_t pid = SpawnCli({"exec", "-f", dir.path("saves.script")});
+  int status = 0;
+  const auto started = std::chrono::steady_clock::now();
+  waitpid(pid, &status, 0);
+  const double full_ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::string whole = ReadTextFile(target);
+  ASSERT_GT(whole.size(), 200000u);
+  // Saves differ only in the time of the "Recorded:" line and in the Value of block
+  // 150, which keep their lengths; the stored data after them must be all there.
+  const size_t stored_at = whole.find("\r\n", whole.find("@G   150")) + 2;
+  const auto is_whole = [&whole, stored_at](const std::string& text) {
+    return text.size() == whole.size() && text.compare(stored_at, std::string::npos, whole, stored_at) == 0;
+  };
+
+  std::mt19937 rng(7);
+  const int kSignals[] = {SIGTERM, SIGINT, SIGKILL};
+  int kills = 0;
+  for (int round = 0; round < 30; ++round) {
+    std::filesystem::remove(target);
+    const int sig = kSignals[round % 3];
+    pid = SpawnCli({"exec", "-f", dir.path("saves.script")});
+    usleep(static_cast<useconds_t>(std::uniform_real_distribution<double>(0.1, 0.9)(rng) * full_ms * 1000));
+    kill(pid, sig);
+    waitpid(pid, &status, 0);
+    if (WIFSIGNALED(status)) {
+      ++kills;
+      EXPECT_EQ(WTERMSIG(status), sig);
+    }
+    if (std::filesystem::exists(target)) {
+      EXPECT_TRUE(is_whole(ReadTextFile(target))) << "after signal " << sig;
+    }
+    if (sig != SIGKILL) {
+      EXPECT_TRUE(FilesIn(work.dir()).size() <= 1) << "a temporary file left after signal " << sig;
+    }
+  }
+  EXPECT_GE(kills, 20);
+  // What a SIGKILL left between naming the file and renaming it goes with the next save.
+  ASSERT_EQ(RunCli({"exec", "-c", "save " + work.path("other.txt")}).status, 0);
+  std::set<std::string> left = FilesIn(work.dir());
+  left.erase("m.txt");
+  EXPECT_EQ(left, std::set<std::string>{"other.txt"});
+}
+
+TEST(LoadFile, AnythingButARegularFileIsRefusedAtOnce) {
+  TempDir dir;
+  const std::string fifo = dir.path("model.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  TestSim s;
+  FileOpen(*s, ExamplePath("integrators.txt"));
+  const int highest = s->HighestBlock;
+  struct Case {
+    std::string path, error;
+  };
+  const std::vector<Case> cases = {
+      {fifo, "I/O error: Not a regular file (a FIFO): " + fifo},
+      {"/dev/zero", "I/O error: Not a regular file (a character device): /dev/zero"},
+      {dir.dir(), "I/O error 21: Is a directory: " + dir.dir()},
+      {dir.path("missing.txt"), "File not found: " + dir.path("missing.txt")},
+  };
+  for (const Case& c : cases) {
+    // In a thread with a time limit: a FIFO opened for reading would wait for a writer.
+    auto opening = std::async(std::launch::async, [&] { return ErrorOf([&] { FileOpen(*s, c.path); }); });
+    ASSERT_EQ(opening.wait_for(std::chrono::seconds(10)), std::future_status::ready) << c.path;
+    EXPECT_EQ(opening.get(), c.error);
+    EXPECT_EQ(s->HighestBlock, highest);  // the model stays as it was
+    EXPECT_EQ(s->DataFileName, ExamplePath("integrators.txt"));
+  }
+}
+
+TEST(LoadFile, ALargeFileIsRefusedBeforeReading) {
+  TempDir dir;
+  const std::string sparse = dir.path("sparse.txt");
+  const int fd = open(sparse.c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, off_t{2} << 30), 0);  // 2 GB that take no disk space
+  close(fd);
+  // Run by the program, whose peak memory the system reports.
+  const pid_t pid = SpawnCli({"run", sparse});
+  int status = 0;
+  rusage usage{};
+  ASSERT_EQ(wait4(pid, &status, 0, &usage), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  EXPECT_LT(usage.ru_maxrss, 200 * 1024);  // kilobytes: far below the file's size
+  EXPECT_EQ(ErrorOf([&] { (void)ReadWholeFile(sparse); }), "I/O error 27: File too large: " + sparse);
+  EXPECT_EQ(ErrorOf([&] { CheckReadableFile(sparse); }), "I/O error 27: File too large: " + sparse);
+}
+
+}  // namespace
+}  // namespace trevolan
