@@ -235,7 +235,7 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   EXPECT_EQ(RunCli({"study"}).status, 2);
   const auto missing = RunCli({"study", dir.path("none.txt")});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(missing.out, "error: File not found\n");
+  EXPECT_EQ(missing.out, "error: File not found: " + dir.path("none.txt") + "\n");
 }
 
 // A run longer than the tape keeps every row in its CSV file; where the tape still
