@@ -69,7 +69,7 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
     try {
       csv = std::make_unique<study::TapeCsvWriter>(s, *options.csv);
     } catch (const SimError& e) {
-      out << "error: " << e.what() << '\n';
+      out << "error: " << EscapeControls(e.what()) << '\n';
       return 1;
     }
     batch.frontend().StreamTape(csv.get());
@@ -86,7 +86,7 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
     try {
       csv->Commit();
     } catch (const SimError& e) {
-      out << "error: " << e.what() << '\n';
+      out << "error: " << EscapeControls(e.what()) << '\n';
       csv.reset();
       return 1;
     }
@@ -168,11 +168,13 @@ int StudyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
   std::unique_ptr<study::Study> prepared;
   try {
     prepared = std::make_unique<study::Study>(study::ParseStudyOptions(args),
-                                              [&out](const std::string& text) { out << "message: " << text << '\n'; });
+                                              [&out](const std::string& text) {
+                                                out << "message: " << EscapeControls(text) << '\n';
+                                              });
   } catch (const study::StudyUsageError& e) {
     throw UsageError(e.what());
   } catch (const SimError& e) {
-    out << "error: " << e.what() << '\n';
+    out << "error: " << EscapeControls(e.what()) << '\n';
     return 1;
   }
   ProgressBar bar(progress, prepared->run_count());
