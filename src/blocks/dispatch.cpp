@@ -40,6 +40,12 @@ void RaiseFloatError(const std::string& fault, int id, const std::string& why) {
   throw FloatError(fault + " in block " + std::to_string(id) + ": " + why);
 }
 
+void RaiseNonFinite(int64_t id, double x, const char* what) {
+  const bool nan = std::isnan(x);
+  RaiseFloatError(nan ? "Invalid floating point operation" : "Floating point overflow", static_cast<int>(id),
+                  std::string("its ") + what + (nan ? " would be NAN" : x > 0 ? " would be INF" : " would be -INF"));
+}
+
 void IntegrateAll(Sim& s) {
   for (int64_t id = 1; id <= s.HighestBlock; ++id) {
     if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));

@@ -4,6 +4,7 @@
 
 #include "blocks/compute.h"
 #include "blocks/transfer.h"
+#include "model/numbers.h"
 #include "model/tape.h"
 
 namespace trevolan {
@@ -13,6 +14,14 @@ namespace {
 // Scheduled events fire once Time has reached their target to within TimeTol; a
 // comparison with a NaN fires too.
 bool Due(const Sim& s, double target) { return !(target - s.TimeTol > s.Time); }
+
+// A Delt below the resolution of the doubles around Time leaves the clock where it is,
+// and a run would never reach its next event; the step stops before it changes anything.
+void CheckClockMoves(const Sim& s) {
+  if (s.Time + s.Delt != s.Time) return;
+  throw SimError("Time step too small for the current time: Time + Delt = Time at Time = " + FormatGeneral(s.Time) +
+                 ", Delt = " + FormatGeneral(s.Delt));
+}
 
 void HoldAndPaint(Sim& s) {
   StoreTimingGlobals(s);
@@ -50,6 +59,7 @@ void Finish(Sim& s) {
 }  // namespace
 
 void RunStep(Sim& s) {
+  CheckClockMoves(s);
   IntegrateAll(s);
   s.Time += s.Delt;
   s.block(2).Value = s.Time;
