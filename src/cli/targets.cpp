@@ -6,6 +6,7 @@
 
 #include "cli/script.h"
 #include "model/numbers.h"
+#include "model/text.h"
 
 namespace trevolan::cli {
 
@@ -36,7 +37,7 @@ Accessor FlagField(bool& f) {
   return {[&f] { return std::string(f ? "1" : "0"); }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }};
 }
 Accessor TextField(std::string& f, size_t max_length) {
-  return {[&f] { return f; }, [&f, max_length](const auto& v) { f = v[0].substr(0, max_length); }};
+  return {[&f] { return f; }, [&f, max_length](const auto& v) { f = FitText(v[0], max_length); }};
 }
 
 Accessor BlockField(TBlock& b, const std::string& field) {

@@ -1,5 +1,6 @@
 #include "engine/run_loop.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "blocks/compute.h"
@@ -16,11 +17,15 @@ namespace {
 bool Due(const Sim& s, double target) { return !(target - s.TimeTol > s.Time); }
 
 // A Delt below the resolution of the doubles around Time leaves the clock where it is,
-// and a run would never reach its next event; the step stops before it changes anything.
+// and a run would never reach its next hold; the step stops before it changes anything.
+// The same holds when Delt no longer moves the clock at the hold or finish the run is
+// heading for: the clock would stall on its way there, after endless steps.
 void CheckClockMoves(const Sim& s) {
-  if (s.Time + s.Delt != s.Time) return;
-  throw SimError("Time step too small for the current time: Time + Delt = Time at Time = " + FormatGeneral(s.Time) +
-                 ", Delt = " + FormatGeneral(s.Delt));
+  const double next = std::min(s.Holdnext, s.FinTim);
+  const bool stalled = s.Time + s.Delt == s.Time;
+  if (!stalled && !(next > s.Time && next + s.Delt == next)) return;
+  throw SimError("Time step too small for the current time: Delt = " + FormatGeneral(s.Delt) +
+                 " no longer moves the clock at Time = " + FormatGeneral(stalled ? s.Time : next));
 }
 
 void HoldAndPaint(Sim& s) {

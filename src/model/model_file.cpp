@@ -7,6 +7,7 @@
 #include "blocks/catalogue.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
+#include "model/text.h"
 
 namespace trevolan {
 
@@ -98,7 +99,7 @@ std::vector<double> ReadStoredNumbers(ModelReader& r, int64_t count, int id) {
 // commas or control characters (they would shift the line's tokens) and is never empty;
 // a comment has no line breaks.
 std::string NameForFile(const std::string& name) {
-  std::string out = name.substr(0, kMaxNameLength);
+  std::string out = FitText(name, kMaxNameLength);
   for (char& c : out) {
     if (IsDelimiter(c)) c = '_';
   }
@@ -106,7 +107,7 @@ std::string NameForFile(const std::string& name) {
 }
 
 std::string CommentForFile(const std::string& comment) {
-  std::string out = comment.substr(0, kMaxCommentLength);
+  std::string out = FitText(comment, kMaxCommentLength);
   for (char& c : out) {
     if (c == '\r' || c == '\n') c = ' ';
   }
@@ -152,7 +153,7 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   const auto id = ParseFileInteger(NextToken(line, pos));
   if (!id) return;
   std::string name = NextToken(line, pos);
-  if (name.size() > kMaxNameLength) name.resize(kMaxNameLength);
+  name = CutToCharacters(name, kMaxNameLength);
   if (!IsBlockType(type)) return;
 
   double n[kNumbersPerLine];
@@ -192,8 +193,7 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   b.Value = n[16];
   std::string comment = pos <= len ? line.substr(pos - 1) : std::string();
   if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
-  if (comment.size() > kMaxCommentLength) comment.resize(kMaxCommentLength);
-  b.Comment = comment;
+  b.Comment = CutToCharacters(comment, kMaxCommentLength);
 
   if (stored_high > 0) b.stored = ReadStoredNumbers(r, int64_t{stored_high} + 1, *id);
   if (*id > s.HighestBlock) s.HighestBlock = *id;
@@ -204,7 +204,7 @@ void OpenModel(Sim& s) { ReadModelText(s, ReadWholeFile(s.DataFileName)); }
 
 void ReadModelText(Sim& s, std::string text) {
   ModelReader r;
-  r.data = std::move(text);
+  r.data = AsUtf8(std::move(text));  // an old single-byte file is Windows-1252
   do {
     ReadModelLine(s, r);
   } while (!r.AtEnd() && !r.ModelEnd);
