@@ -42,6 +42,11 @@ void Surface::Resize(QSize size) {
   image_.fill(Qt::white);
 }
 
+void Surface::Clear() {
+  End();
+  image_.fill(Qt::white);
+}
+
 PaintBox::PaintBox(QWidget* parent, QSize size) : QWidget(parent), surface_(this, size) {
   resize(size);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -65,6 +70,11 @@ void PaintBox::paintEvent(QPaintEvent* event) {
   const QRect r = event->rect();
   painter.fillRect(r, Qt::white);  // beyond the picture, if the box is larger
   painter.drawImage(r.topLeft(), image, r);
+}
+
+void PaintBox::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  MarkStale();  // shown again, perhaps after the state it showed has changed
 }
 
 void PaintBox::resizeEvent(QResizeEvent* event) {
