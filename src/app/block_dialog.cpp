@@ -114,7 +114,6 @@ void BlockDialog::FormToWidgets() {
   value_label->move(std::min(value_label->x(), value_edit->x() - 4 - value_label->width()), value_label->y());
 
   const StringGrid& g = form_.DataGrid;
-  DataGrid->setVisible(g.visible);
   const int rows = std::max(g.RowCount() - 1, 0);
   DataGrid->clearContents();
   DataGrid->setRowCount(rows);

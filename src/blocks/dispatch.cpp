@@ -1,5 +1,7 @@
 #include "blocks/compute.h"
 
+#include <cmath>
+
 namespace trevolan {
 
 void ComputeAllBlocks(Sim& s) {
