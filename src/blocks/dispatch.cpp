@@ -1,5 +1,6 @@
 #include "blocks/compute.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace trevolan {
@@ -49,9 +50,14 @@ void RaiseNonFinite(int64_t id, double x, const char* what) {
 }
 
 void IntegrateAll(Sim& s) {
-  for (int64_t id = 1; id <= s.HighestBlock; ++id) {
+  // The loop stays inside the table, so that its slots need no range check each; a
+  // HighestBlock beyond the table is the range error that block 1001 raises, after
+  // every integrator below it has run.
+  const int64_t last = std::min<int64_t>(s.HighestBlock, kMaxBlockID);
+  for (int64_t id = 1; id <= last; ++id) {
     if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));
   }
+  if (s.HighestBlock > kMaxBlockID) ThrowRangeError();
 }
 
 }  // namespace trevolan
