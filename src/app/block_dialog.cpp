@@ -81,7 +81,7 @@ BlockDialog::BlockDialog(QWidget* parent, EventGuard& guard) : QDialog(parent), 
 
   DataGrid = new QTableWidget(this);
   DataGrid->setObjectName(QStringLiteral("DataGrid"));
-  DataGrid->setGeometry(456, 24, 193, 281);
+  SetDesignPlace(DataGrid, QRect(456, 24, 193, 281));
   DataGrid->setColumnCount(2);
   DataGrid->verticalHeader()->setVisible(false);
   DataGrid->setColumnWidth(0, 86);
@@ -102,15 +102,18 @@ void BlockDialog::FormToWidgets() {
   setWindowTitle(Q(form_.Caption));
   for (auto& [field, edit] : edits_) Show(edit, form_.*field);
   for (auto& [field, label] : labels_) Show(label, form_.*field);
-  // The value's caption ends where its field begins, however long the type's caption.
-  QLabel* value_label = findChild<QLabel*>(QStringLiteral("Label12"));
-  value_label->move(std::min(248, 316 - value_label->width()), value_label->y());
   Show(DeleteBtn, form_.DeleteBtn);
   Show(ApplyBtn, form_.ApplyBtn);
   Show(CancelBtn, form_.CancelBtn);
+  DataGrid->setVisible(form_.DataGrid.visible);
+  // Stretched as far as this type's captions need at the font in use.
+  FitDesign(this, QSize(form_.Width, kHeight));
+  // The value's caption ends where its field begins, however long the type's caption.
+  QLabel* value_label = findChild<QLabel*>(QStringLiteral("Label12"));
+  const QWidget* value_edit = findChild<QWidget*>(QStringLiteral("Edit12"));
+  value_label->move(std::min(value_label->x(), value_edit->x() - 4 - value_label->width()), value_label->y());
 
   const StringGrid& g = form_.DataGrid;
-  DataGrid->setVisible(g.visible);
   const int rows = std::max(g.RowCount() - 1, 0);
   DataGrid->clearContents();
   DataGrid->setRowCount(rows);
@@ -120,7 +123,6 @@ void BlockDialog::FormToWidgets() {
   for (int r = 1; r <= rows; ++r) {
     for (int c = 0; c < 2; ++c) DataGrid->setItem(r - 1, c, new QTableWidgetItem(Q(g.Cell(c, r))));
   }
-  setFixedSize(form_.Width, kHeight);
 }
 
 void BlockDialog::WidgetsToForm() {

@@ -1,5 +1,7 @@
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -123,6 +125,7 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   BuildControlBar();
   layout->addWidget(SimControl);
   setCentralWidget(central);
+  setMinimumWidth(SimControl->minimumSizeHint().width());  // every caption of the bar readable
 
   TimingFm = new TimingDialog(this, guard_);
   BlockFm = new BlockDialog(this, guard_);
@@ -216,19 +219,26 @@ void TForm1::BuildControlBar() {
 
   const auto button = [this, bar](QPushButton* b, const char* name, const ButtonField& field) {
     b->setObjectName(QString::fromLatin1(name));
-    b->setFixedSize(75, 25);
+    // The design width, or the caption's own where the font needs more.
+    b->setMinimumWidth(75);
+    b->setFixedHeight(25);
+    b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::NoFocus);
     Show(b, field);
     bar->addWidget(b);
   };
   const auto panel = [this, bar](Panel*& p, QLabel*& label, const char* name, const char* label_name,
-                                 const LabelField& panel_field, const LabelField& label_field, int width) {
+                                 const LabelField& panel_field, const LabelField& label_field, int width,
+                                 const char* widest) {
     p = new Panel(SimControl);
     p->setObjectName(QString::fromLatin1(name));
     p->setFrameShape(QFrame::Panel);
     p->setFrameShadow(QFrame::Sunken);
-    p->setFixedSize(width, 25);
+    // Wide enough for the longest text it shows, at the font in use; a fixed width, so
+    // that the bar is not laid out anew at every status update.
+    const int needed = p->fontMetrics().horizontalAdvance(QString::fromLatin1(widest)) + 8 + 2 * p->frameWidth();
+    p->setFixedSize(std::max(width, needed), 25);
     p->setToolTip(Q(panel_field.hint));
     SetBackground(p, ToColor(colour::kButtonFace));
     auto* inner = new QHBoxLayout(p);
@@ -248,11 +258,11 @@ void TForm1::BuildControlBar() {
   StepBtn = new QPushButton(SimControl);
   button(StepBtn, "StepBtn", form_.StepBtn);
   connect(StepBtn, &QPushButton::clicked, this, [this] { StepBtnClick(); });
-  panel(TickPnl, TimeLb, "TickPnl", "TimeLb", form_.TickPnl, form_.TimeLb, 140);
+  panel(TickPnl, TimeLb, "TickPnl", "TimeLb", form_.TickPnl, form_.TimeLb, 140, "Time 9999999.9999 ");
   ResetBtn = new QPushButton(SimControl);
   button(ResetBtn, "ResetBtn", form_.ResetBtn);
   connect(ResetBtn, &QPushButton::clicked, this, [this] { ResetBtnClick(); });
-  panel(ClockPnl, DayClock, "ClockPnl", "DayClock", form_.ClockPnl, form_.DayClock, 100);
+  panel(ClockPnl, DayClock, "ClockPnl", "DayClock", form_.ClockPnl, form_.DayClock, 100, "999::23:59:59 ");
   NumbersBtn = new MouseUpButton(SimControl);
   button(NumbersBtn, "NumbersBtn", form_.NumbersBtn);
   NumbersBtn->on_mouse_up = [this](MouseButton b) { NumbersBtnMouseUp(b); };

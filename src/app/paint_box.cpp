@@ -44,6 +44,11 @@ void Surface::Resize(QSize size) {
   image_.fill(Qt::white);
 }
 
+void Surface::Clear() {
+  End();
+  image_.fill(Qt::white);
+}
+
 PaintBox::PaintBox(QWidget* parent, QSize size) : QWidget(parent), surface_(this, size) {
   resize(size);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -86,6 +91,11 @@ void PaintBox::paintEvent(QPaintEvent* event) {
   painter.setClipRect(r);
   painter.scale(zoom_, zoom_);
   painter.drawImage(0, 0, image);
+}
+
+void PaintBox::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  MarkStale();  // shown again, perhaps after the state it showed has changed
 }
 
 void PaintBox::resizeEvent(QResizeEvent* event) {

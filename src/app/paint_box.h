@@ -30,6 +30,8 @@ class Surface {
   void End();
   // A new white picture of that size (the box resized).
   void Resize(QSize size);
+  // The picture made white again.
+  void Clear();
   const QImage& image() {
     End();
     return image_;
@@ -50,7 +52,7 @@ class Surface {
 };
 
 // A paint box: shows its surface's picture and reports the mouse. A picture that has
-// gone stale (the box shown for the first time or resized) is repainted as a whole
+// gone stale (the box shown or resized) is repainted as a whole
 // through `repaint`, outside the paint event. A zoomed box shows its picture scaled
 // and reports the mouse in the picture's own pixels; at 100 % it shows the picture
 // pixel for pixel.
@@ -74,6 +76,7 @@ class PaintBox : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 

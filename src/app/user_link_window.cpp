@@ -23,12 +23,15 @@ UserLinkWindow::UserLinkWindow(QWidget* main_window, EventGuard& guard, std::fun
       OleContainer1(new QFrame(this)),
       OleIcon(new QLabel(OleContainer1)),
       OleName(new QLabel(OleContainer1)),
-      LoadXLBtn(PlacedButton(this, 112, 84, 105, "LoadXLBtn")),
-      Edit33(PlacedEdit(this, 4, 116, 341, "Edit33")) {
+      LoadXLBtn(new QPushButton(this)),
+      Edit33(new QLineEdit(this)) {
   setObjectName(QStringLiteral("User1"));
-  setFixedSize(368, 196);
+  LoadXLBtn->setObjectName(QStringLiteral("LoadXLBtn"));
+  LoadXLBtn->setAutoDefault(false);
+  Edit33->setObjectName(QStringLiteral("Edit33"));
+  Edit33->setMinimumWidth(341);
   OleContainer1->setObjectName(QStringLiteral("OleContainer1"));
-  OleContainer1->setGeometry(112, 8, 105, 69);
+  OleContainer1->setFixedSize(105, 69);
   OleContainer1->setFrameShape(QFrame::Box);
   auto* layout = new QVBoxLayout(OleContainer1);
   layout->setContentsMargins(2, 2, 2, 2);
@@ -42,6 +45,15 @@ UserLinkWindow::UserLinkWindow(QWidget* main_window, EventGuard& guard, std::fun
   Edit33->setReadOnly(true);
   LoadXLBtn->setText(QStringLiteral("Load  MS Excel File"));
   connect(LoadXLBtn, &QPushButton::clicked, this, [this] { LoadXLBtnClick(); });
+  // Laid out from the font's metrics, so that the button's caption shows whole; the
+  // window keeps at least its design size.
+  auto* window_layout = new QVBoxLayout(this);
+  window_layout->addWidget(OleContainer1, 0, Qt::AlignHCenter);
+  window_layout->addWidget(LoadXLBtn, 0, Qt::AlignHCenter);
+  window_layout->addWidget(Edit33);
+  window_layout->addStretch();
+  window_layout->activate();
+  setFixedSize(sizeHint().expandedTo(QSize(368, 196)));
   FormToWidgets();
 }
 

@@ -34,6 +34,13 @@ QLabel* PlacedLabel(QWidget* parent, int left, int top, const char* name);
 QLineEdit* PlacedEdit(QWidget* parent, int left, int top, int width, const char* name);
 // A push button at a place of its dialog.
 QPushButton* PlacedButton(QWidget* parent, int left, int top, int width, const char* name);
+// Any other control at a place of its dialog.
+void SetDesignPlace(QWidget* control, QRect place);
+
+// The dialogs were drawn for one small font. FitDesign stretches a dialog's design, across
+// and down, by the least factors that let every caption of its placed controls show whole
+// at the font in use (as dialog units do), and gives the dialog the stretched size.
+void FitDesign(QWidget* dialog, QSize design_size);
 
 // A push button that tells which mouse button was released on it: the left one as a
 // click (also from the keyboard), the right and middle ones when they go up over it.

@@ -77,7 +77,11 @@ void WindowFrontend::GrPlotPnlPrep() {
 void WindowFrontend::DrawTimePlot() {
   Sim& s = window_.sim();
   if (!s.PlotFlag) return;  // nothing is drawn on a hidden panel
-  trevolan::DrawTimePlot(s, window_.plot_box()->surface().Begin());
+  // The whole picture from the tape at every call: after another model, a reset or a
+  // shorter tape no trace of the old one stays.
+  Surface& plot = window_.plot_box()->surface();
+  plot.Clear();
+  RedrawTimePlot(s, plot.Begin());
   ClearAvxUpperState();
 }
 

@@ -72,7 +72,7 @@ void ComputeAccess(Sim& s, int id) {
   k.Value = 0;
   const int32_t ca = ToInt32(k.aa);
   const int32_t cb = ToInt32(k.bb);
-  if (k.An >= 2) k.Value = ReadField(s, k.An, ca);  // blocks 0 and 1 are never read
+  if (k.An >= 2) k.Value = Finite(ReadField(s, k.An, ca), id);  // blocks 0 and 1 are never read
   if (k.Bn > kReservedIDs) WriteField(s, k.Bn, cb, k.Value);
   const int32_t cc = ToInt32(k.cc);
   const int32_t cd = ToInt32(k.dd);

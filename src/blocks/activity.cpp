@@ -16,9 +16,10 @@ double DropAmount(double field, double taken) { return field < 0 ? std::min(-fie
 void CheckTransferSlots(TBlock& b) { StoredAt(b, 2); }
 
 void StartActivity(Sim& s, TBlock& b) {
-  // Both requests are judged before either is taken.
+  // Both requests are judged together before either is taken: of one and the same
+  // source, B gets only what A leaves.
   const double a = TakeAmount(s, b.An, b.aa);
-  const double bq = TakeAmount(s, b.Bn, b.bb);
+  const double bq = TakeAmount(s, b.Bn, b.bb, b.Bn == b.An ? a : 0);
   if (!(a > 0 && bq > 0)) return;  // not ready: try again next pass
   CheckTransferSlots(b);
   TakeOut(s, b.An, a);
@@ -26,16 +27,15 @@ void StartActivity(Sim& s, TBlock& b) {
   StoredAt(b, 1) = a;
   StoredAt(b, 2) = bq;
   b.State = 2;
-  b.Value = ReleaseTime(s, s.V(b.Pn) + b.pp);  // Vp read after the takes
+  b.Value = Finite(ReleaseTime(s, s.V(b.Pn) + b.pp), b.ID);  // Vp read after the takes
 }
 
 void ReleaseActivity(Sim& s, TBlock& b) {
   CheckTransferSlots(b);
   const double c = DropAmount(b.cc, StoredAt(b, 1));
   const double d = DropAmount(b.dd, StoredAt(b, 2));
-  if (CanDrop(s, b.Cn, c) && CanDrop(s, b.Dn, d)) {
-    DropInto(s, b.Cn, c);
-    DropInto(s, b.Dn, d);
+  if (CanDropBoth(s, b.Cn, c, b.Dn, d)) {
+    DropIntoBoth(s, b.Cn, c, b.Dn, d);
     StoredAt(b, 1) = 0;
     StoredAt(b, 2) = 0;
     b.State = 1;

@@ -36,9 +36,9 @@ void ComputeSum(Sim& s, int id) {
   const double tD = D.sign * b.dd * D.value;
   const double m = P.sign * P.value + b.pp;
   if (b.State == 0 || b.State == 1) {
-    b.Value = (tA + tB + tC + tD) * m;
+    b.Value = Finite((tA + tB + tC + tD) * m, id);
   } else if (b.State == 2) {
-    b.Value = m * std::sqrt(tA * tA + tB * tB + tC * tC + tD * tD);
+    b.Value = Finite(m * std::sqrt(tA * tA + tB * tB + tC * tC + tD * tD), id);
   }
 }
 
@@ -47,14 +47,15 @@ void ComputeMultiplier(Sim& s, int id) {
   if (b.OnOff <= 0) return;
   if (b.State == 0) {
     const Inputs f = ReadInputs(s, b);
-    b.Value = f.a * f.b * f.c * f.d * f.p;
+    b.Value = Finite(f.a * f.b * f.c * f.d * f.p, id);
   } else if (b.State == 1) {
     const TBlock& a = s.block(b.An);
     const TBlock& c = s.block(b.Bn);
     if (StoredHigh(a) < 1 || StoredHigh(c) < 1) return;
     const int64_t n = std::min(InnerProductLength(a), InnerProductLength(c));
-    b.Value = 0;
-    for (int64_t k = 1; k <= n; ++k) b.Value += StoredAt(a, k) * StoredAt(c, k);
+    double sum = 0;
+    for (int64_t k = 1; k <= n; ++k) sum += StoredAt(a, k) * StoredAt(c, k);
+    b.Value = Finite(sum, id);
   }
 }
 
@@ -66,14 +67,15 @@ void ComputeDivide(Sim& s, int id) {
   double d = (s.V(b.Cn) + b.cc) - s.V(b.Dn) - b.dd;
   if (d == 0) d = 1e-19;
   const double q = n / d;
+  double v = b.Value;  // other modes keep it, scaled again
   if (b.State == 0) {
-    b.Value = q;
+    v = q;
   } else if (b.State == 1) {
     // The floor is kept as a double, so the remainder stays meaningful beyond the
     // 32-bit range; the remainder has the sign of d.
-    b.Value = n - d * std::floor(q);
+    v = n - d * std::floor(q);
   }
-  b.Value *= scale;
+  b.Value = Finite(v * scale, id);
 }
 
 }  // namespace trevolan

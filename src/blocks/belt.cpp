@@ -10,12 +10,13 @@ namespace {
 constexpr double kEmptyBelt = 1e-19;
 
 // The load of the last segment goes into the target without asking it: a belt does
-// not wait for a full or switched-off target.
+// not wait for a full or switched-off target. A fill drop (bb = 0) still fills only an
+// empty target; into any other the load is lost, as whatever does not fit is lost.
 void DumpLastSegment(Sim& s, TBlock& b, int64_t n) {
   double& last = StoredAt(b, n);
   if (b.Bn <= 0 || last <= 0) return;  // with no target the load falls off the end
   const double amount = b.bb < 0 ? std::min(-b.bb, last) : b.bb;
-  DropInto(s, b.Bn, amount);
+  if (amount > 0 || s.V(b.Bn) <= 0) DropInto(s, b.Bn, amount);
   last = 0;
 }
 
@@ -38,7 +39,7 @@ void LoadFirstSegment(Sim& s, TBlock& b) {
 void ComputeBelt(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) {
-    b.Value += s.Delt;  // the next move slides with the clock
+    b.Value = Finite(b.Value + s.Delt, id);  // the next move slides with the clock
     return;
   }
   if (s.Time + s.TimeTol < b.Value) return;
@@ -46,12 +47,12 @@ void ComputeBelt(Sim& s, int id) {
   // belt has changed anything.
   const int64_t n = StoredHigh(b);
   if (n < 1) throw RangeError();
-  b.Value = ReleaseTime(s, s.V(b.Pn) + b.pp);
+  b.Value = Finite(ReleaseTime(s, s.V(b.Pn) + b.pp), id);
   const int32_t old_state = b.State;
   DumpLastSegment(s, b, n);
   ShiftSegments(b, n);
   LoadFirstSegment(s, b);
-  b.cc = StoredAbsSum(s, id);
+  b.cc = Finite(StoredAbsSum(s, id), id, "total load cc");
   b.State = b.cc <= kEmptyBelt ? 1 : 2;
   if (b.State != old_state && s.AnimFlag) s.NotifyDrawBlock(id);
 }

@@ -1,5 +1,8 @@
 #include "blocks/compute.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace trevolan {
 
 void ComputeAllBlocks(Sim& s) {
@@ -40,10 +43,21 @@ void RaiseFloatError(const std::string& fault, int id, const std::string& why) {
   throw FloatError(fault + " in block " + std::to_string(id) + ": " + why);
 }
 
+void RaiseNonFinite(int64_t id, double x, const char* what) {
+  const bool nan = std::isnan(x);
+  RaiseFloatError(nan ? "Invalid floating point operation" : "Floating point overflow", static_cast<int>(id),
+                  std::string("its ") + what + (nan ? " would be NAN" : x > 0 ? " would be INF" : " would be -INF"));
+}
+
 void IntegrateAll(Sim& s) {
-  for (int64_t id = 1; id <= s.HighestBlock; ++id) {
+  // The loop stays inside the table, so that its slots need no range check each; a
+  // HighestBlock beyond the table is the range error that block 1001 raises, after
+  // every integrator below it has run.
+  const int64_t last = std::min<int64_t>(s.HighestBlock, kMaxBlockID);
+  for (int64_t id = 1; id <= last; ++id) {
     if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));
   }
+  if (s.HighestBlock > kMaxBlockID) ThrowRangeError();
 }
 
 }  // namespace trevolan

@@ -21,7 +21,7 @@ void TakeLoad(Sim& s, TBlock& b) {
   TakeOut(s, b.An, g);
   StoredAt(b, 1) = g;
   b.State = 2;
-  b.Value = ReleaseTime(s, s.V(b.Pn) + b.pp);
+  b.Value = Finite(ReleaseTime(s, s.V(b.Pn) + b.pp), b.ID);
 }
 
 void Delivered(TBlock& b) {
@@ -52,35 +52,29 @@ void DivertAtRandom(Sim& s, TBlock& b, double r) {
 struct SplitDrop {
   int64_t target;
   double amount;
-  // A capped share of nothing (the whole load goes the other way) is no drop at all;
-  // as an amount of 0 it would be a fill drop that makes the target's whole capacity
-  // out of nothing, or blocks the diverter for good once that target holds anything.
-  bool none;
 };
 
+// A capped share of nothing (the whole load goes the other way) is no drop at all; as
+// an amount of 0 it would be a fill drop that makes the target's whole capacity out of
+// nothing, or blocks the diverter for good once that target holds anything. It goes
+// to block 0, which accepts anything and keeps nothing.
 SplitDrop SplitSide(int64_t target, double field, double share) {
   const double amount = Capped(field, share);
-  return {target, amount, field < 0 && amount <= 0};
-}
-
-bool Accepts(Sim& s, const SplitDrop& d) { return d.none || CanDrop(s, d.target, d.amount); }
-
-void Drop(Sim& s, const SplitDrop& d) {
-  if (!d.none) DropInto(s, d.target, d.amount);
+  return {field < 0 && amount <= 0 ? 0 : target, amount};
 }
 
 // The fraction r of the load goes to D and the rest to C; the fractions only cap
-// negative drop fields.
+// negative drop fields. Both drops are judged together, so that two of them into one
+// and the same target make no material.
 void Split(Sim& s, TBlock& b, double r) {
   const double load = StoredAt(b, 1);
   const SplitDrop d = SplitSide(b.Dn, b.dd, r * load);
   const SplitDrop c = SplitSide(b.Cn, b.cc, (1 - r) * load);
-  if (!(Accepts(s, d) && Accepts(s, c))) {
+  if (!CanDropBoth(s, d.target, d.amount, c.target, c.amount)) {
     b.State = 3;
     return;
   }
-  Drop(s, d);
-  Drop(s, c);
+  DropIntoBoth(s, d.target, d.amount, c.target, c.amount);
   Delivered(b);
 }
 
@@ -137,13 +131,13 @@ void ComputeFuzz(Sim& s, int id) {
   const double offset = s.V(b.Bn) + b.bb;
   b.State = std::max(0, std::min(3, b.State));
   if (b.State == 0) {
-    b.Value = offset + size * (s.Uniform() - 0.5);  // never bounded
+    b.Value = Finite(offset + size * (s.Uniform() - 0.5), id);  // never bounded
     return;
   }
   const double lo = s.V(b.Cn) + b.cc;
   const double hi = s.V(b.Dn) + b.dd;
   const double m = FuzzDraw(s, b.State, size, offset);
-  b.Value = std::max(lo, std::min(hi, m));  // lo wins when the bounds cross
+  b.Value = Finite(std::max(lo, std::min(hi, m)), id);  // lo wins when the bounds cross
 }
 
 }  // namespace trevolan

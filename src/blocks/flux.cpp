@@ -33,17 +33,18 @@ void ComputeFlux(Sim& s, int id) {
   }
   const auto [A, B, C, D, p] = ReadInputs(s, b);
   const double P = std::fabs(p);
+  double f = b.Value;  // other modes move the previous flow again
   switch (b.State) {
-    case 0: b.Value = (A - B) * C + D; break;
-    case 1: b.Value = (A - B) * (A * A + B * B) * (A + B) * kStefanBoltzmann * C + D; break;
-    case 2: b.Value = Sign(A - B) * C * (std::sqrt(std::fabs(A - B) + P) - std::sqrt(P)) + D; break;
-    case 3: b.Value = std::max(C * (std::fabs(A) - B), 0.0) + D; break;
-    case 4: b.Value = GasFlow(A, B, C, D, P, id); break;
-    default: break;  // the previous flow is moved again
+    case 0: f = (A - B) * C + D; break;
+    case 1: f = (A - B) * (A * A + B * B) * (A + B) * kStefanBoltzmann * C + D; break;
+    case 2: f = Sign(A - B) * C * (std::sqrt(std::fabs(A - B) + P) - std::sqrt(P)) + D; break;
+    case 3: f = std::max(C * (std::fabs(A) - B), 0.0) + D; break;
+    case 4: f = GasFlow(A, B, C, D, P, id); break;
+    default: break;
   }
-  const double f = b.Value;
-  MoveFlow(s, b.An, -f);
-  MoveFlow(s, b.Bn, f);
+  b.Value = Finite(f, id);
+  MoveFlow(s, id, b.An, -f);
+  MoveFlow(s, id, b.Bn, f);
 }
 
 }  // namespace trevolan

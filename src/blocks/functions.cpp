@@ -29,9 +29,9 @@ void ComputeExponents(Sim& s, int id) {
   const double x = ((s.V(b.An) + b.aa) - s.V(b.Bn)) / denominator;  // B takes no offset: bb is the power
   const double d = s.V(b.Dn) + b.dd;
   switch (b.State) {
-    case 0: b.Value = d * CheckedExp(x, id); break;
-    case 1: b.Value = d * CheckedExp(kLn10 * x, id); break;
-    case 2: b.Value = Sign(x) * d * CheckedExp(b.bb * std::log(std::fabs(x) + kFloor), id); break;
+    case 0: b.Value = Finite(d * CheckedExp(x, id), id); break;
+    case 1: b.Value = Finite(d * CheckedExp(kLn10 * x, id), id); break;
+    case 2: b.Value = Finite(Sign(x) * d * CheckedExp(b.bb * std::log(std::fabs(x) + kFloor), id), id); break;
     default: break;
   }
 }
@@ -44,14 +44,14 @@ void ComputeLogarithm(Sim& s, int id) {
   const double y = std::fabs(u / w);
   const double f = s.V(b.Dn) + b.dd;
   switch (b.State) {
-    case 0: b.Value = f * std::log(y); break;
-    case 1: b.Value = f * std::log10(y); break;
-    case 2: b.Value = f * std::log2(y); break;
+    case 0: b.Value = Finite(f * std::log(y), id); break;
+    case 1: b.Value = Finite(f * std::log10(y), id); break;
+    case 2: b.Value = Finite(f * std::log2(y), id); break;
     case 3: {
       const double base = std::fabs(s.V(b.Bn) + b.bb);
       if (base == 0) RaiseFloatError("Invalid floating point operation", id, "the logarithm's base |Vb + bb| is 0");
       if (base == 1) RaiseFloatError("Floating point division by zero", id, "the logarithm's base |Vb + bb| is 1");
-      b.Value = f * std::log2(y) / std::log2(base);
+      b.Value = Finite(f * std::log2(y) / std::log2(base), id);
       break;
     }
     default: break;
@@ -64,9 +64,9 @@ void ComputeSine(Sim& s, int id) {
   if (b.OnOff <= 0) return;
   const Inputs in = ReadInputs(s, b);
   switch (b.State) {
-    case 0: b.Value = in.d * std::sin(in.a * in.b * in.c + in.p); break;
-    case 1: b.Value = std::asin(std::min(std::max(in.a, -1.0), 1.0)); break;
-    case 2: b.Value = in.a == 0 ? Sign(in.b) * std::numbers::pi / 2 : std::atan2(in.b, in.a); break;
+    case 0: b.Value = Finite(in.d * std::sin(in.a * in.b * in.c + in.p), id); break;
+    case 1: b.Value = Finite(std::asin(std::min(std::max(in.a, -1.0), 1.0)), id); break;
+    case 2: b.Value = Finite(in.a == 0 ? Sign(in.b) * std::numbers::pi / 2 : std::atan2(in.b, in.a), id); break;
     default: break;
   }
 }
@@ -81,9 +81,9 @@ void ComputeQuantizer(Sim& s, int id) {
   }
   const double n = RoundHalfEven(product);
   if (b.State == 0) {
-    b.Value = n * in.p;
+    b.Value = Finite(n * in.p, id);
   } else if (b.State == 1) {
-    b.Value = in.p * std::min(std::max(n, in.c), in.d);
+    b.Value = Finite(in.p * std::min(std::max(n, in.c), in.d), id);
   }
 }
 
@@ -91,7 +91,7 @@ namespace {
 
 // Relay with a ramp between lo and hi, shifted down by h while on; its state lives
 // in Pn.
-void HysteresisRelay(Sim& s, TBlock& b) {
+void HysteresisRelay(Sim& s, TBlock& b, int id) {
   const double a = s.V(b.An) + b.aa;
   const double lo = s.V(b.Bn) + b.bb;
   const double hi = std::max(s.V(b.Cn) + b.cc, lo + kFloor);
@@ -104,27 +104,31 @@ void HysteresisRelay(Sim& s, TBlock& b) {
     b.Value = 1;
     b.Pn = 1;
   } else {
-    b.Value = (a - lo + state * h) / (hi - lo);
+    b.Value = Finite((a - lo + state * h) / (hi - lo), id);
   }
 }
 
 // A spring of compliance k in series with a slider that gives way at force F; the
 // slider's position lives in pp.
-void HysteresisSlide(Sim& s, TBlock& b) {
+void HysteresisSlide(Sim& s, TBlock& b, int id) {
   const double a = s.V(b.An) + b.aa;
   const double force = std::fabs(s.V(b.Bn) + b.bb);
   const double k = std::max(std::fabs(s.V(b.Cn) + b.cc), kFloor);
   const double limit = force * k;
   const double e = a - b.pp;
-  b.Value = e / k;
+  double v = e / k;
+  double slider = b.pp;
   if (e >= limit) {
-    b.Value = force;
-    b.pp = a - limit;
+    v = force;
+    slider = a - limit;
   }
   if (e <= -limit) {
-    b.Value = -force;
-    b.pp = a + limit;
+    v = -force;
+    slider = a + limit;
   }
+  Finite(slider, id, "slider position pp");
+  b.Value = Finite(v, id);
+  b.pp = slider;
 }
 
 // A spring and a damper; pp holds the previous input.
@@ -133,8 +137,8 @@ void HysteresisViscous(Sim& s, TBlock& b, int id) {
   const double damping = std::fabs(s.V(b.Bn) + b.bb);
   const double k = std::max(std::fabs(s.V(b.Cn) + b.cc), kFloor);
   if (s.Delt == 0) RaiseFloatError("Floating point division by zero", id, "the viscous element divides by Delt = 0");
-  b.Value = (a + (a - b.pp) * damping / s.Delt) / k;
-  b.pp = a;
+  b.Value = Finite((a + (a - b.pp) * damping / s.Delt) / k, id);
+  b.pp = Finite(a, id, "previous input pp");
 }
 
 }  // namespace
@@ -143,8 +147,8 @@ void ComputeHysteresis(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) return;
   switch (b.State) {
-    case 0: HysteresisRelay(s, b); break;
-    case 1: HysteresisSlide(s, b); break;
+    case 0: HysteresisRelay(s, b, id); break;
+    case 1: HysteresisSlide(s, b, id); break;
     case 2: HysteresisViscous(s, b, id); break;
     default: break;
   }

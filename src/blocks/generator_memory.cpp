@@ -52,7 +52,7 @@ void ComputeGenerator(Sim& s, int id) {
     return;
   }
   const double x = (s.V(g.An) + g.aa - s.V(g.Bn) - g.bb) * (s.V(g.Cn) + g.cc);
-  g.Value = g.pp * Lookup(PointTable{table, n}, x);
+  g.Value = Finite(g.pp * Lookup(PointTable{table, n}, x), id);
 }
 
 namespace {
@@ -72,7 +72,7 @@ void TakeSample(TBlock& m, int64_t n, double a, double b) {
 void ComputeMemory(Sim& s, int id) {
   TBlock& m = s.block(id);
   if (m.OnOff <= 0) {
-    m.dd += s.Delt;  // the next sample slides with the clock
+    m.dd = Finite(m.dd + s.Delt, id, "next sample time dd");  // the next sample slides with the clock
     return;
   }
   if (m.stored.size() < 2) throw RangeError();  // no history to look up
@@ -82,20 +82,24 @@ void ComputeMemory(Sim& s, int id) {
   const double target = b - std::fabs(s.V(m.Cn) + m.cc);
   const int64_t n = StoredHigh(m) / 2;
   if (due) {
-    m.dd = ReleaseTime(s, s.V(m.Pn) + m.pp);
+    m.dd = Finite(ReleaseTime(s, s.V(m.Pn) + m.pp), id, "next sample time dd");
     TakeSample(m, n, a, b);
   }
   const PointTable hist{m, n};
   if (target <= hist.arg(1)) {
-    m.Value = hist.value(1);
+    m.Value = Finite(hist.value(1), id);
   } else if (target >= hist.arg(n)) {
     // Beyond the newest sample: between it and the present inputs, in every mode.
-    m.Value = Interpolate(target, hist.arg(n), hist.value(n), b, a);
+    m.Value = Finite(Interpolate(target, hist.arg(n), hist.value(n), b, a), id);
   } else if (const int64_t i = FirstAtOrAbove(hist, target); i != 0) {
     if (m.State == 0) {
-      m.Value = hist.value(i - 1);  // sample and hold
+      // Sample and hold; a target on a sample's basis, to within TimeTol, is that
+      // sample, as at the newest one, so that a delay of a whole number of sample
+      // times is exact rather than one sample late.
+      const bool on_sample = hist.arg(i) - target <= s.TimeTol;
+      m.Value = Finite(hist.value(on_sample ? i : i - 1), id);
     } else if (m.State == 1) {
-      m.Value = Interpolate(target, hist.arg(i - 1), hist.value(i - 1), hist.arg(i), hist.value(i));
+      m.Value = Finite(Interpolate(target, hist.arg(i - 1), hist.value(i - 1), hist.arg(i), hist.value(i)), id);
     }
   }
 }

@@ -13,8 +13,9 @@ void ComputeIntegrator(Sim& s, int id) {
   const double f = s.V(b.Cn) + b.cc;
   const double m = s.V(b.Pn) + b.pp;
   const double rate = ((sa - vb) + m) * f;
+  const double v = Finite(s.Delt * rate + b.Value, id);
   b.pp = 0;  // the flux inlet is consumed
-  b.Value = s.Delt * rate + b.Value;
+  b.Value = v;
   if (b.State == 1) {
     // Cyclic: one correction each way per step, no modulo, so the range [0, bb]
     // holds only while a step moves less than bb.
@@ -41,10 +42,10 @@ void ComputeInductor(Sim& s, int id) {
     RaiseFloatError("Floating point division by zero", id, "the inductance |Vp + pp| of the Inductor is 0");
   }
   const double di = ((a - v_b) - b.Value * r) / l;
-  const double i_new = s.Delt * di + b.Value;
-  const double i_mid = (i_new + b.Value) * 0.5;
-  MoveFlow(s, b.An, -i_mid);
-  MoveFlow(s, b.Bn, i_mid);
+  const double i_new = Finite(s.Delt * di + b.Value, id);
+  const double i_mid = Finite((i_new + b.Value) * 0.5, id);
+  MoveFlow(s, id, b.An, -i_mid);
+  MoveFlow(s, id, b.Bn, i_mid);
   b.Value = i_new;
 }
 

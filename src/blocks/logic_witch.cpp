@@ -38,7 +38,7 @@ void ComputeLogic(Sim& s, int id) {
   const double size = s.V(k.Pn) + k.pp;
   int r = Gate(k.State, t, c);
   if (k.State == 1 || k.State == 3) r = 1 - r;
-  k.Value = r * size;
+  k.Value = Finite(r * size, id);
   if (k.Value != old_value && s.AnimFlag) s.NotifyDrawBlock(id);
 }
 
@@ -65,12 +65,12 @@ void ComputeWitch(Sim& s, int id) {
     for (int k = 2; k <= 4; ++k) {
       if (w.State == 1 ? line[k] < line[sel] : line[k] > line[sel]) sel = k;
     }
-    w.Value = line[sel];
+    w.Value = Finite(line[sel], id);
     w.aa = sel;
   } else if (w.State == 0) {
     const int32_t sel = MuxSelector(s, w);
     w.aa = sel;
-    if (sel >= 0 && sel <= 4) w.Value = line[sel];  // other selectors keep the Value
+    if (sel >= 0 && sel <= 4) w.Value = Finite(line[sel], id);  // other selectors keep the Value
   }
 }
 

@@ -18,12 +18,13 @@ double Capacity(const Sim& s, const TBlock& b) { return b.Type == 'C' ? s.V(b.Cn
 
 }  // namespace
 
-double TakeAmount(Sim& s, int64_t source, double request) {
+double TakeAmount(Sim& s, int64_t source, double request, double granted) {
   const TBlock& b = s.block(source);
   if (source == 0) return std::fabs(request);  // the world outside gives anything
   if (source <= kReservedIDs || b.OnOff <= 0 || !IsStore(b)) return 0;
-  if (request < 0) return b.Value > kEmpty ? std::min(b.Value, -request) : 0;
-  return b.Value >= request ? request : 0;
+  const double held = b.Value - granted;
+  if (request < 0) return held > kEmpty ? std::min(held, -request) : 0;
+  return held >= request ? request : 0;
 }
 
 void TakeOut(Sim& s, int64_t source, double amount) {
@@ -45,8 +46,31 @@ bool CanDrop(Sim& s, int64_t target, double amount) {
 void DropInto(Sim& s, int64_t target, double amount) {
   TBlock& b = s.block(target);
   if (target == 0 || !IsStore(b)) return;
-  b.Value += amount <= 0 ? Capacity(s, b) : amount;
+  b.Value = Finite(b.Value + (amount <= 0 ? Capacity(s, b) : amount), target, "contents after a drop");
   if (b.Type == 'C') UpdateContainerState(s, target);
+}
+
+namespace {
+
+bool SameTarget(int64_t t1, int64_t t2) { return t1 == t2 && t1 != 0; }
+
+}  // namespace
+
+bool CanDropBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2) {
+  if (!SameTarget(t1, t2)) return CanDrop(s, t1, a1) && CanDrop(s, t2, a2);
+  if (a1 <= 0 && a2 <= 0) return CanDrop(s, t1, 0);  // filled once
+  if (a1 > 0 && a2 > 0) return CanDrop(s, t1, a1 + a2);
+  // A fill and a positive drop: the target must be empty and keep room for the drop
+  // on top of the fill, which only a store whose contents are below -drop has.
+  const TBlock& b = s.block(t1);
+  const double drop = std::max(a1, a2);
+  return CanDrop(s, t1, 0) && IsStore(b) && b.Value + drop <= 0;
+}
+
+void DropIntoBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2) {
+  DropInto(s, t1, a1);
+  if (SameTarget(t1, t2) && a1 <= 0 && a2 <= 0) return;  // two fills fill it once
+  DropInto(s, t2, a2);
 }
 
 double ReleaseTime(Sim& s, double delay) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "blocks/compute.h"
 #include "model/sim.h"
 
 // How discrete blocks move amounts between storage blocks (Containers and
@@ -6,14 +7,21 @@
 namespace trevolan {
 
 // The amount the source would give for a take request (>= 0: exactly that, < 0: up to
-// its magnitude); 0 means not available.
-double TakeAmount(Sim& s, int64_t source, double request);
+// its magnitude); 0 means not available. `granted` is what an earlier request of the
+// same block to the same source was granted: two requests are judged together, so the
+// second one is served only from what the first leaves.
+double TakeAmount(Sim& s, int64_t source, double request, double granted = 0);
 // Takes a granted amount out of the source.
 void TakeOut(Sim& s, int64_t source, double amount);
 // Whether the target accepts a drop (> 0: that amount; <= 0: a fill of an empty target).
 bool CanDrop(Sim& s, int64_t target, double amount);
 // Drops into the target without any test.
 void DropInto(Sim& s, int64_t target, double amount);
+// Two drops of one block, judged and made together: into one and the same target (not
+// block 0) they must fit at once, and two fill drops fill it once. Into two targets
+// they are CanDrop and DropInto on each, in this order.
+bool CanDropBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2);
+void DropIntoBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2);
 // A Container above the reserved IDs: State 1 empty, 2 partly filled, 3 full.
 void UpdateContainerState(Sim& s, int64_t id);
 // Time + delay; a negative delay is random, Erlang-2 with mean |delay|.
@@ -33,7 +41,7 @@ template <class Take, class Release>
 void ComputeTakeHoldRelease(Sim& s, int id, Take take, Release release) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) {
-    b.Value += s.Delt;
+    b.Value = Finite(b.Value + s.Delt, id);
     return;
   }
   const int32_t old_state = b.State;

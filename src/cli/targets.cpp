@@ -8,6 +8,7 @@
 
 #include "cli/script.h"
 #include "model/numbers.h"
+#include "model/text.h"
 
 namespace trevolan::cli {
 
@@ -55,7 +56,10 @@ Accessor FlagField(bool& f) {
           [&f] { return f ? 1.0 : 0.0; }};
 }
 Accessor TextField(std::string& f, size_t max_length = std::string::npos) {
-  return {[&f] { return f; }, [&f, max_length](const auto& v) { f = v[0].substr(0, max_length); }};
+  // Names and comments are kept as UTF-8 and cut by characters; paths are kept as given.
+  return {[&f] { return f; }, [&f, max_length](const auto& v) {
+            f = max_length == std::string::npos ? v[0] : FitText(v[0], max_length);
+          }};
 }
 
 Accessor BlockField(TBlock& b, const std::string& field) {

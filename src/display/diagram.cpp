@@ -6,6 +6,7 @@
 #include "display/pixels.h"
 #include "display/visualizer.h"
 #include "model/numbers.h"
+#include "model/text.h"
 
 namespace trevolan {
 
@@ -203,7 +204,7 @@ void DrawSwitchBlock(Sim& s, Canvas& c, int id) {
     const std::array<int32_t, 5> inputs{b.An, b.Bn, b.Cn, b.Dn, b.Pn};
     const int32_t input = inputs[static_cast<size_t>(k)];
     const std::string& name = input != 0 ? s.block(input).Name : b.Name;
-    DrawLabelCell(c, b, b.Displ, name.substr(0, kMaxNameLength), {kSilver, kConnectionColours[static_cast<size_t>(k)]});
+    DrawLabelCell(c, b, b.Displ, CutToCharacters(name, kMaxNameLength), {kSilver, kConnectionColours[static_cast<size_t>(k)]});
   }
   DrawBlockNumber(s, c, id);
 }
@@ -215,7 +216,7 @@ std::string LabelText(const TBlock& b, int32_t displ, const std::string& name) {
     case 0: return "*";
     case 1: return std::string(1, b.Type);
     case 2: return b.Type + std::to_string(b.ID) + " ";
-    default: return (name + " ").substr(0, kMaxNameLength + 1);
+    default: return CutToCharacters(name + " ", kMaxNameLength + 1);
   }
 }
 

@@ -66,14 +66,32 @@ void GrPlotPnlPrep(Sim& s, PlotPanelForm& form) {
   }
 }
 
-void DrawTimePlot(Sim& s, Canvas& c) {
-  if (!s.PlotFlag || s.TapeIndex < 2) return;
+namespace {
+
+// The white frame, which also clears the plot area, and the dotted grid.
+void DrawFrame(const Sim& s, Canvas& c, int32_t n_time, int32_t n_value) {
+  const int64_t left = s.PlotLeft, top = s.PlotTop, width = s.PlotWidth, height = s.PlotHeight;
+  c.brush = kWhite;
+  c.pen.colour = kBlack;
+  c.pen.width = 2;
+  c.Rectangle(Px(left), Px(top), Px(left + width), Px(top + height + 4));
+  DrawGrid(c, s, Intervals(n_time), Intervals(n_value));
+}
+
+// The plot from the tape; with nothing to draw, the empty frame when `frame_always`,
+// else nothing at all (the previous picture stays).
+void DrawPlot(Sim& s, Canvas& c, bool frame_always) {
+  if (!s.PlotFlag) return;
+  const TBlock& graphs = s.block(kGraphsBlock);
+  const auto nothing = [&] {
+    if (frame_always) DrawFrame(s, c, ToInt32(graphs.pp), ToInt32(graphs.Value));
+  };
+  if (s.TapeIndex < 2) return nothing();
   const int32_t n = s.TapeIndex;
   const double t0 = s.TapeCell(0, 0), tn = s.TapeCell(0, n);
   const PlotRange r = GraphsRange(s);
-  const TBlock& graphs = s.block(kGraphsBlock);
   const int32_t n_value = ToInt32(graphs.Value), n_time = ToInt32(graphs.pp);
-  if (r.Tmin >= tn || r.Tmax <= t0) return;  // the window lies wholly outside the recording
+  if (r.Tmin >= tn || r.Tmax <= t0) return nothing();  // the window lies wholly outside the recording
 
   int32_t first = 0, last = n;
   if (t0 < r.Tmin - s.TimeTol) {
@@ -82,15 +100,10 @@ void DrawTimePlot(Sim& s, Canvas& c) {
   if (tn > r.Tmax + s.TimeTol) {
     while (s.TapeCell(0, last) > r.Tmax) --last;
   }
-  if (first == last) return;  // the previous picture stays
+  if (first == last) return nothing();
 
+  DrawFrame(s, c, n_time, n_value);
   const int64_t left = s.PlotLeft, top = s.PlotTop, width = s.PlotWidth, height = s.PlotHeight;
-  c.brush = kWhite;
-  c.pen.colour = kBlack;
-  c.pen.width = 2;
-  c.Rectangle(Px(left), Px(top), Px(left + width), Px(top + height + 4));
-  DrawGrid(c, s, Intervals(n_time), Intervals(n_value));
-
   const double sy = Quotient(static_cast<double>(height), r.Ymax - r.Ymin);
   const double st = Quotient(static_cast<double>(width), r.Tmax - r.Tmin);
   const int64_t bottom = top + height;
@@ -103,5 +116,11 @@ void DrawTimePlot(Sim& s, Canvas& c) {
     for (int32_t row = first; row <= last; ++row) c.LineTo(x(row), y(row));
   }
 }
+
+}  // namespace
+
+void DrawTimePlot(Sim& s, Canvas& c) { DrawPlot(s, c, false); }
+
+void RedrawTimePlot(Sim& s, Canvas& c) { DrawPlot(s, c, true); }
 
 }  // namespace trevolan

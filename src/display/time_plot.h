@@ -49,5 +49,8 @@ void GrPlotPnlPrep(Sim& s, PlotPanelForm& form);
 // when the plot is shown and the tape holds at least three rows. The window of time is
 // the Graphs block's; only the rows inside it are drawn.
 void DrawTimePlot(Sim& s, Canvas& c);
+// The same on a cleared box, for a window that keeps no picture of its own: with nothing
+// to draw it shows the empty frame and grid instead of the previous picture.
+void RedrawTimePlot(Sim& s, Canvas& c);
 
 }  // namespace trevolan

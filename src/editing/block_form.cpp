@@ -6,6 +6,7 @@
 #include "blocks/transfer.h"
 #include "editing/new_block.h"
 #include "model/numbers.h"
+#include "model/text.h"
 
 namespace trevolan {
 
@@ -432,7 +433,7 @@ void TBlockFm::ApplyBtnClick(Sim& s) {
   }
   // The dialog's contents go into block id, which need not be the block it opened on.
   TBlock& b = s.block(id);
-  b.Name = Edit2.text.substr(0, kMaxNameLength);
+  b.Name = FitText(Edit2.text, kMaxNameLength);
   if (b.Name.empty()) b.Name = "blank";
   b.Type = TypeFieldLetter(Edit3.text);
   b.XX = EditToInt(Edit4.text);
@@ -448,7 +449,7 @@ void TBlockFm::ApplyBtnClick(Sim& s) {
   b.dd = EditToFloat(Edit17.text);
   b.pp = EditToFloat(Edit11.text);
   b.Value = EditToFloat(Edit12.text);
-  b.Comment = Edit13.text.substr(0, kMaxCommentLength);
+  b.Comment = FitText(Edit13.text, kMaxCommentLength);
   StoreGrid(s, DataGrid, b, id);
   if (id <= kReservedIDs) {  // a system block's edit acts on the simulation at once
     LoadTimingGlobals(s);

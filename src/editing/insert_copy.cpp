@@ -7,6 +7,7 @@
 #include "blocks/compute.h"
 #include "editing/new_block.h"
 #include "model/numbers.h"
+#include "model/text.h"
 
 namespace trevolan {
 
@@ -65,7 +66,7 @@ void CopyBlock(Sim& s, int64_t from, int64_t to, int32_t x, int32_t y) {
   const double element0 = b.stored.empty() ? 0.0 : b.stored[0];
   b = source;
   b.ID = static_cast<int32_t>(to);
-  b.Name = source.Name.substr(0, kMaxNameLength);
+  b.Name = CutToCharacters(source.Name, kMaxNameLength);
   b.XX = x;
   b.YY = y;
   if (!b.stored.empty()) b.stored[0] = element0;
@@ -100,8 +101,9 @@ void TInsertFm::ApplyBtnClick(Sim& s, const std::function<void()>& show_block_di
     return;
   }
   // The Graphs block's list is read at every renumbering; a fault in it must stop the
-  // insert before any block has moved, not halfway through.
-  ChannelsOfGraphs(s);
+  // insert before any block has moved, not halfway through. Above HighestBlock no
+  // block moves and the list is not read.
+  if (seq <= s.HighestBlock) ChannelsOfGraphs(s);
 
   const int32_t old_highest = s.HighestBlock;
   s.HighestBlock = old_highest + 1;

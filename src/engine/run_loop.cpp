@@ -1,9 +1,11 @@
 #include "engine/run_loop.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "blocks/compute.h"
 #include "blocks/transfer.h"
+#include "model/numbers.h"
 #include "model/tape.h"
 
 namespace trevolan {
@@ -13,6 +15,18 @@ namespace {
 // Scheduled events fire once Time has reached their target to within TimeTol; a
 // comparison with a NaN fires too.
 bool Due(const Sim& s, double target) { return !(target - s.TimeTol > s.Time); }
+
+// A Delt below the resolution of the doubles around Time leaves the clock where it is,
+// and a run would never reach its next hold; the step stops before it changes anything.
+// The same holds when Delt no longer moves the clock at the hold or finish the run is
+// heading for: the clock would stall on its way there, after endless steps.
+void CheckClockMoves(const Sim& s) {
+  const double next = std::min(s.Holdnext, s.FinTim);
+  const bool stalled = s.Time + s.Delt == s.Time;
+  if (!stalled && !(next > s.Time && next + s.Delt == next)) return;
+  throw SimError("Time step too small for the current time: Delt = " + FormatGeneral(s.Delt) +
+                 " no longer moves the clock at Time = " + FormatGeneral(stalled ? s.Time : next));
+}
 
 void HoldAndPaint(Sim& s) {
   StoreTimingGlobals(s);
@@ -50,6 +64,7 @@ void Finish(Sim& s) {
 }  // namespace
 
 void RunStep(Sim& s) {
+  CheckClockMoves(s);
   IntegrateAll(s);
   s.Time += s.Delt;
   s.block(2).Value = s.Time;

@@ -11,6 +11,7 @@
 #include "blocks/catalogue.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
+#include "model/text.h"
 
 namespace trevolan {
 
@@ -104,7 +105,7 @@ std::vector<double> ReadStoredNumbers(ModelReader& r, int64_t count, int id) {
 // commas or control characters (they would shift the line's tokens) and is never empty;
 // a comment has no line breaks.
 std::string NameForFile(const std::string& name) {
-  std::string out = name.substr(0, kMaxNameLength);
+  std::string out = FitText(name, kMaxNameLength);
   for (char& c : out) {
     if (IsDelimiter(c)) c = '_';
   }
@@ -119,7 +120,7 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-std::string CommentForFile(const std::string& comment) { return OneLine(comment.substr(0, kMaxCommentLength)); }
+std::string CommentForFile(const std::string& comment) { return OneLine(FitText(comment, kMaxCommentLength)); }
 
 // A line the reader would take for a block: long enough, "@" and a block type, an ID.
 bool IsBlockLine(const std::string& line) {
@@ -158,8 +159,7 @@ void StoreBlockLine(Sim& s, int32_t id, char type, const std::string& name, cons
   b.pp = n[15];
   b.Value = n[16];
   if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
-  if (comment.size() > kMaxCommentLength) comment.resize(kMaxCommentLength);
-  b.Comment = std::move(comment);
+  b.Comment = CutToCharacters(comment, kMaxCommentLength);
 }
 
 std::string LocalDateTime() {
@@ -198,7 +198,7 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   const auto id = ParseFileInteger(NextToken(line, pos));
   if (!id) return;
   std::string name = NextToken(line, pos);
-  if (name.size() > kMaxNameLength) name.resize(kMaxNameLength);
+  name = CutToCharacters(name, kMaxNameLength);
   if (!IsBlockType(type)) return;
 
   double n[kNumbersPerLine];
@@ -233,7 +233,7 @@ void OpenModel(Sim& s) { ReadModelText(s, ReadModelFile(s.DataFileName)); }
 
 void ReadModelText(Sim& s, std::string text) {
   ModelReader r;
-  r.data = std::move(text);
+  r.data = AsUtf8(std::move(text));  // an old single-byte file is Windows-1252
   do {
     ReadModelLine(s, r);
   } while (!r.AtEnd() && !r.ModelEnd);

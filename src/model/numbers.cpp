@@ -185,7 +185,7 @@ double EditToFloat(const std::string& text) {
   while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
   while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
   std::string t = text.substr(b, e - b);
-  if (auto nf = ParseNonFinite(t)) return *nf;
+  // NAN and INF are for the model file only: a typed value must be a finite number.
   const char point = LocaleDecimalSeparator();
   if (!IsDecimalNumber(t, point)) throw ConversionError(text);
   if (point != '.') {

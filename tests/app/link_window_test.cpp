@@ -16,7 +16,8 @@ TEST_F(LinkWindow, ExcelLinkShowsAndHidesTheWindow) {
   Click("Button1");
   EXPECT_TRUE(link->isVisible());
   EXPECT_EQ(link->windowTitle().toStdString(), "UserBlock Control Panel: USER1");
-  EXPECT_EQ(link->size(), QSize(368, 196));
+  EXPECT_GE(link->width(), 368);  // its design size at least, more where the font needs it
+  EXPECT_GE(link->height(), 196);
   EXPECT_EQ(Child<QPushButton>(link, "LoadXLBtn")->text().toStdString(), "Load  MS Excel File");
   EXPECT_EQ(Child<QLineEdit>(link, "Edit33")->text().toStdString(), "Filename");
   Click("Button1");

@@ -43,14 +43,43 @@ TEST(Activity, AGeneratorDeliversEveryElevenTimeUnits) {
 }
 
 TEST(Activity, BothRequestsAreJudgedBeforeEitherIsTaken) {
-  TestSim s;
-  TBlock& src = MakeContainer(*s, 101, 1);
-  TBlock& a = MakeActivity(*s, 102);
-  a.An = a.Bn = 101;
-  ComputeActivity(*s, 102);
-  EXPECT_EQ(src.Value, -1);
-  EXPECT_EQ(a.State, 2);
-  EXPECT_EQ(a.stored, (std::vector<double>{0, 1, 1}));
+  // One block on both sides: the two requests are granted only if it holds their sum,
+  // the two drops only if it has room for their sum, and two fill drops fill it once.
+  // Zero delay, so that a start is delivered in the same pass.
+  const struct {
+    const char* what;
+    int source;                 // An = Bn; 0 is the world outside
+    double held, aa, bb;        // the source container 101
+    double target_held, cc, dd; // the target container 103 (Cn = Dn), capacity 10
+    double source_after, target_after;
+    int state;
+  } cases[] = {
+      {"sources: one unit for two requests of 1", 101, 1, 1, 1, 0, 1, 1, 1, 0, 1},
+      {"sources: two units for two requests of 1", 101, 2, 1, 1, 0, 1, 1, 0, 2, 1},
+      {"sources: up to 1 each from 1.5", 101, 1.5, -1, -1, 0, -5, -5, 0, 1.5, 1},
+      {"sources: exactly 1, then up to 1 of nothing", 101, 1, 1, -1, 0, 1, 1, 1, 0, 1},
+      {"targets: room for one drop of 1, not two", 0, 0, 1, 1, 9, 1, 1, 0, 9, 3},
+      {"targets: room for both", 0, 0, 1, 1, 8, 1, 1, 0, 10, 1},
+      {"targets: two fill drops fill once", 0, 0, 1, 1, 0, 0, 0, 0, 10, 1},
+      {"targets: a fill and a drop on top overflow", 0, 0, 1, 1, 0, 0, 1, 0, 0, 3},
+  };
+  for (const auto& c : cases) {
+    TestSim s;
+    TBlock& src = MakeContainer(*s, 101, c.held);
+    TBlock& out = MakeContainer(*s, 103, c.target_held, 10);
+    TBlock& a = MakeActivity(*s, 102);
+    a.An = a.Bn = c.source;
+    a.aa = c.aa;
+    a.bb = c.bb;
+    a.Cn = a.Dn = 103;
+    a.cc = c.cc;
+    a.dd = c.dd;
+    a.pp = 0;
+    ComputeActivity(*s, 102);
+    EXPECT_EQ(src.Value, c.source_after) << c.what;
+    EXPECT_EQ(out.Value, c.target_after) << c.what;
+    EXPECT_EQ(a.State, c.state) << c.what;
+  }
 
   // One source short: nothing is taken from the other.
   TestSim t;

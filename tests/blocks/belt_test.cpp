@@ -71,26 +71,30 @@ TEST(Belt, AnEmptySourceLeavesAGapAndTheBeltMovesOn) {
 TEST(Belt, DumpsWithoutAskingTheTarget) {
   const struct {
     const char* what;
-    double load, bb, capacity;
+    double load, bb, held, capacity;
     int onoff;
-    double received;
+    double after;
   } cases[] = {
-      {"into a full container", 1, 1, 0.5, 1, 1},
-      {"into a switched-off container", 1, 1, 10, 0, 1},
-      {"at most |bb|", 1, -0.5, 10, 1, 0.5},
-      {"the whole load when smaller", 0.25, -0.5, 10, 1, 0.25},
-      {"a positive bb regardless of the load", 3, 2, 10, 1, 2},
+      {"into a full container", 1, 1, 0, 0.5, 1, 1},
+      {"into a switched-off container", 1, 1, 0, 10, 0, 1},
+      {"at most |bb|", 1, -0.5, 0, 10, 1, 0.5},
+      {"the whole load when smaller", 0.25, -0.5, 0, 10, 1, 0.25},
+      {"a positive bb regardless of the load", 3, 2, 0, 10, 1, 2},
+      // A fill drop fills only an empty target; otherwise the load is lost.
+      {"a fill drop into an empty container", 1, 0, 0, 10, 1, 10},
+      {"a fill drop into a full container", 1, 0, 10, 10, 1, 10},
+      {"a fill drop into a part-filled container", 1, 0, 4, 10, 1, 4},
   };
   for (const auto& c : cases) {
     TestSim s;
-    TBlock& out = MakeContainer(*s, 101, 0, c.capacity);
+    TBlock& out = MakeContainer(*s, 101, c.held, c.capacity);
     out.OnOff = c.onoff;
     TBlock& belt = MakeBelt(*s, 102, 2);
     belt.Bn = 101;
     belt.bb = c.bb;
     belt.stored[2] = c.load;
     ComputeBelt(*s, 102);
-    EXPECT_EQ(out.Value, c.received) << c.what;
+    EXPECT_EQ(out.Value, c.after) << c.what;
     EXPECT_EQ(belt.stored[2], 0) << c.what;
   }
   // The dump goes into a system block too.

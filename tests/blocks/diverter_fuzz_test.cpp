@@ -74,6 +74,22 @@ TEST(Diverter, SplitSendsFractionsOfTheLoad) {
   EXPECT_EQ(r.div.State, 1);
   EXPECT_EQ(r.c.Value, 3);
   EXPECT_EQ(r.d.Value, 8);
+
+  // C and D one container: both shares must fit together, and two fill drops fill it
+  // once (capacity 10).
+  const struct {
+    double held, cc, dd, after;
+    int state;
+  } same[] = {{5, 3, 3, 5, 3}, {4, 3, 3, 10, 1}, {0, 0, 0, 10, 1}, {3, 0, 0, 3, 3}};
+  for (const auto& c : same) {
+    DiverterRig one(8, -0.5, c.cc, c.dd);
+    one.div.Dn = 101;
+    one.c.Value = c.held;
+    one.c.cc = 10;
+    one.Loads(1);
+    EXPECT_EQ(one.c.Value, c.after) << c.held << " " << c.cc;
+    EXPECT_EQ(one.div.State, c.state) << c.held << " " << c.cc;
+  }
 }
 
 TEST(Diverter, BlocksWhenEitherTargetRefusesWithoutDrawing) {

@@ -117,6 +117,88 @@ TEST(FunctionBlocks, UnguardedFaultsRaiseFloatErrors) {
   EXPECT_NO_THROW(Compute('H', 1, {5, 1, 0, 0, 0}, ComputeHysteresis));
 }
 
+// Every compute procedure and the integration pass: a result that overflows or is not a
+// number stops the pass with a FloatError naming the block, and never reaches the table.
+TEST(FloatFaults, EveryNonFiniteResultStopsThePassAtItsBlock) {
+  constexpr double inf = INFINITY;
+  const struct {
+    const char* what;
+    char type;
+    int mode;
+    Coefficients k;
+    int stored;                   // length of the stored list
+    void (*link)(Sim&, TBlock&);  // a second block and the links to it, or null
+    int raised_in;
+  } cases[] = {
+      {"sum", '&', 0, {1e308, 0, 0, 0, 10}, 0, nullptr, 101},
+      {"sum of squares", '&', 2, {1e200, 0, 0, 0, 1}, 0, nullptr, 101},
+      {"multiplier", 'X', 0, {1e100, 1e100, 1e100, 1e100, 1e100}, 0, nullptr, 101},
+      {"divide by the guard", '%', 0, {1e300, 0, 0, 0, 1}, 0, nullptr, 101},
+      {"remainder", '%', 1, {1e300, 0, 0, 0, 1}, 0, nullptr, 101},
+      {"integrator", 'I', 0, {1e308, 0, 10, 0, 0}, 0, nullptr, 101},
+      {"inductor", 'J', 0, {1, 0, 0, 0, 1e-320}, 0, nullptr, 101},
+      {"exponents", 'E', 0, {700, 0, 1, 1e300, 0}, 0, nullptr, 101},
+      {"flux, radiation", 'F', 1, {1e100, 0, 1, 0, 0}, 0, nullptr, 101},
+      {"flux into an inlet", 'F', 0, {1e308, 0, 1, 0, 0}, 0,
+       [](Sim& s, TBlock& b) {
+         b.Bn = 102;
+         s.block(102).Type = 'I';
+         s.block(102).pp = 1e308;
+       },
+       101},
+      {"logarithm", 'L', 0, {1e300, 0, 0, 1, 0}, 0, nullptr, 101},
+      {"sine of INF", 'S', 0, {inf, 1, 1, 1, 0}, 0, nullptr, 101},
+      {"quantizer", 'Q', 0, {1e9, 1, 0, 0, 1e300}, 0, nullptr, 101},
+      {"hysteresis, viscous", 'H', 2, {1e300, 1e300, 1, 0, 0}, 0, nullptr, 101},
+      {"generator", 'G', 0, {0, 0, 1, 0, 1e300}, 5,
+       [](Sim&, TBlock& b) {
+         b.Pn = 101;
+         b.stored = {0, 1e300, 1e300, 0, 1};
+       },
+       101},
+      {"memory, next sample", 'M', 0, {0, 0, 0, 0, inf}, 5, nullptr, 101},
+      {"activity, release", 'A', 1, {1, 1, 1, 1, inf}, 3, nullptr, 101},
+      {"diverter, release", 'D', 1, {1, 0, 1, 1, inf}, 2, nullptr, 101},
+      {"belt, next move", 'B', 1, {1, 1, 0, 0, inf}, 3, nullptr, 101},
+      {"belt, drop", 'B', 1, {0, 1e308, 0, 0, 1}, 3,
+       [](Sim& s, TBlock& b) {
+         b.Bn = 102;
+         b.stored = {0, 0, 1};
+         s.block(102).Type = 'C';
+         s.block(102).OnOff = 1;
+         s.block(102).Value = 1e308;
+       },
+       102},
+      {"timer", 'T', 0, {0, inf, 0, 0, 0}, 0, nullptr, 101},
+      {"fuzz", 'Z', 0, {inf, 0, 0, 0, 0}, 0, nullptr, 101},
+      {"logic", 'K', 0, {0, 0, 0, 0, inf}, 0, nullptr, 101},
+      {"witch", 'W', 1, {0, -inf, 0, 0, 0}, 0, nullptr, 101},
+      {"access", '@', 0, {15, 0, 0, 0, inf}, 0, [](Sim&, TBlock& b) { b.An = 101; }, 101},
+  };
+  for (const auto& c : cases) {
+    TestSim s;
+    TBlock& b = MakeModeBlock(*s, 101, c.type, c.mode);
+    b.aa = c.k.aa, b.bb = c.k.bb, b.cc = c.k.cc, b.dd = c.k.dd, b.pp = c.k.pp;
+    b.stored.assign(static_cast<size_t>(c.stored), 0.0);
+    if (c.link) c.link(*s, b);
+    if (s->HighestBlock < 102) s->HighestBlock = 102;
+    try {
+      if (c.type == 'I') {
+        b.Value = 1e308;
+        IntegrateAll(*s);
+      } else {
+        ComputeAllBlocks(*s);
+      }
+      ADD_FAILURE() << c.what << " did not raise";
+    } catch (const FloatError& e) {
+      EXPECT_NE(std::string(e.what()).find("in block " + std::to_string(c.raised_in) + ": "), std::string::npos)
+          << c.what << ": " << e.what();
+    }
+    EXPECT_TRUE(std::isfinite(b.Value)) << c.what;
+    EXPECT_TRUE(std::isfinite(s->block(102).Value) && std::isfinite(s->block(102).pp)) << c.what;
+  }
+}
+
 // Drives a Hysteresis block through a sequence of inputs: its Values and inner state.
 struct Driven {
   std::vector<double> values;

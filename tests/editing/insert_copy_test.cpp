@@ -168,6 +168,14 @@ TEST(Insert, AFaultyGraphsListStopsTheInsertBeforeAnyBlockMoves) {
   EXPECT_EQ(s->HighestBlock, 120);
   EXPECT_EQ(s->block(111).Value, 111);
   EXPECT_EQ(s->block(110).Type, '&');
+
+  // Above HighestBlock no block moves, so the list is never read.
+  form.Edit2.text = "150";
+  form.TypEdit.text = "C";
+  form.ApplyBtnClick(*s, nullptr);
+  EXPECT_EQ(s->block(150).Type, 'C');
+  EXPECT_EQ(s->HighestBlock, 121);
+  EXPECT_EQ(s->block(120).Value, 120);
 }
 
 TEST(Insert, AtTheTopOfTheTable) {

@@ -217,6 +217,40 @@ TEST(RunLoop, AFailingStepPutsTheHoldGridBack) {
   EXPECT_TRUE(s->HoldFlag);
 }
 
+TEST(RunLoop, AClockThatNoLongerMovesStopsTheStepAndHolds) {
+  // Delt below the resolution of the doubles around Time (Time + Delt = Time), or
+  // around the next hold, where the clock would stall on its way: a single step there
+  // still moves the clock.
+  const struct {
+    double time, delt;
+    bool step_stalls;
+  } cases[] = {{1, 1e-300, true}, {1e5, 1e-12, true}, {1e17, 1, true}, {0, 1e-300, false}, {0, 1e-15, false}};
+  for (const auto& c : cases) {
+    TestSim s;
+    s->Time = c.time;
+    s->Delt = c.delt;
+    s->TimeTol = 0.001 * c.delt;
+    for (void (*button)(Sim&) : {RunButton, StepButton}) {
+      if (button == StepButton && !c.step_stalls) continue;
+      try {
+        button(*s);
+        ADD_FAILURE() << c.time << " + " << c.delt;
+      } catch (const SimError& e) {
+        EXPECT_NE(std::string(e.what()).find("Time step too small for the current time"), std::string::npos);
+      }
+      EXPECT_TRUE(s->HoldFlag);
+      EXPECT_EQ(s->RunCaption, "RUN");
+      EXPECT_EQ(s->Time, c.time);
+      EXPECT_EQ(s->StepsTaken, 0);
+    }
+  }
+  TestSim fine;  // a small step that still moves the clock up to the hold
+  fine->Delt = 1e-9;
+  fine->TimeTol = 1e-12;
+  StepButton(*fine);
+  EXPECT_EQ(fine->Time, 1e-9);
+}
+
 TEST(Tape, FullTapeRewindsPartlyAndHolds) {
   TestSim s;
   RecordTime(*s);

@@ -110,7 +110,12 @@ TEST(EditFields, EmptyIsZeroBadTextIsConversionError) {
   EXPECT_EQ(EditToInt("2.5"), 2);
   EXPECT_EQ(EditToInt("3.5"), 4);
   EXPECT_THROW(EditToInt("1e10"), RangeError);
-  for (const char* bad : {"abc", "1,5", " ", "1e", "12x"}) EXPECT_THROW(EditToFloat(bad), ConversionError) << bad;
+  // A typed value must be a finite number; NAN and INF belong to the model file alone.
+  for (const char* bad : {"abc", "1,5", " ", "1e", "12x", "NaN", "inf", "-INF", "+inf", "1e999", "-1e309"}) {
+    EXPECT_THROW(EditToFloat(bad), ConversionError) << bad;
+  }
+  EXPECT_TRUE(std::isinf(*ParseFileNumber("INF")));
+  EXPECT_TRUE(std::isnan(*ParseFileNumber("NAN")));
   try {
     EditToFloat("abc");
     FAIL();
