@@ -233,7 +233,11 @@ void TForm1::BuildMenus() {
   QMenu* file = bar->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("FileMenu"));
   item(file, "&New", "NewItem", [this] { FileNew(*sim_); })->setShortcut(QKeySequence::New);
-  item(file, "&Open (model)", "OpenItem", [this] { form_.OpenClick(*sim_, ChooseModelFile(this)); })
+  item(file, "&Open (model)", "OpenItem", [this] {
+    const std::optional<std::string> path = ChooseModelFile(this);
+    WindowFrontend::ModelReading reading(frontend_);
+    form_.OpenClick(*sim_, path);
+  })
       ->setShortcut(QKeySequence::Open);
   item(file, "Save Model &As", "SaveAsItem", [this] { form_.SaveAsClick(*sim_, ChooseSaveFile(this)); });
   item(file, "Save &Model", "SaveModelItem", [this] { FileSaveModel(*sim_); })->setShortcut(QKeySequence::Save);
@@ -285,7 +289,10 @@ void TForm1::ShowBlockDialog() { BlockFm->Execute(*sim_, GraphBx); }
 
 void TForm1::FormActivate() {
   if (form_.activated) return;
-  Handle([this] { form_.FormActivate(*sim_, options_.args); });
+  Handle([this] {
+    WindowFrontend::ModelReading reading(frontend_);
+    form_.FormActivate(*sim_, options_.args);
+  });
 }
 
 void TForm1::RunBtnClick() {
