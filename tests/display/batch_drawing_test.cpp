@@ -9,6 +9,7 @@
 #include "cli/batch.h"
 #include "cli/script.h"
 #include "display/diagram.h"
+#include "display/recording_canvas.h"
 #include "display/time_plot.h"
 
 namespace trevolan {
@@ -88,21 +89,6 @@ TEST(BatchDrawing, ThePlotPanelIsPreparedForTheBatchRunnersPanel) {
   EXPECT_EQ(b.frontend().plot_panel().Legend[0].caption, "ZERO");
 }
 
-// A canvas that claims to paint, so that drawing composes everything it would for a
-// window, and draws nothing.
-class BlindCanvas final : public Canvas {
- public:
-  void Rectangle(int32_t, int32_t, int32_t, int32_t) override {}
-  void FillRect(int32_t, int32_t, int32_t, int32_t) override {}
-  void Ellipse(int32_t, int32_t, int32_t, int32_t) override {}
-  void Polygon(std::span<const Point>) override {}
-  void TextOut(int32_t, int32_t, std::string_view) override {}
-  int32_t TextWidth(std::string_view text) const override { return static_cast<int32_t>(6 * text.size()); }
-
- protected:
-  void Line(Point, Point) override {}
-};
-
 // The batch runner's frontend as it was before drawing learnt to leave out what cannot
 // matter: every notification draws every block it names, in full.
 class FullDrawingFrontend : public Frontend {
@@ -123,7 +109,7 @@ class FullDrawingFrontend : public Frontend {
  private:
   Sim& s_;
   std::ostream& out_;
-  BlindCanvas diagram_, plot_;
+  RecordingCanvas diagram_, plot_;  // canvases that paint, so drawing composes all it would
   PlotPanelForm panel_;
 };
 
