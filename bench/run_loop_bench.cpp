@@ -41,24 +41,26 @@ namespace {
 
 // The floor for comparison: the same arithmetic written by hand over the same records,
 // without the dispatch, the checks or the events of the run loop.
+void HandWrittenBankStep(Sim& s, double delt) {
+  for (int id = 1; id <= 1000; ++id) {
+    TBlock& b = s.block(id);
+    if (b.Type != 'I') continue;
+    b.Value += delt * ((s.V(b.An) + b.aa - s.V(b.Bn) + b.pp) * (s.V(b.Cn) + b.cc));
+    b.pp = 0;
+  }
+  for (int id = 1; id <= 1000; ++id) {
+    TBlock& b = s.block(id);
+    if (b.Type != '&') continue;
+    b.Value = (s.V(b.An) + b.aa + b.bb * s.V(b.Bn) + b.cc * s.V(b.Cn) + b.dd * s.V(b.Dn)) * (s.V(b.Pn) + b.pp);
+  }
+}
+
 void BM_HandWrittenLoop1000Blocks(benchmark::State& state) {
   auto s = OscillatorBank(242, 33);
   ResetButton(*s);
   const double delt = s->Delt;
   for (auto _ : state) {
-    for (int step = 0; step < kStepsPerRun; ++step) {
-      for (int id = 1; id <= 1000; ++id) {
-        TBlock& b = s->block(id);
-        if (b.Type != 'I') continue;
-        b.Value += delt * ((s->V(b.An) + b.aa - s->V(b.Bn) + b.pp) * (s->V(b.Cn) + b.cc));
-        b.pp = 0;
-      }
-      for (int id = 1; id <= 1000; ++id) {
-        TBlock& b = s->block(id);
-        if (b.Type != '&') continue;
-        b.Value = (s->V(b.An) + b.aa + b.bb * s->V(b.Bn) + b.cc * s->V(b.Cn) + b.dd * s->V(b.Dn)) * (s->V(b.Pn) + b.pp);
-      }
-    }
+    for (int step = 0; step < kStepsPerRun; ++step) HandWrittenBankStep(*s, delt);
     benchmark::DoNotOptimize(s->block(1000).Value);
   }
   const double steps = static_cast<double>(state.iterations()) * kStepsPerRun;
@@ -205,7 +207,6 @@ void BM_BankAgainstHandWritten(benchmark::State& state) {
   ResetButton(*engine);
   ResetButton(*hand);
   const double delt = hand->Delt;
-  Sim& h = *hand;
   Interleave(
       state,
       [&] {
@@ -213,20 +214,8 @@ void BM_BankAgainstHandWritten(benchmark::State& state) {
         RunButton(*engine);
       },
       [&] {
-        for (int step = 0; step < kStepsPerRun; ++step) {
-          for (int id = 1; id <= 1000; ++id) {
-            TBlock& b = h.block(id);
-            if (b.Type != 'I') continue;
-            b.Value += delt * ((h.V(b.An) + b.aa - h.V(b.Bn) + b.pp) * (h.V(b.Cn) + b.cc));
-            b.pp = 0;
-          }
-          for (int id = 1; id <= 1000; ++id) {
-            TBlock& b = h.block(id);
-            if (b.Type != '&') continue;
-            b.Value = (h.V(b.An) + b.aa + b.bb * h.V(b.Bn) + b.cc * h.V(b.Cn) + b.dd * h.V(b.Dn)) * (h.V(b.Pn) + b.pp);
-          }
-        }
-        benchmark::DoNotOptimize(h.block(1000).Value);
+        for (int step = 0; step < kStepsPerRun; ++step) HandWrittenBankStep(*hand, delt);
+        benchmark::DoNotOptimize(hand->block(1000).Value);
       },
       kStepsPerRun * 1000.0);
 }
