@@ -101,11 +101,13 @@ TEST(FileNumbers, AgreeWithPrintfAndStrtod) {
       ASSERT_EQ(*read, expected) << general << " " << ref;
     }
     std::snprintf(ref, sizeof ref, "%.17g", x);
-    ASSERT_EQ(*ParseFileNumber(ref), x) << ref;
-    ASSERT_EQ(*ParseFileNumber(std::string("+") + ref), x) << ref;
+    ASSERT_EQ(ParseFileNumber(ref), x) << ref;
+    if (ref[0] != '-') {
+      ASSERT_EQ(ParseFileNumber(std::string("+") + ref), x) << ref;
+    }
   }
-  EXPECT_EQ(*ParseFileNumber("1e-400"), 0.0);  // below the range: strtod's 0
-  EXPECT_EQ(*ParseFileNumber("2.5e-324"), 5e-324);
+  EXPECT_EQ(ParseFileNumber("1e-400"), 0.0);  // below the range: strtod's 0
+  EXPECT_EQ(ParseFileNumber("2.5e-324"), 5e-324);
   EXPECT_FALSE(ParseFileNumber("1e400"));
 }
 
