@@ -32,8 +32,7 @@ void RingAnimation(benchmark::State& state, bool animate) {
   CheckTiming(*s);
   ResetButton(*s);
   for (auto _ : state) {
-    s->Holdnext = s->Time + kRingSteps * s->Delt - s->TimeTol;
-    RunButton(*s);
+    PressRunFor(*s, kRingSteps);
   }
   const double steps = static_cast<double>(state.iterations()) * kRingSteps;
   state.counters["ns/block/step"] =
@@ -63,8 +62,7 @@ void BM_AnimationRingOnAgainstOff(benchmark::State& state) {
   }
   const auto run = [](Sim& s, cli::BatchFrontend& f) {
     f.Attach(s);
-    s.Holdnext = s.Time + kRingSteps * s.Delt - s.TimeTol;
-    RunButton(s);
+    PressRunFor(s, kRingSteps);
   };
   Interleave(
       state, [&] { run(*sims[0], frontend); }, [&] { run(*sims[1], frontend); },

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "engine/run_loop.h"
 #include "model/sim.h"
 
 namespace trevolan::bench {
@@ -116,6 +117,12 @@ inline std::unique_ptr<Sim> FullTableWithStoredData() {
   }
   s->HighestBlock = kMaxBlockID;
   return s;
+}
+
+// RUN pressed, held by the hold grid after `steps` steps.
+inline void PressRunFor(Sim& s, int64_t steps) {
+  s.Holdnext = s.Time + static_cast<double>(steps) * s.Delt - s.TimeTol;
+  RunButton(s);
 }
 
 // Two ways of doing the same work taken in turns of a few milliseconds, each timed by

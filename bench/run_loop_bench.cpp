@@ -14,8 +14,7 @@ void RunOscillators(benchmark::State& state, int oscillators, int first) {
   auto s = OscillatorBank(oscillators, first);
   ResetButton(*s);
   for (auto _ : state) {
-    s->Holdnext = s->Time + kStepsPerRun * s->Delt - s->TimeTol;
-    RunButton(*s);
+    PressRunFor(*s, kStepsPerRun);
     benchmark::DoNotOptimize(s->block(s->HighestBlock).Value);
   }
   const double steps = static_cast<double>(state.iterations()) * kStepsPerRun;
@@ -80,8 +79,7 @@ void BM_RunLoopRing(benchmark::State& state) {
   s->AnimFlag = false;
   ResetButton(*s);
   for (auto _ : state) {
-    s->Holdnext = s->Time + kStepsPerRun * s->Delt - s->TimeTol;
-    RunButton(*s);
+    PressRunFor(*s, kStepsPerRun);
     benchmark::DoNotOptimize(s->block(kRingLast).Value);
   }
   CountRingSteps(state);
@@ -170,8 +168,7 @@ bool HandWrittenRingAgrees() {
     s->AnimFlag = false;
     ResetButton(*s);
   }
-  engine->Holdnext = engine->Time + kStepsPerRun * engine->Delt - engine->TimeTol;
-  RunButton(*engine);
+  PressRunFor(*engine, kStepsPerRun);
   HandWrittenRing ring{*hand};
   for (int step = 0; step < kStepsPerRun; ++step) ring.Step();
   for (int id = kRingFirst; id <= kRingLast; ++id) {
@@ -209,10 +206,7 @@ void BM_BankAgainstHandWritten(benchmark::State& state) {
   const double delt = hand->Delt;
   Interleave(
       state,
-      [&] {
-        engine->Holdnext = engine->Time + kStepsPerRun * engine->Delt - engine->TimeTol;
-        RunButton(*engine);
-      },
+      [&] { PressRunFor(*engine, kStepsPerRun); },
       [&] {
         for (int step = 0; step < kStepsPerRun; ++step) HandWrittenBankStep(*hand, delt);
         benchmark::DoNotOptimize(hand->block(1000).Value);
@@ -231,10 +225,7 @@ void BM_RingAgainstHandWritten(benchmark::State& state) {
   HandWrittenRing ring{*hand};
   Interleave(
       state,
-      [&] {
-        engine->Holdnext = engine->Time + kStepsPerRun * engine->Delt - engine->TimeTol;
-        RunButton(*engine);
-      },
+      [&] { PressRunFor(*engine, kStepsPerRun); },
       [&] {
         for (int step = 0; step < kStepsPerRun; ++step) ring.Step();
         benchmark::DoNotOptimize(hand->block(kRingLast).Value);
