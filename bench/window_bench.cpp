@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <filesystem>
 #include <optional>
 
 #if defined(__x86_64__)
@@ -17,6 +18,8 @@
 #include "app/paint_box.h"
 #include "cli/batch.h"
 #include "engine/run_loop.h"
+#include "model/atomic_file.h"
+#include "model/model_file.h"
 #include "models.h"
 
 namespace trevolan::bench {
@@ -180,7 +183,38 @@ void UpperStateAfterPaint(benchmark::State& state, const Model& m) {
   state.counters["upper_in_use"] = known ? static_cast<double>(dirty) / known : -1;
 }
 
+// File Open of a model of 1000 blocks with stored data in the shown window, up to the
+// picture painted on the screen; `while_reading` as the window's Open does it (the
+// drawings asked for while reading computed, the picture painted once), otherwise
+// painting every drawing as it is asked for.
+void OpenInWindow(benchmark::State& state, bool while_reading) {
+  TForm1& w = ShownWindow(k20Blocks);
+  const std::string file = (std::filesystem::temp_directory_path() /
+                            ("trevolan_window_bench_" + std::to_string(QCoreApplication::applicationPid()) + ".txt"))
+                               .string();
+  WriteFileAtomically(file, ModelFileText(*FullTableWithStoredData(), "now"));
+  for (auto _ : state) {
+    if (while_reading) {
+      WindowFrontend::ModelReading reading(w.frontend());
+      w.main_form().OpenClick(w.sim(), file);
+    } else {
+      w.main_form().OpenClick(w.sim(), file);
+    }
+    QApplication::processEvents();  // the paint event shows the picture
+  }
+  if (w.sim().HighestBlock != kMaxBlockID) state.SkipWithError("the model was not read");
+  std::filesystem::remove(file);
+}
+
 void Register() {
+  benchmark::RegisterBenchmark("WindowOpen1000Blocks", [](benchmark::State& s) { OpenInWindow(s, true); })
+      ->Unit(benchmark::kMillisecond)
+      ->Repetitions(3)
+      ->ReportAggregatesOnly(true);
+  benchmark::RegisterBenchmark("WindowOpen1000BlocksPaintingEveryDrawing",
+                               [](benchmark::State& s) { OpenInWindow(s, false); })
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(2);
   for (const Model& model : {k1000Blocks, k20Blocks}) {
     const std::string size = model.oscillators > 100 ? "/1000blocks" : "/20blocks";
     const auto add = [&](const std::string& name, auto run) {

@@ -384,7 +384,10 @@ void TForm1::ShowBlockDialog() { BlockFm->Execute(*sim_, GraphBx); }
 
 void TForm1::FormActivate() {
   if (form_.activated) return;
-  Handle([this] { form_.FormActivate(*sim_, options_.args); });
+  Handle([this] {
+    WindowFrontend::ModelReading reading(frontend_);
+    form_.FormActivate(*sim_, options_.args);
+  });
   if (options_.args.size() == 1) {
     ModelLoaded(false);
   } else {

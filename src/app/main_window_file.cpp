@@ -147,6 +147,7 @@ void TForm1::OpenClick(std::optional<std::string> path) {
   Handle([this, &path, &opened] {
     if (!path) path = ChooseModelFile(this);
     opened = path.has_value();
+    WindowFrontend::ModelReading reading(frontend_);
     form_.OpenClick(*sim_, path);
   });
   // A model read only in part is still the model now held.
@@ -218,6 +219,7 @@ void TForm1::OfferRecovery() {
     bool restored = false;
     Handle([this, &orphan, &restored] {
       if (sim_->RunBusy) HoldRun(*sim_);
+      WindowFrontend::ModelReading reading(frontend_);
       RestoreRecovery(*sim_, document_, orphan.copy);
       restored = true;
     });

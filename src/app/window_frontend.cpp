@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <exception>
+#include <string>
+#include <vector>
+
 #include "app/cpu_state.h"
 #include "app/main_window.h"
 #include "app/paint_box.h"
@@ -21,6 +25,7 @@ constexpr microseconds kCheckInterval{500};
 }  // namespace
 
 void WindowFrontend::ShowMessage(const std::string& text) {
+  PaintLeftOutBlocks();  // the box lets the picture be shown
   QMessageBox box(QMessageBox::Information, QApplication::applicationName(), Q(text), QMessageBox::Ok, &window_);
   box.exec();
   ClearAvxUpperState();
@@ -57,11 +62,48 @@ void WindowFrontend::DrawBlock(int id) {
 }
 
 void WindowFrontend::DrawAllBlocks() {
+  if (reading_ > 0) {
+    trevolan::DrawAllBlocks(window_.sim(), reading_canvas_);
+    blocks_left_out_ = true;
+    return;
+  }
   trevolan::DrawAllBlocks(window_.sim(), window_.diagram_box()->surface().Begin());
   ClearAvxUpperState();
 }
 
+void WindowFrontend::PaintLeftOutBlocks() {
+  if (!blocks_left_out_) return;
+  blocks_left_out_ = false;
+  // What the drawing computed was computed when it was asked for: the Visualizers'
+  // fields are put back as they were, and an error it raises now was reported then.
+  Sim& s = window_.sim();
+  struct Shown {
+    int id;
+    double value;
+    std::string name;
+    int32_t displ, state;
+  };
+  std::vector<Shown> visualizers;
+  for (int id = 1; id <= s.HighestBlock; ++id) {
+    const TBlock& b = s.block(id);
+    if (b.Type == 'V') visualizers.push_back({id, b.Value, b.Name, b.Displ, b.State});
+  }
+  try {
+    trevolan::DrawAllBlocks(s, window_.diagram_box()->surface().Begin());
+  } catch (const std::exception&) {
+  }
+  for (const Shown& v : visualizers) {
+    TBlock& b = s.block(v.id);
+    b.Value = v.value;
+    b.Name = v.name;
+    b.Displ = v.displ;
+    b.State = v.state;
+  }
+  ClearAvxUpperState();
+}
+
 void WindowFrontend::RedrawDiagram() {
+  blocks_left_out_ = false;  // the picture is cleared and drawn anew
   trevolan::RedrawDiagram(window_.sim(), window_.diagram_box()->surface().Begin());
   ClearAvxUpperState();
 }

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdint>
 
+#include "display/canvas.h"
 #include "model/frontend.h"
 
 namespace trevolan {
@@ -30,10 +31,36 @@ class WindowFrontend : public Frontend {
   // How often the run loop hands control to the window's events while it runs.
   static constexpr std::chrono::milliseconds kEventInterval{5};
 
+  // Held while a model file is read (File Open, the model named at start-up). The
+  // reader asks for all blocks to be drawn after every block line, which painted would
+  // cost seconds for a large model, and nothing of it is seen before the reading ends:
+  // the window then computes what those drawings compute, on a canvas that paints
+  // nothing, and paints once, at the full repaint that follows the reading or, when
+  // the reading stopped early, at the end.
+  class ModelReading {
+   public:
+    explicit ModelReading(WindowFrontend& f) : f_(f) { ++f_.reading_; }
+    ~ModelReading() {
+      if (--f_.reading_ == 0) f_.PaintLeftOutBlocks();
+    }
+    ModelReading(const ModelReading&) = delete;
+    ModelReading& operator=(const ModelReading&) = delete;
+
+   private:
+    WindowFrontend& f_;
+  };
+
  private:
   using Clock = std::chrono::steady_clock;
 
+  // The blocks as the last drawing left out while reading would have painted them,
+  // leaving the model as that drawing left it.
+  void PaintLeftOutBlocks();
+
   TForm1& window_;
+  int reading_ = 0;
+  bool blocks_left_out_ = false;  // a drawing of all blocks is owed to the picture
+  NullCanvas reading_canvas_;
   // The clock is read only every `stride_` steps; the stride adapts so that it is
   // read about every half millisecond, however long a step takes.
   uint32_t countdown_ = 1, stride_ = 1;

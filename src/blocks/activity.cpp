@@ -46,6 +46,9 @@ void ReleaseActivity(Sim& s, TBlock& b) {
 
 }  // namespace
 
-void ComputeActivity(Sim& s, int id) { ComputeTakeHoldRelease(s, id, StartActivity, ReleaseActivity); }
+void ComputeActivity(Sim& s, int id) {
+  ComputeTakeHoldRelease(
+      s, id, [](Sim& sim, TBlock& b) { StartActivity(sim, b); }, [](Sim& sim, TBlock& b) { ReleaseActivity(sim, b); });
+}
 
 }  // namespace trevolan

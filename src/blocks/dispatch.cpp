@@ -5,8 +5,22 @@
 
 namespace trevolan {
 
+namespace {
+
+// The last ID a pass visits: HighestBlock, but not beyond the table. Bounding the loop
+// so lets the compiler drop the check of every ID inside it; a HighestBlock beyond the
+// table then meets its range error after the last block (EndOfPass), as a pass that
+// checked each ID would.
+int64_t LastOfPass(const Sim& s) { return std::min<int64_t>(s.HighestBlock, kMaxBlockID); }
+void EndOfPass(const Sim& s) {
+  if (s.HighestBlock > kMaxBlockID) s.block(int64_t{kMaxBlockID} + 1);
+}
+
+}  // namespace
+
 void ComputeAllBlocks(Sim& s) {
-  for (int64_t id = 1; id <= s.HighestBlock; ++id) {
+  const int64_t last = LastOfPass(s);
+  for (int64_t id = 1; id <= last; ++id) {
     const int i = static_cast<int>(id);
     switch (s.block(id).Type) {
       case 'A': ComputeActivity(s, i); break;
@@ -37,6 +51,7 @@ void ComputeAllBlocks(Sim& s) {
       default: break;  // I (the integration pass), N, O, '?' and letters outside the catalogue
     }
   }
+  EndOfPass(s);
 }
 
 void RaiseFloatError(const std::string& fault, int id, const std::string& why) {
@@ -50,14 +65,11 @@ void RaiseNonFinite(int64_t id, double x, const char* what) {
 }
 
 void IntegrateAll(Sim& s) {
-  // The loop stays inside the table, so that its slots need no range check each; a
-  // HighestBlock beyond the table is the range error that block 1001 raises, after
-  // every integrator below it has run.
-  const int64_t last = std::min<int64_t>(s.HighestBlock, kMaxBlockID);
+  const int64_t last = LastOfPass(s);
   for (int64_t id = 1; id <= last; ++id) {
     if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));
   }
-  if (s.HighestBlock > kMaxBlockID) ThrowRangeError();
+  EndOfPass(s);
 }
 
 }  // namespace trevolan

@@ -91,7 +91,10 @@ void ReleaseLoad(Sim& s, TBlock& b) {
 
 }  // namespace
 
-void ComputeDiverter(Sim& s, int id) { ComputeTakeHoldRelease(s, id, TakeLoad, ReleaseLoad); }
+void ComputeDiverter(Sim& s, int id) {
+  ComputeTakeHoldRelease(
+      s, id, [](Sim& sim, TBlock& b) { TakeLoad(sim, b); }, [](Sim& sim, TBlock& b) { ReleaseLoad(sim, b); });
+}
 
 namespace {
 

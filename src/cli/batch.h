@@ -23,7 +23,7 @@ namespace trevolan::cli {
 // raises are the same with and without a window.
 class BatchFrontend : public Frontend {
  public:
-  explicit BatchFrontend(std::ostream& out) : out_(out) {}
+  explicit BatchFrontend(std::ostream& out) : Frontend(true), out_(out) {}
   void ShowMessage(const std::string& text) override;
   void ProcessMessages() override;
   void DrawBlock(int id) override;

@@ -232,13 +232,25 @@ void RedrawDiagram(Sim& s, Canvas& c) {
 }
 
 void DrawAllBlocks(Sim& s, Canvas& c) {
+  // On a canvas that paints nothing only the blocks whose drawing can fail or compute
+  // something are drawn, and the second pass runs only when it has such a block: the
+  // pass of a headless animation then costs one look at each block.
+  const bool paints = c.Paints();
+  bool second_pass = paints;
   for (int id = 1; id <= s.HighestBlock; ++id) {
     const TBlock& b = s.block(id);
-    if (b.XX > 0 && b.Type != 'I' && b.Type != 'V') DrawBlock(s, c, id);
+    if (b.XX <= 0) continue;
+    const bool over = b.Type == 'I' || b.Type == 'N' || b.Type == 'V';
+    const bool draws = paints || !s.DrawingIsInert(b);
+    if (over) second_pass = second_pass || draws;
+    if (b.Type != 'I' && b.Type != 'V' && draws) DrawBlock(s, c, id);
   }
+  if (!second_pass) return;
   for (int id = 1; id <= s.HighestBlock; ++id) {
     const TBlock& b = s.block(id);
-    if (b.XX > 0 && (b.Type == 'I' || b.Type == 'N' || b.Type == 'V')) DrawBlock(s, c, id);
+    if (b.XX > 0 && (b.Type == 'I' || b.Type == 'N' || b.Type == 'V') && (paints || !s.DrawingIsInert(b))) {
+      DrawBlock(s, c, id);
+    }
   }
 }
 

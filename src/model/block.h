@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "model/errors.h"
+
 namespace trevolan {
 
 // One slot of the block table: a block of the diagram, or an empty slot (Type '?').
@@ -32,9 +34,17 @@ inline constexpr int kReservedIDs = 100;   // IDs up to here are system blocks a
 inline constexpr size_t kMaxNameLength = 10;
 inline constexpr size_t kMaxCommentLength = 255;
 
-// The element i of a block's stored list; RangeError outside the list.
-double& StoredAt(TBlock& b, int64_t i);
-double StoredAt(const TBlock& b, int64_t i);
+// The element i of a block's stored list; RangeError outside the list. Discrete
+// blocks read and write their lists every step, so it stays inline: one unsigned
+// comparison, the throw out of line.
+[[gnu::always_inline]] inline double& StoredAt(TBlock& b, int64_t i) {
+  if (static_cast<uint64_t>(i) >= b.stored.size()) ThrowRangeError();
+  return b.stored[static_cast<size_t>(i)];
+}
+[[gnu::always_inline]] inline double StoredAt(const TBlock& b, int64_t i) {
+  if (static_cast<uint64_t>(i) >= b.stored.size()) ThrowRangeError();
+  return b.stored[static_cast<size_t>(i)];
+}
 
 // Highest index of the stored list: its length - 1, -1 when empty.
 inline int64_t StoredHigh(const TBlock& b) { return static_cast<int64_t>(b.stored.size()) - 1; }

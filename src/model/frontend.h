@@ -8,7 +8,14 @@ namespace trevolan {
 // record.
 class Frontend {
  public:
+  // True for a frontend that draws on a canvas that paints nothing (the batch runner):
+  // drawing then counts only for what it computes and the errors it raises, so the
+  // core leaves out the drawing of single blocks where it can do neither
+  // (Sim::DrawingIsInert).
+  explicit Frontend(bool paints_nothing = false) : paints_nothing(paints_nothing) {}
   virtual ~Frontend() = default;
+  const bool paints_nothing;
+
   virtual void ShowMessage(const std::string& /*text*/) {}  // the program's own modal warning
   virtual void ProcessMessages() {}                      // once per step of the run loop
   virtual void DrawBlock(int /*id*/) {}

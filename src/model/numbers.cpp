@@ -51,10 +51,13 @@ std::string NonFiniteText(double x) {
 }
 
 // Splits x (finite, non-zero) into its 15 significant digits without trailing zeros
-// and the decimal exponent of the first digit.
+// and the decimal exponent of the first digit. std::to_chars rounds exactly as printf
+// does (to nearest, ties to even) and needs no locale, which a model of many numbers
+// notices.
 void SignificantDigits(double x, std::string& digits, int& exponent) {
   char buf[48];
-  FormatC(buf, sizeof buf, "%.14e", std::fabs(x));  // d.dddddddddddddde±XX
+  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
+  *r.ptr = '\0';  // d.dddddddddddddde±XX
   digits.assign(1, buf[0]);
   const char* p = buf + 2;
   while (*p != 'e') digits += *p++;
@@ -97,9 +100,20 @@ std::string FormatFixed(double x, int decimals, int width) {
     return t;
   }
   if (x == 0) x = 0;  // no "-0.0000"
-  const int n = FormatC(nullptr, 0, "%*.*f", width, decimals, x);
-  std::string out(static_cast<size_t>(n), '\0');
-  FormatC(out.data(), out.size() + 1, "%*.*f", width, decimals, x);
+  // The digits of printf's "%*.*f", from std::to_chars: the same exact rounding, no
+  // locale, and no second pass to measure the text.
+  char buf[400];  // the widest finite double in fixed notation, with its decimals
+  const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, decimals);
+  if (r.ec != std::errc()) {
+    const int n = FormatC(nullptr, 0, "%*.*f", width, decimals, x);
+    std::string out(static_cast<size_t>(n), '\0');
+    FormatC(out.data(), out.size() + 1, "%*.*f", width, decimals, x);
+    return out;
+  }
+  const size_t length = static_cast<size_t>(r.ptr - buf);
+  const size_t pad = width > 0 && length < static_cast<size_t>(width) ? static_cast<size_t>(width) - length : 0;
+  std::string out(pad, ' ');
+  out.append(buf, length);
   return out;
 }
 
@@ -159,6 +173,13 @@ std::optional<double> StrtodC(std::string text) {
 std::optional<double> ParseFileNumber(std::string_view text) {
   if (auto nf = ParseNonFinite(text)) return nf;
   if (!IsDecimalNumber(text, '.')) return std::nullopt;
+  // std::from_chars rounds as strtod does and needs neither a copy nor the locale; it
+  // takes no '+', and strtod keeps the say on numbers beyond the double range.
+  std::string_view digits = text;
+  if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
+  double v = 0;
+  const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v, std::chars_format::general);
+  if (r.ec == std::errc() && r.ptr == digits.data() + digits.size()) return v;
   return StrtodC(std::string(text));
 }
 

@@ -113,7 +113,9 @@ struct Sim {
   // Notifications, each a single predictable branch when nobody listens.
   void ShowMessage(const std::string& text) { if (frontend) frontend->ShowMessage(text); }
   void NotifyProcessMessages() { if (frontend) frontend->ProcessMessages(); }
-  void NotifyDrawBlock(int id) { if (frontend) frontend->DrawBlock(id); }
+  [[gnu::always_inline]] void NotifyDrawBlock(int id) {
+    if (frontend && !(frontend->paints_nothing && DrawingIsInert(block(id)))) frontend->DrawBlock(id);
+  }
   void NotifyDrawAllBlocks() { if (frontend) frontend->DrawAllBlocks(); }
   void NotifyRedrawDiagram() { if (frontend) frontend->RedrawDiagram(); }
   void NotifyGrPlotPnlPrep() { if (frontend) frontend->GrPlotPnlPrep(); }
@@ -121,6 +123,26 @@ struct Sim {
   void NotifyShowStatus() { if (frontend) frontend->ShowStatus(); }
   void NotifyFormPaint() { if (frontend) frontend->FormPaint(); }
   void NotifyTapeRowRecorded() { if (frontend) frontend->TapeRowRecorded(); }
+
+  // Whether drawing block b outside a full redraw on a canvas that paints nothing can
+  // neither raise an error nor change the model, by the rules of the diagram
+  // (DrawBlock): a block that is not placed draws nothing; without links and without
+  // the scaled number display (whose rounding can fail) a label and its number line
+  // can fail only by coordinates at the edge of the 32-bit range; the Sine draws its
+  // phase link always, the Switch reads the block it shows, the Visualizer computes
+  // its Value.
+  [[gnu::always_inline]] bool DrawingIsInert(const TBlock& b) const {
+    if (b.XX <= 0) return true;
+    constexpr int32_t kFarOut = 1 << 30;  // no offset of a drawing leaves 32 bits from inside this
+    if (LinksFlag || NumberMode == 2 || b.XX >= kFarOut || b.YY >= kFarOut || b.YY <= -kFarOut) return false;
+    switch (b.Type) {
+      case 'S': return b.Pn <= 0;
+      case 'V':
+      case 'W': return false;
+      default: return true;
+    }
+  }
+
   void SetRunCaption(const std::string& caption) {
     RunCaption = caption;
     if (frontend) frontend->RunCaptionChanged(caption);

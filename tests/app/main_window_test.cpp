@@ -12,6 +12,7 @@
 #include "display/main_form.h"
 #include "editing/new_block.h"
 #include "model/file_commands.h"
+#include "model/numbers.h"
 #include "window_support.h"
 
 namespace trevolan::testing {
@@ -281,6 +282,44 @@ TEST_F(MainWindow, OpenAndSaveAsThroughTheFileDialogs) {
   FileOpen(*reread, saved);
   EXPECT_EQ(reread->HighestBlock, s().HighestBlock);
   EXPECT_EQ(reread->block(101).Name, s().block(101).Name);
+}
+
+// While File Open reads, the drawings the reader asks for are computed and painted
+// once: before a message box shows the picture, and after the reading. The Values
+// they compute are those of the batch runner, which draws nothing.
+TEST_F(MainWindow, ReadingAModelPaintsWhatWasReadBeforeAMessageAndAfterTheReading) {
+  Open();
+  TempDir dir;
+  const std::string model = dir.path("model.txt");
+  WriteTextFile(model,
+                "@C   101   tank   200   200   1   3   0   0   0   0   0   0   -1   0   0   100   0   0   30 \"\"\r\n"
+                "@V   102   gauge   300   200   1   3   0   101   0   0   0   0   -1   0   0   0   0   100   0 \"\"\r\n"
+                "@C   103   bad   400   300   1   3   0   0   0   0   0   0   -1   0   0   x   0   0   0 \"\"\r\n"
+                "@C   104   late   500   400   1   3   0   0   0   0   0   0   -1   0   0   100   0   0   5 \"\"\r\n");
+  const auto painted = [this](int id) {
+    const TBlock& b = s().block(id);
+    return window->diagram_box()->surface().image().pixel(b.XX + 3, b.YY + 5) != qRgb(255, 255, 255);
+  };
+  Modals modals;
+  modals.Then([model](QWidget* w) { ChooseFile(w, model); });
+  bool first_painted_at_message = false, late_painted_at_message = true;
+  modals.Then([&](QWidget* w) {
+    first_painted_at_message = painted(101);
+    late_painted_at_message = painted(104);
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().toStdString(), "Problem in reading data for Block   103");
+    box->accept();
+  });
+  Item("OpenItem")->trigger();
+  EXPECT_TRUE(modals.done());
+  EXPECT_TRUE(first_painted_at_message);
+  EXPECT_FALSE(late_painted_at_message);
+  EXPECT_TRUE(painted(101));
+  EXPECT_TRUE(painted(104));
+  const CliResult batch = RunCli({"exec", "-c", "open " + model + "; print 102.Value"});
+  EXPECT_EQ(batch.out, "message: Problem in reading data for Block   103\n" + FormatGeneral(s().block(102).Value) + "\n");
+  EXPECT_EQ(s().block(102).Value, 30);
 }
 
 TEST_F(MainWindow, AnErrorInAHandlerShowsItsBoxAndTheProgramGoesOn) {

@@ -2,10 +2,15 @@
 // nothing: what drawing computes and the errors it raises are the same as in the window.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 #include "cli/batch.h"
 #include "cli/script.h"
+#include "display/diagram.h"
+#include "display/recording_canvas.h"
+#include "display/time_plot.h"
 
 namespace trevolan {
 namespace {
@@ -82,6 +87,125 @@ TEST(BatchDrawing, ThePlotPanelIsPreparedForTheBatchRunnersPanel) {
   EXPECT_EQ(b.sim().PlotWidth, 650);
   EXPECT_EQ(b.frontend().plot_panel().GrMaxTLb.caption, "1000.000");
   EXPECT_EQ(b.frontend().plot_panel().Legend[0].caption, "ZERO");
+}
+
+// The batch runner's frontend as it was before drawing learnt to leave out what cannot
+// matter: every notification draws every block it names, in full.
+class FullDrawingFrontend : public Frontend {
+ public:
+  FullDrawingFrontend(Sim& s, std::ostream& out) : s_(s), out_(out) {}
+  void ShowMessage(const std::string& text) override { out_ << "message: " << text << '\n'; }
+  void DrawBlock(int id) override { trevolan::DrawBlock(s_, diagram_, id); }
+  void DrawAllBlocks() override { trevolan::DrawAllBlocks(s_, diagram_); }
+  void RedrawDiagram() override { trevolan::RedrawDiagram(s_, diagram_); }
+  void GrPlotPnlPrep() override { trevolan::GrPlotPnlPrep(s_, panel_); }
+  void DrawTimePlot() override { trevolan::DrawTimePlot(s_, plot_); }
+  void FormPaint() override {
+    RedrawDiagram();
+    GrPlotPnlPrep();
+    DrawTimePlot();
+  }
+
+ private:
+  Sim& s_;
+  std::ostream& out_;
+  RecordingCanvas diagram_, plot_;  // canvases that paint, so drawing composes all it would
+  PlotPanelForm panel_;
+};
+
+// Everything a run leaves behind: every field of every block, the globals, the tape.
+std::string ModelState(const Sim& s) {
+  std::string t;
+  const auto num = [&t](double x) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, " %a", x);
+    t += buf;
+  };
+  for (int id = 0; id <= kMaxBlockID; ++id) {
+    const TBlock& b = s.block(id);
+    t += std::to_string(id) + b.Type + b.Name + "|" + b.Comment + "|";
+    for (const int32_t v : {b.ID, b.OnOff, b.Displ, b.State, b.XX, b.YY, b.An, b.Bn, b.Cn, b.Dn, b.Pn}) {
+      t += " " + std::to_string(v);
+    }
+    for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp, b.Value}) num(v);
+    for (const double v : b.stored) num(v);
+    t += "\n";
+  }
+  for (const double v : {s.Time, s.GrNext, s.Holdnext}) num(v);
+  t += " " + std::to_string(s.HighestBlock) + " " + std::to_string(s.HoldFlag) + std::to_string(s.RunBusy) +
+       std::to_string(s.LinksFlag) + " " + std::to_string(s.StepsTaken) + " " + std::to_string(s.TapeIndex) + "\n";
+  for (int r = 0; r <= s.TapeIndex; ++r) {
+    for (int c = 0; c <= s.TapeChannels; ++c) num(s.TapeCell(c, r));
+  }
+  return t;
+}
+
+// The first line where two texts differ, both ways; empty when they are equal.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  std::istringstream sa(a), sb(b);
+  std::string la, lb;
+  while (true) {
+    const bool more_a = static_cast<bool>(std::getline(sa, la)), more_b = static_cast<bool>(std::getline(sb, lb));
+    if (!more_a && !more_b) return "";
+    if (more_a != more_b || la != lb) return la.substr(0, 300) + "\n  against\n" + lb.substr(0, 300);
+  }
+}
+
+// Runs a script once on the batch runner as it is and once drawing everything in full,
+// and returns both outputs with the model state after it.
+std::pair<std::string, std::string> BothWays(const std::string& script) {
+  std::string result[2];
+  for (const bool full : {false, true}) {
+    std::ostringstream out;
+    cli::Batch b(out);
+    FullDrawingFrontend full_frontend(b.sim(), out);
+    if (full) b.sim().frontend = &full_frontend;
+    const std::string output = Script(b, script);
+    result[full] = output + "\n" + ModelState(b.sim());
+  }
+  return {result[0], result[1]};
+}
+
+// Drawing on the canvas that paints nothing leaves out the blocks whose drawing can
+// neither fail nor compute anything; every example, run with animation on in several
+// displays and with blocks whose drawing computes or fails, must end as with every
+// block drawn in full, errors included.
+TEST(BatchDrawing, LeavingOutInertDrawingChangesNothing) {
+  // Blocks added after the example's own: Visualizers over the clock, one of them
+  // summed up by an Integrator, so that every Value it took during the run counts; a
+  // Switch, a Sine with a phase link, a strip Visualizer on a Container (repaired at
+  // its first drawing), and that Container placed at the edge of the coordinate range,
+  // where its number line overflows.
+  const std::string probes =
+      "set 990.Type V; set 990.XX 300; set 990.YY 300; set 990.OnOff 1; set 990.An 2; set 990.pp 500;"
+      "set 990.State 1; set 991.Type V; set 991.XX 400; set 991.YY 300; set 991.An 2; set 991.State 3;"
+      "set 992.Type W; set 992.XX 500; set 992.YY 300; set 992.An 2; set 993.Type S; set 993.XX 600;"
+      "set 993.YY 300; set 993.Pn 2; set 994.Type V; set 994.XX 700; set 994.YY 300; set 994.An 995;"
+      "set 994.State 6; set 995.Type C; set 995.XX 800; set 995.YY 300; set 996.Type I; set 996.OnOff 1;"
+      "set 996.An 990; set 996.cc 1; set HighestBlock 996;";
+  const std::string displays[] = {
+      "",
+      "set NumberMode 1; set GridFlag 1;",
+      "set NumberMode 2; set ScaleFactr 1e17;",  // the scaled numbers leave 64 bits
+      "set NumberMode 3; set PlotFlag 1;" + probes,
+      probes + "set 995.YY 2147483640;",  // fails at the first drawing of 995
+      probes + "set 992.aa 1e12; set 993.Pn 1001;",
+  };
+  int examples = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(TREVOLAN_EXAMPLES_DIR)) {
+    if (entry.path().extension() != ".txt") continue;
+    ++examples;
+    for (const std::string& display : displays) {
+      for (const char* when : {"before", "after"}) {
+        const bool before = std::string(when) == "before";
+        const std::string script = "open " + entry.path().string() + ";" + (before ? display : "") +
+                                   "reset; step; run;" + (before ? "" : display) + "finish; compute";
+        const auto [as_is, in_full] = BothWays(script);
+        EXPECT_EQ(FirstDifference(as_is, in_full), "") << entry.path().filename() << " with " << display << " " << when;
+      }
+    }
+  }
+  EXPECT_GE(examples, 10);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 #include <limits>
 
 #include "model/errors.h"
@@ -67,6 +69,46 @@ TEST(FixedFormat, RightAlignedAndWidening) {
   EXPECT_EQ(FormatFixed(1e7, 4, 12), "10000000.0000");
   EXPECT_EQ(FormatFixed(kNaN, 4, 12), "         NAN");
   EXPECT_EQ(FormatFixed(-kInf, 3, 8), "    -INF");
+}
+
+// The number texts agree with printf's and strtod's to the last digit over doubles of
+// every kind: random bit patterns, exact decimal ties, values near the range edges.
+TEST(FileNumbers, AgreeWithPrintfAndStrtod) {
+  std::vector<double> xs = {0.5, 1.5, 2.5, 0.125, 0.00005, 0.00015, 1e-5, 0.1, 123456789012345.5, 1e15, 9.999999999999995e14,
+                            5e-324, 2.2250738585072014e-308, 1.7976931348623157e308, 0.30000000000000004, 12345.67885};
+  uint64_t bits = 0x9e3779b97f4a7c15ull;
+  for (int i = 0; i < 20000; ++i) {
+    bits ^= bits << 13, bits ^= bits >> 7, bits ^= bits << 17;
+    double x = 0;
+    std::memcpy(&x, &bits, sizeof x);
+    if (std::isfinite(x)) xs.push_back(x);
+    xs.push_back(static_cast<double>(static_cast<int64_t>(bits % 2000000001) - 1000000000) / 20000.0);  // ties at 4 decimals
+  }
+  char ref[512];
+  for (const double x : xs) {
+    std::snprintf(ref, sizeof ref, "%12.4f", x == 0 ? 0.0 : x);
+    const std::string fixed = FormatFixed(x, 4, 12);
+    ASSERT_EQ(fixed, ref) << x;
+    // Fifteen significant digits name one double each, so equal values mean equal digits.
+    std::snprintf(ref, sizeof ref, "%.14e", x);
+    const std::string general = FormatGeneral(x);
+    const double expected = std::strtod(ref, nullptr);
+    const auto read = ParseFileNumber(general);
+    if (std::isinf(expected)) {
+      ASSERT_FALSE(read) << general;  // rounded up beyond the range, as strtod finds
+    } else {
+      ASSERT_TRUE(read) << general;
+      ASSERT_EQ(*read, expected) << general << " " << ref;
+    }
+    std::snprintf(ref, sizeof ref, "%.17g", x);
+    ASSERT_EQ(ParseFileNumber(ref), x) << ref;
+    if (ref[0] != '-') {
+      ASSERT_EQ(ParseFileNumber(std::string("+") + ref), x) << ref;
+    }
+  }
+  EXPECT_EQ(ParseFileNumber("1e-400"), 0.0);  // below the range: strtod's 0
+  EXPECT_EQ(ParseFileNumber("2.5e-324"), 5e-324);
+  EXPECT_FALSE(ParseFileNumber("1e400"));
 }
 
 TEST(Rounding, HalvesToEvenAndRangeChecked) {
