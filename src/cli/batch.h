@@ -6,34 +6,21 @@
 #include <ostream>
 #include <string>
 
+#include "cli/dialog_typing.h"
 #include "cli/script.h"
-#include "display/canvas.h"
-#include "display/time_plot.h"
+#include "display/headless_frontend.h"
 #include "model/sim.h"
 
 namespace trevolan::cli {
 
 // What the batch runner tells its user in place of the window: the program's own
 // warnings as "message: " lines on the output, and, when asked, a progress line of
-// the running clock on a terminal. It draws as the window does, at the same moments,
-// on a canvas that paints nothing, so that what drawing computes and the errors it
-// raises are the same with and without a window.
-class BatchFrontend : public Frontend {
+// the running clock on a terminal. It draws as the window does (HeadlessFrontend).
+class BatchFrontend : public HeadlessFrontend {
  public:
   explicit BatchFrontend(std::ostream& out) : out_(out) {}
   void ShowMessage(const std::string& text) override;
   void ProcessMessages() override;
-  void DrawBlock(int id) override;
-  void DrawAllBlocks() override;
-  void RedrawDiagram() override;
-  void GrPlotPnlPrep() override;
-  void DrawTimePlot() override;
-  void FormPaint() override;
-
-  // The model that the drawing notifications draw.
-  void Attach(Sim& model) { model_ = &model; }
-  // The plot panel as the last GrPlotPnlPrep left it.
-  PlotPanelForm& plot_panel() { return plot_panel_; }
 
   // Shows "time reached and share of FinTim" on `progress`, at most a few times a second.
   void ShowProgress(const Sim* sim, std::ostream* progress);
@@ -46,9 +33,6 @@ class BatchFrontend : public Frontend {
   bool progress_shown_ = false;
   unsigned calls_ = 0;
   std::chrono::steady_clock::time_point last_progress_{};
-  Sim* model_ = nullptr;
-  NullCanvas diagram_canvas_, plot_canvas_;  // the window's two paint boxes
-  PlotPanelForm plot_panel_;
 };
 
 // The batch runner: a freshly started program without a window, driven by commands
@@ -92,8 +76,5 @@ void AddRunCommands(Batch& b);      // reset, run, step, finish, compute
 void AddEditCommands(Batch& b);     // click, create, insert, copy, delete, apply, timing, numbers
 void AddDisplayCommands(Batch& b);  // render-diagram, render-plot
 void AddLinkCommands(Batch& b);     // link
-
-// A number argument of a command, as the model file writes numbers.
-double NumberArgument(const std::string& text);
 
 }  // namespace trevolan::cli

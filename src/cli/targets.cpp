@@ -11,9 +11,9 @@ namespace trevolan::cli {
 
 namespace {
 
-// A field or global seen as text: how print shows it and how set writes it.
+// A field or global: its value as it is held, and how set writes it from texts.
 struct Accessor {
-  std::function<std::string()> get;
+  std::function<TargetValue()> get;
   std::function<void(const std::vector<std::string>&)> set;  // empty for read-only targets
   bool many_values = false;                                    // set takes a list
 };
@@ -27,16 +27,16 @@ double ParseDouble(const std::string& text) {
 int32_t ParseInt(const std::string& text) { return ToInt32(ParseDouble(text)); }
 
 Accessor IntField(int32_t& f) {
-  return {[&f] { return std::to_string(f); }, [&f](const auto& v) { f = ParseInt(v[0]); }};
+  return {[&f] { return TargetValue{int64_t{f}}; }, [&f](const auto& v) { f = ParseInt(v[0]); }};
 }
 Accessor DoubleField(double& f) {
-  return {[&f] { return FormatGeneral(f); }, [&f](const auto& v) { f = ParseDouble(v[0]); }};
+  return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = ParseDouble(v[0]); }};
 }
 Accessor FlagField(bool& f) {
-  return {[&f] { return std::string(f ? "1" : "0"); }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }};
+  return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }};
 }
 Accessor TextField(std::string& f, size_t max_length) {
-  return {[&f] { return f; }, [&f, max_length](const auto& v) { f = v[0].substr(0, max_length); }};
+  return {[&f] { return TargetValue{f}; }, [&f, max_length](const auto& v) { f = v[0].substr(0, max_length); }};
 }
 
 Accessor BlockField(TBlock& b, const std::string& field) {
@@ -52,18 +52,14 @@ Accessor BlockField(TBlock& b, const std::string& field) {
   if (field == "Name") return TextField(b.Name, kMaxNameLength);
   if (field == "Comment") return TextField(b.Comment, kMaxCommentLength);
   if (field == "Type") {
-    return {[&b] { return std::string(1, b.Type); },
+    return {[&b] { return TargetValue{std::string(1, b.Type)}; },
             [&b](const auto& v) {
               if (v[0].empty()) throw RangeError();
               b.Type = v[0][0];
             }};
   }
   if (field == "stored") {
-    Accessor a{[&b] {
-                 std::string out;
-                 for (size_t i = 0; i < b.stored.size(); ++i) out += (i ? " " : "") + FormatGeneral(b.stored[i]);
-                 return out;
-               },
+    Accessor a{[&b] { return TargetValue{b.stored}; },
                [&b](const auto& v) {
                  std::vector<double> list;
                  for (const auto& text : v) list.push_back(ParseDouble(text));
@@ -78,7 +74,7 @@ Accessor BlockField(TBlock& b, const std::string& field) {
     if (!k) throw UsageError("bad stored index in: " + field);
     const int64_t i = *k;
     StoredAt(b, i);  // an index outside the list is a range error, also for print
-    return {[&b, i] { return FormatGeneral(StoredAt(b, i)); },
+    return {[&b, i] { return TargetValue{StoredAt(b, i)}; },
             [&b, i](const auto& v) { StoredAt(b, i) = ParseDouble(v[0]); }};
   }
   throw UsageError("unknown block field: " + field);
@@ -115,7 +111,7 @@ Accessor TapeCellTarget(Sim& s, const std::string& target) {
   const auto c = ParseFileInteger(target.substr(dot + 1));
   if (!r || !c) throw UsageError("tape targets are tape.R.C: " + target);
   const double v = s.TapeCell(*c, *r);
-  return {[v] { return FormatGeneral(v); }, nullptr};
+  return {[v] { return TargetValue{v}; }, nullptr};
 }
 
 Accessor Resolve(Sim& s, const std::string& target) {
@@ -130,10 +126,27 @@ Accessor Resolve(Sim& s, const std::string& target) {
 
 }  // namespace
 
-std::string PrintTarget(const Sim& s, const std::string& target) {
+TargetValue ReadTarget(const Sim& s, const std::string& target) {
   // Resolving never writes; the const_cast only lets one accessor serve print and set.
   return Resolve(const_cast<Sim&>(s), target).get();
 }
+
+std::string FormatTargetValue(const TargetValue& value) {
+  struct Format {
+    std::string operator()(int64_t v) const { return std::to_string(v); }
+    std::string operator()(double v) const { return FormatGeneral(v); }
+    std::string operator()(bool v) const { return v ? "1" : "0"; }
+    std::string operator()(const std::string& v) const { return v; }
+    std::string operator()(const std::vector<double>& list) const {
+      std::string out;
+      for (size_t i = 0; i < list.size(); ++i) out += (i ? " " : "") + FormatGeneral(list[i]);
+      return out;
+    }
+  };
+  return std::visit(Format{}, value);
+}
+
+std::string PrintTarget(const Sim& s, const std::string& target) { return FormatTargetValue(ReadTarget(s, target)); }
 
 void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values) {
   Accessor a = Resolve(s, target);

@@ -203,4 +203,11 @@ void ResetButton(Sim& s) {
   s.NotifyFormPaint();
 }
 
+void RunToFinish(Sim& s, int64_t max_presses) {
+  for (int64_t presses = 0; presses < max_presses; ++presses) {
+    if (s.HoldFlag && s.Time + s.TimeTol >= s.FinTim) return;
+    RunButton(s);
+  }
+}
+
 }  // namespace trevolan

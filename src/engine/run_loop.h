@@ -23,4 +23,9 @@ void RunButton(Sim& s);    // RUN while held, HOLD while running
 void StepButton(Sim& s);   // one step while held, HOLD while running
 void ResetButton(Sim& s);  // only while held
 
+// RUN pressed again and again until the run holds at or after FinTim, at most
+// max_presses times.
+inline constexpr int64_t kDefaultFinishPresses = 1000000;
+void RunToFinish(Sim& s, int64_t max_presses = kDefaultFinishPresses);
+
 }  // namespace trevolan

@@ -209,4 +209,12 @@ int32_t CheckBlockID(Sim& s, int64_t n) {
   return static_cast<int32_t>(n);
 }
 
+void SeedRandom(Sim& s, uint64_t n) {
+  // One round of splitmix64: a bijection, so different n never share a sequence.
+  uint64_t z = n + 0x9e3779b97f4a7c15u;
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9u;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebu;
+  s.rng.seed(z ^ (z >> 31));
+}
+
 }  // namespace trevolan

@@ -137,6 +137,9 @@ void ClearIntegratorInlets(Sim& s);
 void ShowNumberMessage(Sim& s, const std::string& text, int64_t n);
 // A typed block ID clamped into 0..1000, telling the user when it was changed.
 int32_t CheckBlockID(Sim& s, int64_t n);
+// Restarts the random generator from a sequence determined by n. Neighbouring n are
+// spread over the whole seed space first, so seeds 1, 2, 3 give unrelated sequences.
+void SeedRandom(Sim& s, uint64_t n);
 
 // The name "?" + i + " " of an empty slot, cut to 10 characters.
 std::string EmptySlotName(int i);
