@@ -117,7 +117,7 @@ std::unique_ptr<PyModel> NewModel(void (*load)(Sim&, const std::string&), const 
 }
 
 void RegisterErrors(py::module_& m) {
-  static py::exception<SimError> error(m, "Error", PyExc_RuntimeError);
+  static py::exception<SimError> error(m, "Error", PyExc_Exception);
   error.doc() = "An error of the model; str(e) is the text the batch runner writes after 'error: '.";
   py::register_exception_translator([](std::exception_ptr p) {
     try {
