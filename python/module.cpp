@@ -251,7 +251,12 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
           "The RUN button: runs until the next hold (hold step, hold trigger or finish time).")
       .def(
           "finish",
-          [](PyModel& self, int64_t max_presses) { self.Call([&](Sim& s) { RunToFinish(s, max_presses); }); },
+          [](PyModel& self, int64_t max_presses) {
+            self.Call([&](Sim& s) {
+              if (max_presses < 0) throw RangeError();  // as the batch runner's finish -1
+              RunToFinish(s, max_presses);
+            });
+          },
           py::arg("max_presses") = kDefaultFinishPresses,
           "RUN pressed again and again until the run holds at the finish time, at most max_presses times.")
       .def(

@@ -99,6 +99,7 @@ def test_errors_raise_the_batch_runners_texts_and_change_nothing(tmp_path, oscil
         (lambda: m["tape.10001.0"], trevolan.RangeError, "print tape.10001.0"),
         (lambda: m.__setitem__("102.An", 3e9), trevolan.RangeError, "set 102.An 3e9"),
         (lambda: m.__setitem__("102.dd", "ten"), trevolan.ConversionError, "set 102.dd ten"),
+        (lambda: m.finish(-1), trevolan.RangeError, "finish -1"),
         (lambda: m.save_tape(tmp_path / "no" / "such" / "dir.txt"), trevolan.IoError,
          f"save-tape {tmp_path / 'no' / 'such' / 'dir.txt'}"),
     ]
@@ -119,6 +120,21 @@ def test_errors_raise_the_batch_runners_texts_and_change_nothing(tmp_path, oscil
     assert model_text(tmp_path / "model.txt") == saved
     assert np.array_equal(m.tape(), tape)
     assert m.messages == []
+
+
+def test_a_floating_point_fault_holds_the_run_as_in_the_batch_runner(oscillator):
+    m = oscillator
+    m["106.Type"], m["106.OnOff"], m["HighestBlock"] = "J", 1, 106  # an Inductor of inductance 0
+    lines = []
+    for action in (m.reset, m.step):
+        with pytest.raises(trevolan.FloatError) as raised:
+            action()
+        lines.append(f"error: {raised.value}")
+    lines.append(f"{m['Time']!r} {m['HoldFlag']:d} {m['RunBusy']:d}")
+    out = cli("exec", "-c", f"open {example('damped_oscillator.txt')}; set 106.Type J; set 106.OnOff 1; "
+                            "set HighestBlock 106; reset; step; print Time HoldFlag RunBusy")
+    assert out.splitlines() == lines
+    assert "division by zero in block 106" in lines[0]
 
 
 def run_breakdowns(seed=None):
