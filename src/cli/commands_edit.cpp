@@ -1,9 +1,4 @@
-#include <map>
 #include <memory>
-#include <optional>
-#include <string_view>
-#include <utility>
-#include <vector>
 
 #include "blocks/catalogue.h"
 #include "cli/batch.h"
