@@ -1,6 +1,7 @@
 // Steps per second of the run loop, with nobody listening to its notifications.
 #include <benchmark/benchmark.h>
 
+#include "display/headless_frontend.h"
 #include "engine/run_loop.h"
 #include "models.h"
 
@@ -233,6 +234,26 @@ void BM_RingAgainstHandWritten(benchmark::State& state) {
       kStepsPerRun * static_cast<double>(kRingLast - kRingFirst + 1));
 }
 BENCHMARK(BM_RingAgainstHandWritten)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+}  // namespace
+}  // namespace trevolan::bench
+
+namespace trevolan::bench {
+namespace {
+
+// One press of STEP, as the batch runner's `step` and the Python module's step() press
+// it: one step, then the hold, which repaints through a frontend that draws as the
+// window does. bench/python_step_bench.py times the same press from Python.
+void BM_StepButton20Blocks(benchmark::State& state) {
+  HeadlessFrontend frontend;
+  auto s = OscillatorBank(5, 101);
+  s->frontend = &frontend;
+  frontend.Attach(*s);
+  ResetButton(*s);
+  for (auto _ : state) StepButton(*s);
+  benchmark::DoNotOptimize(s->block(s->HighestBlock).Value);
+}
+BENCHMARK(BM_StepButton20Blocks)->Unit(benchmark::kNanosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 }  // namespace
 }  // namespace trevolan::bench

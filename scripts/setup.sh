@@ -24,6 +24,14 @@ ensure_packages() {
   $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
 }
 
+# The Python module: pybind11 and the headers of Debian's python3, numpy for its arrays,
+# pytest for its tests. Without them the build skips the module and says so.
+TREVOLAN_PYTHON_PACKAGES=(pybind11-dev python3-dev python3-numpy python3-pytest)
+ensure_python_module() {
+  ensure_packages "${TREVOLAN_PYTHON_PACKAGES[@]}" ||
+    echo "== pybind11 could not be installed: the Python module and its tests are skipped" >&2
+}
+
 # The spreadsheet link needs Calc and the python3 of Debian with its UNO bindings.
 # With `visible`, the Calc that shows a window; otherwise the one without.
 ensure_calc() {

@@ -3,42 +3,14 @@
 #include <new>
 #include <stdexcept>
 
-#include "display/diagram.h"
 #include "model/numbers.h"
 
 namespace trevolan::cli {
 
 void BatchFrontend::ShowMessage(const std::string& text) { out_ << "message: " << EscapeControls(text) << '\n'; }
 
-void BatchFrontend::DrawBlock(int id) {
-  if (model_) trevolan::DrawBlock(*model_, diagram_canvas_, id);
-}
-
-void BatchFrontend::DrawAllBlocks() {
-  if (model_) trevolan::DrawAllBlocks(*model_, diagram_canvas_);
-}
-
-void BatchFrontend::RedrawDiagram() {
-  if (model_) trevolan::RedrawDiagram(*model_, diagram_canvas_);
-}
-
-void BatchFrontend::GrPlotPnlPrep() {
-  if (model_) trevolan::GrPlotPnlPrep(*model_, plot_panel_);
-}
-
-void BatchFrontend::DrawTimePlot() {
-  if (model_) trevolan::DrawTimePlot(*model_, plot_canvas_);
-}
-
-// The window's repaint; the status line has nothing to compute.
-void BatchFrontend::FormPaint() {
-  RedrawDiagram();
-  GrPlotPnlPrep();
-  DrawTimePlot();
-}
-
 void BatchFrontend::TapeRowRecorded() {
-  if (tape_csv_ && model_) tape_csv_->WriteRow(*model_);
+  if (tape_csv_ && model()) tape_csv_->WriteRow(*model());
 }
 
 void BatchFrontend::ShowProgress(const Sim* sim, std::ostream* progress) {
@@ -131,12 +103,6 @@ std::string EscapeControls(const std::string& text) {
     }
   }
   return out;
-}
-
-double NumberArgument(const std::string& text) {
-  const auto v = ParseFileNumber(text);
-  if (!v) throw ConversionError(text);
-  return *v;
 }
 
 }  // namespace trevolan::cli

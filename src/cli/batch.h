@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cli/help.h"
+#include "cli/dialog_typing.h"
 #include "cli/script.h"
-#include "display/canvas.h"
-#include "display/time_plot.h"
+#include "display/headless_frontend.h"
 #include "model/sim.h"
 #include "study/csv.h"
 
@@ -18,29 +18,16 @@ namespace trevolan::cli {
 
 // What the batch runner tells its user in place of the window: the program's own
 // warnings as "message: " lines on the output, and, when asked, a progress line of
-// the running clock on a terminal. It draws as the window does, at the same moments,
-// on a canvas that paints nothing, so that what drawing computes and the errors it
-// raises are the same with and without a window.
-class BatchFrontend : public Frontend {
+// the running clock on a terminal. It draws as the window does (HeadlessFrontend).
+class BatchFrontend : public HeadlessFrontend {
  public:
-  explicit BatchFrontend(std::ostream& out) : Frontend(true), out_(out) {}
+  explicit BatchFrontend(std::ostream& out) : out_(out) {}
   void ShowMessage(const std::string& text) override;
   void ProcessMessages() override;
-  void DrawBlock(int id) override;
-  void DrawAllBlocks() override;
-  void RedrawDiagram() override;
-  void GrPlotPnlPrep() override;
-  void DrawTimePlot() override;
-  void FormPaint() override;
   void TapeRowRecorded() override;
 
   // Streams every recorded row into `csv` from now on (null: no more).
   void StreamTape(study::TapeCsvWriter* csv) { tape_csv_ = csv; }
-
-  // The model that the drawing notifications draw.
-  void Attach(Sim& model) { model_ = &model; }
-  // The plot panel as the last GrPlotPnlPrep left it.
-  PlotPanelForm& plot_panel() { return plot_panel_; }
 
   // Shows "time reached and share of FinTim" on `progress`, at most a few times a second.
   void ShowProgress(const Sim* sim, std::ostream* progress);
@@ -53,10 +40,7 @@ class BatchFrontend : public Frontend {
   bool progress_shown_ = false;
   unsigned calls_ = 0;
   std::chrono::steady_clock::time_point last_progress_{};
-  Sim* model_ = nullptr;
   study::TapeCsvWriter* tape_csv_ = nullptr;
-  NullCanvas diagram_canvas_, plot_canvas_;  // the window's two paint boxes
-  PlotPanelForm plot_panel_;
 };
 
 // The batch runner: a freshly started program without a window, driven by commands
@@ -112,8 +96,5 @@ void AddLinkCommands(Batch& b);     // link
 // A text as the batch runner echoes it: control characters written as \xHH, so that
 // nothing a model or a script holds can drive the user's terminal.
 std::string EscapeControls(const std::string& text);
-
-// A number argument of a command, as the model file writes numbers.
-double NumberArgument(const std::string& text);
 
 }  // namespace trevolan::cli

@@ -1,12 +1,8 @@
-#include <map>
 #include <memory>
-#include <optional>
-#include <string_view>
-#include <utility>
-#include <vector>
 
 #include "blocks/catalogue.h"
 #include "cli/batch.h"
+#include "cli/dialog_typing.h"
 #include "display/number_form.h"
 #include "editing/block_form.h"
 #include "editing/insert_copy.h"
@@ -29,107 +25,6 @@ struct Dialogs {
   TTimingFm timing;
   TNumberDatFm numbers;
 };
-
-// FIELD=TEXT, split at the first '='.
-std::pair<std::string, std::string> SplitAssignment(const std::string& arg) {
-  const size_t eq = arg.find('=');
-  if (eq == std::string::npos) throw UsageError("expected FIELD=TEXT: " + arg);
-  return {arg.substr(0, eq), arg.substr(eq + 1)};
-}
-
-template <typename Form>
-using FieldMap = std::map<std::string, EditField Form::*, std::less<>>;
-
-const FieldMap<TBlockFm>& BlockFields() {
-  static const FieldMap<TBlockFm> fields = {
-      {"id", &TBlockFm::Edit1},       {"name", &TBlockFm::Edit2},   {"type", &TBlockFm::Edit3},
-      {"x", &TBlockFm::Edit4},        {"y", &TBlockFm::Edit5},      {"display", &TBlockFm::Edit6},
-      {"mode", &TBlockFm::Edit18},    {"onoff", &TBlockFm::Edit19}, {"an", &TBlockFm::Edit7},
-      {"bn", &TBlockFm::Edit8},       {"cn", &TBlockFm::Edit9},     {"dn", &TBlockFm::Edit10},
-      {"pn", &TBlockFm::Edit20},      {"aa", &TBlockFm::Edit14},    {"bb", &TBlockFm::Edit15},
-      {"cc", &TBlockFm::Edit16},      {"dd", &TBlockFm::Edit17},    {"pp", &TBlockFm::Edit11},
-      {"value", &TBlockFm::Edit12},   {"comment", &TBlockFm::Edit13}};
-  return fields;
-}
-
-const FieldMap<TTimingFm>& TimingFields() {
-  static const FieldMap<TTimingFm> fields = {
-      {"start", &TTimingFm::Edit1}, {"current", &TTimingFm::Edit8},   {"finish", &TTimingFm::Edit2},
-      {"delt", &TTimingFm::Edit4},  {"graph", &TTimingFm::Edit5},     {"graphnext", &TTimingFm::Edit9},
-      {"hold", &TTimingFm::Edit6},  {"holdnext", &TTimingFm::Edit7},  {"trigger", &TTimingFm::Edit3},
-      {"highest", &TTimingFm::Edit10}};
-  return fields;
-}
-
-const FieldMap<TNumberDatFm>& NumberFields() {
-  static const FieldMap<TNumberDatFm> fields = {{"min", &TNumberDatFm::Edit1},
-                                                {"max", &TNumberDatFm::Edit2},
-                                                {"origin", &TNumberDatFm::Edit3},
-                                                {"factor", &TNumberDatFm::Edit4}};
-  return fields;
-}
-
-// What a script types into one field of a dialog.
-template <typename Form>
-struct Typing {
-  EditField Form::*field = nullptr;  // an edit field, or
-  int row = 0, col = 0;              // a cell of the block dialog's grid (row from 1)
-  std::string text;
-};
-
-// gR.C: row R from 1, column C 0 or 1.
-std::optional<std::pair<int, int>> GridCellName(std::string_view name) {
-  if (name.size() < 4 || name[0] != 'g') return std::nullopt;
-  const size_t dot = name.find('.');
-  if (dot == std::string_view::npos || dot + 2 != name.size()) return std::nullopt;
-  const auto row = ParseFileInteger(name.substr(1, dot - 1));
-  const char col = name[dot + 1];
-  if (!row || *row < 1 || (col != '0' && col != '1')) return std::nullopt;
-  return std::pair{*row, col - '0'};
-}
-
-// Reads every FIELD=TEXT first, so that a misspelt field ends the script before the
-// dialog has done anything.
-template <typename Form>
-std::vector<Typing<Form>> ParseTypings(const Command& c, size_t first, const FieldMap<Form>& fields,
-                                       bool grid_cells) {
-  std::vector<Typing<Form>> typings;
-  for (size_t i = first; i < c.size(); ++i) {
-    auto [name, text] = SplitAssignment(c[i]);
-    Typing<Form> t;
-    t.text = std::move(text);
-    if (const auto it = fields.find(name); it != fields.end()) {
-      t.field = it->second;
-    } else if (const auto cell = grid_cells ? GridCellName(name) : std::nullopt) {
-      t.row = cell->first;
-      t.col = cell->second;
-    } else {
-      throw UsageError("unknown field of " + c[0] + ": " + name);
-    }
-    typings.push_back(std::move(t));
-  }
-  return typings;
-}
-
-void TypeInto(TNumberDatFm& form, const std::vector<Typing<TNumberDatFm>>& typings) {
-  for (const auto& t : typings) (form.*t.field).text = t.text;
-}
-
-void TypeInto(TTimingFm& form, const std::vector<Typing<TTimingFm>>& typings) {
-  for (const auto& t : typings) (form.*t.field).text = t.text;
-}
-
-// A grid cell can be typed into only where the grid has that row.
-void TypeInto(TBlockFm& form, const std::vector<Typing<TBlockFm>>& typings) {
-  for (const auto& t : typings) {
-    if (t.field) {
-      (form.*t.field).text = t.text;
-    } else {
-      if (t.row >= form.DataGrid.RowCount()) throw RangeError();
-      form.DataGrid.cells[static_cast<size_t>(t.row)][static_cast<size_t>(t.col)] = t.text;
-    }
-  }
-}
 
 int32_t IntArgument(const std::string& text) { return ToInt32(NumberArgument(text)); }
 
@@ -227,25 +122,13 @@ void AddEditCommands(Batch& b) {
          "dn, pn, aa, bb, cc, dd, pp, value, comment, and the cells of the stored-data grid as gR.C (row R from "
          "1, column C 0 or 1). A field the dialog hides for the type can still be named.",
          "apply 105 aa=2.5 name=buffer g1.1=0.5"},
-        [&s, d](const Command& c) {
-          const auto typings = ParseTypings(c, 2, BlockFields(), true);
-          const int32_t id = IntArgument(c[1]);
-          s.PickedBlock = id;
-          d->block.FormActivate(s);
-          TypeInto(d->block, typings);
-          d->block.ApplyBtnClick(s);
-        });
+        [&s, d](const Command& c) { ApplyBlockDialog(s, d->block, c[1], SplitAssignments(c, 2)); });
 
   b.Add({"timing", "[FIELD=TEXT]...", "The timing dialog: fields typed over, Apply any Changes",
          "Fields: start, current, finish, delt, graph, graphnext, hold, holdnext, trigger, highest. The "
          "dialog checks the timing and updates the system blocks as its Apply does.",
          "timing delt=0.01 finish=500"},
-        [&s, d](const Command& c) {
-          const auto typings = ParseTypings(c, 1, TimingFields(), false);
-          d->timing.FormActivate(s);
-          TypeInto(d->timing, typings);
-          d->timing.ApplyClick(s);
-        });
+        [&s, d](const Command& c) { ApplyTimingDialog(s, d->timing, SplitAssignments(c, 1)); });
 
   b.Add({"timing-defaults", "", "The timing dialog: Restore Defaults, then Cancel",
          "What Restore Defaults changes stays changed; Cancel only closes the dialog.", "timing-defaults"},
@@ -258,12 +141,7 @@ void AddEditCommands(Batch& b) {
   b.Add({"numbers", "[FIELD=TEXT]...", "The number display dialog: fields typed over, Apply Changes",
          "Fields: min, max (the colour scale's range), origin, factor (the scale of the number lines).",
          "numbers min=0 max=100"},
-        [&s, d](const Command& c) {
-          const auto typings = ParseTypings(c, 1, NumberFields(), false);
-          d->numbers.FormActivate(s);
-          TypeInto(d->numbers, typings);
-          d->numbers.ApplyBtnClick(s);
-        });
+        [&s, d](const Command& c) { ApplyNumberDialog(s, d->numbers, SplitAssignments(c, 1)); });
 
   b.Add({"numbers-defaults", "", "The number display dialog: Restore Defaults",
          "The colour range and the number scale go back to their defaults.", "numbers-defaults"},

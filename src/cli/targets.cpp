@@ -14,9 +14,9 @@ namespace trevolan::cli {
 
 namespace {
 
-// A field or global seen as text: how print shows it and how set writes it.
+// A field or global: its value as it is held, and how set writes it from texts.
 struct Accessor {
-  std::function<std::string()> get;
+  std::function<TargetValue()> get;
   std::function<void(const std::vector<std::string>&)> set;  // empty for read-only targets
   bool many_values = false;                                    // set takes a list
   std::function<double()> number = nullptr;                    // empty for texts and lists
@@ -44,20 +44,20 @@ std::optional<int64_t> ParseIndex(std::string_view text) {
 }
 
 Accessor IntField(int32_t& f) {
-  return {[&f] { return std::to_string(f); }, [&f](const auto& v) { f = ParseInt(v[0]); }, false,
+  return {[&f] { return TargetValue{int64_t{f}}; }, [&f](const auto& v) { f = ParseInt(v[0]); }, false,
           [&f] { return static_cast<double>(f); }};
 }
 Accessor DoubleField(double& f) {
-  return {[&f] { return FormatGeneral(f); }, [&f](const auto& v) { f = ParseDouble(v[0]); }, false,
+  return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = ParseDouble(v[0]); }, false,
           [&f] { return f; }};
 }
 Accessor FlagField(bool& f) {
-  return {[&f] { return std::string(f ? "1" : "0"); }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }, false,
+  return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }, false,
           [&f] { return f ? 1.0 : 0.0; }};
 }
 Accessor TextField(std::string& f, size_t max_length = std::string::npos) {
   // Names and comments are kept as UTF-8 and cut by characters; paths are kept as given.
-  return {[&f] { return f; }, [&f, max_length](const auto& v) {
+  return {[&f] { return TargetValue{f}; }, [&f, max_length](const auto& v) {
             f = max_length == std::string::npos ? v[0] : FitText(v[0], max_length);
           }};
 }
@@ -75,18 +75,14 @@ Accessor BlockField(TBlock& b, const std::string& field) {
   if (field == "Name") return TextField(b.Name, kMaxNameLength);
   if (field == "Comment") return TextField(b.Comment, kMaxCommentLength);
   if (field == "Type") {
-    return {[&b] { return std::string(1, b.Type); },
+    return {[&b] { return TargetValue{std::string(1, b.Type)}; },
             [&b](const auto& v) {
               if (v[0].empty()) throw RangeError();
               b.Type = v[0][0];
             }};
   }
   if (field == "stored") {
-    Accessor a{[&b] {
-                 std::string out;
-                 for (size_t i = 0; i < b.stored.size(); ++i) out += (i ? " " : "") + FormatGeneral(b.stored[i]);
-                 return out;
-               },
+    Accessor a{[&b] { return TargetValue{b.stored}; },
                [&b](const auto& v) {
                  std::vector<double> list;
                  for (const auto& text : v) list.push_back(ParseDouble(text));
@@ -101,7 +97,7 @@ Accessor BlockField(TBlock& b, const std::string& field) {
     if (!k) throw UsageError("bad stored index in: " + field);
     const int64_t i = *k;
     StoredAt(b, i);  // an index outside the list is a range error, also for print
-    return {[&b, i] { return FormatGeneral(StoredAt(b, i)); },
+    return {[&b, i] { return TargetValue{StoredAt(b, i)}; },
             [&b, i](const auto& v) { StoredAt(b, i) = ParseDouble(v[0]); }, false,
             [&b, i] { return StoredAt(b, i); }};
   }
@@ -139,7 +135,7 @@ Accessor TapeCellTarget(Sim& s, const std::string& target) {
   const auto c = ParseIndex(std::string_view(target).substr(dot + 1));
   if (!r || !c) throw UsageError("tape targets are tape.R.C: " + target);
   const double v = s.TapeCell(*c, *r);
-  return {[v] { return FormatGeneral(v); }, nullptr, false, [&s, row = *r, col = *c] { return s.TapeCell(col, row); }};
+  return {[v] { return TargetValue{v}; }, nullptr, false, [&s, row = *r, col = *c] { return s.TapeCell(col, row); }};
 }
 
 Accessor Resolve(Sim& s, const std::string& target) {
@@ -156,10 +152,27 @@ Accessor Resolve(Sim& s, const std::string& target) {
 
 }  // namespace
 
-std::string PrintTarget(const Sim& s, const std::string& target) {
+TargetValue ReadTarget(const Sim& s, const std::string& target) {
   // Resolving never writes; the const_cast only lets one accessor serve print and set.
   return Resolve(const_cast<Sim&>(s), target).get();
 }
+
+std::string FormatTargetValue(const TargetValue& value) {
+  struct Format {
+    std::string operator()(int64_t v) const { return std::to_string(v); }
+    std::string operator()(double v) const { return FormatGeneral(v); }
+    std::string operator()(bool v) const { return v ? "1" : "0"; }
+    std::string operator()(const std::string& v) const { return v; }
+    std::string operator()(const std::vector<double>& list) const {
+      std::string out;
+      for (size_t i = 0; i < list.size(); ++i) out += (i ? " " : "") + FormatGeneral(list[i]);
+      return out;
+    }
+  };
+  return std::visit(Format{}, value);
+}
+
+std::string PrintTarget(const Sim& s, const std::string& target) { return FormatTargetValue(ReadTarget(s, target)); }
 
 void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values) {
   Accessor a = Resolve(s, target);

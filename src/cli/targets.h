@@ -1,6 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "model/sim.h"
@@ -10,6 +12,15 @@ namespace trevolan::cli {
 // The targets of `print` and `set`: ID.FIELD, ID.stored, ID.stored[K], a global by its
 // name, and (print only) tape.R.C. An unknown target is a UsageError; an ID or index
 // out of range is the core's RangeError.
+
+// A target's value as the model holds it: an integer field, a double, a flag, a text
+// (Type is a one-letter text) or the whole stored list.
+using TargetValue = std::variant<int64_t, double, bool, std::string, std::vector<double>>;
+TargetValue ReadTarget(const Sim& s, const std::string& target);
+
+// A value as print writes it: doubles in the general float format, flags as 0 or 1,
+// a list with one blank between its entries.
+std::string FormatTargetValue(const TargetValue& value);
 
 // The target's value as print writes it.
 std::string PrintTarget(const Sim& s, const std::string& target);

@@ -25,7 +25,7 @@ void ResetButton(Sim& s);  // only while held
 
 // RUN pressed again and again, at most max_presses times, until the run holds with
 // Time + TimeTol >= FinTim: a whole run to the finish through every hold on the way.
-void FinishRun(Sim& s, int64_t max_presses);
 inline constexpr int64_t kDefaultFinishPresses = 1000000;
+void FinishRun(Sim& s, int64_t max_presses = kDefaultFinishPresses);
 
 }  // namespace trevolan

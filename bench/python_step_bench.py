@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""Speed of the Python module: one step() on the 20-block model of the benchmarks (five
+damped oscillators, bench/models.h) and one tape() of a full tape of 10,001 rows of ten
+channels. Prints the median of several rounds; compare the step with
+BM_StepButton20Blocks of build/bin/trevolan_bench, the same press of STEP in C++.
+
+    PYTHONPATH=build/python python3 bench/python_step_bench.py
+"""
+import pathlib
+import statistics
+import tempfile
+import time
+
+import trevolan
+
+ROUNDS = 9
+
+
+def oscillator_bank(model, oscillators=5, first=101):
+    """The same blocks as OscillatorBank() of bench/models.h."""
+    for o in range(oscillators):
+        v, x, spring, accel = (first + 4 * o + k for k in range(4))
+        for block, kind in ((v, "I"), (x, "I"), (spring, "&"), (accel, "&")):
+            model[f"{block}.Type"] = kind
+            model[f"{block}.OnOff"] = 1
+        model[f"{v}.An"], model[f"{v}.cc"] = accel, 1
+        model[f"{x}.An"], model[f"{x}.cc"], model[f"{x}.dd"] = v, 1, 1 + o
+        model[f"{spring}.Bn"], model[f"{spring}.bb"], model[f"{spring}.pp"] = x, -0.1, 1
+        model[f"{accel}.An"], model[f"{accel}.Cn"] = spring, v
+        model[f"{accel}.cc"], model[f"{accel}.pp"] = -0.03, 1
+        model["HighestBlock"] = accel
+    return model
+
+
+def per_call(call, calls):
+    """The median time of one call over ROUNDS rounds of `calls` calls, in ns of the
+    thread's processor time (as Google Benchmark's CPU column: other programs running
+    on the machine count less) and of the wall clock."""
+    cpu, wall = [], []
+    for _ in range(ROUNDS):
+        start_cpu, start_wall = time.thread_time_ns(), time.perf_counter_ns()
+        for _ in range(calls):
+            call()
+        cpu.append((time.thread_time_ns() - start_cpu) / calls)
+        wall.append((time.perf_counter_ns() - start_wall) / calls)
+    return statistics.median(cpu), statistics.median(wall)
+
+
+def step_model():
+    model = oscillator_bank(trevolan.Model())
+    model["Delt"], model["TimeTol"] = 0.01, 1e-5
+    for name in ("GrDel", "GrNext", "Holdstep", "Holdnext", "FinTim"):
+        model[name] = 1e12
+    model.reset()
+    return model
+
+
+def full_tape_model(folder):
+    """Ten channels recorded at every step up to the tape's 10,001 rows."""
+    model = oscillator_bank(trevolan.Model.new())
+    model["19.stored"] = [10] + list(range(101, 111))
+    model.timing(delt=0.01, graph=0.01, hold=1e12, finish=100)
+    path = pathlib.Path(folder) / "bank.txt"
+    model.save(path)
+    model = trevolan.Model.open(path)
+    model.reset()
+    model.finish()
+    return model
+
+
+def main():
+    step = step_model()
+    cpu, wall = per_call(step.step, 100_000)
+    print(f"step() on 20 blocks: median {cpu:8.0f} ns processor time, {wall:8.0f} ns wall clock")
+    with tempfile.TemporaryDirectory() as folder:
+        full = full_tape_model(folder)
+    shape = full.tape().shape
+    cpu, wall = per_call(full.tape, 200)
+    print(f"tape() of {shape[0]} x {shape[1]}: median {cpu / 1000:8.1f} us processor time, "
+          f"{wall / 1000:8.1f} us wall clock")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,37 @@
+#include "model.h"
+
+#include <algorithm>
+
+namespace trevolan::python {
+
+Model::Model() : sim_(std::make_unique<Sim>()) {
+  sim_->frontend = &frontend_;
+  frontend_.Attach(*sim_);
+  // The first paint of the window when it is activated, as the batch runner does.
+  frontend_.FormPaint();
+}
+
+TapeRows Model::Tape(const Sim& s) {
+  TapeRows t;
+  t.rows = std::max<int64_t>(0, int64_t{s.TapeIndex} + 1);
+  t.columns = std::max<int64_t>(0, int64_t{s.TapeChannels} + 1);
+  // Bookkeeping that a set has put outside the tape is a range error, as saving it is.
+  if (t.rows > kTapeRows || t.columns > kTapeColumns) throw RangeError();
+  t.cells.resize(static_cast<size_t>(t.rows * t.columns));
+  for (int64_t c = 0; c < t.columns; ++c) {
+    for (int64_t r = 0; r < t.rows; ++r) t.cells[static_cast<size_t>(r * t.columns + c)] = s.TapeCell(c, r);
+  }
+  return t;
+}
+
+std::vector<std::pair<std::string, int32_t>> Model::Channels(const Sim& s) {
+  std::vector<std::pair<std::string, int32_t>> channels;
+  for (int c = 0; c <= s.TapeChannels; ++c) {
+    if (c >= kTapeColumns) throw RangeError();
+    const int32_t id = s.TapeChannelIDs[static_cast<size_t>(c)];
+    channels.emplace_back(s.block(id).Name, id);
+  }
+  return channels;
+}
+
+}  // namespace trevolan::python

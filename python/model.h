@@ -1,0 +1,80 @@
+#pragma once
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/dialog_typing.h"
+#include "cli/targets.h"
+#include "display/headless_frontend.h"
+#include "model/sim.h"
+
+// One simulator as Python sees it: the calls of the batch runner's commands on a Sim
+// of its own, without the text of a script in between. Nothing here knows Python; the
+// bindings (module.cpp) release the interpreter around every call.
+namespace trevolan::python {
+
+// The program's own warnings, kept until the bindings hand them to Python; drawing is
+// the batch runner's (HeadlessFrontend), so a model computes the same in both.
+class CollectingFrontend : public HeadlessFrontend {
+ public:
+  void ShowMessage(const std::string& text) override { said.push_back(text); }
+  std::vector<std::string> said;
+};
+
+// The recorded tape as one block of rows: row-major, `columns` doubles a row (the
+// time, then the channels).
+struct TapeRows {
+  int64_t rows = 0, columns = 0;
+  std::vector<double> cells;
+};
+
+// A freshly started program without a window. Every call runs under the model's own
+// lock, so two threads may share a model (one waits) and threads with a model each run
+// in parallel. Errors are the core's SimError family and the batch runner's UsageError.
+class Model {
+ public:
+  Model();
+  Model(const Model&) = delete;
+  Model& operator=(const Model&) = delete;
+
+  // Runs `work` on the simulator under the lock. The warnings it raised are returned
+  // in `said` also when it fails (then it rethrows).
+  template <typename Work>
+  void Do(Work&& work, std::vector<std::string>& said) {
+    std::lock_guard lock(mutex_);
+    std::exception_ptr failure;
+    try {
+      work(*sim_);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    said.swap(frontend_.said);
+    frontend_.said.clear();
+    if (failure) std::rethrow_exception(failure);
+  }
+
+  // The batch runner's commands of the same names.
+  void Apply(Sim& s, int64_t id, const cli::FieldTexts& fields) {
+    cli::ApplyBlockDialog(s, block_form_, std::to_string(id), fields);
+  }
+  void Timing(Sim& s, const cli::FieldTexts& fields) { cli::ApplyTimingDialog(s, timing_form_, fields); }
+
+  // The rows 0..TapeIndex of the time and the TapeChannels channels.
+  static TapeRows Tape(const Sim& s);
+  // Column 0 (the Time block) and the channels: their blocks' names and IDs.
+  static std::vector<std::pair<std::string, int32_t>> Channels(const Sim& s);
+
+ private:
+  std::mutex mutex_;
+  std::unique_ptr<Sim> sim_;
+  CollectingFrontend frontend_;
+  // The dialogs live as long as the model, as the window's live as long as the program.
+  TBlockFm block_form_;
+  TTimingFm timing_form_;
+};
+
+}  // namespace trevolan::python

@@ -1,0 +1,311 @@
+// The Python module `trevolan`: models opened, changed, run and read from Python
+// through the same calls as the batch runner's commands.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <pybind11/stl/filesystem.h>
+
+#include <charconv>
+#include <filesystem>
+
+#include "engine/run_loop.h"
+#include "model.h"
+#include "model/file_commands.h"
+#include "model/numbers.h"
+#include "model/seed.h"
+
+namespace py = pybind11;
+
+namespace trevolan::python {
+
+namespace {
+
+PyObject* model_warning = nullptr;  // trevolan.ModelWarning
+
+// The warnings of one call: appended to model.messages and shown with warnings.warn.
+void Report(py::list& messages, const std::vector<std::string>& said) {
+  for (const std::string& text : said) {
+    messages.append(py::str(text));
+    if (PyErr_WarnEx(model_warning, text.c_str(), 2) != 0) throw py::error_already_set();
+  }
+}
+
+// A Python model: the simulator and the list of its warnings.
+struct PyModel {
+  Model model;
+  py::list messages;
+
+  // Runs `work` without the interpreter's lock, so that other Python threads go on
+  // meanwhile, then reports its warnings; an error of the model is raised after them.
+  template <typename Work>
+  void Call(Work&& work) {
+    std::vector<std::string> said;
+    std::exception_ptr failure;
+    {
+      py::gil_scoped_release nogil;
+      try {
+        model.Do(work, said);
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    }
+    if (!failure) {
+      Report(messages, said);
+      return;
+    }
+    try {
+      Report(messages, said);
+    } catch (const py::error_already_set&) {
+      // a warning turned into an error must not hide the model's own error
+    }
+    std::rethrow_exception(failure);
+  }
+};
+
+// A Python value as the text a person would type: a number in the shortest form that
+// reads back exactly, with `point` as its decimal point; a text as it is; a flag as 1 or 0.
+std::string TypedText(py::handle value, char point) {
+  if (py::isinstance<py::str>(value)) return value.cast<std::string>();
+  if (py::isinstance<py::bool_>(value)) return value.cast<bool>() ? "1" : "0";
+  if (PyIndex_Check(value.ptr())) return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr())));
+  if (PyFloat_Check(value.ptr()) || py::hasattr(value, "__float__")) {
+    const double x = py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x);
+    std::string text(buffer, end);
+    for (char& c : text) {
+      if (c == '.') c = point;
+    }
+    return text;
+  }
+  throw py::type_error("expected a number or a text, got " + py::repr(value).cast<std::string>());
+}
+
+// Keyword arguments as the fields typed into a dialog, in the order given.
+cli::FieldTexts FieldTextsOf(const py::kwargs& fields) {
+  cli::FieldTexts texts;
+  const char point = LocaleDecimalSeparator();
+  for (const auto& [name, value] : fields) texts.emplace_back(name.cast<std::string>(), TypedText(value, point));
+  return texts;
+}
+
+// What set takes: one value, or a list for a stored list.
+std::vector<std::string> SetTexts(py::handle value) {
+  std::vector<std::string> texts;
+  if (!py::isinstance<py::str>(value) && PySequence_Check(value.ptr())) {
+    for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) texts.push_back(TypedText(item, '.'));
+  } else {
+    texts.push_back(TypedText(value, '.'));
+  }
+  return texts;
+}
+
+py::object ToPython(cli::TargetValue&& value) {
+  return std::visit([](auto&& v) -> py::object { return py::cast(std::move(v)); }, std::move(value));
+}
+
+// The tape's rows handed to numpy without a second copy: the array owns the vector.
+py::array_t<double> TapeArray(TapeRows&& t) {
+  auto* cells = new std::vector<double>(std::move(t.cells));
+  py::capsule owner(cells, [](void* p) { delete static_cast<std::vector<double>*>(p); });
+  return py::array_t<double>({t.rows, t.columns}, cells->data(), owner);
+}
+
+std::unique_ptr<PyModel> NewModel(void (*load)(Sim&, const std::string&), const std::string& path) {
+  auto m = std::make_unique<PyModel>();
+  m->Call([&](Sim& s) { load(s, path); });
+  return m;
+}
+
+void RegisterErrors(py::module_& m) {
+  static py::exception<SimError> error(m, "Error", PyExc_Exception);
+  error.doc() = "An error of the model; str(e) is the text the batch runner writes after 'error: '.";
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const SimError& e) {
+      error(e.what());
+    }
+  });
+  // Translators are tried newest first, so each kind is found before the family.
+  const auto kind = [&m](auto tag, const char* name, const char* doc) {
+    using Kind = typename decltype(tag)::type;
+    auto& e = py::register_exception<Kind>(m, name, error.ptr());
+    e.doc() = doc;
+  };
+  kind(std::type_identity<RangeError>{}, "RangeError",
+       "An ID, a stored index or a tape cell outside its bounds, or a number too large for its field.");
+  kind(std::type_identity<OverflowError>{}, "OverflowError", "Integer arithmetic beyond 32 bits.");
+  kind(std::type_identity<ConversionError>{}, "ConversionError", "A text that is not a valid number.");
+  kind(std::type_identity<FloatError>{}, "FloatError", "A floating-point fault: division by zero, invalid, overflow.");
+  kind(std::type_identity<IoError>{}, "IoError", "A file that cannot be read or written.");
+  // A misspelt target or field is a fault of the calling program, not of the model.
+  py::register_exception_translator([](std::exception_ptr p) {
+    try {
+      if (p) std::rethrow_exception(p);
+    } catch (const cli::UsageError& e) {
+      PyErr_SetString(PyExc_ValueError, e.what());
+    }
+  });
+  model_warning = PyErr_NewExceptionWithDoc("trevolan.ModelWarning",
+                                            "A warning of the program's own, as its message boxes show it.",
+                                            PyExc_UserWarning, nullptr);
+  m.add_object("ModelWarning", py::handle(model_warning));
+}
+
+}  // namespace
+
+}  // namespace trevolan::python
+
+using namespace trevolan;
+using namespace trevolan::python;
+
+PYBIND11_MODULE(trevolan, m) {
+  m.doc() = R"(Trevolan models from Python.
+
+A Model is a freshly started simulator without a window. It is driven by the same calls
+as the batch runner trevolan-cli: its targets (model["105.pp"], model["Delt"]) are those
+of `print` and `set`, apply() and timing() type into the block and timing dialogs as the
+commands of those names do, and reset(), step(), run() and finish() press the buttons.
+Errors of the model raise trevolan.Error; the program's own warnings are appended to
+model.messages and shown with warnings.warn (category trevolan.ModelWarning).
+
+    >>> import trevolan
+    >>> m = trevolan.Model.open("examples/damped_oscillator.txt")
+    >>> m.reset(); m.finish()
+    >>> m["Time"], m["102.Value"]
+)";
+  RegisterErrors(m);
+
+  py::class_<PyModel>(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.")
+      .def(py::init<>(), "A freshly started program that was given no model.")
+      .def_static(
+          "new", [] { return NewModel([](Sim& s, const std::string&) { FileNew(s); }, {}); },
+          "File, New: the default model of an empty table.")
+      .def_static(
+          "open", [](const std::filesystem::path& path) { return NewModel(FileOpen, path.string()); },
+          py::arg("path"), "File, Open: a new Model with the model file read.")
+      .def(
+          "save", [](PyModel& self, const std::filesystem::path& path) {
+            self.Call([&](Sim& s) { FileSaveAs(s, path.string()); });
+          },
+          py::arg("path"), "File, Save Model As: writes the model file.")
+      .def(
+          "save_tape", [](PyModel& self, const std::filesystem::path& path) {
+            self.Call([&](Sim& s) { FileSaveTapeAs(s, path.string()); });
+          },
+          py::arg("path"), "File, Save Tape as: writes the recorded rows as the tape file.")
+      .def(
+          "__getitem__",
+          [](PyModel& self, const std::string& target) {
+            cli::TargetValue value;
+            self.Call([&](Sim& s) { value = cli::ReadTarget(s, target); });
+            return ToPython(std::move(value));
+          },
+          py::arg("target"),
+          "The value of a target of the batch runner's print: 'ID.FIELD' ('105.pp', '105.Name', "
+          "'19.stored', '19.stored[2]'), a global ('Time', 'Delt', 'HoldFlag', ...) or 'tape.R.C'. Integers "
+          "come as int, doubles as float, flags as bool, texts as str, a stored list as a list of floats.")
+      .def(
+          "__setitem__",
+          [](PyModel& self, const std::string& target, py::handle value) {
+            const std::vector<std::string> texts = SetTexts(value);
+            self.Call([&](Sim& s) { cli::SetTarget(s, target, texts); });
+          },
+          py::arg("target"), py::arg("value"),
+          "Writes a target as the batch runner's set does, without any dialog logic; 'ID.stored' takes a list.")
+      .def(
+          "apply",
+          [](PyModel& self, int64_t id, const py::kwargs& fields) {
+            const cli::FieldTexts texts = FieldTextsOf(fields);
+            self.Call([&](Sim& s) { self.model.Apply(s, id, texts); });
+          },
+          py::arg("id"),
+          "The block dialog opened on block `id`, the named fields typed over, Apply: apply(105, pp=2.5, "
+          "name='buffer'). Fields: id name type x y display mode onoff an bn cn dn pn aa bb cc dd pp value "
+          "comment, and grid cells as **{'g2.1': 0.5}.")
+      .def(
+          "timing",
+          [](PyModel& self, const py::kwargs& fields) {
+            const cli::FieldTexts texts = FieldTextsOf(fields);
+            self.Call([&](Sim& s) { self.model.Timing(s, texts); });
+          },
+          "The timing dialog, the named fields typed over, Apply any Changes: timing(delt=0.01, finish=500). "
+          "Fields: start current finish delt graph graphnext hold holdnext trigger highest.")
+      .def(
+          "seed",
+          [](PyModel& self, uint64_t n) {
+            self.Call([&](Sim& s) {
+              if (n > kMaxSeed) throw RangeError();  // as the batch runner's seed N
+              SeedGenerator(s, n);
+            });
+          },
+          py::arg("n"),
+          "Restarts the random generator from a sequence determined by n (0 <= n < 2**53), the same as the "
+          "batch runner's seed n. Without it a model draws the fixed sequence of every start.")
+      .def(
+          "reset", [](PyModel& self) { self.Call([](Sim& s) { ResetButton(s); }); },
+          "The RESET button: the clock back to Start, every block to its initial state, tape row 0.")
+      .def(
+          "step", [](PyModel& self) { self.Call([](Sim& s) { StepButton(s); }); },
+          "The STEP button: one step of Delt.")
+      .def(
+          "run",
+          [](PyModel& self) {
+            self.Call([](Sim& s) {
+              if (s.HoldFlag) RunButton(s);
+            });
+          },
+          "The RUN button: runs until the next hold (hold step, hold trigger or finish time).")
+      .def(
+          "finish",
+          [](PyModel& self, int64_t max_presses) {
+            self.Call([&](Sim& s) {
+              if (max_presses < 0) throw RangeError();  // as the batch runner's finish -1
+              FinishRun(s, max_presses);
+            });
+          },
+          py::arg("max_presses") = kDefaultFinishPresses,
+          "RUN pressed again and again until the run holds at the finish time, at most max_presses times.")
+      .def(
+          "tape",
+          [](PyModel& self) {
+            TapeRows rows;
+            self.Call([&](Sim& s) { rows = Model::Tape(s); });
+            return TapeArray(std::move(rows));
+          },
+          "The recorded rows as a numpy array of rows x columns: the time, then each channel (see channels()).")
+      .def(
+          "channels",
+          [](PyModel& self) {
+            std::vector<std::pair<std::string, int32_t>> channels;
+            self.Call([&](Sim& s) { channels = Model::Channels(s); });
+            return channels;
+          },
+          "The tape's columns as (name, block ID) pairs: the Time block, then the recorded channels.")
+      .def(
+          "tape_frame",
+          [](PyModel& self) {
+            py::module_ pandas = py::module_::import("pandas");
+            TapeRows rows;
+            std::vector<std::pair<std::string, int32_t>> channels;
+            self.Call([&](Sim& s) {
+              rows = Model::Tape(s);
+              channels = Model::Channels(s);
+            });
+            py::list names;
+            for (const auto& channel : channels) names.append(channel.first);
+            return pandas.attr("DataFrame")(TapeArray(std::move(rows)), py::arg("columns") = names);
+          },
+          "The tape as a pandas DataFrame with the channels' names as columns (needs pandas).")
+      .def_readonly("messages", &PyModel::messages,
+                    "The program's own warnings so far, each as its message box shows it.")
+      .def("__repr__", [](PyModel& self) {
+        std::string time, rows;
+        self.Call([&](Sim& s) {
+          time = FormatGeneral(s.Time);
+          rows = std::to_string(s.TapeIndex + 1);
+        });
+        return "<trevolan.Model Time=" + time + " tape rows=" + rows + ">";
+      });
+}

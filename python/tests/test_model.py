@@ -1,0 +1,206 @@
+"""The Python module against the batch runner: the same calls give the same models,
+tapes, errors and warnings."""
+import os
+import pathlib
+import subprocess
+import sys
+import threading
+import warnings
+
+import numpy as np
+import pytest
+
+import trevolan
+from conftest import ROOT, cli, example, model_text
+
+
+def test_round_trip_through_the_api(tmp_path, oscillator):
+    m = oscillator
+    with pytest.warns(trevolan.ModelWarning, match="^Check X,Y coordinates   -5$"):
+        m.apply(104, cc=0.1 + 0.2, name="damper", comment="two words", x=-5, onoff=True)
+    m.timing(delt=0.02, finish=50)
+    m["102.dd"] = 7.5
+    m["19.stored"] = [3, 102, 101, 104] + [0] * 7
+    m["31.pp"] = 1e300
+    assert m["104.cc"] == 0.30000000000000004  # typed in full; the file keeps 15 digits
+    m.save(tmp_path / "model.txt")
+    saved = model_text(tmp_path / "model.txt")
+
+    # The batch runner, given the same commands, writes the same file.
+    cli("exec", "-c",
+        f"open {example('damped_oscillator.txt')}; apply 104 cc=0.30000000000000004 name=damper "
+        f'comment="two words" x=-5 onoff=1; timing delt=0.02 finish=50; set 102.dd 7.5; '
+        f"set 19.stored 3 102 101 104 0 0 0 0 0 0 0; set 31.pp 1e300; save {tmp_path / 'model.txt'}")
+    assert model_text(tmp_path / "model.txt") == saved
+
+    again = trevolan.Model.open(tmp_path / "model.txt")
+    assert m.messages == ["Check X,Y coordinates   -5"]
+    assert again.messages == []
+    for target, value in [("104.cc", 0.3), ("104.Name", "damper"), ("104.Comment", "two words"),
+                          ("104.XX", -5), ("104.OnOff", 1), ("Delt", 0.02), ("FinTim", 50.0), ("102.dd", 7.5),
+                          ("19.stored", [3.0, 102.0, 101.0, 104.0] + [0.0] * 7), ("19.stored[3]", 104.0),
+                          ("104.Type", "&"), ("HoldFlag", True), ("HighestBlock", 105), ("31.pp", 1e300)]:
+        assert again[target] == value, target
+        assert type(again[target]) is type(value), target
+
+    again.reset()
+    again.finish()
+    assert again["Time"] == pytest.approx(50)
+    tape = again.tape()
+    assert tape.shape == (again["TapeIndex"] + 1, 4)
+    assert again.channels() == [("Time", 2), ("position", 102), ("velocity", 101), ("damper", 104)]
+    for r, c in [(0, 0), (1, 1), (1000 // 4, 2), (tape.shape[0] - 1, 3)]:
+        assert tape[r, c] == again[f"tape.{r}.{c}"]
+    assert tape.flags["C_CONTIGUOUS"] and tape.flags["OWNDATA"] is False  # owned by its capsule, no copy
+
+
+def test_pandas_frame_when_pandas_is_importable(oscillator):
+    oscillator.reset()
+    oscillator.finish()
+    try:
+        import pandas  # noqa: F401
+    except ImportError:
+        with pytest.raises(ImportError):
+            oscillator.tape_frame()
+        return
+    frame = oscillator.tape_frame()
+    assert list(frame.columns) == ["Time", "position", "velocity"]
+    assert np.array_equal(frame.to_numpy(), oscillator.tape())
+
+
+@pytest.mark.parametrize("name", ["damped_oscillator.txt", "breakdowns.txt", "producer_consumer.txt",
+                                  "conveyor.txt", "delay_line.txt"])
+def test_tape_is_the_batch_runners_bit_for_bit(tmp_path, name):
+    m = trevolan.Model.open(example(name))
+    m.reset()
+    m.finish()
+    m.save_tape(tmp_path / "py.tape")
+    summary = cli("run", example(name), "--tape", str(tmp_path / "cli.tape"))
+    assert (tmp_path / "py.tape").read_bytes() == (tmp_path / "cli.tape").read_bytes()
+    assert f"tape rows {m.tape().shape[0]}" in summary
+    # The array holds the doubles the file shows with 15 digits.
+    lines = (tmp_path / "py.tape").read_text().splitlines()[1:]
+    written = np.array([[float(x) for x in line.split()] for line in lines])
+    assert np.allclose(m.tape(), written, rtol=1e-14, atol=1e-300)
+
+
+def test_errors_raise_the_batch_runners_texts_and_change_nothing(tmp_path, oscillator):
+    m = oscillator
+    m.reset()
+    for _ in range(7):
+        m.step()
+    m.save(tmp_path / "model.txt")
+    saved = model_text(tmp_path / "model.txt")
+    tape = m.tape()
+    cases = [
+        (lambda: m.__setitem__("1001.pp", 5), trevolan.RangeError, "set 1001.pp 5"),
+        (lambda: m["105.stored[3]"], trevolan.RangeError, "print 105.stored[3]"),
+        (lambda: m.__setitem__("19.stored[11]", 1), trevolan.RangeError, "set 19.stored[11] 1"),
+        (lambda: m["tape.10001.0"], trevolan.RangeError, "print tape.10001.0"),
+        (lambda: m.__setitem__("102.An", 3e9), trevolan.RangeError, "set 102.An 3e9"),
+        (lambda: m.__setitem__("102.dd", "ten"), trevolan.ConversionError, "set 102.dd ten"),
+        (lambda: m.finish(-1), trevolan.RangeError, "finish -1"),
+        (lambda: m.save_tape(tmp_path / "no" / "such" / "dir.txt"), trevolan.IoError,
+         f"save-tape {tmp_path / 'no' / 'such' / 'dir.txt'}"),
+    ]
+    for action, kind, command in cases:
+        with pytest.raises(kind) as raised:
+            action()
+        assert isinstance(raised.value, trevolan.Error)
+        out = cli("exec", "-c", f"open {example('damped_oscillator.txt')}; {command}")
+        assert out == f"error: {raised.value}\n", command
+    with pytest.raises(trevolan.IoError, match="^File not found$"):
+        trevolan.Model.open(tmp_path / "missing.txt")
+    with pytest.raises(ValueError, match="^unknown block field: value$"):
+        m["102.value"]
+    with pytest.raises(ValueError, match="unknown field of apply: colour"):
+        m.apply(102, colour=3)
+
+    m.save(tmp_path / "model.txt")
+    assert model_text(tmp_path / "model.txt") == saved
+    assert np.array_equal(m.tape(), tape)
+    assert m.messages == []
+
+
+def test_a_floating_point_fault_holds_the_run_as_in_the_batch_runner(oscillator):
+    m = oscillator
+    m["106.Type"], m["106.OnOff"], m["HighestBlock"] = "J", 1, 106  # an Inductor of inductance 0
+    lines = []
+    for action in (m.reset, m.step):
+        with pytest.raises(trevolan.FloatError) as raised:
+            action()
+        lines.append(f"error: {raised.value}")
+    lines.append(f"{m['Time']!r} {m['HoldFlag']:d} {m['RunBusy']:d}")
+    out = cli("exec", "-c", f"open {example('damped_oscillator.txt')}; set 106.Type J; set 106.OnOff 1; "
+                            "set HighestBlock 106; reset; step; print Time HoldFlag RunBusy")
+    assert out.splitlines() == lines
+    assert "division by zero in block 106" in lines[0]
+
+
+def run_breakdowns(seed=None):
+    m = trevolan.Model.open(example("breakdowns.txt"))
+    if seed is not None:
+        m.seed(seed)
+    m.timing(finish=20000)
+    m.reset()
+    m.finish()
+    return m
+
+
+def test_seed_chooses_the_random_sequence():
+    unseeded, seven, seven_again, eight = run_breakdowns(), run_breakdowns(7), run_breakdowns(7), run_breakdowns(8)
+    assert np.array_equal(seven.tape(), seven_again.tape())
+    assert not np.array_equal(seven.tape(), eight.tape())
+    assert not np.array_equal(seven.tape(), unseeded.tape())
+
+
+def long_oscillator():
+    m = trevolan.Model.open(example("damped_oscillator.txt"))
+    m.timing(finish=8000, graph=1)
+    m.reset()
+    return m
+
+
+def test_two_threads_give_the_results_of_one_after_the_other():
+    sequential = [run_breakdowns(3).tape(), long_oscillator()]
+    sequential[1].finish()
+    sequential[1] = sequential[1].tape()
+
+    results = [None, None]
+    started = threading.Event()
+
+    def breakdowns():
+        results[0] = run_breakdowns(3).tape()
+
+    def oscillator():
+        m = long_oscillator()
+        started.set()
+        m.finish()
+        results[1] = m.tape()
+
+    threads = [threading.Thread(target=oscillator), threading.Thread(target=breakdowns)]
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", trevolan.ModelWarning)  # the long run rewinds its tape
+        threads[0].start()
+        started.wait()
+        threads[1].start()
+        threads[1].join()
+        # The long run lets go of the interpreter while it computes: the other thread
+        # has run its whole model meanwhile.
+        assert threads[0].is_alive()
+        threads[0].join()
+    for got, want in zip(results, sequential):
+        assert got.tobytes() == want.tobytes()
+
+
+def test_example_script_runs_without_plotting():
+    env = dict(os.environ, MPLBACKEND="Agg")
+    done = subprocess.run([sys.executable, str(ROOT / "examples" / "python" / "damped_oscillator.py"), "--no-plot"],
+                          capture_output=True, text=True, env=env, check=False, timeout=120)
+    assert done.returncode == 0, done.stderr
+    lines = done.stdout.splitlines()
+    assert lines[0].split() == ["damping", "ratio", "peak", "ratio"]
+    ratios = {float(line.split()[0]): float(line.split()[1]) for line in lines[1:]}
+    # The damping the model file holds: each peak 0.730 times the one before.
+    assert ratios[0.05] == pytest.approx(0.730, abs=0.002)
+    assert list(ratios.values()) == sorted(ratios.values(), reverse=True)
