@@ -109,7 +109,7 @@ def test_errors_raise_the_batch_runners_texts_and_change_nothing(tmp_path, oscil
         assert isinstance(raised.value, trevolan.Error)
         out = cli("exec", "-c", f"open {example('damped_oscillator.txt')}; {command}")
         assert out == f"error: {raised.value}\n", command
-    with pytest.raises(trevolan.IoError, match="^File not found$"):
+    with pytest.raises(trevolan.IoError, match="^File not found: .*missing.txt$"):
         trevolan.Model.open(tmp_path / "missing.txt")
     with pytest.raises(ValueError, match="^unknown block field: value$"):
         m["102.value"]
