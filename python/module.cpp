@@ -7,12 +7,14 @@
 
 #include <charconv>
 #include <filesystem>
+#include <limits>
 
 #include "engine/run_loop.h"
 #include "model.h"
 #include "model/file_commands.h"
 #include "model/numbers.h"
 #include "model/seed.h"
+#include "study/study.h"
 
 namespace py = pybind11;
 
@@ -111,6 +113,180 @@ py::array_t<double> TapeArray(TapeRows&& t) {
   return py::array_t<double>({t.rows, t.columns}, cells->data(), owner);
 }
 
+// A study's results: one record a run, one record a case, as numpy structured arrays.
+struct PyStudyResult {
+  py::object runs, summary;
+  py::list status;
+};
+
+// The pairs of `set`: a mapping of target to value, or an iterable of (target, value).
+std::vector<std::pair<std::string, py::object>> Pairs(const py::object& given) {
+  std::vector<std::pair<std::string, py::object>> pairs;
+  if (given.is_none()) return pairs;
+  const py::object items = py::hasattr(given, "items") ? given.attr("items")() : given;
+  for (py::handle item : items) {
+    const auto pair = py::reinterpret_borrow<py::sequence>(item);
+    if (pair.size() != 2) throw py::type_error("expected (target, value) pairs");
+    pairs.emplace_back(py::str(pair[0]).cast<std::string>(), py::reinterpret_borrow<py::object>(pair[1]));
+  }
+  return pairs;
+}
+
+// The arguments of the batch runner's study command that the keywords stand for, so that
+// a bad option is refused with the command's own words.
+std::vector<std::string> StudyArguments(const py::object& sets, const py::object& vary, py::handle replications,
+                                        py::handle seed, const std::vector<std::string>& measures,
+                                        py::handle warmup, py::handle jobs) {
+  std::vector<std::string> args{"model"};
+  for (const auto& [target, value] : Pairs(sets)) args.push_back("--set=" + target + "=" + TypedText(value, '.'));
+  for (const auto& [target, values] : Pairs(vary)) {
+    // A text is the command's own list (1,2,3) or range (FROM:TO:COUNT).
+    std::string list;
+    if (py::isinstance<py::str>(values)) {
+      list = values.cast<std::string>();
+    } else {
+      for (py::handle v : values) list += (list.empty() ? "" : ",") + TypedText(v, '.');
+    }
+    args.push_back("--vary=" + target + "=" + list);
+  }
+  args.push_back("--replications=" + TypedText(replications, '.'));
+  args.push_back("--seed=" + TypedText(seed, '.'));
+  for (const std::string& m : measures) args.push_back("--measure=" + m);
+  if (!warmup.is_none()) args.push_back("--warmup=" + TypedText(warmup, '.'));
+  if (!jobs.is_none()) args.push_back("--jobs=" + TypedText(jobs, '.'));
+  return args;
+}
+
+// A structured array of `rows` records; the columns are set one by one.
+class Records {
+ public:
+  explicit Records(size_t rows) : rows_(rows) {}
+  template <typename T>
+  void Add(const std::string& name, std::vector<T> column) {
+    fields_.append(py::make_tuple(name, py::dtype::of<T>()));
+    columns_.emplace_back(name, py::array_t<T>(static_cast<py::ssize_t>(column.size()), column.data()));
+  }
+  // A varied target's values: numbers when they all read as numbers, else their texts.
+  void AddTexts(const std::string& name, const std::vector<std::string>& texts) {
+    std::vector<double> numbers;
+    for (const std::string& t : texts) {
+      double x = 0;
+      const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), x);
+      if (ec != std::errc() || end != t.data() + t.size()) {
+        fields_.append(py::make_tuple(name, py::dtype("O")));
+        columns_.emplace_back(name, py::cast(texts));
+        return;
+      }
+      numbers.push_back(x);
+    }
+    Add(name, std::move(numbers));
+  }
+  py::object Array() const {
+    py::module_ numpy = py::module_::import("numpy");
+    py::object records = numpy.attr("zeros")(rows_, numpy.attr("dtype")(fields_));
+    for (const auto& [name, column] : columns_) records[py::str(name)] = column;
+    return records;
+  }
+
+ private:
+  size_t rows_;
+  py::list fields_;
+  std::vector<std::pair<std::string, py::object>> columns_;
+};
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+py::object RunRecords(const study::Study& s, const std::vector<study::RunResult>& runs) {
+  Records records(runs.size());
+  std::vector<int64_t> cases, replications;
+  std::vector<uint64_t> seeds;
+  for (const auto& r : runs) {
+    cases.push_back(r.case_number);
+    replications.push_back(r.replication);
+    seeds.push_back(r.seed);
+  }
+  records.Add("case", cases);
+  records.Add("replication", replications);
+  records.Add("seed", seeds);
+  for (size_t v = 0; v < s.spec().variations.size(); ++v) {
+    std::vector<std::string> texts;
+    for (const auto& r : runs) texts.push_back(s.CaseValues(r.case_number)[v]);
+    records.AddTexts(s.spec().variations[v].target, texts);
+  }
+  for (size_t m = 0; m < s.spec().measures.size(); ++m) {
+    std::vector<double> values;
+    for (const auto& r : runs) values.push_back(m < r.values.size() && r.values[m] ? *r.values[m] : kNaN);
+    records.Add(s.spec().measures[m].name, values);
+  }
+  return records.Array();
+}
+
+py::object SummaryRecords(const study::Study& s, const std::vector<study::CaseSummary>& cases) {
+  Records records(cases.size());
+  std::vector<int64_t> numbers, runs, failed;
+  for (const auto& c : cases) {
+    numbers.push_back(c.case_number);
+    runs.push_back(c.runs);
+    failed.push_back(c.failed);
+  }
+  records.Add("case", numbers);
+  for (size_t v = 0; v < s.spec().variations.size(); ++v) {
+    std::vector<std::string> texts;
+    for (const auto& c : cases) texts.push_back(c.case_values[v]);
+    records.AddTexts(s.spec().variations[v].target, texts);
+  }
+  records.Add("runs", runs);
+  records.Add("failed", failed);
+  for (size_t m = 0; m < s.spec().measures.size(); ++m) {
+    std::vector<int64_t> n;
+    std::vector<double> mean, sd, ci95;
+    for (const auto& c : cases) {
+      const study::SampleSummary& x = c.measures[m];
+      n.push_back(x.n);
+      mean.push_back(x.n > 0 ? x.mean : kNaN);
+      sd.push_back(x.n > 1 ? x.sd : kNaN);
+      ci95.push_back(x.n > 1 ? x.ci95 : kNaN);
+    }
+    const std::string& name = s.spec().measures[m].name;
+    records.Add("n(" + name + ")", n);
+    records.Add("mean(" + name + ")", mean);
+    records.Add("sd(" + name + ")", sd);
+    records.Add("ci95(" + name + ")", ci95);
+  }
+  return records.Array();
+}
+
+// Reads or copies the model, checks the options, and runs every run on worker threads
+// without the interpreter's lock.
+PyStudyResult RunStudy(py::handle model, const std::vector<std::string>& args) {
+  study::StudySpec spec = study::ParseStudyOptions(args);
+  std::unique_ptr<study::Study> prepared;
+  if (py::isinstance<PyModel>(model)) {
+    auto& m = model.cast<PyModel&>();
+    spec.model.clear();
+    m.Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(spec), s); });
+  } else {
+    spec.model = py::cast<std::filesystem::path>(model).string();
+    std::vector<std::string> said;
+    {
+      py::gil_scoped_release nogil;
+      prepared = std::make_unique<study::Study>(std::move(spec), [&said](const std::string& t) { said.push_back(t); });
+    }
+    py::list messages;
+    Report(messages, said);
+  }
+  std::vector<study::RunResult> runs;
+  std::vector<study::CaseSummary> cases;
+  {
+    py::gil_scoped_release nogil;
+    runs = study::RunOnThreads(*prepared, prepared->spec().jobs, {});
+    cases = study::SummarizeCases(*prepared, runs);
+  }
+  PyStudyResult result{RunRecords(*prepared, runs), SummaryRecords(*prepared, cases), py::list()};
+  for (const auto& r : runs) result.status.append(r.failed() ? r.error : std::string("ok"));
+  return result;
+}
+
 std::unique_ptr<PyModel> NewModel(void (*load)(Sim&, const std::string&), const std::string& path) {
   auto m = std::make_unique<PyModel>();
   m->Call([&](Sim& s) { load(s, path); });
@@ -145,6 +321,8 @@ void RegisterErrors(py::module_& m) {
       if (p) std::rethrow_exception(p);
     } catch (const cli::UsageError& e) {
       PyErr_SetString(PyExc_ValueError, e.what());
+    } catch (const study::StudyUsageError& e) {
+      PyErr_SetString(PyExc_ValueError, e.what());
     }
   });
   model_warning = PyErr_NewExceptionWithDoc("trevolan.ModelWarning",
@@ -176,6 +354,52 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
     >>> m["Time"], m["102.Value"]
 )";
   RegisterErrors(m);
+
+  py::class_<PyStudyResult>(m, "StudyResult", "The runs of a study and its summary of each case.")
+      .def_readonly("runs", &PyStudyResult::runs,
+                    "A numpy structured array, one record a run in the study's order: case, replication, seed, "
+                    "each varied target (a float, or a str when its values are texts), each measure (NaN when "
+                    "the run has no value). The columns of trevolan-cli study --out without its status.")
+      .def_readonly("status", &PyStudyResult::status, "One str a run: 'ok', or the error text of a failed run.")
+      .def_readonly("summary", &PyStudyResult::summary,
+                    "A numpy structured array, one record a case: case, each varied target, runs, failed, and "
+                    "n(M), mean(M), sd(M), ci95(M) of each measure M (NaN where the summary file has no "
+                    "value); ci95 is the half-width of the 95% confidence interval of the mean.")
+      .def_property_readonly(
+          "run_columns", [](const PyStudyResult& r) { return py::list(r.runs.attr("dtype").attr("names")); },
+          "The names of the columns of runs.")
+      .def_property_readonly(
+          "summary_columns", [](const PyStudyResult& r) { return py::list(r.summary.attr("dtype").attr("names")); },
+          "The names of the columns of summary.")
+      .def("__repr__", [](const PyStudyResult& r) {
+        return "<trevolan.StudyResult runs=" + std::to_string(py::len(r.runs)) +
+               " cases=" + std::to_string(py::len(r.summary)) + ">";
+      });
+
+  m.def(
+      "study",
+      [](py::handle model, const py::object& sets, const py::object& vary, py::handle replications, py::handle seed,
+         const std::vector<std::string>& measures, py::handle warmup, py::handle jobs) {
+        return RunStudy(model, StudyArguments(sets, vary, replications, seed, measures, warmup, jobs));
+      },
+      py::arg("model"), py::kw_only(), py::arg("set") = py::none(), py::arg("vary") = py::none(),
+      py::arg("replications") = 1, py::arg("seed") = 1, py::arg("measures") = std::vector<std::string>{},
+      py::arg("warmup") = py::none(), py::arg("jobs") = py::none(),
+      R"(Runs a study as trevolan-cli study does and returns a StudyResult.
+
+model: a model file's path, or a Model, whose state as it is now every run starts from.
+set: {target: value} (or (target, value) pairs) written before every run, as --set.
+vary: {target: values}, one case each value, all combinations with the last varying
+    fastest, as --vary; values is a list, or a text "1,2,3" or "FROM:TO:COUNT".
+replications, seed: runs a case and the study's seed (0 <= seed < 2**53).
+measures: texts as --measure: "final:103.Value", "mean:103.Value", "min:...", "max:...",
+    "at:50:103.Value". warmup: the time from which mean, min and max count.
+jobs: worker threads (None: one per core). The runs, and so the results, are the same
+    for any number of them.
+
+A bad option raises ValueError with the text trevolan-cli writes after 'usage: '; a model
+that cannot be read raises trevolan.Error. A run that fails does not stop the study: its
+status is its error text and its measures are NaN. The runs go without Python's lock.)");
 
   py::class_<PyModel>(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.")
       .def(py::init<>(), "A freshly started program that was given no model.")
