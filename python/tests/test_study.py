@@ -1,0 +1,79 @@
+"""Studies from Python against trevolan-cli study: the same runs and summary, number for
+number, and the same words for a bad option."""
+import csv
+import math
+import subprocess
+
+import pytest
+
+import trevolan
+from conftest import CLI, example
+
+OPTIONS = dict(set={"FinTim": 20}, vary={"107.An": [-106, 1001], "101.aa": "1:2:2"}, replications=2, seed=7,
+               measures=["final:104.Value", "mean:104.Value", "at:10:107.Value"], warmup=5, jobs=2)
+ARGS = ["--set", "FinTim=20", "--vary", "107.An=-106,1001", "--vary", "101.aa=1:2:2", "--replications", "2",
+        "--seed", "7", "--measure", "final:104.Value", "--measure", "mean:104.Value", "--measure",
+        "at:10:107.Value", "--warmup", "5", "--jobs", "2"]
+
+
+def cli_study(model, tmp_path, *args):
+    """Runs trevolan-cli study and returns its runs and summary files as lists of rows."""
+    out, summary = tmp_path / "runs.csv", tmp_path / "summary.csv"
+    subprocess.run([CLI, "study", str(model), *args, "--out", str(out), "--summary", str(summary)],
+                   capture_output=True, text=True, check=False)
+    return [list(csv.reader(open(path, newline=""))) for path in (out, summary)]
+
+
+def assert_same_records(records, columns, rows):
+    """Records equal the CSV rows cell by cell: an empty cell is NaN; the files keep
+    15 significant digits, the arrays every bit."""
+    assert list(columns) == rows[0]
+    assert len(records) == len(rows) - 1
+    for record, row in zip(records, rows[1:]):
+        for name, value, cell in zip(columns, record.tolist(), row):
+            if cell == "":
+                assert math.isnan(value), name
+            else:
+                expected = int(cell) if isinstance(value, int) else float(cell)
+                assert (value if isinstance(value, int) else float(f"{value:.15g}")) == expected, (name, value, cell)
+
+
+def assert_same_study(result, files):
+    runs, summary = files
+    assert result.run_columns + ["status"] == runs[0]
+    assert_same_records(result.runs, result.run_columns, [row[:-1] for row in runs])
+    assert result.status == [row[-1] for row in runs[1:]]
+    assert_same_records(result.summary, result.summary_columns, summary)
+
+
+def test_study_gives_the_files_of_the_command_line(tmp_path):
+    result = trevolan.study(example("mm1_queue.txt"), **OPTIONS)
+    files = cli_study(example("mm1_queue.txt"), tmp_path, *ARGS)
+    assert_same_study(result, files)
+    # Cases 3 and 4 connect a block out of range: their runs fail and the study goes on.
+    assert result.status[:4] == ["ok"] * 4 and result.status[4:] == ["Range check error"] * 4
+    assert list(result.summary["failed"]) == [0, 0, 2, 2]
+    assert result.runs["seed"].dtype.kind == "u" and len(set(result.runs["seed"])) == 8
+
+    # A Model's state as it is now, changed and unsaved, is what every run starts from.
+    m = trevolan.Model.open(example("mm1_queue.txt"))
+    m["103.aa"] = 0.75
+    m.save(tmp_path / "changed.txt")
+    changed = trevolan.study(m, **OPTIONS)
+    assert_same_study(changed, cli_study(tmp_path / "changed.txt", tmp_path, *ARGS))
+    assert list(changed.runs["mean:104.Value"][:4]) != list(result.runs["mean:104.Value"][:4])
+
+
+@pytest.mark.parametrize("options, args", [
+    (dict(replications=0), ["--replications", "0"]),
+    (dict(vary={"101.aa": [1, "x"]}), ["--vary", "101.aa=1,x"]),
+    (dict(measures=["median:104.Value"]), ["--measure", "median:104.Value"]),
+    (dict(set={"101.zz": 1}), ["--set", "101.zz=1"]),
+])
+def test_a_bad_option_raises_the_usage_line_of_the_command_line(options, args):
+    usage = subprocess.run([CLI, "study", example("mm1_queue.txt"), *args], capture_output=True, text=True,
+                           check=False).stderr.splitlines()[0]
+    assert usage.startswith("usage: ")
+    with pytest.raises(ValueError) as raised:
+        trevolan.study(example("mm1_queue.txt"), **options)
+    assert str(raised.value) == usage[len("usage: "):]
