@@ -266,6 +266,9 @@ PyStudyResult RunStudy(py::handle model, const std::vector<std::string>& args) {
     spec.model.clear();
     m.Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(spec), s); });
   } else {
+    if (!py::isinstance<py::str>(model) && !py::hasattr(model, "__fspath__")) {
+      throw py::type_error("expected a model file's path or a trevolan.Model, got " + py::repr(model).cast<std::string>());
+    }
     spec.model = py::cast<std::filesystem::path>(model).string();
     std::vector<std::string> said;
     {
