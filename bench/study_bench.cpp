@@ -29,7 +29,7 @@ std::string BankModelFile() {
 
 // The bank runs `steps` steps of Delt 0.01 from 0; one measure of each kind that
 // samples every step.
-study::StudySpec BankStudy(int64_t steps, int64_t replications) {
+study::StudyPlan BankStudy(int64_t steps, int64_t replications) {
   return study::ParseStudyOptions({BankModelFile(), "--set", "FinTim=" + std::to_string(steps / 100.0), "--set",
                                    "Holdstep=1e12", "--replications", std::to_string(replications), "--measure",
                                    "mean:34.Value", "--measure", "max:38.Value", "--measure", "final:1000.Value"});

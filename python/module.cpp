@@ -208,15 +208,15 @@ py::object RunRecords(const study::Study& s, const std::vector<study::RunResult>
   records.Add("case", cases);
   records.Add("replication", replications);
   records.Add("seed", seeds);
-  for (size_t v = 0; v < s.spec().variations.size(); ++v) {
+  for (size_t v = 0; v < s.plan().variations.size(); ++v) {
     std::vector<std::string> texts;
     for (const auto& r : runs) texts.push_back(s.CaseValues(r.case_number)[v]);
-    records.AddTexts(s.spec().variations[v].target, texts);
+    records.AddTexts(s.plan().variations[v].target, texts);
   }
-  for (size_t m = 0; m < s.spec().measures.size(); ++m) {
+  for (size_t m = 0; m < s.plan().measures.size(); ++m) {
     std::vector<double> values;
     for (const auto& r : runs) values.push_back(m < r.values.size() && r.values[m] ? *r.values[m] : kNaN);
-    records.Add(s.spec().measures[m].name, values);
+    records.Add(s.plan().measures[m].name, values);
   }
   return records.Array();
 }
@@ -230,14 +230,14 @@ py::object SummaryRecords(const study::Study& s, const std::vector<study::CaseSu
     failed.push_back(c.failed);
   }
   records.Add("case", numbers);
-  for (size_t v = 0; v < s.spec().variations.size(); ++v) {
+  for (size_t v = 0; v < s.plan().variations.size(); ++v) {
     std::vector<std::string> texts;
     for (const auto& c : cases) texts.push_back(c.case_values[v]);
-    records.AddTexts(s.spec().variations[v].target, texts);
+    records.AddTexts(s.plan().variations[v].target, texts);
   }
   records.Add("runs", runs);
   records.Add("failed", failed);
-  for (size_t m = 0; m < s.spec().measures.size(); ++m) {
+  for (size_t m = 0; m < s.plan().measures.size(); ++m) {
     std::vector<int64_t> n;
     std::vector<double> mean, sd, ci95;
     for (const auto& c : cases) {
@@ -247,7 +247,7 @@ py::object SummaryRecords(const study::Study& s, const std::vector<study::CaseSu
       sd.push_back(x.n > 1 ? x.sd : kNaN);
       ci95.push_back(x.n > 1 ? x.ci95 : kNaN);
     }
-    const std::string& name = s.spec().measures[m].name;
+    const std::string& name = s.plan().measures[m].name;
     records.Add("n(" + name + ")", n);
     records.Add("mean(" + name + ")", mean);
     records.Add("sd(" + name + ")", sd);
@@ -259,21 +259,21 @@ py::object SummaryRecords(const study::Study& s, const std::vector<study::CaseSu
 // Reads or copies the model, checks the options, and runs every run on worker threads
 // without the interpreter's lock.
 PyStudyResult RunStudy(py::handle model, const std::vector<std::string>& args) {
-  study::StudySpec spec = study::ParseStudyOptions(args);
+  study::StudyPlan plan = study::ParseStudyOptions(args);
   std::unique_ptr<study::Study> prepared;
   if (py::isinstance<PyModel>(model)) {
     auto& m = model.cast<PyModel&>();
-    spec.model.clear();
-    m.Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(spec), s); });
+    plan.model.clear();
+    m.Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(plan), s); });
   } else {
     if (!py::isinstance<py::str>(model) && !py::hasattr(model, "__fspath__")) {
       throw py::type_error("expected a model file's path or a trevolan.Model, got " + py::repr(model).cast<std::string>());
     }
-    spec.model = py::cast<std::filesystem::path>(model).string();
+    plan.model = py::cast<std::filesystem::path>(model).string();
     std::vector<std::string> said;
     {
       py::gil_scoped_release nogil;
-      prepared = std::make_unique<study::Study>(std::move(spec), [&said](const std::string& t) { said.push_back(t); });
+      prepared = std::make_unique<study::Study>(std::move(plan), [&said](const std::string& t) { said.push_back(t); });
     }
     py::list messages;
     Report(messages, said);
@@ -282,7 +282,7 @@ PyStudyResult RunStudy(py::handle model, const std::vector<std::string>& args) {
   std::vector<study::CaseSummary> cases;
   {
     py::gil_scoped_release nogil;
-    runs = study::RunOnThreads(*prepared, prepared->spec().jobs, {});
+    runs = study::RunOnThreads(*prepared, prepared->plan().jobs, {});
     cases = study::SummarizeCases(*prepared, runs);
   }
   PyStudyResult result{RunRecords(*prepared, runs), SummaryRecords(*prepared, cases), py::list()};

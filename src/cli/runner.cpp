@@ -178,7 +178,7 @@ int StudyCommand(const std::vector<std::string>& args, std::ostream& out, std::o
     return 1;
   }
   ProgressBar bar(progress, prepared->run_count());
-  const auto runs = study::RunOnThreads(*prepared, prepared->spec().jobs,
+  const auto runs = study::RunOnThreads(*prepared, prepared->plan().jobs,
                                         [&bar](int64_t done, int64_t failed) { bar.Show(done, failed); });
   bar.End();
   return study::ReportStudy(*prepared, runs, out);

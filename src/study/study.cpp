@@ -226,14 +226,14 @@ Measure ParseMeasure(const std::string& text) {
   return m;
 }
 
-StudySpec ParseStudyOptions(const std::vector<std::string>& args) {
-  StudySpec spec;
+StudyPlan ParseStudyOptions(const std::vector<std::string>& args) {
+  StudyPlan plan;
   bool have_model = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() < 2 || a[0] != '-') {
       if (have_model) throw StudyUsageError("study takes one model");
-      spec.model = a;
+      plan.model = a;
       have_model = true;
       continue;
     }
@@ -254,33 +254,33 @@ StudySpec ParseStudyOptions(const std::vector<std::string>& args) {
     }
     const std::string option = name + " " + value;
     if (name == "--set") {
-      spec.sets.push_back(ParseAssignment("--set", value));
+      plan.sets.push_back(ParseAssignment("--set", value));
     } else if (name == "--vary") {
-      spec.variations.push_back(ParseVariation(value));
+      plan.variations.push_back(ParseVariation(value));
     } else if (name == "--replications") {
-      spec.replications = CountOrUsage(option, value);
+      plan.replications = CountOrUsage(option, value);
     } else if (name == "--seed") {
       try {
-        spec.seed = SeedFromText(value);
+        plan.seed = SeedFromText(value);
       } catch (const SimError&) {
         throw StudyUsageError(option + ": not a whole number in 0.." + std::to_string(kMaxSeed));
       }
     } else if (name == "--measure") {
-      spec.measures.push_back(ParseMeasure(value));
+      plan.measures.push_back(ParseMeasure(value));
     } else if (name == "--warmup") {
-      spec.warmup = NumberOrUsage(option, value);
+      plan.warmup = NumberOrUsage(option, value);
     } else if (name == "--out") {
-      spec.out = value;
+      plan.out = value;
     } else if (name == "--summary") {
-      spec.summary = value;
+      plan.summary = value;
     } else {
       const int64_t jobs = CountOrUsage(option, value);
       if (jobs > 4096) throw StudyUsageError(option + ": more than 4096 threads");
-      spec.jobs = static_cast<int>(jobs);
+      plan.jobs = static_cast<int>(jobs);
     }
   }
   if (!have_model) throw StudyUsageError("study needs a model");
-  return spec;
+  return plan;
 }
 
 namespace {
@@ -299,12 +299,12 @@ class MessageForwarder : public Frontend {
 
 }  // namespace
 
-Study::Study(StudySpec spec, std::function<void(const std::string&)> messages)
-    : spec_(std::move(spec)), model_(std::make_unique<Sim>()) {
+Study::Study(StudyPlan plan, std::function<void(const std::string&)> messages)
+    : plan_(std::move(plan)), model_(std::make_unique<Sim>()) {
   MessageForwarder forward(std::move(messages));
   model_->frontend = &forward;
   try {
-    FileOpen(*model_, spec_.model);
+    FileOpen(*model_, plan_.model);
   } catch (...) {
     model_->frontend = nullptr;
     throw;
@@ -313,25 +313,25 @@ Study::Study(StudySpec spec, std::function<void(const std::string&)> messages)
   CheckOptions();
 }
 
-Study::Study(StudySpec spec, const Sim& model) : spec_(std::move(spec)), model_(std::make_unique<Sim>()) {
+Study::Study(StudyPlan plan, const Sim& model) : plan_(std::move(plan)), model_(std::make_unique<Sim>()) {
   CopyModelState(model, *model_);
   CheckOptions();
 }
 
 void Study::CheckOptions() {
-  if (spec_.replications < 1) throw StudyUsageError("--replications: must be at least 1");
-  for (const Variation& v : spec_.variations) {
+  if (plan_.replications < 1) throw StudyUsageError("--replications: must be at least 1");
+  for (const Variation& v : plan_.variations) {
     if (v.values.empty()) throw StudyUsageError("--vary " + v.target + ": empty list");
     if (case_count_ > (int64_t{1} << 40) / static_cast<int64_t>(v.values.size())) {
       throw StudyUsageError("--vary " + v.target + ": too many cases");
     }
     case_count_ *= static_cast<int64_t>(v.values.size());
   }
-  if (case_count_ > (int64_t{1} << 40) / spec_.replications) throw StudyUsageError("--replications: too many runs");
+  if (case_count_ > (int64_t{1} << 40) / plan_.replications) throw StudyUsageError("--replications: too many runs");
   auto scratch = std::make_unique<Sim>();
   CopyModelState(*model_, *scratch);
-  for (const Assignment& a : spec_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
-  for (const Measure& m : spec_.measures) {
+  for (const Assignment& a : plan_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
+  for (const Measure& m : plan_.measures) {
     try {
       cli::NumberTarget(*scratch, m.target);
     } catch (const cli::UsageError& e) {
@@ -340,7 +340,7 @@ void Study::CheckOptions() {
       throw StudyUsageError("--measure " + m.name + ": " + e.what());
     }
   }
-  for (const Variation& v : spec_.variations) {
+  for (const Variation& v : plan_.variations) {
     for (const std::string& value : v.values) CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value);
   }
 }
@@ -348,18 +348,18 @@ void Study::CheckOptions() {
 Study::~Study() = default;
 
 std::vector<std::string> Study::CaseValues(int64_t case_number) const {
-  std::vector<std::string> values(spec_.variations.size());
+  std::vector<std::string> values(plan_.variations.size());
   int64_t rest = case_number - 1;
-  for (size_t i = spec_.variations.size(); i-- > 0;) {
-    const auto n = static_cast<int64_t>(spec_.variations[i].values.size());
-    values[i] = spec_.variations[i].values[static_cast<size_t>(rest % n)];
+  for (size_t i = plan_.variations.size(); i-- > 0;) {
+    const auto n = static_cast<int64_t>(plan_.variations[i].values.size());
+    values[i] = plan_.variations[i].values[static_cast<size_t>(rest % n)];
     rest /= n;
   }
   return values;
 }
 
 uint64_t Study::RunSeed(int64_t case_number, int64_t replication) const {
-  const uint64_t h = SplitMix64(SplitMix64(SplitMix64(spec_.seed) + static_cast<uint64_t>(case_number)) +
+  const uint64_t h = SplitMix64(SplitMix64(SplitMix64(plan_.seed) + static_cast<uint64_t>(case_number)) +
                                 static_cast<uint64_t>(replication));
   return h & kMaxSeed;
 }
@@ -367,17 +367,17 @@ uint64_t Study::RunSeed(int64_t case_number, int64_t replication) const {
 RunResult Study::Run(int64_t index, Sim& scratch) const {
   RunResult r;
   r.index = index;
-  r.case_number = index / spec_.replications + 1;
-  r.replication = index % spec_.replications + 1;
+  r.case_number = index / plan_.replications + 1;
+  r.replication = index % plan_.replications + 1;
   r.seed = RunSeed(r.case_number, r.replication);
-  r.values.assign(spec_.measures.size(), std::nullopt);
-  MeasureRecorder recorder(spec_.measures, spec_.warmup);
+  r.values.assign(plan_.measures.size(), std::nullopt);
+  MeasureRecorder recorder(plan_.measures, plan_.warmup);
   try {
     CopyModelState(*model_, scratch);
     scratch.frontend = &recorder;
-    for (const Assignment& a : spec_.sets) ApplyAssignment(scratch, a.target, a.value);
+    for (const Assignment& a : plan_.sets) ApplyAssignment(scratch, a.target, a.value);
     const auto values = CaseValues(r.case_number);
-    for (size_t i = 0; i < values.size(); ++i) ApplyAssignment(scratch, spec_.variations[i].target, values[i]);
+    for (size_t i = 0; i < values.size(); ++i) ApplyAssignment(scratch, plan_.variations[i].target, values[i]);
     SeedGenerator(scratch, r.seed);
     ResetButton(scratch);
     recorder.Start(scratch);

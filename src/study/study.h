@@ -16,8 +16,8 @@
 // A study: one model read once, run many times, each run a copy of it with its own
 // changes and its own random numbers, and statistics of chosen values over the runs.
 //
-//   StudySpec spec = ParseStudyOptions({"model.txt", "--vary", "101.aa=1,2", "--measure", "final:101.Value"});
-//   Study study(spec);                        // reads the model, checks every option
+//   StudyPlan plan = ParseStudyOptions({"model.txt", "--vary", "101.aa=1,2", "--measure", "final:101.Value"});
+//   Study study(plan);                        // reads the model, checks every option
 //   std::vector<RunResult> runs = RunOnThreads(study, 4, nullptr);
 //   std::vector<CaseSummary> cases = SummarizeCases(study, runs);
 //
@@ -64,7 +64,7 @@ struct Measure {
   std::string target;
 };
 
-struct StudySpec {
+struct StudyPlan {
   std::string model;                   // the model file
   std::vector<Assignment> sets;        // before every run, in order
   std::vector<Variation> variations;   // the cases: their full factorial, the last varying fastest
@@ -85,7 +85,7 @@ Measure ParseMeasure(const std::string& text);      // final:|mean:|min:|max:TAR
 // The arguments of `trevolan-cli study` after the word study: MODEL [--set T=V]...
 // [--vary T=LIST]... [--replications R] [--seed S] [--measure STAT:TARGET]...
 // [--warmup T] [--out FILE] [--summary FILE] [--jobs N]; each option also as --name=VALUE.
-StudySpec ParseStudyOptions(const std::vector<std::string>& args);
+StudyPlan ParseStudyOptions(const std::vector<std::string>& args);
 
 // The outcome of one run. values[m] is measure m, empty when the run failed or never
 // reached an at: time.
@@ -114,15 +114,15 @@ class Study {
   // warnings go to `messages` when given) and checks every option against it:
   // StudyUsageError naming the option for an unknown target, a bad value, a measure
   // of a text.
-  explicit Study(StudySpec spec, std::function<void(const std::string&)> messages = nullptr);
-  // The same over a model already in memory (spec.model is not read): every run starts
+  explicit Study(StudyPlan plan, std::function<void(const std::string&)> messages = nullptr);
+  // The same over a model already in memory (plan.model is not read): every run starts
   // from a copy of `model` as it is now.
-  Study(StudySpec spec, const Sim& model);
+  Study(StudyPlan plan, const Sim& model);
   ~Study();
 
-  const StudySpec& spec() const { return spec_; }
+  const StudyPlan& plan() const { return plan_; }
   int64_t case_count() const { return case_count_; }
-  int64_t run_count() const { return case_count_ * spec_.replications; }
+  int64_t run_count() const { return case_count_ * plan_.replications; }
   // The values of case c (from 1), one per variation.
   std::vector<std::string> CaseValues(int64_t case_number) const;
   // The seed of replication r (from 1) of case c (from 1), a function of (seed, c, r) only.
@@ -135,7 +135,7 @@ class Study {
  private:
   void CheckOptions();  // every option against the model; StudyUsageError
 
-  StudySpec spec_;
+  StudyPlan plan_;
   std::unique_ptr<Sim> model_;
   int64_t case_count_ = 1;
 };

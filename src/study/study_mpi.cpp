@@ -60,8 +60,8 @@ RunResult Unpack(const Study& study, const std::string& in) {
   RunResult r;
   r.index = Take<int64_t>(in, at);
   if (r.index < 0 || r.index >= study.run_count()) throw std::runtime_error("a result of an unknown run");
-  r.case_number = r.index / study.spec().replications + 1;
-  r.replication = r.index % study.spec().replications + 1;
+  r.case_number = r.index / study.plan().replications + 1;
+  r.replication = r.index % study.plan().replications + 1;
   r.seed = study.RunSeed(r.case_number, r.replication);
   const auto n = Take<uint32_t>(in, at);
   for (uint32_t i = 0; i < n; ++i) {
@@ -186,7 +186,7 @@ int Run(int argc, char** argv, int rank) {
     }
     return worst;
   }
-  int jobs = study->spec().jobs > 0 ? study->spec().jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  int jobs = study->plan().jobs > 0 ? study->plan().jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   std::vector<int> all_jobs(static_cast<size_t>(RankCount()));
   MPI_Gather(&jobs, 1, MPI_INT, all_jobs.data(), 1, MPI_INT, 0, MPI_COMM_WORLD);
   if (rank != 0) {

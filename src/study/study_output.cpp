@@ -22,9 +22,9 @@ std::string Short(double v) {
 }
 
 // The columns that name a case, first in the summary file and the table.
-std::vector<std::string> CaseHeader(const StudySpec& spec) {
+std::vector<std::string> CaseHeader(const StudyPlan& plan) {
   std::vector<std::string> header{"case"};
-  for (const Variation& v : spec.variations) header.push_back(v.target);
+  for (const Variation& v : plan.variations) header.push_back(v.target);
   header.push_back("runs");
   header.push_back("failed");
   return header;
@@ -41,7 +41,7 @@ std::vector<std::string> CaseCells(const CaseSummary& c) {
 }  // namespace
 
 std::vector<CaseSummary> SummarizeCases(const Study& study, const std::vector<RunResult>& runs) {
-  const size_t measures = study.spec().measures.size();
+  const size_t measures = study.plan().measures.size();
   std::vector<CaseSummary> cases;
   std::vector<std::vector<std::vector<double>>> samples;
   for (int64_t c = 1; c <= study.case_count(); ++c) {
@@ -63,16 +63,16 @@ std::vector<CaseSummary> SummarizeCases(const Study& study, const std::vector<Ru
 }
 
 std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs) {
-  const StudySpec& spec = study.spec();
+  const StudyPlan& plan = study.plan();
   std::vector<std::string> header{"case", "replication", "seed"};
-  for (const Variation& v : spec.variations) header.push_back(v.target);
-  for (const Measure& m : spec.measures) header.push_back(m.name);
+  for (const Variation& v : plan.variations) header.push_back(v.target);
+  for (const Measure& m : plan.measures) header.push_back(m.name);
   header.push_back("status");
   std::string text = CsvLine(header);
   for (const RunResult& r : runs) {
     std::vector<std::string> row{std::to_string(r.case_number), std::to_string(r.replication), std::to_string(r.seed)};
     for (const std::string& v : study.CaseValues(r.case_number)) row.push_back(v);
-    for (size_t m = 0; m < spec.measures.size(); ++m) row.push_back(m < r.values.size() ? Cell(r.values[m]) : "");
+    for (size_t m = 0; m < plan.measures.size(); ++m) row.push_back(m < r.values.size() ? Cell(r.values[m]) : "");
     row.push_back(r.failed() ? r.error : "ok");
     text += CsvLine(row);
   }
@@ -80,9 +80,9 @@ std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs) {
 }
 
 std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases) {
-  const StudySpec& spec = study.spec();
-  std::vector<std::string> header = CaseHeader(spec);
-  for (const Measure& m : spec.measures) {
+  const StudyPlan& plan = study.plan();
+  std::vector<std::string> header = CaseHeader(plan);
+  for (const Measure& m : plan.measures) {
     for (const char* stat : {"n", "mean", "sd", "ci95"}) header.push_back(std::string(stat) + "(" + m.name + ")");
   }
   std::string text = CsvLine(header);
@@ -100,10 +100,10 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
 }
 
 std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cases) {
-  const StudySpec& spec = study.spec();
+  const StudyPlan& plan = study.plan();
   std::vector<std::vector<std::string>> rows;
-  std::vector<std::string> header = CaseHeader(spec);
-  for (const Measure& m : spec.measures) {
+  std::vector<std::string> header = CaseHeader(plan);
+  for (const Measure& m : plan.measures) {
     header.push_back(m.name);
     header.push_back("+-95%");
   }
@@ -144,8 +144,8 @@ int ReportStudy(const Study& study, const std::vector<RunResult>& runs, std::ost
       failed = true;
     }
   };
-  write(study.spec().out, RunsCsv(study, runs));
-  write(study.spec().summary, SummaryCsv(study, cases));
+  write(study.plan().out, RunsCsv(study, runs));
+  write(study.plan().summary, SummaryCsv(study, cases));
   out << SummaryTable(study, cases);
   // The files hold every failure; the terminal gets the first few.
   constexpr int64_t kShownFailures = 10;

@@ -87,11 +87,11 @@ TEST(StudyModel, CopiesRunAsTheOriginalAndSeedsPickTheSequence) {
 // Measures over runs with known answers: the ramp of the integrator example (Value =
 // Time / 10) and the draws of an exponential Fuzz block.
 TEST(StudyMeasures, RampAndFuzzGiveTheirKnownValues) {
-  StudySpec spec = ParseStudyOptions({ExamplePath("integrators.txt"), "--measure", "mean:101.Value", "--measure",
+  StudyPlan plan = ParseStudyOptions({ExamplePath("integrators.txt"), "--measure", "mean:101.Value", "--measure",
                                       "min:101.Value", "--measure", "max:101.Value", "--measure", "final:101.Value",
                                       "--measure", "at:250:101.Value", "--measure", "at:5000:101.Value", "--warmup",
                                       "500", "--set", "Delt=0.5"});
-  Study ramp(spec);
+  Study ramp(plan);
   Sim scratch;
   const RunResult r = ramp.Run(0, scratch);
   ASSERT_FALSE(r.failed()) << r.error;
@@ -104,7 +104,7 @@ TEST(StudyMeasures, RampAndFuzzGiveTheirKnownValues) {
   EXPECT_FALSE(r.values[5]);  // never reached
   auto loaded = std::make_unique<Sim>();
   FileOpen(*loaded, ExamplePath("integrators.txt"));
-  EXPECT_EQ(Study(spec, *loaded).Run(0, scratch).values, r.values);  // a model in memory runs the same
+  EXPECT_EQ(Study(plan, *loaded).Run(0, scratch).values, r.values);  // a model in memory runs the same
 
   // Exponential draws of mean 10 (mode 2), one a step, 2000 steps a run: the mean of
   // each run has a deviation of 10 / sqrt(2000); the runs' confidence interval holds 10.
