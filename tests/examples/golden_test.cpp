@@ -31,6 +31,7 @@ TEST(GoldenRuns, EveryExampleGivesItsPinnedTape) {
       {"breakdowns.txt", 0x1817f556d4bf95e8},
       {"delay_line.txt", 0xda92c6ba6170ba20},
       {"lookup_table.txt", 0x6e07f80b02bd1b41},
+      {"mm1_queue.txt", 0xe0da5875c0fbd98f},
   };
   for (const auto& run : runs) {
     testing::TempDir dir;
