@@ -41,32 +41,25 @@ void Count(benchmark::State& state, const Model& m, int64_t steps_per_iteration)
   state.counters["blocks"] = 4 * m.oscillators;
 }
 
-// Through the RUN button with nobody listening.
-void Headless(benchmark::State& state, const Model& m) {
+// Presses RUN for n steps at a time on the bank, with `frontend` listening (or nobody).
+void PressRunOnBank(benchmark::State& state, const Model& m, cli::BatchFrontend* frontend) {
   auto s = OscillatorBank(m.oscillators, m.first);
+  s->frontend = frontend;
+  if (frontend) frontend->Attach(*s);
   ResetButton(*s);
   const int64_t n = StepsPerPress(m);
-  for (auto _ : state) {
-    s->Holdnext = s->Time + static_cast<double>(n) * s->Delt - s->TimeTol;
-    RunButton(*s);
-  }
+  for (auto _ : state) PressRunFor(*s, n);
   Count(state, m, n);
 }
+
+// Through the RUN button with nobody listening.
+void Headless(benchmark::State& state, const Model& m) { PressRunOnBank(state, m, nullptr); }
 
 // As the batch runner runs it: its frontend draws on a canvas that paints nothing.
 void Batch(benchmark::State& state, const Model& m) {
   std::ostringstream out;
   cli::BatchFrontend frontend(out);
-  auto s = OscillatorBank(m.oscillators, m.first);
-  s->frontend = &frontend;
-  frontend.Attach(*s);
-  ResetButton(*s);
-  const int64_t n = StepsPerPress(m);
-  for (auto _ : state) {
-    s->Holdnext = s->Time + static_cast<double>(n) * s->Delt - s->TimeTol;
-    RunButton(*s);
-  }
-  Count(state, m, n);
+  PressRunOnBank(state, m, &frontend);
 }
 
 // The window, shown, with animation off; RUN pressed through its handler.
