@@ -58,12 +58,12 @@ constexpr const char* kReferenceLines[] = {
 bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32 || c == ','; }
 
 // The next line of the reader without its line break; advances past the break.
-std::string TakeLine(ModelReader& r) {
+std::string_view TakeLine(ModelReader& r) {
   size_t end = r.data.find('\n', r.cursor);
   if (end == std::string::npos) end = r.data.size();
-  std::string line = r.data.substr(r.cursor, end - r.cursor);
+  std::string_view line = std::string_view(r.data).substr(r.cursor, end - r.cursor);
   r.cursor = end < r.data.size() ? end + 1 : end;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return line;
 }
 
@@ -90,10 +90,10 @@ std::vector<double> ReadStoredNumbers(ModelReader& r, int64_t count, int id) {
     }
     const size_t start = r.cursor;
     while (r.cursor < d.size() && static_cast<unsigned char>(d[r.cursor]) > 32) ++r.cursor;
-    const std::string token = d.substr(start, r.cursor - start);
+    const std::string_view token = std::string_view(d).substr(start, r.cursor - start);
     const auto v = ParseFileNumber(token);
     if (!v) {
-      throw IoError("I/O error 106: '" + Printable(token) + "' is not a number in the stored data of block " +
+      throw IoError("I/O error 106: '" + Printable(std::string(token)) + "' is not a number in the stored data of block " +
                     std::to_string(id));
     }
     values.push_back(*v);
@@ -123,10 +123,10 @@ std::string OneLine(std::string text) {
 std::string CommentForFile(const std::string& comment) { return OneLine(FitText(comment, kMaxCommentLength)); }
 
 // A line the reader would take for a block: long enough, "@" and a block type, an ID.
-bool IsBlockLine(const std::string& line) {
+bool IsBlockLine(std::string_view line) {
   if (line.size() < kMinBlockLineLength) return false;
   size_t pos = 1;
-  const std::string t = NextToken(line, pos);
+  const std::string_view t = NextToken(line, pos);
   return t.size() >= 2 && t[0] == '@' && IsBlockType(t[1]) && ParseFileInteger(NextToken(line, pos)).has_value();
 }
 
@@ -173,22 +173,22 @@ std::string LocalDateTime() {
 
 }  // namespace
 
-std::string NextToken(const std::string& line, size_t& pos) {
+std::string_view NextToken(std::string_view line, size_t& pos) {
   const size_t len = line.size();
   while (pos <= len && IsDelimiter(line[pos - 1])) ++pos;
   const size_t start = pos;
   while (pos <= len && !IsDelimiter(line[pos - 1])) ++pos;
-  std::string token = line.substr(start - 1, std::min(pos - start, kMaxTokenLength));
+  const std::string_view token = line.substr(start - 1, std::min(pos - start, kMaxTokenLength));
   if (pos <= len) ++pos;  // the one delimiter that ended the token
   return token;
 }
 
 void ReadModelLine(Sim& s, ModelReader& r) {
-  const std::string line = TakeLine(r);
+  const std::string_view line = TakeLine(r);
   const size_t len = line.size();
   if (len < kMinBlockLineLength) return;
   size_t pos = 1;
-  std::string t = NextToken(line, pos);
+  const std::string_view t = NextToken(line, pos);
   if (t == "zzz" || t == "ZZZ") {
     r.ModelEnd = true;
     return;
@@ -197,8 +197,7 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   const char type = t[1];
   const auto id = ParseFileInteger(NextToken(line, pos));
   if (!id) return;
-  std::string name = NextToken(line, pos);
-  name = CutToCharacters(name, kMaxNameLength);
+  const std::string name = CutToCharacters(NextToken(line, pos), kMaxNameLength);
   if (!IsBlockType(type)) return;
 
   double n[kNumbersPerLine];
@@ -213,7 +212,7 @@ void ReadModelLine(Sim& s, ModelReader& r) {
     }
     n[k] = *v;
   }
-  StoreBlockLine(s, *id, type, name, n, pos <= len ? line.substr(pos - 1) : std::string());
+  StoreBlockLine(s, *id, type, name, n, pos <= len ? std::string(line.substr(pos - 1)) : std::string());
   // The block counts as read before its stored data: should that fail, the block is
   // still within HighestBlock, never hidden above it where the next Create would
   // silently overwrite it.
@@ -279,10 +278,10 @@ void AppendBlockLine(std::string& out, const Sim& s, int id) {
   AppendInt(out, StoredHigh(b));
   out += sep;
   for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp}) {
-    out += FormatGeneral(v);
+    AppendGeneral(out, v);
     out += sep;
   }
-  out += FormatGeneral(b.Value);
+  AppendGeneral(out, b.Value);
   out += " \"";
   out += CommentForFile(b.Comment);
   out += '"';

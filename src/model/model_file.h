@@ -40,7 +40,7 @@ void ReadModelLine(Sim& s, ModelReader& r);
 
 // The next token of line from the 1-based position pos, which it advances past the one
 // delimiter that ended the token. Characters up to code 32 and commas are delimiters.
-std::string NextToken(const std::string& line, size_t& pos);
+std::string_view NextToken(std::string_view line, size_t& pos);
 
 // Writes the whole table to SaveFileName, replacing the file only when all was written.
 void SaveModel(Sim& s);

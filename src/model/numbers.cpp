@@ -1,5 +1,6 @@
 #include "model/numbers.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cerrno>
 #include <charconv>
@@ -50,46 +51,69 @@ std::string NonFiniteText(double x) {
   return x > 0 ? "INF" : "-INF";
 }
 
-// Splits x (finite, non-zero) into its 15 significant digits without trailing zeros
-// and the decimal exponent of the first digit. std::to_chars rounds exactly as printf
-// does (to nearest, ties to even) and needs no locale, which a model of many numbers
-// notices.
-void SignificantDigits(double x, std::string& digits, int& exponent) {
-  char buf[48];
-  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(x), std::chars_format::scientific, 14);
-  *r.ptr = '\0';  // d.dddddddddddddde±XX
-  digits.assign(1, buf[0]);
-  const char* p = buf + 2;
-  while (*p != 'e') digits += *p++;
-  exponent = std::atoi(p + 1);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+// Writes x (finite, non-zero) as FormatGeneral does into buf, which holds 32 characters;
+// returns the end. std::to_chars rounds exactly as printf does (to nearest, ties to even)
+// and needs no locale; the text is made in place, since a model of many numbers notices
+// every string made on the way.
+char* WriteGeneral(double x, char* buf) {
+  char sci[32];  // d.dddddddddddddde±XX
+  const char* const sci_end = std::to_chars(sci, sci + sizeof sci, std::fabs(x), std::chars_format::scientific, 14).ptr;
+  char digits[16];  // the significant digits without trailing zeros
+  size_t n = 0;
+  digits[n++] = sci[0];
+  const char* p = sci + 2;
+  while (*p != 'e') digits[n++] = *p++;
+  while (n > 1 && digits[n - 1] == '0') --n;
+  int e = 0;
+  std::from_chars(p + (p[1] == '+' ? 2 : 1), sci_end, e);
+
+  char* out = buf;
+  const auto put = [&out](const char* from, size_t count) { out = std::copy(from, from + count, out); };
+  if (x < 0) *out++ = '-';
+  if (e >= -5 && e < 15) {
+    if (e >= 0) {
+      const size_t whole = static_cast<size_t>(e) + 1;
+      put(digits, std::min(n, whole));
+      if (n <= whole) {
+        out = std::fill_n(out, whole - n, '0');
+      } else {
+        *out++ = '.';
+        put(digits + whole, n - whole);
+      }
+    } else {
+      *out++ = '0';
+      *out++ = '.';
+      out = std::fill_n(out, -e - 1, '0');
+      put(digits, n);
+    }
+  } else {
+    *out++ = digits[0];
+    if (n > 1) {
+      *out++ = '.';
+      put(digits + 1, n - 1);
+    }
+    *out++ = 'E';
+    out = std::to_chars(out, buf + 32, e).ptr;
+  }
+  return out;
 }
 
 }  // namespace
 
-std::string FormatGeneral(double x) {
-  if (!std::isfinite(x)) return NonFiniteText(x);
-  if (x == 0) return "0";
-  std::string digits;
-  int e = 0;
-  SignificantDigits(x, digits, e);
-  std::string out = x < 0 ? "-" : "";
-  if (e >= -5 && e < 15) {
-    if (e >= 0) {
-      const size_t whole = static_cast<size_t>(e) + 1;
-      if (digits.size() <= whole) {
-        out += digits + std::string(whole - digits.size(), '0');
-      } else {
-        out += digits.substr(0, whole) + "." + digits.substr(whole);
-      }
-    } else {
-      out += "0." + std::string(static_cast<size_t>(-e - 1), '0') + digits;
-    }
+void AppendGeneral(std::string& out, double x) {
+  if (!std::isfinite(x)) {
+    out += NonFiniteText(x);
+  } else if (x == 0) {
+    out += '0';
   } else {
-    out += digits.substr(0, 1);
-    if (digits.size() > 1) out += "." + digits.substr(1);
-    out += "E" + std::to_string(e);
+    char buf[32];
+    out.append(buf, WriteGeneral(x, buf));
   }
+}
+
+std::string FormatGeneral(double x) {
+  std::string out;
+  AppendGeneral(out, x);
   return out;
 }
 

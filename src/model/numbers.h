@@ -19,6 +19,8 @@ int32_t ToInt32(double x);
 // digits before the point, otherwise mantissa, 'E' and exponent ("1.5E-7", "1E20").
 // Non-finite values are written NAN, INF and -INF.
 std::string FormatGeneral(double x);
+// The same text, appended to out.
+void AppendGeneral(std::string& out, double x);
 
 // Fixed notation with `decimals` decimals, right-aligned in at least `width` characters.
 // Like the general format it has '.' as its point in any locale: files carry it.
