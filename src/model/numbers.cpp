@@ -134,10 +134,14 @@ std::string FormatFixed(double x, int decimals, int width) {
     FormatC(out.data(), out.size() + 1, "%*.*f", width, decimals, x);
     return out;
   }
-  const size_t length = static_cast<size_t>(r.ptr - buf);
+  // A small negative that rounds to zero has no sign either: "-0.0000" would read back
+  // as -0 and be written "0.0000", so a model saved twice would not be the same.
+  const char* begin = buf;
+  if (buf[0] == '-' && std::all_of(buf + 1, r.ptr, [](char c) { return c == '0' || c == '.'; })) ++begin;
+  const size_t length = static_cast<size_t>(r.ptr - begin);
   const size_t pad = width > 0 && length < static_cast<size_t>(width) ? static_cast<size_t>(width) - length : 0;
   std::string out(pad, ' ');
-  out.append(buf, length);
+  out.append(begin, length);
   return out;
 }
 
@@ -195,8 +199,7 @@ std::optional<double> StrtodC(std::string text) {
 }  // namespace
 
 std::optional<double> ParseFileNumber(std::string_view text) {
-  if (auto nf = ParseNonFinite(text)) return nf;
-  if (!IsDecimalNumber(text, '.')) return std::nullopt;
+  if (!IsDecimalNumber(text, '.')) return ParseNonFinite(text);
   // std::from_chars rounds as strtod does and needs neither a copy nor the locale; it
   // takes no '+', and strtod keeps the say on numbers beyond the double range.
   std::string_view digits = text;

@@ -1,6 +1,8 @@
 #include "model/sim.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <numbers>
 
 #include "model/numbers.h"
@@ -26,6 +28,25 @@ std::string EmptySlotName(int i) {
   return name;
 }
 
+namespace {
+
+// True when the slot holds what the other holds, bit for bit: a -0.0 or a NaN is not
+// taken for the 0 or the NaN of the other. Fields are compared one by one, since the
+// bytes between them are not copied with them.
+bool IsSameSlot(const TBlock& a, const TBlock& b) {
+  const auto same = [](double x, double y) { return std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y); };
+  return a.ID == b.ID && a.Type == b.Type && a.OnOff == b.OnOff && a.Displ == b.Displ && a.State == b.State &&
+         a.XX == b.XX && a.YY == b.YY && a.An == b.An && a.Bn == b.Bn && a.Cn == b.Cn && a.Dn == b.Dn &&
+         a.Pn == b.Pn && same(a.aa, b.aa) && same(a.bb, b.bb) && same(a.cc, b.cc) && same(a.dd, b.dd) &&
+         same(a.pp, b.pp) && same(a.Value, b.Value) && a.Name == b.Name && a.Comment == b.Comment &&
+         a.stored.size() == b.stored.size() && a.stored.capacity() == b.stored.capacity() &&
+         std::equal(a.stored.begin(), a.stored.end(), b.stored.begin(), same);
+}
+// A field added to the block must be compared above.
+static_assert(sizeof(TBlock) == 4 * 12 + 8 * 6 + 2 * sizeof(std::string) + sizeof(std::vector<double>));
+
+}  // namespace
+
 void ClearBlockTable(Sim& s) {
   // The empty slots are made once and copied in: every Open and every check of a
   // model clears the table, and making 1001 blocks and names each time cost more than
@@ -42,8 +63,10 @@ void ClearBlockTable(Sim& s) {
   s.LastY = 100;
   for (int i = 0; i <= kMaxBlockID; ++i) {
     TBlock& b = s.block(i);
+    const TBlock& empty = (*empty_slots)[static_cast<size_t>(i)];
+    if (IsSameSlot(b, empty)) continue;  // most of a model's slots were never used
     const int32_t on_off = b.OnOff;  // the one field a cleared slot keeps
-    b = (*empty_slots)[static_cast<size_t>(i)];
+    b = empty;
     b.stored.shrink_to_fit();  // the memory of a long list goes with the model
     b.OnOff = on_off;
   }

@@ -100,14 +100,17 @@ std::string AsUtf8(std::string text) {
 }
 
 std::string CutToCharacters(std::string_view text, size_t max_chars) {
-  size_t end = 0;
-  for (size_t chars = 0; chars < max_chars && end < text.size(); ++chars) {
+  size_t end = AsciiRunLength(text.substr(0, max_chars), 0);  // one byte a character
+  for (size_t chars = end; chars < max_chars && end < text.size(); ++chars) {
     const size_t n = SequenceLength(text, end);
     end += n == 0 ? 1 : n;
   }
   return std::string(text.substr(0, end));
 }
 
-std::string FitText(std::string text, size_t max_chars) { return CutToCharacters(AsUtf8(std::move(text)), max_chars); }
+std::string FitText(std::string text, size_t max_chars) {
+  if (text.size() <= max_chars && AsciiRunLength(text, 0) == text.size()) return text;  // the common case
+  return CutToCharacters(AsUtf8(std::move(text)), max_chars);
+}
 
 }  // namespace trevolan
