@@ -58,14 +58,16 @@ constexpr const char* kReferenceLines[] = {
 bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32 || c == ','; }
 
 // The next line of the reader without its line break; advances past the break.
-std::string_view TakeLine(ModelReader& r) {
-  size_t end = r.data.find('\n', r.cursor);
-  if (end == std::string::npos) end = r.data.size();
-  std::string_view line = std::string_view(r.data).substr(r.cursor, end - r.cursor);
-  r.cursor = end < r.data.size() ? end + 1 : end;
+std::string_view TakeLine(std::string_view data, size_t& cursor) {
+  size_t end = data.find('\n', cursor);
+  if (end == std::string::npos) end = data.size();
+  std::string_view line = data.substr(cursor, end - cursor);
+  cursor = end < data.size() ? end + 1 : end;
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   return line;
 }
+
+std::string_view TakeLine(ModelReader& r) { return TakeLine(r.data, r.cursor); }
 
 // A token quoted in an error message: short and free of control characters.
 std::string Printable(const std::string& token) {
@@ -174,12 +176,14 @@ std::string LocalDateTime() {
 }  // namespace
 
 std::string_view NextToken(std::string_view line, size_t& pos) {
-  const size_t len = line.size();
-  while (pos <= len && IsDelimiter(line[pos - 1])) ++pos;
-  const size_t start = pos;
-  while (pos <= len && !IsDelimiter(line[pos - 1])) ++pos;
-  const std::string_view token = line.substr(start - 1, std::min(pos - start, kMaxTokenLength));
-  if (pos <= len) ++pos;  // the one delimiter that ended the token
+  const char* const end = line.data() + line.size();
+  const char* p = line.data() + std::min(pos - 1, line.size());  // pos counts from 1
+  while (p != end && IsDelimiter(*p)) ++p;
+  const char* const start = p;
+  while (p != end && !IsDelimiter(*p)) ++p;
+  const std::string_view token(start, std::min(static_cast<size_t>(p - start), kMaxTokenLength));
+  if (p != end) ++p;  // the one delimiter that ended the token
+  pos = static_cast<size_t>(p - line.data()) + 1;
   return token;
 }
 
@@ -243,10 +247,8 @@ void ReadModelText(Sim& s, std::string text) {
 
 bool IsModelText(const std::string& text) {
   if (text.rfind(kHeaderLine, 0) == 0) return true;
-  ModelReader r;
-  r.data = text;
-  while (!r.AtEnd()) {
-    if (IsBlockLine(TakeLine(r))) return true;
+  for (size_t cursor = 0; cursor < text.size();) {
+    if (IsBlockLine(TakeLine(text, cursor))) return true;
   }
   return false;
 }
@@ -318,7 +320,12 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
   put("Recorded: ", recorded);
   put("");
   put("BLOCK DESCRIPTIONS:");
-  for (const char* line : kReferenceLines) put(line);
+  static const std::string reference = [] {  // the same in every file: joined once
+    std::string lines;
+    for (const char* line : kReferenceLines) (lines += line) += kLineEnd;
+    return lines;
+  }();
+  text += reference;
   put("");
   put("DATA FORMATS:");
   put("Column Designations. Except data line after A,B,D,G,M,O,U");
