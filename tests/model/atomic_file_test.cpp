@@ -35,6 +35,16 @@ using testing::WriteTextFile;
 
 const std::vector<std::string> kAsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
 
+// A copy of an example that another user may read, in a folder of `dir` that anyone may
+// enter: the checkout itself may be private to root.
+std::string ExampleForAll(const TempDir& dir, const std::string& name) {
+  EXPECT_EQ(chmod(dir.dir().c_str(), 0755), 0);
+  const std::string copy = dir.path(name);
+  WriteTextFile(copy, ReadTextFile(ExamplePath(name)));
+  EXPECT_EQ(chmod(copy.c_str(), 0644), 0);
+  return copy;
+}
+
 bool IsRoot() { return geteuid() == 0; }
 
 struct stat LStat(const std::string& path) {
@@ -106,9 +116,10 @@ TEST(SaveFile, StandardOutputThroughAPipeAsANormalUser) {
   if (!IsRoot()) {
     GTEST_SKIP() << "needs root for a private /dev and another user";
   }
+  TempDir dir;
   const std::string cmd = "unshare -m sh -c 'mount -t tmpfs none /dev && ln -s /proc/self/fd/1 /dev/stdout && "
                           "exec setpriv --reuid=65534 --regid=65534 --clear-groups \"$0\" \"$@\"' " TREVOLAN_CLI_PATH
-                          " run " + ExamplePath("integrators.txt") + " --max-presses=1 --tape /dev/stdout 2>&1";
+                          " run " + ExampleForAll(dir, "integrators.txt") + " --max-presses=1 --tape /dev/stdout 2>&1";
   FILE* pipe = popen(cmd.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string out;
@@ -161,7 +172,7 @@ TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
     GTEST_SKIP() << "needs root to run the program as another user";
   }
   TempDir dir;
-  ASSERT_EQ(chmod(dir.dir().c_str(), 0755), 0);
+  const std::string example = ExampleForAll(dir, "integrators.txt");
   const std::string mine = dir.path("mine.txt"), roots = dir.path("roots.txt");
   WriteTextFile(mine, "old");
   WriteTextFile(roots, "root's");
@@ -169,7 +180,7 @@ TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
   ASSERT_EQ(chmod(roots.c_str(), 0644), 0);
   const ino_t inode = LStat(mine).st_ino;
   // Folder and second file belong to root: nobody may write mine.txt, nothing else.
-  auto r = RunCli({"exec", "-c", "open " + ExamplePath("integrators.txt") + "; save " + mine}, kAsNobody);
+  auto r = RunCli({"exec", "-c", "open " + example + "; save " + mine}, kAsNobody);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_NE(ReadTextFile(mine).find("ZZZ"), std::string::npos);
@@ -182,7 +193,7 @@ TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
   ASSERT_EQ(chmod(roots.c_str(), 0600), 0);
   r = RunCli({"exec", "-c", "open " + roots}, kAsNobody);
   EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + roots + "\n");
-  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"mine.txt", "roots.txt"}));
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"integrators.txt", "mine.txt", "roots.txt"}));
 }
 
 TEST(SaveFile, LongNamesAndPathsAreKeptWhole) {
