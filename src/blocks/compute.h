@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "model/sim.h"
@@ -9,11 +11,22 @@
 // fault a FloatError.
 namespace trevolan {
 
-// One evaluation pass over blocks 1..HighestBlock in ascending ID order.
-void ComputeAllBlocks(Sim& s);
+// The Integrators a compute pass met, ascending. No compute procedure changes a type,
+// so within a run of the loop the next integration pass visits these and need not look
+// at every block; the loop forgets them whenever the model may have been edited.
+struct IntegratorList {
+  std::array<int16_t, kBlockSlots> ids;
+  int count = 0;
+  bool known = false;  // set by a compute pass that ran to its end
+};
 
-// Integration pass of the run loop: every Integrator, ascending.
-void IntegrateAll(Sim& s);
+// One evaluation pass over blocks 1..HighestBlock in ascending ID order; with a list,
+// the pass also notes the Integrators in it.
+void ComputeAllBlocks(Sim& s, IntegratorList* integrators = nullptr);
+
+// Integration pass of the run loop: every Integrator, ascending; those of the list when
+// it is known.
+void IntegrateAll(Sim& s, const IntegratorList* integrators = nullptr);
 
 // Continuous blocks.
 void ComputeIntegrator(Sim& s, int id);  // run loop only, not the dispatch

@@ -18,7 +18,9 @@ void EndOfPass(const Sim& s) {
 
 }  // namespace
 
-void ComputeAllBlocks(Sim& s) {
+void ComputeAllBlocks(Sim& s, IntegratorList* integrators) {
+  if (integrators) integrators->known = false;  // known again only once the pass is through
+  int count = 0;
   const int64_t last = LastOfPass(s);
   for (int64_t id = 1; id <= last; ++id) {
     const int i = static_cast<int>(id);
@@ -48,10 +50,17 @@ void ComputeAllBlocks(Sim& s) {
       case '%': ComputeDivide(s, i); break;
       case '&': ComputeSum(s, i); break;
       case '@': ComputeAccess(s, i); break;
-      default: break;  // I (the integration pass), N, O, '?' and letters outside the catalogue
+      case 'I':  // computed in the integration pass
+        if (integrators) integrators->ids[static_cast<size_t>(count++)] = static_cast<int16_t>(id);
+        break;
+      default: break;  // N, O, '?' and letters outside the catalogue
     }
   }
   EndOfPass(s);
+  if (integrators) {
+    integrators->count = count;
+    integrators->known = true;
+  }
 }
 
 void RaiseFloatError(const std::string& fault, int id, const std::string& why) {
@@ -64,10 +73,14 @@ void RaiseNonFinite(int64_t id, double x, const char* what) {
                   std::string("its ") + what + (nan ? " would be NAN" : x > 0 ? " would be INF" : " would be -INF"));
 }
 
-void IntegrateAll(Sim& s) {
-  const int64_t last = LastOfPass(s);
-  for (int64_t id = 1; id <= last; ++id) {
-    if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));
+void IntegrateAll(Sim& s, const IntegratorList* integrators) {
+  if (integrators && integrators->known) {
+    for (int k = 0; k < integrators->count; ++k) ComputeIntegrator(s, integrators->ids[static_cast<size_t>(k)]);
+  } else {
+    const int64_t last = LastOfPass(s);
+    for (int64_t id = 1; id <= last; ++id) {
+      if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));
+    }
   }
   EndOfPass(s);
 }

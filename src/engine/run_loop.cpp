@@ -61,14 +61,14 @@ void Finish(Sim& s) {
   s.NotifyFormPaint();
 }
 
-}  // namespace
-
-void RunStep(Sim& s) {
+// One step; with a list, the integration pass takes the Integrators that the previous
+// step's compute pass noted, and this step's pass notes them for the next.
+void Step(Sim& s, IntegratorList* integrators) {
   CheckClockMoves(s);
-  IntegrateAll(s);
+  IntegrateAll(s, integrators);
   s.Time += s.Delt;
   s.block(2).Value = s.Time;
-  ComputeAllBlocks(s);
+  ComputeAllBlocks(s, integrators);
   ++s.StepsTaken;
   if (Due(s, s.GrNext)) GraphStep(s);
   if (Due(s, s.Holdnext)) {
@@ -79,13 +79,20 @@ void RunStep(Sim& s) {
   if (Due(s, s.FinTim)) Finish(s);
 }
 
+}  // namespace
+
+void RunStep(Sim& s) { Step(s, nullptr); }
+
 void RunLoop(Sim& s) {
   if (s.RunBusy) return;
+  // Made anew for every run, so that nothing edited while the run held is missed.
+  IntegratorList integrators;
   try {
     while (!s.HoldFlag) {
       s.RunBusy = true;
-      RunStep(s);
+      Step(s, &integrators);
       s.NotifyProcessMessages();
+      if (s.frontend && s.frontend->MayEditDuringRun()) integrators.known = false;
     }
   } catch (...) {
     s.HoldFlag = true;

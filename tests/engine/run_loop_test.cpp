@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "blocks/compute.h"
+#include "display/headless_frontend.h"
 #include "model/tape.h"
 #include "support/test_support.h"
 
@@ -175,6 +176,42 @@ TEST(RunLoop, RunClickedInsideTheLoopDoesNotNestIt) {
   ResetButton(*s);
   RunButton(*s);
   EXPECT_EQ(s->Time, 4);
+}
+
+// The run loop remembers where the Integrators are from one step to the next: a block
+// made or unmade an Integrator by the user during a run, or while it holds, still counts.
+TEST(RunLoop, IntegratorsMadeOrUnmadeDuringARunAreFollowed) {
+  TestSim s;
+  const auto integrate_one = [&](int id) {
+    TBlock& b = s->block(id);
+    b.Type = 'I';
+    b.OnOff = 1;
+    b.An = 1;
+    b.cc = 1;
+  };
+  integrate_one(101);
+  s->HighestBlock = 102;
+  ActingFrontend ui;
+  s->frontend = &ui;
+  ui.action = [&](int steps) {
+    if (steps == 3) integrate_one(102);
+    if (steps == 5) s->block(101).Type = 'C';
+    if (steps == 8) HoldRun(*s);
+  };
+  ResetButton(*s);
+  RunButton(*s);
+  EXPECT_EQ(s->block(101).Value, 5);
+  EXPECT_EQ(s->block(102).Value, 5);
+
+  // Without a user to edit during the run; the edit is made while it holds.
+  HeadlessFrontend batch;
+  batch.Attach(*s);
+  s->frontend = &batch;
+  s->block(101).Type = 'I';
+  RunButton(*s);  // to the hold at Time 100
+  EXPECT_EQ(s->Time, 100);
+  EXPECT_EQ(s->block(101).Value, 97);
+  EXPECT_EQ(s->block(102).Value, 97);
 }
 
 TEST(RunLoop, AConnectionOutOfRangeStopsTheStepAndHolds) {
