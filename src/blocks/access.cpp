@@ -63,6 +63,7 @@ void WriteField(Sim& s, int64_t id, int32_t code, double x) {
   // Every write is rounded and range-checked, whatever field it goes to.
   const int32_t rounded = ToInt32(x);
   if (int32_t* f = IntField(b, code)) *f = rounded;
+  if (code == 4 || code == 5 || code == 10) s.QuietDrawing = false;  // a move or a Sine's phase link
   if (double* f = DoubleField(b, code)) *f = x;
 }
 

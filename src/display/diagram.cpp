@@ -236,6 +236,7 @@ void DrawAllBlocks(Sim& s, Canvas& c) {
   // something are drawn, and the second pass runs only when it has such a block: the
   // pass of a headless animation then costs one look at each block.
   const bool paints = c.Paints();
+  if (!paints && s.QuietDrawing && !s.LinksFlag && !s.DrawsByType) return;  // no block would draw
   bool second_pass = paints;
   for (int id = 1; id <= s.HighestBlock; ++id) {
     const TBlock& b = s.block(id);

@@ -87,6 +87,11 @@ void RunLoop(Sim& s) {
   if (s.RunBusy) return;
   // Made anew for every run, so that nothing edited while the run held is missed.
   IntegratorList integrators;
+  s.PlanQuietDrawing();
+  struct ForgetQuietDrawing {
+    Sim& s;
+    ~ForgetQuietDrawing() { s.QuietDrawing = false; }
+  } forget{s};
   try {
     while (!s.HoldFlag) {
       s.RunBusy = true;

@@ -201,6 +201,18 @@ void LoadTimingGlobals(Sim& s) {
   s.VertIntv = ToInt32(s.block(19).Value);
 }
 
+void Sim::PlanQuietDrawing() {
+  QuietDrawing = frontend && frontend->paints_nothing && !frontend->MayEditDuringRun() && !LinksFlag &&
+                 NumberMode != 2 && HighestBlock <= kMaxBlockID;
+  DrawsByType = false;
+  for (int64_t id = 0; id <= kMaxBlockID && QuietDrawing; ++id) {
+    const TBlock& b = block(id);
+    if (b.XX <= 0) continue;
+    QuietDrawing = IsWellInside(b);
+    DrawsByType = DrawsByType || (id >= 1 && id <= HighestBlock && !TypeDrawsInert(b));
+  }
+}
+
 void StoreTimingGlobals(Sim& s) {
   s.block(0).Value = 0;
   s.block(1).Value = 1;

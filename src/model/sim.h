@@ -114,7 +114,10 @@ struct Sim {
   void ShowMessage(const std::string& text) { if (frontend) frontend->ShowMessage(text); }
   void NotifyProcessMessages() { if (frontend) frontend->ProcessMessages(); }
   [[gnu::always_inline]] void NotifyDrawBlock(int id) {
-    if (frontend && !(frontend->paints_nothing && DrawingIsInert(block(id)))) frontend->DrawBlock(id);
+    if (!frontend) return;
+    const TBlock& b = block(id);
+    const bool inert = QuietDrawing ? b.XX <= 0 || TypeDrawsInert(b) : frontend->paints_nothing && DrawingIsInert(b);
+    if (!inert) frontend->DrawBlock(id);
   }
   void NotifyDrawAllBlocks() { if (frontend) frontend->DrawAllBlocks(); }
   void NotifyRedrawDiagram() { if (frontend) frontend->RedrawDiagram(); }
@@ -133,8 +136,14 @@ struct Sim {
   // its Value.
   [[gnu::always_inline]] bool DrawingIsInert(const TBlock& b) const {
     if (b.XX <= 0) return true;
+    if (LinksFlag || NumberMode == 2 || !IsWellInside(b)) return false;
+    return TypeDrawsInert(b);
+  }
+  [[gnu::always_inline]] static bool IsWellInside(const TBlock& b) {
     constexpr int32_t kFarOut = 1 << 30;  // no offset of a drawing leaves 32 bits from inside this
-    if (LinksFlag || NumberMode == 2 || b.XX >= kFarOut || b.YY >= kFarOut || b.YY <= -kFarOut) return false;
+    return b.XX < kFarOut && b.YY < kFarOut && b.YY > -kFarOut;
+  }
+  [[gnu::always_inline]] static bool TypeDrawsInert(const TBlock& b) {
     switch (b.Type) {
       case 'S': return b.Pn <= 0;
       case 'V':
@@ -142,6 +151,15 @@ struct Sim {
       default: return true;
     }
   }
+
+  // Set by the run loop for a run whose frontend paints nothing and lets nobody edit,
+  // while no links are drawn, no number is scaled and every block lies well inside the
+  // plane: a placed block's drawing then matters by its type alone, and the many state
+  // changes of a discrete model cost one test each. An Access block that moves a block
+  // or sets a Sine's phase link clears it. DrawsByType: some placed block's type draws.
+  bool QuietDrawing = false;
+  bool DrawsByType = false;
+  void PlanQuietDrawing();
 
   void SetRunCaption(const std::string& caption) {
     RunCaption = caption;

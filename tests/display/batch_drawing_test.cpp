@@ -187,7 +187,12 @@ TEST(BatchDrawing, LeavingOutInertDrawingChangesNothing) {
       "",
       "set NumberMode 1; set GridFlag 1;",
       "set NumberMode 2; set ScaleFactr 1e17;",  // the scaled numbers leave 64 bits
-      "set NumberMode 3; set PlotFlag 1;" + probes,
+      // an Access block moves a Container step by step to the edge, where its drawing
+      // fails in the middle of a run that began with every block well inside
+      "set NumberMode 3; set PlotFlag 1;" + probes +
+          "set 997.Type @; set 997.OnOff 1; set 997.An 998; set 997.aa 16; set 997.Bn 999; set 997.bb 5;"
+          "set 998.Type I; set 998.OnOff 1; set 998.An 1; set 998.cc 429496728; set 999.Type C; set 999.XX 850;"
+          "set 999.YY 300; set HighestBlock 999;",
       probes + "set 995.YY 2147483640;",  // fails at the first drawing of 995
       probes + "set 992.aa 1e12; set 993.Pn 1001;",
   };
