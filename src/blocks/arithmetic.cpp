@@ -28,13 +28,25 @@ int64_t InnerProductLength(const TBlock& b) {
 void ComputeSum(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) return;
-  const SignedLink A = ReadSigned(s, b.An), B = ReadSigned(s, b.Bn), C = ReadSigned(s, b.Cn),
-                   D = ReadSigned(s, b.Dn), P = ReadSigned(s, b.Pn);
-  const double tA = A.sign * A.value + b.aa;
-  const double tB = B.sign * b.bb * B.value;
-  const double tC = C.sign * b.cc * C.value;
-  const double tD = D.sign * b.dd * D.value;
-  const double m = P.sign * P.value + b.pp;
+  double tA, tB, tC, tD, m;
+  if ((b.An | b.Bn | b.Cn | b.Dn | b.Pn) >= 0 && s.V(0) == 0) {
+    // No link negative and block ZERO at 0, as in most models: every sign is 1, or 0 on
+    // the 0 (or -0) of block ZERO, which the product leaves as it is, so each product with
+    // a sign is the Value itself, bit for bit, and the signs need not be made.
+    tA = s.V(b.An) + b.aa;
+    tB = b.bb * s.V(b.Bn);
+    tC = b.cc * s.V(b.Cn);
+    tD = b.dd * s.V(b.Dn);
+    m = s.V(b.Pn) + b.pp;
+  } else {
+    const SignedLink A = ReadSigned(s, b.An), B = ReadSigned(s, b.Bn), C = ReadSigned(s, b.Cn),
+                     D = ReadSigned(s, b.Dn), P = ReadSigned(s, b.Pn);
+    tA = A.sign * A.value + b.aa;
+    tB = B.sign * b.bb * B.value;
+    tC = C.sign * b.cc * C.value;
+    tD = D.sign * b.dd * D.value;
+    m = P.sign * P.value + b.pp;
+  }
   if (b.State == 0 || b.State == 1) {
     b.Value = Finite((tA + tB + tC + tD) * m, id);
   } else if (b.State == 2) {

@@ -73,7 +73,8 @@ void RaiseNonFinite(int64_t id, double x, const char* what) {
                   std::string("its ") + what + (nan ? " would be NAN" : x > 0 ? " would be INF" : " would be -INF"));
 }
 
-void IntegrateAll(Sim& s, const IntegratorList* integrators) {
+// Flattened: an Integrator is short, and its body inlined lets one overlap the next.
+[[gnu::flatten]] void IntegrateAll(Sim& s, const IntegratorList* integrators) {
   if (integrators && integrators->known) {
     for (int k = 0; k < integrators->count; ++k) ComputeIntegrator(s, integrators->ids[static_cast<size_t>(k)]);
   } else {

@@ -44,6 +44,16 @@ TEST(Sum, SignedConnectionsScalesAndModes) {
     ComputeSum(*s, 101);
     EXPECT_DOUBLE_EQ(b.Value, c.value) << c.what;
   }
+  // A link of 0 counts nothing, whatever block ZERO holds.
+  for (const double zero : {0.0, -0.0, 5.0}) {
+    TestSim s;
+    s->block(0).Value = zero;
+    Source(*s, 201, 2);
+    TBlock& b = MakeModeBlock(*s, 101, '&', 0);
+    b.Bn = 201, b.aa = 4, b.bb = 3, b.cc = 9, b.dd = 9, b.pp = 0.5;
+    ComputeSum(*s, 101);
+    EXPECT_EQ(b.Value, 5) << zero;  // (4 + 3 x 2) x 0.5
+  }
 }
 
 TEST(Sum, OffKeepsItsValueAndLinksBeyondTheTableAreRangeErrors) {
