@@ -54,7 +54,7 @@ void ComputeBelt(Sim& s, int id) {
   LoadFirstSegment(s, b);
   b.cc = Finite(StoredAbsSum(s, id), id, "total load cc");
   b.State = b.cc <= kEmptyBelt ? 1 : 2;
-  if (b.State != old_state && s.AnimFlag) s.NotifyDrawBlock(id);
+  if (b.State != old_state && s.AnimFlag) s.NotifyDrawPlainBlock(id);
 }
 
 }  // namespace trevolan

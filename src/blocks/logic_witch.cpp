@@ -39,7 +39,7 @@ void ComputeLogic(Sim& s, int id) {
   int r = Gate(k.State, t, c);
   if (k.State == 1 || k.State == 3) r = 1 - r;
   k.Value = Finite(r * size, id);
-  if (k.Value != old_value && s.AnimFlag) s.NotifyDrawBlock(id);
+  if (k.Value != old_value && s.AnimFlag) s.NotifyDrawPlainBlock(id);
 }
 
 namespace {

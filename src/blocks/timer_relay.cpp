@@ -76,7 +76,7 @@ void ComputeTimer(Sim& s, int id) {
       break;
     default: break;
   }
-  if (OutputLevel(t.Value) != out && s.AnimFlag) s.NotifyDrawBlock(id);
+  if (OutputLevel(t.Value) != out && s.AnimFlag) s.NotifyDrawPlainBlock(id);
 }
 
 void ComputeRelay(Sim& s, int id) {

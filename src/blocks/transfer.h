@@ -39,7 +39,7 @@ inline double Capacity(const Sim& s, const TBlock& b) { return b.Type == 'C' ? s
   state = (b.Value > 0 && b.Value < max) ? 2 : state;
   state = b.Value >= max ? 3 : state;
   b.State = state;
-  if (s.AnimFlag) s.NotifyDrawBlock(static_cast<int>(id));
+  if (s.AnimFlag) s.NotifyDrawPlainBlock(static_cast<int>(id));
 }
 
 // The amount the source would give for a take request (>= 0: exactly that, < 0: up to
@@ -115,7 +115,7 @@ void ComputeTakeHoldRelease(Sim& s, int id, Take take, Release release) {
   const int32_t old_state = b.State;
   if (b.State == 0 || b.State == 1) take(s, b);
   if (s.Time + s.TimeTol >= b.Value && (b.State == 2 || b.State == 3)) release(s, b);
-  if (b.State != old_state && s.AnimFlag) s.NotifyDrawBlock(id);
+  if (b.State != old_state && s.AnimFlag) s.NotifyDrawPlainBlock(id);
 }
 
 }  // namespace trevolan
