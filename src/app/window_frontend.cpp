@@ -36,6 +36,7 @@ void WindowFrontend::ShowMessage(const std::string& text) {
 // handled every few milliseconds, which still runs every user action between two
 // steps; at a hold, which ends the loop, always.
 void WindowFrontend::ProcessMessages() {
+  handled_events_ = false;
   if (!window_.sim().HoldFlag) {
     if (--countdown_ != 0) return;
     const Clock::time_point now = Clock::now();
@@ -52,6 +53,7 @@ void WindowFrontend::ProcessMessages() {
     if (now - last_events_ < kEventInterval) return;
   }
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  handled_events_ = true;
   ClearAvxUpperState();
   last_events_ = last_check_ = Clock::now();
 }

@@ -19,6 +19,7 @@ class WindowFrontend : public Frontend {
 
   void ShowMessage(const std::string& text) override;
   void ProcessMessages() override;
+  bool MayHaveEdited() const override { return handled_events_; }
   void DrawBlock(int id) override;
   void DrawAllBlocks() override;
   void RedrawDiagram() override;
@@ -65,6 +66,7 @@ class WindowFrontend : public Frontend {
   // read about every half millisecond, however long a step takes.
   uint32_t countdown_ = 1, stride_ = 1;
   Clock::time_point last_check_{}, last_events_{};
+  bool handled_events_ = true;  // by the last ProcessMessages: the user may have edited
 };
 
 }  // namespace trevolan

@@ -15,7 +15,7 @@ class HeadlessFrontend : public Frontend {
   // Nothing is painted, so the drawing of blocks that can neither fail nor change the
   // model is left out (Sim::DrawingIsInert).
   HeadlessFrontend() : Frontend(true) {}
-  bool MayEditDuringRun() const override { return false; }  // no user to edit while it runs
+  bool MayHaveEdited() const override { return false; }  // no user to edit while it runs
   void DrawBlock(int id) override;
   void DrawAllBlocks() override;
   void RedrawDiagram() override;

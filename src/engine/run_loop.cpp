@@ -97,7 +97,10 @@ void RunLoop(Sim& s) {
       s.RunBusy = true;
       Step(s, &integrators);
       s.NotifyProcessMessages();
-      if (s.frontend && s.frontend->MayEditDuringRun()) integrators.known = false;
+      if (s.frontend && s.frontend->MayHaveEdited()) {
+        integrators.known = false;
+        s.PlanQuietDrawing();
+      }
     }
   } catch (...) {
     s.HoldFlag = true;

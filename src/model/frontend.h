@@ -18,9 +18,9 @@ class Frontend {
 
   virtual void ShowMessage(const std::string& /*text*/) {}  // the program's own modal warning
   virtual void ProcessMessages() {}                      // once per step of the run loop
-  // Whether the user may edit the model while the run loop is running (in
-  // ProcessMessages): then the loop forgets what it knows of the model after each step.
-  virtual bool MayEditDuringRun() const { return true; }
+  // Whether the user may have edited the model in the last ProcessMessages: the run
+  // loop then forgets what it knew of the model. A frontend without a user says no.
+  virtual bool MayHaveEdited() const { return true; }
   virtual void DrawBlock(int /*id*/) {}
   virtual void DrawAllBlocks() {}
   virtual void RedrawDiagram() {}

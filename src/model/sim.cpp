@@ -202,7 +202,7 @@ void LoadTimingGlobals(Sim& s) {
 }
 
 void Sim::PlanQuietDrawing() {
-  QuietDrawing = frontend && frontend->paints_nothing && !frontend->MayEditDuringRun() && !LinksFlag &&
+  QuietDrawing = frontend && frontend->paints_nothing && !frontend->MayHaveEdited() && !LinksFlag &&
                  NumberMode != 2 && HighestBlock <= kMaxBlockID;
   DrawsByType = false;
   for (int64_t id = 0; id <= kMaxBlockID && QuietDrawing; ++id) {

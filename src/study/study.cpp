@@ -121,7 +121,7 @@ class MeasureRecorder : public Frontend {
     Sample(false);
   }
   void ProcessMessages() override { Sample(true); }
-  bool MayEditDuringRun() const override { return false; }  // it only reads
+  bool MayHaveEdited() const override { return false; }  // it only reads
 
   std::vector<std::optional<double>> Results() const {
     std::vector<std::optional<double>> out;
