@@ -70,8 +70,8 @@ std::string_view TakeLine(std::string_view data, size_t& cursor) {
 std::string_view TakeLine(ModelReader& r) { return TakeLine(r.data, r.cursor); }
 
 // A token quoted in an error message: short and free of control characters.
-std::string Printable(const std::string& token) {
-  std::string out = token.substr(0, 40);
+std::string Printable(std::string_view token) {
+  std::string out(token.substr(0, 40));
   for (char& c : out) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (u < 32 || u == 127) c = '?';
@@ -95,7 +95,7 @@ std::vector<double> ReadStoredNumbers(ModelReader& r, int64_t count, int id) {
     const std::string_view token = std::string_view(d).substr(start, r.cursor - start);
     const auto v = ParseFileNumber(token);
     if (!v) {
-      throw IoError("I/O error 106: '" + Printable(std::string(token)) + "' is not a number in the stored data of block " +
+      throw IoError("I/O error 106: '" + Printable(token) + "' is not a number in the stored data of block " +
                     std::to_string(id));
     }
     values.push_back(*v);
