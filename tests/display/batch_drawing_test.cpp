@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <sstream>
 
 #include "cli/batch.h"
@@ -11,6 +10,7 @@
 #include "display/diagram.h"
 #include "display/recording_canvas.h"
 #include "display/time_plot.h"
+#include "support/test_support.h"
 
 namespace trevolan {
 namespace {
@@ -197,16 +197,15 @@ TEST(BatchDrawing, LeavingOutInertDrawingChangesNothing) {
       probes + "set 992.aa 1e12; set 993.Pn 1001;",
   };
   int examples = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(TREVOLAN_EXAMPLES_DIR)) {
-    if (entry.path().extension() != ".txt") continue;
+  for (const std::string& model : testing::ExampleModels()) {
     ++examples;
     for (const std::string& display : displays) {
       for (const char* when : {"before", "after"}) {
         const bool before = std::string(when) == "before";
-        const std::string script = "open " + entry.path().string() + ";" + (before ? display : "") +
+        const std::string script = "open " + model + ";" + (before ? display : "") +
                                    "reset; step; run;" + (before ? "" : display) + "finish; compute";
         const auto [as_is, in_full] = BothWays(script);
-        EXPECT_EQ(FirstDifference(as_is, in_full), "") << entry.path().filename() << " with " << display << " " << when;
+        EXPECT_EQ(FirstDifference(as_is, in_full), "") << model << " with " << display << " " << when;
       }
     }
   }

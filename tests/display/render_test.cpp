@@ -15,6 +15,7 @@
 namespace trevolan {
 namespace {
 
+using testing::ExampleModels;
 using testing::ExamplePath;
 using testing::RunCli;
 using testing::TempDir;
@@ -38,14 +39,6 @@ int CountPixels(const QImage& image, QRect area, Rgb colour) {
 }
 
 bool AllWhite(const QImage& image, QRect area) { return CountPixels(image, area, {255, 255, 255}) == area.width() * area.height(); }
-
-std::vector<std::string> ExampleModels() {
-  std::vector<std::string> models;
-  for (const auto& entry : std::filesystem::directory_iterator(ExamplePath(""))) {
-    if (entry.path().extension() == ".txt") models.push_back(entry.path().string());
-  }
-  return models;
-}
 
 TEST(RenderDiagram, EveryExampleShowsItsPlacedBlocks) {
   const auto models = ExampleModels();

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -81,5 +82,16 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
 }
 
 std::string ExamplePath(const std::string& name) { return std::string(TREVOLAN_EXAMPLES_DIR) + "/" + name; }
+
+std::vector<std::string> ExampleModels() {
+  std::vector<std::string> models;
+  for (const auto& entry : std::filesystem::directory_iterator(TREVOLAN_EXAMPLES_DIR)) {
+    const std::string name = entry.path().filename().string();
+    const bool tape = name.size() >= 9 && name.compare(name.size() - 9, 9, ".tape.txt") == 0;
+    if (entry.path().extension() == ".txt" && !tape) models.push_back(entry.path().string());
+  }
+  std::sort(models.begin(), models.end());
+  return models;
+}
 
 }  // namespace trevolan::testing

@@ -64,5 +64,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
 
 // The path of an example model.
 std::string ExamplePath(const std::string& name);
+// The example models, sorted: every .txt of the examples folder but the tapes that
+// `./run` writes beside them.
+std::vector<std::string> ExampleModels();
 
 }  // namespace trevolan::testing
