@@ -5,6 +5,25 @@
 
 namespace trevolan {
 
+namespace {
+
+// Cyclic (State 1) and limited (State 2) Integrators; out of line, so that the plain
+// Integrator of most models runs straight through.
+[[gnu::noinline]] void WrapOrLimit(TBlock& b) {
+  if (b.State == 1) {
+    // One correction each way per step, no modulo, so the range [0, bb] holds only
+    // while a step moves less than bb.
+    b.bb = std::fabs(b.bb);
+    if (b.Value > b.bb) b.Value -= b.bb;
+    if (b.Value < 0) b.Value += b.bb;
+  } else if (b.State == 2) {
+    b.bb = std::fabs(b.bb);
+    b.Value = std::max(-b.bb, std::min(b.bb, b.Value));
+  }
+}
+
+}  // namespace
+
 void ComputeIntegrator(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff == 0) return;  // frozen: the inlet keeps what arrives meanwhile
@@ -16,16 +35,7 @@ void ComputeIntegrator(Sim& s, int id) {
   const double v = Finite(s.Delt * rate + b.Value, id);
   b.pp = 0;  // the flux inlet is consumed
   b.Value = v;
-  if (b.State == 1) {
-    // Cyclic: one correction each way per step, no modulo, so the range [0, bb]
-    // holds only while a step moves less than bb.
-    b.bb = std::fabs(b.bb);
-    if (b.Value > b.bb) b.Value -= b.bb;
-    if (b.Value < 0) b.Value += b.bb;
-  } else if (b.State == 2) {
-    b.bb = std::fabs(b.bb);
-    b.Value = std::max(-b.bb, std::min(b.bb, b.Value));
-  }
+  if (b.State != 0) [[unlikely]] WrapOrLimit(b);
 }
 
 void ComputeInductor(Sim& s, int id) {
