@@ -11,21 +11,21 @@
 // fault a FloatError.
 namespace trevolan {
 
-// The Integrators a compute pass met, ascending. No compute procedure changes a type,
-// so within a run of the loop the next integration pass visits these and need not look
-// at every block; the loop forgets them whenever the model may have been edited.
+// The Integrators among blocks 1..HighestBlock, ascending. No compute procedure changes a
+// type or HighestBlock, so the run loop notes them once and its integration passes visit
+// these instead of looking at every block; it notes them again whenever the model may
+// have been edited.
 struct IntegratorList {
   std::array<int16_t, kBlockSlots> ids;
   int count = 0;
-  bool known = false;  // set by a compute pass that ran to its end
 };
+void NoteIntegrators(const Sim& s, IntegratorList& list);
 
-// One evaluation pass over blocks 1..HighestBlock in ascending ID order; with a list,
-// the pass also notes the Integrators in it.
-void ComputeAllBlocks(Sim& s, IntegratorList* integrators = nullptr);
+// One evaluation pass over blocks 1..HighestBlock in ascending ID order.
+void ComputeAllBlocks(Sim& s);
 
 // Integration pass of the run loop: every Integrator, ascending; those of the list when
-// it is known.
+// there is one.
 void IntegrateAll(Sim& s, const IntegratorList* integrators = nullptr);
 
 // Continuous blocks.

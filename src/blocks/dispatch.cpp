@@ -1,6 +1,7 @@
 #include "blocks/compute.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace trevolan {
@@ -16,18 +17,40 @@ void EndOfPass(const Sim& s) {
   if (s.HighestBlock > kMaxBlockID) s.block(int64_t{kMaxBlockID} + 1);
 }
 
+// The types without a compute procedure: empty slots, Integrators (computed in the
+// integration pass), Notes and the Oscilloscope.
+constexpr std::array<bool, 256> kNothingToCompute = [] {
+  std::array<bool, 256> nothing{};
+  for (const char type : {'?', 'I', 'N', 'O'}) nothing[static_cast<unsigned char>(type)] = true;
+  return nothing;
+}();
+
 }  // namespace
 
-void ComputeAllBlocks(Sim& s, IntegratorList* integrators) {
-  if (integrators) integrators->known = false;  // known again only once the pass is through
-  int count = 0;
+void ComputeAllBlocks(Sim& s) {
   const int64_t last = LastOfPass(s);
   for (int64_t id = 1; id <= last; ++id) {
     const int i = static_cast<int>(id);
-    switch (s.block(id).Type) {
-      case 'A': ComputeActivity(s, i); break;
+    const char type = s.block(id).Type;
+    // Models are long runs of a few types: empty slots, Integrators, Sums, Containers and
+    // Activities are told apart by comparisons first, whose branches are predicted far
+    // better than the switch's jump through its table. Each type is dispatched in one
+    // place only, so that each procedure is inlined once.
+    if (kNothingToCompute[static_cast<unsigned char>(type)]) continue;
+    if (type == '&') {
+      ComputeSum(s, i);
+      continue;
+    }
+    if (type == 'C') {
+      ComputeContainer(s, i);
+      continue;
+    }
+    if (type == 'A') {
+      ComputeActivity(s, i);
+      continue;
+    }
+    switch (type) {
       case 'B': ComputeBelt(s, i); break;
-      case 'C': ComputeContainer(s, i); break;
       case 'D': ComputeDiverter(s, i); break;
       case 'E': ComputeExponents(s, i); break;
       case 'F': ComputeFlux(s, i); break;
@@ -48,18 +71,18 @@ void ComputeAllBlocks(Sim& s, IntegratorList* integrators) {
       case 'X': ComputeMultiplier(s, i); break;
       case 'Z': ComputeFuzz(s, i); break;
       case '%': ComputeDivide(s, i); break;
-      case '&': ComputeSum(s, i); break;
       case '@': ComputeAccess(s, i); break;
-      case 'I':  // computed in the integration pass
-        if (integrators) integrators->ids[static_cast<size_t>(count++)] = static_cast<int16_t>(id);
-        break;
-      default: break;  // N, O, '?' and letters outside the catalogue
+      default: break;  // letters outside the catalogue
     }
   }
   EndOfPass(s);
-  if (integrators) {
-    integrators->count = count;
-    integrators->known = true;
+}
+
+void NoteIntegrators(const Sim& s, IntegratorList& list) {
+  list.count = 0;
+  const int64_t last = LastOfPass(s);
+  for (int64_t id = 1; id <= last; ++id) {
+    if (s.block(id).Type == 'I') list.ids[static_cast<size_t>(list.count++)] = static_cast<int16_t>(id);
   }
 }
 
@@ -75,7 +98,7 @@ void RaiseNonFinite(int64_t id, double x, const char* what) {
 
 // Flattened: an Integrator is short, and its body inlined lets one overlap the next.
 [[gnu::flatten]] void IntegrateAll(Sim& s, const IntegratorList* integrators) {
-  if (integrators && integrators->known) {
+  if (integrators) {
     for (int k = 0; k < integrators->count; ++k) ComputeIntegrator(s, integrators->ids[static_cast<size_t>(k)]);
   } else {
     const int64_t last = LastOfPass(s);

@@ -61,14 +61,13 @@ void Finish(Sim& s) {
   s.NotifyFormPaint();
 }
 
-// One step; with a list, the integration pass takes the Integrators that the previous
-// step's compute pass noted, and this step's pass notes them for the next.
-void Step(Sim& s, IntegratorList* integrators) {
+// One step; with a list, the integration pass takes the Integrators noted in it.
+void Step(Sim& s, const IntegratorList* integrators) {
   CheckClockMoves(s);
   IntegrateAll(s, integrators);
   s.Time += s.Delt;
   s.block(2).Value = s.Time;
-  ComputeAllBlocks(s, integrators);
+  ComputeAllBlocks(s);
   ++s.StepsTaken;
   if (Due(s, s.GrNext)) GraphStep(s);
   if (Due(s, s.Holdnext)) {
@@ -85,8 +84,9 @@ void RunStep(Sim& s) { Step(s, nullptr); }
 
 void RunLoop(Sim& s) {
   if (s.RunBusy) return;
-  // Made anew for every run, so that nothing edited while the run held is missed.
+  // Noted anew for every run, so that nothing edited while the run held is missed.
   IntegratorList integrators;
+  NoteIntegrators(s, integrators);
   s.PlanQuietDrawing();
   struct ForgetQuietDrawing {
     Sim& s;
@@ -98,7 +98,7 @@ void RunLoop(Sim& s) {
       Step(s, &integrators);
       s.NotifyProcessMessages();
       if (s.frontend && s.frontend->MayHaveEdited()) {
-        integrators.known = false;
+        NoteIntegrators(s, integrators);
         s.PlanQuietDrawing();
       }
     }
