@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "cli/dialog_typing.h"
-#include "cli/targets.h"
+#include "commands/dialog_typing.h"
+#include "commands/targets.h"
 #include "display/headless_frontend.h"
 #include "model/sim.h"
 
@@ -58,10 +58,10 @@ class Model {
   }
 
   // The batch runner's commands of the same names.
-  void Apply(Sim& s, int64_t id, const cli::FieldTexts& fields) {
-    cli::ApplyBlockDialog(s, block_form_, std::to_string(id), fields);
+  void Apply(Sim& s, int64_t id, const commands::FieldTexts& fields) {
+    commands::ApplyBlockDialog(s, block_form_, std::to_string(id), fields);
   }
-  void Timing(Sim& s, const cli::FieldTexts& fields) { cli::ApplyTimingDialog(s, timing_form_, fields); }
+  void Timing(Sim& s, const commands::FieldTexts& fields) { commands::ApplyTimingDialog(s, timing_form_, fields); }
 
   // The rows 0..TapeIndex of the time and the TapeChannels channels.
   static TapeRows Tape(const Sim& s);

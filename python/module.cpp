@@ -84,8 +84,8 @@ std::string TypedText(py::handle value, char point) {
 }
 
 // Keyword arguments as the fields typed into a dialog, in the order given.
-cli::FieldTexts FieldTextsOf(const py::kwargs& fields) {
-  cli::FieldTexts texts;
+commands::FieldTexts FieldTextsOf(const py::kwargs& fields) {
+  commands::FieldTexts texts;
   const char point = LocaleDecimalSeparator();
   for (const auto& [name, value] : fields) texts.emplace_back(name.cast<std::string>(), TypedText(value, point));
   return texts;
@@ -102,7 +102,7 @@ std::vector<std::string> SetTexts(py::handle value) {
   return texts;
 }
 
-py::object ToPython(cli::TargetValue&& value) {
+py::object ToPython(commands::TargetValue&& value) {
   return std::visit([](auto&& v) -> py::object { return py::cast(std::move(v)); }, std::move(value));
 }
 
@@ -322,7 +322,7 @@ void RegisterErrors(py::module_& m) {
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);
-    } catch (const cli::UsageError& e) {
+    } catch (const UsageError& e) {
       PyErr_SetString(PyExc_ValueError, e.what());
     } catch (const study::StudyUsageError& e) {
       PyErr_SetString(PyExc_ValueError, e.what());
@@ -425,8 +425,8 @@ status is its error text and its measures are NaN. The runs go without Python's 
       .def(
           "__getitem__",
           [](PyModel& self, const std::string& target) {
-            cli::TargetValue value;
-            self.Call([&](Sim& s) { value = cli::ReadTarget(s, target); });
+            commands::TargetValue value;
+            self.Call([&](Sim& s) { value = commands::ReadTarget(s, target); });
             return ToPython(std::move(value));
           },
           py::arg("target"),
@@ -437,14 +437,14 @@ status is its error text and its measures are NaN. The runs go without Python's 
           "__setitem__",
           [](PyModel& self, const std::string& target, py::handle value) {
             const std::vector<std::string> texts = SetTexts(value);
-            self.Call([&](Sim& s) { cli::SetTarget(s, target, texts); });
+            self.Call([&](Sim& s) { commands::SetTarget(s, target, texts); });
           },
           py::arg("target"), py::arg("value"),
           "Writes a target as the batch runner's set does, without any dialog logic; 'ID.stored' takes a list.")
       .def(
           "apply",
           [](PyModel& self, int64_t id, const py::kwargs& fields) {
-            const cli::FieldTexts texts = FieldTextsOf(fields);
+            const commands::FieldTexts texts = FieldTextsOf(fields);
             self.Call([&](Sim& s) { self.model.Apply(s, id, texts); });
           },
           py::arg("id"),
@@ -454,7 +454,7 @@ status is its error text and its measures are NaN. The runs go without Python's 
       .def(
           "timing",
           [](PyModel& self, const py::kwargs& fields) {
-            const cli::FieldTexts texts = FieldTextsOf(fields);
+            const commands::FieldTexts texts = FieldTextsOf(fields);
             self.Call([&](Sim& s) { self.model.Timing(s, texts); });
           },
           "The timing dialog, the named fields typed over, Apply any Changes: timing(delt=0.01, finish=500). "

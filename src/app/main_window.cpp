@@ -29,7 +29,7 @@
 #include "app/recovery.h"
 #include "app/timing_dialog.h"
 #include "app/widgets.h"
-#include "blocks/catalogue.h"
+#include "model/catalogue.h"
 #include "display/qt_canvas.h"
 #include "display/zoom.h"
 #include "engine/run_loop.h"

@@ -5,7 +5,7 @@
 #include <QDialog>
 
 #include "app/event_guard.h"
-#include "engine/timing_form.h"
+#include "editing/timing_form.h"
 
 class QLabel;
 class QLineEdit;

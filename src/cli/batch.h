@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/help.h"
-#include "cli/dialog_typing.h"
+#include "commands/dialog_typing.h"
 #include "cli/script.h"
 #include "display/headless_frontend.h"
 #include "model/sim.h"

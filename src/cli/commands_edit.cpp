@@ -1,14 +1,14 @@
 #include <memory>
 
-#include "blocks/catalogue.h"
+#include "model/catalogue.h"
 #include "cli/batch.h"
-#include "cli/dialog_typing.h"
+#include "commands/dialog_typing.h"
 #include "display/number_form.h"
 #include "editing/block_form.h"
 #include "editing/insert_copy.h"
 #include "editing/new_block.h"
 #include "editing/toggle.h"
-#include "engine/timing_form.h"
+#include "editing/timing_form.h"
 #include "model/numbers.h"
 
 namespace trevolan::cli {
@@ -26,7 +26,7 @@ struct Dialogs {
   TNumberDatFm numbers;
 };
 
-int32_t IntArgument(const std::string& text) { return ToInt32(NumberArgument(text)); }
+int32_t IntArgument(const std::string& text) { return ToInt32(commands::NumberArgument(text)); }
 
 // A click on empty diagram space: the mouse goes down and up at (x, y), which picks
 // nothing and records the place where the next new block appears. The batch does not
@@ -122,13 +122,13 @@ void AddEditCommands(Batch& b) {
          "dn, pn, aa, bb, cc, dd, pp, value, comment, and the cells of the stored-data grid as gR.C (row R from "
          "1, column C 0 or 1). A field the dialog hides for the type can still be named.",
          "apply 105 aa=2.5 name=buffer g1.1=0.5"},
-        [&s, d](const Command& c) { ApplyBlockDialog(s, d->block, c[1], SplitAssignments(c, 2)); });
+        [&s, d](const Command& c) { commands::ApplyBlockDialog(s, d->block, c[1], commands::SplitAssignments(c, 2)); });
 
   b.Add({"timing", "[FIELD=TEXT]...", "The timing dialog: fields typed over, Apply any Changes",
          "Fields: start, current, finish, delt, graph, graphnext, hold, holdnext, trigger, highest. The "
          "dialog checks the timing and updates the system blocks as its Apply does.",
          "timing delt=0.01 finish=500"},
-        [&s, d](const Command& c) { ApplyTimingDialog(s, d->timing, SplitAssignments(c, 1)); });
+        [&s, d](const Command& c) { commands::ApplyTimingDialog(s, d->timing, commands::SplitAssignments(c, 1)); });
 
   b.Add({"timing-defaults", "", "The timing dialog: Restore Defaults, then Cancel",
          "What Restore Defaults changes stays changed; Cancel only closes the dialog.", "timing-defaults"},
@@ -141,7 +141,7 @@ void AddEditCommands(Batch& b) {
   b.Add({"numbers", "[FIELD=TEXT]...", "The number display dialog: fields typed over, Apply Changes",
          "Fields: min, max (the colour scale's range), origin, factor (the scale of the number lines).",
          "numbers min=0 max=100"},
-        [&s, d](const Command& c) { ApplyNumberDialog(s, d->numbers, SplitAssignments(c, 1)); });
+        [&s, d](const Command& c) { commands::ApplyNumberDialog(s, d->numbers, commands::SplitAssignments(c, 1)); });
 
   b.Add({"numbers-defaults", "", "The number display dialog: Restore Defaults",
          "The colour range and the number scale go back to their defaults.", "numbers-defaults"},

@@ -1,5 +1,5 @@
 #include "cli/batch.h"
-#include "cli/targets.h"
+#include "commands/targets.h"
 #include "model/file_commands.h"
 #include "model/tape_csv.h"
 
@@ -57,7 +57,7 @@ void AddFileCommands(Batch& b) {
          std::string("Only ID.stored takes more than one VALUE: the list is replaced by the values given.\n\n") +
              kTargets,
          "set 105.pp 2.5"},
-        [&s](const Command& c) { SetTarget(s, c[1], std::vector<std::string>(c.begin() + 2, c.end())); });
+        [&s](const Command& c) { commands::SetTarget(s, c[1], std::vector<std::string>(c.begin() + 2, c.end())); });
   b.Add({"print", "TARGET...", "Prints the values of the targets on one line",
          std::string("The values are separated by one blank. Doubles are written as the model file writes them, "
                      "integers in decimal, flags as 0 or 1, texts as they stand.\n\n") +
@@ -65,7 +65,7 @@ void AddFileCommands(Batch& b) {
          "print Time 102.Value tape.0.1"},
         [&b, &s](const Command& c) {
           std::string line;
-          for (size_t i = 1; i < c.size(); ++i) line += (i > 1 ? " " : "") + PrintTarget(s, c[i]);
+          for (size_t i = 1; i < c.size(); ++i) line += (i > 1 ? " " : "") + commands::PrintTarget(s, c[i]);
           b.out() << EscapeControls(line) << '\n';
         });
 }

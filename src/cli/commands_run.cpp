@@ -32,7 +32,7 @@ void AddRunCommands(Batch& b) {
         [&s](const Command& c) {
           int64_t presses = kDefaultFinishPresses;
           if (c.size() > 1) {
-            const double n = NumberArgument(c[1]);
+            const double n = commands::NumberArgument(c[1]);
             if (!(n >= 0 && n <= 1e15)) throw RangeError();
             presses = static_cast<int64_t>(n);
           }

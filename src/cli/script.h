@@ -3,13 +3,13 @@
 #include <string>
 #include <vector>
 
+#include "model/errors.h"
+
 namespace trevolan::cli {
 
-// A script that cannot be run as written: reported as "usage: ..." and ends the run.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+// A script that cannot be run as written is a UsageError: reported as "usage: ..."
+// and it ends the run.
+using trevolan::UsageError;
 
 using Command = std::vector<std::string>;  // the command word and its arguments
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "link/workbook.h"
+#include "model/workbook.h"
 
 namespace trevolan {
 

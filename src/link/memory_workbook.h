@@ -2,7 +2,7 @@
 #include <functional>
 #include <map>
 
-#include "link/workbook.h"
+#include "model/workbook.h"
 
 namespace trevolan {
 

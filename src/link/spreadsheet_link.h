@@ -2,7 +2,7 @@
 #include <memory>
 #include <string>
 
-#include "link/workbook.h"
+#include "model/workbook.h"
 #include "model/sim.h"
 
 namespace trevolan {

@@ -50,4 +50,13 @@ class IoError : public SimError {
   static IoError FromErrno(int code, const std::string& path = "");
 };
 
+// A request that names something the model has no such thing for (an unknown target
+// or field, a value that cannot go where it was sent): the caller's mistake, not the
+// model's. Faces report it as misuse ("usage: ..." in the batch runner, ValueError in
+// Python) and it stops a script; it is no SimError, which a run may raise.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 }  // namespace trevolan

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "blocks/catalogue.h"
+#include "model/catalogue.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
 #include "model/text.h"

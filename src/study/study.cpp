@@ -9,10 +9,9 @@
 #include <new>
 #include <thread>
 
-#include "cli/script.h"
-#include "cli/targets.h"
+#include "commands/targets.h"
 #include "engine/run_loop.h"
-#include "engine/timing_form.h"
+#include "editing/timing_form.h"
 #include "model/file_commands.h"
 #include "model/numbers.h"
 #include "model/seed.h"
@@ -81,7 +80,7 @@ std::vector<std::string> ValuesFor(const std::string& target, const std::string&
 
 void ApplyAssignment(Sim& s, const std::string& target, const std::string& value) {
   if (!IsTimingGlobal(target)) {
-    cli::SetTarget(s, target, ValuesFor(target, value));
+    commands::SetTarget(s, target, ValuesFor(target, value));
     return;
   }
   const auto v = ParseFileNumber(value);
@@ -99,9 +98,9 @@ void CheckAssignment(Sim& scratch, const std::string& option, const std::string&
     if (IsTimingGlobal(target)) {
       NumberOrUsage(option, value);
     } else {
-      cli::SetTarget(scratch, target, ValuesFor(target, value));
+      commands::SetTarget(scratch, target, ValuesFor(target, value));
     }
-  } catch (const cli::UsageError& e) {
+  } catch (const UsageError& e) {
     throw StudyUsageError(option + ": " + e.what());
   } catch (const SimError& e) {
     throw StudyUsageError(option + ": " + e.what());
@@ -117,7 +116,7 @@ class MeasureRecorder : public Frontend {
   void Start(Sim& s) {
     s_ = &s;
     states_.assign(measures_.size(), State{});
-    for (size_t m = 0; m < measures_.size(); ++m) states_[m].read = cli::NumberTarget(s, measures_[m].target);
+    for (size_t m = 0; m < measures_.size(); ++m) states_[m].read = commands::NumberTarget(s, measures_[m].target);
     Sample(false);
   }
   void ProcessMessages() override { Sample(true); }
@@ -334,8 +333,8 @@ void Study::CheckOptions() {
   for (const Assignment& a : plan_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
   for (const Measure& m : plan_.measures) {
     try {
-      cli::NumberTarget(*scratch, m.target);
-    } catch (const cli::UsageError& e) {
+      commands::NumberTarget(*scratch, m.target);
+    } catch (const UsageError& e) {
       throw StudyUsageError("--measure " + m.name + ": " + e.what());
     } catch (const SimError& e) {
       throw StudyUsageError("--measure " + m.name + ": " + e.what());
@@ -387,7 +386,7 @@ RunResult Study::Run(int64_t index, Sim& scratch) const {
     r.values = recorder.Results();
   } catch (const SimError& e) {
     r.error = e.what();
-  } catch (const cli::UsageError& e) {
+  } catch (const UsageError& e) {
     r.error = e.what();
   } catch (const std::bad_alloc&) {
     r.error = "Out of memory";

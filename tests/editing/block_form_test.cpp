@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "blocks/catalogue.h"
+#include "model/catalogue.h"
 #include "editing/new_block.h"
 #include "support/test_support.h"
 

@@ -3,22 +3,21 @@
 #include <utility>
 #include <vector>
 
-#include "cli/script.h"
 #include "display/number_form.h"
 #include "editing/block_form.h"
-#include "engine/timing_form.h"
+#include "editing/timing_form.h"
 #include "model/sim.h"
 
 // Typing into the dialogs by field name, as the batch runner's apply, timing and
 // numbers do and the Python module's apply and timing do.
-namespace trevolan::cli {
+namespace trevolan::commands {
 
 // FIELD=TEXT pairs in the order they are typed.
 using FieldTexts = std::vector<std::pair<std::string, std::string>>;
 
 // The FIELD=TEXT arguments of a command from `first` on, split at the first '='.
 // UsageError for an argument without one.
-FieldTexts SplitAssignments(const Command& c, size_t first);
+FieldTexts SplitAssignments(const std::vector<std::string>& c, size_t first);
 
 // A number argument of a command, as the model file writes numbers; ConversionError
 // for anything else.
@@ -37,4 +36,4 @@ void ApplyTimingDialog(Sim& s, TTimingFm& form, const FieldTexts& fields);
 // The number display dialog, the fields typed over, Apply Changes.
 void ApplyNumberDialog(Sim& s, TNumberDatFm& form, const FieldTexts& fields);
 
-}  // namespace trevolan::cli
+}  // namespace trevolan::commands

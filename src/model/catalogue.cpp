@@ -1,4 +1,4 @@
-#include "blocks/catalogue.h"
+#include "model/catalogue.h"
 
 #include <array>
 

@@ -7,7 +7,7 @@
 
 #include "model/sim.h"
 
-namespace trevolan::cli {
+namespace trevolan::commands {
 
 // The targets of `print` and `set`: ID.FIELD, ID.stored, ID.stored[K], a global by its
 // name, and (print only) tape.R.C. An unknown target is a UsageError; an ID or index
@@ -33,4 +33,4 @@ void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>
 // are a UsageError.
 std::function<double()> NumberTarget(Sim& s, const std::string& target);
 
-}  // namespace trevolan::cli
+}  // namespace trevolan::commands

@@ -1,4 +1,4 @@
-#include "cli/dialog_typing.h"
+#include "commands/dialog_typing.h"
 
 #include <map>
 #include <optional>
@@ -6,7 +6,7 @@
 
 #include "model/numbers.h"
 
-namespace trevolan::cli {
+namespace trevolan::commands {
 
 namespace {
 
@@ -105,7 +105,7 @@ void TypeInto(TBlockFm& form, const std::vector<Typing<TBlockFm>>& typings) {
 
 }  // namespace
 
-FieldTexts SplitAssignments(const Command& c, size_t first) {
+FieldTexts SplitAssignments(const std::vector<std::string>& c, size_t first) {
   FieldTexts texts;
   for (size_t i = first; i < c.size(); ++i) {
     const size_t eq = c[i].find('=');
@@ -143,4 +143,4 @@ void ApplyNumberDialog(Sim& s, TNumberDatFm& form, const FieldTexts& fields) {
   form.ApplyBtnClick(s);
 }
 
-}  // namespace trevolan::cli
+}  // namespace trevolan::commands

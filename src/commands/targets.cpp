@@ -1,4 +1,4 @@
-#include "cli/targets.h"
+#include "commands/targets.h"
 
 #include <functional>
 #include <limits>
@@ -6,11 +6,10 @@
 #include <optional>
 #include <string_view>
 
-#include "cli/script.h"
 #include "model/numbers.h"
 #include "model/text.h"
 
-namespace trevolan::cli {
+namespace trevolan::commands {
 
 namespace {
 
@@ -187,4 +186,4 @@ std::function<double()> NumberTarget(Sim& s, const std::string& target) {
   return a.number;
 }
 
-}  // namespace trevolan::cli
+}  // namespace trevolan::commands

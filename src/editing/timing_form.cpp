@@ -1,4 +1,4 @@
-#include "engine/timing_form.h"
+#include "editing/timing_form.h"
 
 #include "blocks/compute.h"
 #include "model/numbers.h"
