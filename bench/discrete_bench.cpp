@@ -14,7 +14,7 @@ constexpr int kUnitsPerLine = 15;
 
 TBlock& Place(Sim& s, int id, char type, int stored_length = 0) {
   TBlock& b = s.block(id);
-  b.Type = type;
+  b.Type = TypeOfLetter(type);
   b.OnOff = 1;
   b.stored.assign(static_cast<size_t>(stored_length), 0.0);
   return b;

@@ -33,13 +33,13 @@ std::unique_ptr<Sim> Diagram(int n) {
     b.An = id - 1;
     b.Bn = id > 101 ? id - 2 : 0;
     b.Value = id * 0.37;
-    if (b.Type == 'V') {
+    if (b.Type == BlockType::Visualizer) {
       b.State = modes[id % 6];
       b.pp = 1000;
       b.Bn = 20;
       b.Cn = 30;
     }
-    if (b.Type == 'N') b.Comment = "A note of some length on the diagram";
+    if (b.Type == BlockType::Note) b.Comment = "A note of some length on the diagram";
   }
   s->NumberMode = 3;
   return s;

@@ -18,7 +18,7 @@ inline std::unique_ptr<Sim> OscillatorBank(int oscillators, int first = 101) {
     const int v = first + 4 * o, x = v + 1, spring = v + 2, accel = v + 3;
     const auto make = [&](int id, char type) -> TBlock& {
       TBlock& b = s->block(id);
-      b.Type = type;
+      b.Type = TypeOfLetter(type);
       b.OnOff = 1;
       return b;
     };
@@ -58,13 +58,13 @@ inline std::unique_ptr<Sim> Ring(double tokens = 1) {
   auto s = std::make_unique<Sim>();
   for (int id = kRingFirst; id <= kRingLast; id += 2) {
     TBlock& c = s->block(id);
-    c.Type = 'C';
+    c.Type = BlockType::Container;
     c.OnOff = 1;
     c.Displ = 2;
     c.cc = 5;       // capacity
     c.dd = tokens;  // contents after a reset
     TBlock& a = s->block(id + 1);
-    a.Type = 'A';
+    a.Type = BlockType::Activity;
     a.OnOff = 1;
     a.Displ = 2;
     a.State = 1;

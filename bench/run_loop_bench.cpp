@@ -44,13 +44,13 @@ namespace {
 void HandWrittenBankStep(Sim& s, double delt) {
   for (int id = 1; id <= 1000; ++id) {
     TBlock& b = s.block(id);
-    if (b.Type != 'I') continue;
+    if (b.Type != BlockType::Integrator) continue;
     b.Value += delt * ((s.V(b.An) + b.aa - s.V(b.Bn) + b.pp) * (s.V(b.Cn) + b.cc));
     b.pp = 0;
   }
   for (int id = 1; id <= 1000; ++id) {
     TBlock& b = s.block(id);
-    if (b.Type != '&') continue;
+    if (b.Type != BlockType::Sum) continue;
     b.Value = (s.V(b.An) + b.aa + b.bb * s.V(b.Bn) + b.cc * s.V(b.Cn) + b.dd * s.V(b.Dn)) * (s.V(b.Pn) + b.pp);
   }
 }
@@ -104,7 +104,7 @@ struct HandWrittenRing {
   double Take(int64_t id, double request) {
     if (id == 0) return request;
     const TBlock& c = s.block(id);
-    if (id <= 100 || c.OnOff <= 0 || c.Type != 'C') return 0;
+    if (id <= 100 || c.OnOff <= 0 || c.Type != BlockType::Container) return 0;
     return c.Value >= request ? request : 0;
   }
   void TakeOut(int64_t id, double amount) {
@@ -116,7 +116,7 @@ struct HandWrittenRing {
   bool CanDrop(int64_t id, double amount) {
     if (id == 0) return true;
     const TBlock& c = s.block(id);
-    if (id <= 100 || c.OnOff <= 0 || c.Type != 'C') return false;
+    if (id <= 100 || c.OnOff <= 0 || c.Type != BlockType::Container) return false;
     return c.Value + amount <= s.V(c.Cn) + c.cc;
   }
   void DropInto(int64_t id, double amount) {
@@ -153,9 +153,9 @@ struct HandWrittenRing {
     s.Time += s.Delt;
     for (int id = 1; id <= s.HighestBlock; ++id) {
       TBlock& b = s.block(id);
-      if (b.Type == 'C') {
+      if (b.Type == BlockType::Container) {
         if (id > 100) Refresh(b);
-      } else if (b.Type == 'A') {
+      } else if (b.Type == BlockType::Activity) {
         Activity(b);
       }
     }

@@ -331,8 +331,8 @@ void TForm1::BuildMenus() {
   create->setToolTipsVisible(true);
   for (const BlockTypeInfo& info : BlockTypes()) {
     if (!info.menu_caption) continue;
-    const char type = info.type;
-    const std::string name = std::string("Create") + type + "Item";
+    const BlockType type = info.type;
+    const std::string name = std::string("Create") + TypeLetter(type) + "Item";
     QAction* a = edit_item(
         create, info.menu_caption, name.c_str(),
         [this, type] { form_.CreateItemClick(*sim_, type, [this] { ShowBlockDialog(); }); },

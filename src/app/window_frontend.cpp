@@ -88,7 +88,7 @@ void WindowFrontend::PaintLeftOutBlocks() {
   std::vector<Shown> visualizers;
   for (int id = 1; id <= s.HighestBlock; ++id) {
     const TBlock& b = s.block(id);
-    if (b.Type == 'V') visualizers.push_back({id, b.Value, b.Name, b.Displ, b.State});
+    if (b.Type == BlockType::Visualizer) visualizers.push_back({id, b.Value, b.Name, b.Displ, b.State});
   }
   try {
     trevolan::DrawAllBlocks(s, window_.diagram_box()->surface().Begin());

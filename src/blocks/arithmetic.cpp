@@ -20,7 +20,7 @@ struct SignedLink {
 // Memories keep two tracks in their list, of which the first is used.
 int64_t InnerProductLength(const TBlock& b) {
   const int64_t n = StoredHigh(b);
-  return (b.Type == 'G' || b.Type == 'M') ? n / 2 : n;
+  return (b.Type == BlockType::Generator || b.Type == BlockType::Memory) ? n / 2 : n;
 }
 
 }  // namespace

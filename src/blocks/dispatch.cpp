@@ -21,7 +21,8 @@ void EndOfPass(const Sim& s) {
 // integration pass), Notes and the Oscilloscope.
 constexpr std::array<bool, 256> kNothingToCompute = [] {
   std::array<bool, 256> nothing{};
-  for (const char type : {'?', 'I', 'N', 'O'}) nothing[static_cast<unsigned char>(type)] = true;
+  for (const BlockType type : {BlockType::Empty, BlockType::Integrator, BlockType::Note, BlockType::Oscilloscope})
+    nothing[static_cast<unsigned char>(TypeLetter(type))] = true;
   return nothing;
 }();
 
@@ -31,47 +32,49 @@ void ComputeAllBlocks(Sim& s) {
   const int64_t last = LastOfPass(s);
   for (int64_t id = 1; id <= last; ++id) {
     const int i = static_cast<int>(id);
-    const char type = s.block(id).Type;
+    const BlockType type = s.block(id).Type;
     // Models are long runs of a few types: empty slots, Integrators, Sums, Containers and
     // Activities are told apart by comparisons first, whose branches are predicted far
     // better than the switch's jump through its table. Each type is dispatched in one
-    // place only, so that each procedure is inlined once.
-    if (kNothingToCompute[static_cast<unsigned char>(type)]) continue;
-    if (type == '&') {
+    // place only, so that each procedure is inlined once. That is also why the types are
+    // dispatched here by a switch of their own rather than through the catalogue's
+    // entries: a call through a table could not be inlined into this loop.
+    if (kNothingToCompute[static_cast<unsigned char>(TypeLetter(type))]) continue;
+    if (type == BlockType::Sum) {
       ComputeSum(s, i);
       continue;
     }
-    if (type == 'C') {
+    if (type == BlockType::Container) {
       ComputeContainer(s, i);
       continue;
     }
-    if (type == 'A') {
+    if (type == BlockType::Activity) {
       ComputeActivity(s, i);
       continue;
     }
     switch (type) {
-      case 'B': ComputeBelt(s, i); break;
-      case 'D': ComputeDiverter(s, i); break;
-      case 'E': ComputeExponents(s, i); break;
-      case 'F': ComputeFlux(s, i); break;
-      case 'G': ComputeGenerator(s, i); break;
-      case 'H': ComputeHysteresis(s, i); break;
-      case 'J': ComputeInductor(s, i); break;
-      case 'K': ComputeLogic(s, i); break;
-      case 'L': ComputeLogarithm(s, i); break;
-      case 'M': ComputeMemory(s, i); break;
-      case 'P': ComputePid(s, i); break;
-      case 'Q': ComputeQuantizer(s, i); break;
-      case 'R': ComputeRelay(s, i); break;
-      case 'S': ComputeSine(s, i); break;
-      case 'T': ComputeTimer(s, i); break;
-      case 'U': ExchangeWithSpreadsheet(s); break;
-      case 'V': ComputeVisualizer(s, i); break;
-      case 'W': ComputeWitch(s, i); break;
-      case 'X': ComputeMultiplier(s, i); break;
-      case 'Z': ComputeFuzz(s, i); break;
-      case '%': ComputeDivide(s, i); break;
-      case '@': ComputeAccess(s, i); break;
+      case BlockType::Belt: ComputeBelt(s, i); break;
+      case BlockType::Diverter: ComputeDiverter(s, i); break;
+      case BlockType::Exponents: ComputeExponents(s, i); break;
+      case BlockType::Flux: ComputeFlux(s, i); break;
+      case BlockType::Generator: ComputeGenerator(s, i); break;
+      case BlockType::Hysteresis: ComputeHysteresis(s, i); break;
+      case BlockType::Inductor: ComputeInductor(s, i); break;
+      case BlockType::Logic: ComputeLogic(s, i); break;
+      case BlockType::Logarithm: ComputeLogarithm(s, i); break;
+      case BlockType::Memory: ComputeMemory(s, i); break;
+      case BlockType::Pid: ComputePid(s, i); break;
+      case BlockType::Quantizer: ComputeQuantizer(s, i); break;
+      case BlockType::Relay: ComputeRelay(s, i); break;
+      case BlockType::Sine: ComputeSine(s, i); break;
+      case BlockType::Timer: ComputeTimer(s, i); break;
+      case BlockType::User: ExchangeWithSpreadsheet(s); break;
+      case BlockType::Visualizer: ComputeVisualizer(s, i); break;
+      case BlockType::Witch: ComputeWitch(s, i); break;
+      case BlockType::Multiplier: ComputeMultiplier(s, i); break;
+      case BlockType::Fuzz: ComputeFuzz(s, i); break;
+      case BlockType::Divide: ComputeDivide(s, i); break;
+      case BlockType::Access: ComputeAccess(s, i); break;
       default: break;  // letters outside the catalogue
     }
   }
@@ -82,7 +85,8 @@ void NoteIntegrators(const Sim& s, IntegratorList& list) {
   list.count = 0;
   const int64_t last = LastOfPass(s);
   for (int64_t id = 1; id <= last; ++id) {
-    if (s.block(id).Type == 'I') list.ids[static_cast<size_t>(list.count++)] = static_cast<int16_t>(id);
+    if (s.block(id).Type == BlockType::Integrator)
+      list.ids[static_cast<size_t>(list.count++)] = static_cast<int16_t>(id);
   }
 }
 
@@ -105,7 +109,7 @@ void RaiseNonFinite(int64_t id, double x, const char* what) {
   } else {
     const int64_t last = LastOfPass(s);
     for (int64_t id = 1; id <= last; ++id) {
-      if (s.block(id).Type == 'I') ComputeIntegrator(s, static_cast<int>(id));
+      if (s.block(id).Type == BlockType::Integrator) ComputeIntegrator(s, static_cast<int>(id));
     }
   }
   EndOfPass(s);

@@ -11,9 +11,9 @@ namespace trevolan {
 // that makes the inlet or the contents non-finite stops the pass at block `from`.
 inline void MoveFlow(Sim& s, int from, int64_t id, double rate) {
   TBlock& t = s.block(id);
-  if (t.Type == 'I') {
+  if (t.Type == BlockType::Integrator) {
     t.pp = Finite(t.pp + rate, from, "flow into a linked inlet");
-  } else if (t.Type == 'C' && id > kReservedIDs) {
+  } else if (t.Type == BlockType::Container && id > kReservedIDs) {
     t.Value = Finite(t.Value + rate * s.Delt, from, "flow into a linked Container");
   }
 }

@@ -17,11 +17,13 @@ namespace transfer_detail {
 // Below this a store counts as empty for an "up to" take.
 inline constexpr double kEmpty = 1e-19;
 
-inline bool IsStore(const TBlock& b) { return b.Type == 'C' || b.Type == 'I'; }
+inline bool IsStore(const TBlock& b) { return b.Type == BlockType::Container || b.Type == BlockType::Integrator; }
 
 // The capacity a positive drop is measured against: a Container's Vc + cc, an
 // Integrator's bound bb.
-inline double Capacity(const Sim& s, const TBlock& b) { return b.Type == 'C' ? s.V(b.Cn) + b.cc : b.bb; }
+inline double Capacity(const Sim& s, const TBlock& b) {
+  return b.Type == BlockType::Container ? s.V(b.Cn) + b.cc : b.bb;
+}
 
 }  // namespace transfer_detail
 
@@ -29,7 +31,7 @@ inline double Capacity(const Sim& s, const TBlock& b) { return b.Type == 'C' ? s
 [[gnu::always_inline]] inline void UpdateContainerState(Sim& s, int64_t id) {
   if (id <= kReservedIDs) return;
   TBlock& b = s.block(id);
-  if (b.Type != 'C') return;
+  if (b.Type != BlockType::Container) return;
   const double max = s.V(b.Cn) + b.cc;
   // In this order, a later rule overriding an earlier one: an empty container of
   // capacity 0 reads as full. Selects rather than jumps: whether a container is
@@ -61,7 +63,7 @@ inline double Capacity(const Sim& s, const TBlock& b) { return b.Type == 'C' ? s
   TBlock& b = s.block(source);
   if (source == 0) return;
   b.Value -= amount;
-  if (b.Type == 'C') UpdateContainerState(s, source);
+  if (b.Type == BlockType::Container) UpdateContainerState(s, source);
 }
 
 // Whether the target accepts a drop (> 0: that amount; <= 0: a fill of an empty target).
@@ -81,7 +83,7 @@ inline double Capacity(const Sim& s, const TBlock& b) { return b.Type == 'C' ? s
   TBlock& b = s.block(target);
   if (target == 0 || !IsStore(b)) return;
   b.Value = Finite(b.Value + (amount <= 0 ? Capacity(s, b) : amount), target, "contents after a drop");
-  if (b.Type == 'C') UpdateContainerState(s, target);
+  if (b.Type == BlockType::Container) UpdateContainerState(s, target);
 }
 // Two drops of one block, judged and made together: into one and the same target (not
 // block 0) they must fit at once, and two fill drops fill it once. Into two targets

@@ -11,7 +11,6 @@ namespace trevolan {
 
 namespace {
 
-constexpr int kUserBlock = 20;
 constexpr int kLinkedValues = 10;
 
 // The platform's number parser on a cell's text: unlike an edit field, an empty cell

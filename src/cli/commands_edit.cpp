@@ -43,9 +43,9 @@ void ClickAt(Sim& s, const Command& c, size_t first) {
 }
 
 // The Create menu has one item per type letter, none for O and U.
-char CreateMenuType(const std::string& arg) {
+BlockType CreateMenuType(const std::string& arg) {
   if (arg.size() != 1) throw UsageError("create takes one type letter: " + arg);
-  const char type = TypeFieldLetter(arg);
+  const BlockType type = TypeOfLetter(TypeFieldLetter(arg));
   const BlockTypeInfo* info = FindBlockType(type);
   if (!info || !info->menu_caption) throw UsageError("no Create menu item for type " + arg);
   return type;
@@ -75,9 +75,9 @@ void AddEditCommands(Batch& b) {
          "and its type's defaults; there is no item for O and U, and P does nothing.",
          "create I 200 120"},
         [&s, d](const Command& c) {
-          const char type = CreateMenuType(c[1]);
+          const BlockType type = CreateMenuType(c[1]);
           ClickAt(s, c, 2);
-          if (type == 'P') return;  // "&P not assigned" does nothing
+          if (type == BlockType::Pid) return;  // "&P not assigned" does nothing
           s.PickedBlock = CreateBlockFromMenu(s, type);
           ApplyAsOpened(s, d->block);
         });

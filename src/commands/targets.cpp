@@ -74,10 +74,10 @@ Accessor BlockField(TBlock& b, const std::string& field) {
   if (field == "Name") return TextField(b.Name, kMaxNameLength);
   if (field == "Comment") return TextField(b.Comment, kMaxCommentLength);
   if (field == "Type") {
-    return {[&b] { return TargetValue{std::string(1, b.Type)}; },
+    return {[&b] { return TargetValue{std::string(1, TypeLetter(b.Type))}; },
             [&b](const auto& v) {
               if (v[0].empty()) throw RangeError();
-              b.Type = v[0][0];
+              b.Type = TypeOfLetter(v[0][0]);
             }};
   }
   if (field == "stored") {

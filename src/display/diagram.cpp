@@ -204,7 +204,8 @@ void DrawSwitchBlock(Sim& s, Canvas& c, int id) {
     const std::array<int32_t, 5> inputs{b.An, b.Bn, b.Cn, b.Dn, b.Pn};
     const int32_t input = inputs[static_cast<size_t>(k)];
     const std::string& name = input != 0 ? s.block(input).Name : b.Name;
-    DrawLabelCell(c, b, b.Displ, CutToCharacters(name, kMaxNameLength), {kSilver, kConnectionColours[static_cast<size_t>(k)]});
+    DrawLabelCell(c, b, b.Displ, CutToCharacters(name, kMaxNameLength),
+                  {kSilver, kConnectionColours[static_cast<size_t>(k)]});
   }
   DrawBlockNumber(s, c, id);
 }
@@ -214,8 +215,8 @@ void DrawSwitchBlock(Sim& s, Canvas& c, int id) {
 std::string LabelText(const TBlock& b, int32_t displ, const std::string& name) {
   switch (displ) {
     case 0: return "*";
-    case 1: return std::string(1, b.Type);
-    case 2: return b.Type + std::to_string(b.ID) + " ";
+    case 1: return std::string(1, TypeLetter(b.Type));
+    case 2: return TypeLetter(b.Type) + std::to_string(b.ID) + " ";
     default: return CutToCharacters(name + " ", kMaxNameLength + 1);
   }
 }
@@ -241,15 +242,16 @@ void DrawAllBlocks(Sim& s, Canvas& c) {
   for (int id = 1; id <= s.HighestBlock; ++id) {
     const TBlock& b = s.block(id);
     if (b.XX <= 0) continue;
-    const bool over = b.Type == 'I' || b.Type == 'N' || b.Type == 'V';
+    const bool over = b.Type == BlockType::Integrator || b.Type == BlockType::Note || b.Type == BlockType::Visualizer;
     const bool draws = paints || !s.DrawingIsInert(b);
     if (over) second_pass = second_pass || draws;
-    if (b.Type != 'I' && b.Type != 'V' && draws) DrawBlock(s, c, id);
+    if (b.Type != BlockType::Integrator && b.Type != BlockType::Visualizer && draws) DrawBlock(s, c, id);
   }
   if (!second_pass) return;
   for (int id = 1; id <= s.HighestBlock; ++id) {
     const TBlock& b = s.block(id);
-    if (b.XX > 0 && (b.Type == 'I' || b.Type == 'N' || b.Type == 'V') && (paints || !s.DrawingIsInert(b))) {
+    if (b.XX > 0 && (b.Type == BlockType::Integrator || b.Type == BlockType::Note || b.Type == BlockType::Visualizer) &&
+        (paints || !s.DrawingIsInert(b))) {
       DrawBlock(s, c, id);
     }
   }
@@ -259,40 +261,40 @@ void DrawBlock(Sim& s, Canvas& c, int id) {
   const TBlock& b = s.block(id);
   if (b.XX <= 0) return;
   switch (b.Type) {
-    case 'A':
+    case BlockType::Activity:
       DrawPlain(s, c, id, ByState(b.State, {{{kBlue, kWhite}, {kAqua, kBlack}, {kMaroon, kYellow}, {kBlack, kGrey}}}));
       break;
-    case 'B': DrawBeltBlock(s, c, id); break;
-    case 'C':
-    case '?': DrawContainerBlock(s, c, id); break;
-    case 'D':
+    case BlockType::Belt: DrawBeltBlock(s, c, id); break;
+    case BlockType::Container:
+    case BlockType::Empty: DrawContainerBlock(s, c, id); break;
+    case BlockType::Diverter:
       DrawPlain(s, c, id,
                 ByState(b.State, {{{kPurple, kYellow}, {kFuchsia, kYellow}, {kYellow, kPurple}, {kBlack, kGrey}}}));
       break;
-    case '%': DrawPlain(s, c, id, {kRed, kBlack}); break;
-    case '&': DrawPlain(s, c, id, {kRed, kWhite}); break;
-    case '@': DrawAccessBlock(s, c, id); break;
-    case 'E': DrawPlain(s, c, id, {kYellow, kBlack}); break;
-    case 'F': DrawPlain(s, c, id, {kFuchsia, kBlack}); break;
-    case 'G': DrawGeneratorBlock(s, c, id); break;
-    case 'H': DrawPlain(s, c, id, {kTeal, kYellow}); break;
-    case 'I': DrawIntegratorBlock(s, c, id); break;
-    case 'J': DrawPlain(s, c, id, {kFuchsia, kWhite}); break;
-    case 'K':
-    case 'T': DrawPlain(s, c, id, ByLogicValue(b)); break;
-    case 'L': DrawPlain(s, c, id, {kYellow, kBlack}); break;
-    case 'M': DrawMemoryBlock(s, c, id); break;
-    case 'N': DrawNote(s, c, id); break;
-    case 'O': DrawScopeBlock(s, c, id); break;
-    case 'P': DrawPlain(s, c, id, {kAqua, kBlack}); break;
-    case 'Q': DrawPlain(s, c, id, {kOlive, kLime}); break;
-    case 'R': DrawRelayBlock(s, c, id); break;
-    case 'S': DrawSineBlock(s, c, id); break;
-    case 'U': DrawUserBlock(s, c, id); break;
-    case 'V': DrawVisualizer(s, c, id); break;
-    case 'W': DrawSwitchBlock(s, c, id); break;
-    case 'X': DrawPlain(s, c, id, {kRed, kYellow}); break;
-    case 'Z': DrawPlain(s, c, id, {kAqua, kMaroon}); break;
+    case BlockType::Divide: DrawPlain(s, c, id, {kRed, kBlack}); break;
+    case BlockType::Sum: DrawPlain(s, c, id, {kRed, kWhite}); break;
+    case BlockType::Access: DrawAccessBlock(s, c, id); break;
+    case BlockType::Exponents: DrawPlain(s, c, id, {kYellow, kBlack}); break;
+    case BlockType::Flux: DrawPlain(s, c, id, {kFuchsia, kBlack}); break;
+    case BlockType::Generator: DrawGeneratorBlock(s, c, id); break;
+    case BlockType::Hysteresis: DrawPlain(s, c, id, {kTeal, kYellow}); break;
+    case BlockType::Integrator: DrawIntegratorBlock(s, c, id); break;
+    case BlockType::Inductor: DrawPlain(s, c, id, {kFuchsia, kWhite}); break;
+    case BlockType::Logic:
+    case BlockType::Timer: DrawPlain(s, c, id, ByLogicValue(b)); break;
+    case BlockType::Logarithm: DrawPlain(s, c, id, {kYellow, kBlack}); break;
+    case BlockType::Memory: DrawMemoryBlock(s, c, id); break;
+    case BlockType::Note: DrawNote(s, c, id); break;
+    case BlockType::Oscilloscope: DrawScopeBlock(s, c, id); break;
+    case BlockType::Pid: DrawPlain(s, c, id, {kAqua, kBlack}); break;
+    case BlockType::Quantizer: DrawPlain(s, c, id, {kOlive, kLime}); break;
+    case BlockType::Relay: DrawRelayBlock(s, c, id); break;
+    case BlockType::Sine: DrawSineBlock(s, c, id); break;
+    case BlockType::User: DrawUserBlock(s, c, id); break;
+    case BlockType::Visualizer: DrawVisualizer(s, c, id); break;
+    case BlockType::Witch: DrawSwitchBlock(s, c, id); break;
+    case BlockType::Multiplier: DrawPlain(s, c, id, {kRed, kYellow}); break;
+    case BlockType::Fuzz: DrawPlain(s, c, id, {kAqua, kMaroon}); break;
     default: break;  // a letter without a rule draws nothing
   }
 }
@@ -311,7 +313,7 @@ void DrawBlockNumber(Sim& s, Canvas& c, int id) {
   switch (s.NumberMode) {
     case 1:
       c.TextOut(b.XX, y, kBlankNumber);
-      if (c.Paints()) c.TextOut(b.XX, y, b.Type + std::to_string(b.ID));
+      if (c.Paints()) c.TextOut(b.XX, y, TypeLetter(b.Type) + std::to_string(b.ID));
       break;
     case 2:
     case 3:

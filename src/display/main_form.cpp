@@ -13,8 +13,6 @@ namespace trevolan {
 
 namespace {
 
-constexpr int kGraphsBlock = 19;
-constexpr int kUserBlock = 20;
 
 }  // namespace
 
@@ -136,8 +134,8 @@ void MainForm::TimePlotClick(Sim& s) {
   s.PlotFlag = TimePlotChecked;
 }
 
-void MainForm::CreateItemClick(Sim& s, char type, const Callback& show_block_dialog) {
-  if (type == 'P') return;  // "&P not assigned"
+void MainForm::CreateItemClick(Sim& s, BlockType type, const Callback& show_block_dialog) {
+  if (type == BlockType::Pid) return;  // "&P not assigned"
   s.PickedBlock = CreateBlockFromMenu(s, type);
   if (show_block_dialog) show_block_dialog();
 }

@@ -80,7 +80,7 @@ struct MainForm {
 
   // A Create menu item: the new block at the last click, and the block dialog on it
   // ("&P not assigned" does nothing).
-  void CreateItemClick(Sim& s, char type, const Callback& show_block_dialog);
+  void CreateItemClick(Sim& s, BlockType type, const Callback& show_block_dialog);
 
   // File, Open / Save Model As / Save Tape as, with the file chosen in the dialog, or
   // nothing when it was cancelled.

@@ -9,7 +9,6 @@ namespace {
 
 using namespace colour;
 
-constexpr int kGraphsBlock = 19;
 
 // A block's Value plus an addend, formed in extended precision.
 double Bound(const Sim& s, int32_t id, double addend) {

@@ -143,11 +143,11 @@ void DrawShapeMode(Sim& s, Canvas& c, int id, const Reading& r) {
 void DrawTableMode(Sim& s, Canvas& c, int id, const Reading& r) {
   TBlock& b = s.block(id);
   const TBlock& src = s.block(b.An);
-  if (src.Type == '?') {
+  if (src.Type == BlockType::Empty) {
     DrawLabel(s, c, id);
     return;
   }
-  if (src.Type != 'G' && src.Type != 'M') {
+  if (src.Type != BlockType::Generator && src.Type != BlockType::Memory) {
     MarkWrongSource(b, "Not_G_or_M");
     return;
   }
@@ -174,7 +174,7 @@ void DrawTableMode(Sim& s, Canvas& c, int id, const Reading& r) {
   c.MoveTo(b.XX, yc);
   c.LineTo(Px(x + w), yc);
 
-  const std::string caption = src.Type == 'G' ? "Function Gen. " + std::to_string(src.ID)
+  const std::string caption = src.Type == BlockType::Generator ? "Function Gen. " + std::to_string(src.ID)
                                               : s.block(src.An).Name + " vs " + s.block(src.Bn).Name;
   c.TextOut(Px(x + 5), Px(b.YY - int64_t{17}), caption);
 
@@ -192,15 +192,15 @@ void DrawTableMode(Sim& s, Canvas& c, int id, const Reading& r) {
 void DrawStripMode(Sim& s, Canvas& c, int id, const Reading& r) {
   TBlock& b = s.block(id);
   const TBlock& src = s.block(b.An);
-  if (src.Type == '?') {
+  if (src.Type == BlockType::Empty) {
     DrawLabel(s, c, id);
     return;
   }
-  if (src.Type != 'B' && src.Type != 'M') {
+  if (src.Type != BlockType::Belt && src.Type != BlockType::Memory) {
     MarkWrongSource(b, "Not_B_or_M");
     return;
   }
-  const bool belt = src.Type == 'B';
+  const bool belt = src.Type == BlockType::Belt;
   const int64_t n = belt ? StoredHigh(src) : StoredHigh(src) / 2;
   double ymin = 0, span = r.fs;
   if (span == 0) {

@@ -46,7 +46,7 @@ Extent BlocksExtent(const Sim& s) {
     const TBlock& b = s.block(id);
     if (b.XX <= 0) continue;
     // The label of at most 11 characters, or a Note's comment.
-    const size_t chars = b.Type == 'N' ? std::max<size_t>(b.Comment.size(), 11) : 11;
+    const size_t chars = b.Type == BlockType::Note ? std::max<size_t>(b.Comment.size(), 11) : 11;
     const int64_t right = int64_t{b.XX} + kCharWidth * static_cast<int64_t>(chars) + kMargin;
     const int64_t bottom = int64_t{b.YY} + 2 * Canvas::kLinePitch + kMargin;
     e.width = static_cast<int32_t>(std::clamp<int64_t>(right, e.width, 1 << 20));

@@ -15,7 +15,7 @@ namespace {
 // The legend of a type: window title, rule text, hint of the Mode field (null keeps
 // the common hint) and the captions of the five connection labels A, B, C, D, P.
 struct Legend {
-  char type;
+  BlockType type;
   const char* title;
   const char* rule;
   const char* mode_hint;
@@ -23,65 +23,65 @@ struct Legend {
 };
 
 constexpr Legend kLegends[] = {
-    {'A', "Action/Activity A", "Start with A, B ready, output to C,D", nullptr,
+    {BlockType::Activity, "Action/Activity A", "Start with A, B ready, output to C,D", nullptr,
      {"SourceA", "SourceB", "Drop C", "Drop D", "Delay Time"}},
-    {'B', "Belt/Conveyor B", "Take from A, dump to B", nullptr,
+    {BlockType::Belt, "Belt/Conveyor B", "Take from A, dump to B", nullptr,
      {"SourceA", "Drop B", "Shows Contents", "No. Segs", "Seg.Time"}},
-    {'C', "Container/Constant C", "Passive, Stores items or a number", nullptr,
+    {BlockType::Container, "Container/Constant C", "Passive, Stores items or a number", nullptr,
      {"An, aa ignored", "Bn, bb ignored", "Max Contents", "Initial Contents", "Pn, pp ignored"}},
-    {'D', "Divert/Split: A->C or ->D probability B", "Prob,Fraction=Vd+bb", nullptr,
+    {BlockType::Diverter, "Divert/Split: A->C or ->D probability B", "Prob,Fraction=Vd+bb", nullptr,
      {"A: Source", "B: Prob,Fraction", "C: Direct", "D: Diverted", "Cycle Time"}},
-    {'%', "Division (%)", "x=(A-B)/(C-D),normal or modulo", "0:normal,1:modulo",
+    {BlockType::Divide, "Division (%)", "x=(A-B)/(C-D),normal or modulo", "0:normal,1:modulo",
      {"Input A", "Input B", "Input C", "Input D", "Scale Fctr"}},
-    {'E', "Exponents (E)", "x=(A+aa-B)/(C+cc): D*e^x, D*10^x, D*x^bb", "0:exp() 1:alog() 2:^power",
+    {BlockType::Exponents, "Exponents (E)", "x=(A+aa-B)/(C+cc): D*e^x, D*10^x, D*x^bb", "0:exp() 1:alog() 2:^power",
      {"Input A", "Input B", "Input C", "Input D", "(ignored)"}},
-    {'F', "Flux: A->B, linear,radtn,press,rectf,gas", "Flux=(A-B)*C etc", "0:linear,1:Radiation,2:SqrtLaw,3:FWrectify,4:Gas",
+    {BlockType::Flux, "Flux: A->B, linear,radtn,press,rectf,gas", "Flux=(A-B)*C etc", "0:linear,1:Radiation,2:SqrtLaw,3:FWrectify,4:Gas",
      {"Source A", "Sink B", "Conductance/Area", "Extra,Mode4:To", "Mode4:Mol-Mass"}},
-    {'G', "function GENERATOR(G)", "V=pp*FnctP((A-B)*C)", "No alternative modes",
+    {BlockType::Generator, "function GENERATOR(G)", "V=pp*FnctP((A-B)*C)", "No alternative modes",
      {"A input", "B input", "C input", "D No.Points", "FncNo., pp"}},
-    {'H', "Hysteresis(H)", "v=0*(a<b)+1*(a>c),ramp between. ETC", "0:relay,1:slide,2:viscous",
+    {BlockType::Hysteresis, "Hysteresis(H)", "v=0*(a<b)+1*(a>c),ramp between. ETC", "0:relay,1:slide,2:viscous",
      {"A:Input", "B:Lo/Fmx/Vel", "C:Hi/Compl", "D:Hysteresis", "(used inside)"}},
-    {'I', "Integrator (I)", "v=INT((Va-Vb+flux)*Cv)dt+Dv", "0:No constraints, 1:cyclic, 2:Saturates +/-bb",
+    {BlockType::Integrator, "Integrator (I)", "v=INT((Va-Vb+flux)*Cv)dt+Dv", "0:No constraints, 1:cyclic, 2:Saturates +/-bb",
      {"A: plus", "B: minus", "C: factor", "D: Init Cond", "P: more flux"}},
-    {'J', "Inductor (J)", "CurrentAB=INT((a-b-v*c)/d)", nullptr,
+    {BlockType::Inductor, "Inductor (J)", "CurrentAB=INT((a-b-v*c)/d)", nullptr,
      {"A: from source", "B: to sink", "C: Resistance", "D: Initial I", "P: Inductance"}},
-    {'K', "Logic Block: OR NOR AND NAND XOR", "Mode defines type", "0:OR, 1:NOR, 2:AND, 3:NAND, 4:XOR",
+    {BlockType::Logic, "Logic Block: OR NOR AND NAND XOR", "Mode defines type", "0:OR, 1:NOR, 2:AND, 3:NAND, 4:XOR",
      {"A: input", "B: input", "C: input", "D: input", "P: OP size"}},
-    {'L', "Logarithms: Natl, base10, base2, baseAny(L)", "v=d*Ln{(a-b)/c} etc", "0:Natrl, 1:base10, 2:base2, 3:anyBase",
+    {BlockType::Logarithm, "Logarithms: Natl, base10, base2, baseAny(L)", "v=d*Ln{(a-b)/c} etc", "0:Natrl, 1:base10, 2:base2, 3:anyBase",
      {"A: Plus", "B: Minus", "C: Coefficient", "D: Factor", "(ignored)"}},
-    {'M', "Memory with Offset  M)", "V=TrA when(TrB=TrBnow-Offset)", "0:Sample & Hold, 1:Sample and interpolate",
+    {BlockType::Memory, "Memory with Offset  M)", "V=TrA when(TrB=TrBnow-Offset)", "0:Sample & Hold, 1:Sample and interpolate",
      {"A: Trk for Data", "B: Trk for Basis", "C: Offset", "D: No. Points", "Sample Time"}},
-    {'N', "Note (N)", "Displays Comment string", "0:normal font,1:italic,2:bold,3:bold+italic",
+    {BlockType::Note, "Note (N)", "Displays Comment string", "0:normal font,1:italic,2:bold,3:bold+italic",
      {"A not used", "B not used", "C not used", "D not used", "P not used"}},
-    {'O', "Oscilloscope/Graph inputs (O)", "a,b,c,d scaling.", "No variants of mode",
+    {BlockType::Oscilloscope, "Oscilloscope/Graph inputs (O)", "a,b,c,d scaling.", "No variants of mode",
      {"A: GrMinT", "B: GrMaxT", "C: GrMinY", "D: GrMaxY", "Horiz Intv"}},
-    {'P', "PID Controller (P)", "V=PID{A-B}", nullptr,
+    {BlockType::Pid, "PID Controller (P)", "V=PID{A-B}", nullptr,
      {"A:", "B:", "C:", "D:", ""}},
-    {'Q', "Quantizer (Q)", "V=P*(C<=round(A*B)<=D)", "0:no bounds, 1:bounded",
+    {BlockType::Quantizer, "Quantizer (Q)", "V=P*(C<=round(A*B)<=D)", "0:no bounds, 1:bounded",
      {"A: Input", "B: 1/step", "C: Lo Limit", "D: Hi limit", "Scale"}},
-    {'R', "Relay for ON-OFF", "A>0: B,C,D are ON, P is OFF", nullptr,
+    {BlockType::Relay, "Relay for ON-OFF", "A>0: B,C,D are ON, P is OFF", nullptr,
      {"A: control", "B: Target", "C: Target", "D: Target", "P: negTarget"}},
-    {'S', "Sin, arcSin, arcTan (Uses Radians)", "V=D*sin(A*B*C+P), asin(), atan()", "0:D*sin((A*B*C+P),1:ArcSin(A),2:ArcTan(A,B)",
+    {BlockType::Sine, "Sin, arcSin, arcTan (Uses Radians)", "V=D*sin(A*B*C+P), asin(), atan()", "0:D*sin((A*B*C+P),1:ArcSin(A),2:ArcTan(A,B)",
      {"A: input", "B: input", "C: input", "D: Scale", "P: Phase"}},
-    {'T', "Timer, MTBF etc, re-triggerable (T)", "V={On-time:1, Off-time:0}", "0:Repetitive,1:OneShot,2:Bistable,3:Manual 1-shot",
+    {BlockType::Timer, "Timer, MTBF etc, re-triggerable (T)", "V={On-time:1, Off-time:0}", "0:Repetitive,1:OneShot,2:Bistable,3:Manual 1-shot",
      {"Trigger input", "On-time", "Off time", "Init time", "Relay+,nextTime"}},
-    {'U', "User access to MS EXCEL", "passes values to/from XL", nullptr,
+    {BlockType::User, "User access to MS EXCEL", "passes values to/from XL", nullptr,
      {"A: Input", "B: Input", "C: Control", "D: Init Time", "Period"}},
-    {'V', "Visualizer V", "Shows value of input A", "0:Number,1:Vert-Stack,2:Horiz-Bar,3:Triangle,4:Quad,5:XYplot,6:Belt/memory,7:Elipse",
+    {BlockType::Visualizer, "Visualizer V", "Shows value of input A", "0:Number,1:Vert-Stack,2:Horiz-Bar,3:Triangle,4:Quad,5:XYplot,6:Belt/memory,7:Elipse",
      {"A: Input", "B:Corner/offsetB", "C,cc: corner", "D:Corner/fsdB", "F.S.D for A"}},
-    {'W', "Witch Switch: MUX-4,Lowest,Highest", "V= 0, Vb+bb, Vc+cc, Vd+dd or Vp+pp", "0:Mux-4, 1:?Min, 2:?Max",
+    {BlockType::Witch, "Witch Switch: MUX-4,Lowest,Highest", "V= 0, Vb+bb, Vc+cc, Vd+dd or Vp+pp", "0:Mux-4, 1:?Min, 2:?Max",
      {"An=MuxSelector", "B:Line1", "C:Line2", "D:Line3", "P:Line4"}},
-    {'X', "Multiplier (5 way), X", "V=(Va+aa)*(Vb+bb)*(Vc+cc)*(Vd+dd)*(Vp+pp)", "0:multiply,1;Inner product of A,B stored values",
+    {BlockType::Multiplier, "Multiplier (5 way), X", "V=(Va+aa)*(Vb+bb)*(Vc+cc)*(Vd+dd)*(Vp+pp)", "0:multiply,1;Inner product of A,B stored values",
      {"A: factor", "B: factor", "C: factor", "D: factor", "P: factor"}},
-    {'Z', "Random Fuzz generator (bounded),Z", "Uniform, Gaussian, Poisson, Erlang", "0:Uniform,1:Gaussian,2:Poisson,3:Erlang3 ",
+    {BlockType::Fuzz, "Random Fuzz generator (bounded),Z", "Uniform, Gaussian, Poisson, Erlang", "0:Uniform,1:Gaussian,2:Poisson,3:Erlang3 ",
      {"A: size", "B: offset", "C: Lo Bound", "D: Hi bound", "ignored"}},
-    {'&', "signed Summation, 4way, scaled, &", "V=P*(aa+/-A+/-B*bb+/-C*cc+/-D*dd)", "0:Sum+/-,2:Sqrt(Sum of squares)",
+    {BlockType::Sum, "signed Summation, 4way, scaled, &", "V=P*(aa+/-A+/-B*bb+/-C*cc+/-D*dd)", "0:Sum+/-,2:Sqrt(Sum of squares)",
      {"A: aa+Va", "B: Vb*bb", "C: Vc*cc", "D: Vd*dd", "P:Multiplier"}},
-    {'@', "Access to internal values. @", "From A,C to B,D. Codes aa, bb etc", "Behaviour is determined by aa, bb etc used as access codes",
+    {BlockType::Access, "Access to internal values. @", "From A,C to B,D. Codes aa, bb etc", "Behaviour is determined by aa, bb etc used as access codes",
      {"A: from,code", "B: to,code", "C: from,code", "D: to,code", "P:ignored"}},
 };
 
-const Legend* FindLegend(char type) {
+const Legend* FindLegend(BlockType type) {
   for (const Legend& l : kLegends) {
     if (l.type == type) return &l;
   }
@@ -143,7 +143,7 @@ namespace {
 void FillCommonFields(TBlockFm& f, const TBlock& b) {
   f.Edit1 = {IntText(b.ID), true, "Change only with great care"};
   f.Edit2 = {b.Name, true, "10 chars, NO spaces"};
-  f.Edit3 = {std::string(1, b.Type), true, "Change only with great care"};
+  f.Edit3 = {std::string(1, TypeLetter(b.Type)), true, "Change only with great care"};
   f.Edit4 = {IntText(b.XX), true, "Pixels right from top left"};
   f.Edit5 = {IntText(b.YY), true, "Pixels down from top edge"};
   f.Edit6 = {IntText(b.Displ), true, "0:minimal,1:Type,2:Type+Id#,3:Name"};
@@ -184,7 +184,7 @@ void FillCommonFields(TBlockFm& f, const TBlock& b) {
 
 // The texts of the type's legend: title, rule, connection captions, and the changes
 // that only some types make. A type without a legend changes nothing here.
-void FillLegend(TBlockFm& f, char type) {
+void FillLegend(TBlockFm& f, BlockType type) {
   const Legend* legend = FindLegend(type);
   if (!legend) return;
   f.Caption = legend->title;
@@ -192,23 +192,23 @@ void FillLegend(TBlockFm& f, char type) {
   LabelField* links[] = {&f.Label7, &f.Label8, &f.Label9, &f.Label10, &f.Label11};
   for (size_t i = 0; i < 5; ++i) links[i]->caption = legend->links[i];
   if (legend->mode_hint) f.Edit18.hint = legend->mode_hint;
-  f.Edit3.hint = std::string(1, type);
+  f.Edit3.hint = std::string(1, TypeLetter(type));
 
   const char* random_times = "Neg Values give random times";
   switch (type) {
-    case 'A':
+    case BlockType::Activity:
       f.Label11.hint = random_times;
       f.Label12.caption = "Release Time";
       f.Label17.caption = "State";
       break;
-    case 'B':
+    case BlockType::Belt:
       f.Edit9.visible = false;
       f.Edit17.visible = false;
       f.Label11.hint = random_times;
       f.Label12.caption = "Release Time";
       f.Label17.caption = "State";
       break;
-    case 'C':
+    case BlockType::Container:
       f.Edit7.visible = false;
       f.Edit8.visible = false;
       f.Edit20.visible = false;
@@ -216,7 +216,7 @@ void FillLegend(TBlockFm& f, char type) {
       f.Label12.caption = "Contents/Value";
       f.Label17.caption = "State";
       break;
-    case 'D':
+    case BlockType::Diverter:
       f.Label8.hint = "Neg value gives split of stored Value";
       f.Label9.hint = "or (1-Frac) of split load";
       f.Label10.hint = "or Frac of split load";
@@ -224,27 +224,27 @@ void FillLegend(TBlockFm& f, char type) {
       f.Label12.caption = "ReleaseTime";
       f.Label17.caption = "State";
       break;
-    case '%': f.Label11.hint = "After modulo, if used"; break;
-    case 'E':
+    case BlockType::Divide: f.Label11.hint = "After modulo, if used"; break;
+    case BlockType::Exponents:
       f.Edit15.hint = "used as power exponent";
       f.Edit11.visible = false;
       break;
-    case 'G': f.Edit10.hint = "Must ApplyChanges & re-select to change Number"; break;
-    case 'J': f.Label12.caption = "Current I(amps)"; break;
-    case 'O':
+    case BlockType::Generator: f.Edit10.hint = "Must ApplyChanges & re-select to change Number"; break;
+    case BlockType::Inductor: f.Label12.caption = "Current I(amps)"; break;
+    case BlockType::Oscilloscope:
       f.Label12.caption = "Vert Intv";
       f.Edit6.hint = "0:minimal,1:Type,2:Type+Id#,3:Name,4:No Links";
       f.Label16.hint = "Scope and User: Hide links with Displ=4";
       f.Edit3.hint = "DO NOT CHANGE";
       break;
-    case 'R': f.Edit3.hint = "Relay action: B,C,D follow A, but P is reverse effect"; break;
-    case 'T': f.Label8.hint = random_times; break;
-    case 'U':
+    case BlockType::Relay: f.Edit3.hint = "Relay action: B,C,D follow A, but P is reverse effect"; break;
+    case BlockType::Timer: f.Label8.hint = random_times; break;
+    case BlockType::User:
       f.Label12.caption = "Next Time";
       f.Label16.hint = "greater than 3 hides links";
       break;
-    case 'V': f.Label12.caption = "Scaled % FSD"; break;
-    case '@': f.Edit6.hint = "Supress output links with 4"; break;
+    case BlockType::Visualizer: f.Label12.caption = "Scaled % FSD"; break;
+    case BlockType::Access: f.Edit6.hint = "Supress output links with 4"; break;
     default: break;
   }
 }
@@ -274,37 +274,37 @@ int FillGrid(TBlockFm& f, const Sim& s, const TBlock& b) {
   const int h = static_cast<int>(StoredHigh(b));
   const int n = h / 2;
   switch (b.Type) {
-    case 'A':
+    case BlockType::Activity:
       f.Label19.caption = "TransferValues";
       SetHeader(g, h + 1, "Link", "Contents");
       if (g.RowCount() > 1) g.cells[1][0] = "A to C";
       if (g.RowCount() > 2) g.cells[2][0] = "B to D";
       FillValueColumn(g, b);
       return 675;
-    case 'B':
+    case BlockType::Belt:
       f.Label19.caption = "Stored Data";
       SetHeader(g, h + 1, "Position", "Contents");
       for (int r = 1; r < g.RowCount(); ++r) g.cells[static_cast<size_t>(r)][0] = IntText(r);
       FillValueColumn(g, b);
       return 700;
-    case 'D':
+    case BlockType::Diverter:
       f.Label19.caption = "TransferValue";
       SetHeader(g, h + 1, "Link", "Contents");
       if (g.RowCount() > 1) g.cells[1][0] = "A ->C or ->D";
       FillValueColumn(g, b);
       return 675;
-    case 'G':
+    case BlockType::Generator:
       f.Label19.caption = "Stored Data";
       SetHeader(g, n + 1, "Arguments", "Values");
       FillTable(g, b, n);
       return 700;
-    case 'M':
+    case BlockType::Memory:
       f.Label19.caption = "Stored Data";
       SetHeader(g, n + 1, "Basis", "Values");
       FillTable(g, b, n);
       return 700;
-    case 'O':
-    case 'U':
+    case BlockType::Oscilloscope:
+    case BlockType::User:
       f.Label19.caption = "Stored Data";
       SetHeader(g, h + 1, "Input ID", "Name");
       for (int r = 1; r < g.RowCount(); ++r) {
@@ -337,7 +337,7 @@ namespace {
 // The five connections. A Sum uses the sign of its IDs and a Visualizer reads B, C and
 // D as pixel sizes, so theirs are taken as typed; the others are clamped into the table.
 void WriteConnections(Sim& s, TBlockFm& f, TBlock& b) {
-  const bool as_typed = b.Type == 'V' || b.Type == '&';
+  const bool as_typed = b.Type == BlockType::Visualizer || b.Type == BlockType::Sum;
   const auto link = [&](const EditField& field) {
     const int32_t typed = EditToInt(field.text);
     return as_typed ? typed : CheckBlockID(s, typed);
@@ -380,7 +380,7 @@ void StoreBelt(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
 // The oscilloscope's inputs; the tape then records the Graphs block's channels.
 void StoreScope(Sim& s, const StringGrid& g, TBlock& b) {
   for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
-  const TBlock& graphs = s.block(19);
+  const TBlock& graphs = s.block(kGraphsBlock);
   for (int c = 1; c <= kMaxTapeChannels; ++c) {
     s.TapeChannelIDs[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
   }
@@ -396,17 +396,17 @@ void StoreScope(Sim& s, const StringGrid& g, TBlock& b) {
 // The grid back into the stored list, by the block's new type.
 void StoreGrid(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
   switch (b.Type) {
-    case 'A':
+    case BlockType::Activity:
       StoredAt(b, 1) = GridNumber(g, 1, 1);
       StoredAt(b, 2) = GridNumber(g, 1, 2);
       break;
-    case 'B': StoreBelt(s, g, b, id); break;
-    case 'C':
+    case BlockType::Belt: StoreBelt(s, g, b, id); break;
+    case BlockType::Container:
       UpdateContainerState(s, id);
       s.NotifyDrawBlock(id);
       break;
-    case 'D': StoredAt(b, 1) = GridNumber(g, 1, 1); break;
-    case 'G':
+    case BlockType::Diverter: StoredAt(b, 1) = GridNumber(g, 1, 1); break;
+    case BlockType::Generator:
       // Only a Generator that uses its own list has its table in the grid.
       if (b.Pn != id) {
         ShowNumberMessage(s, "Cannot change Function No. ", b.Pn);
@@ -414,9 +414,9 @@ void StoreGrid(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
         StoreTable(s, g, b);
       }
       break;
-    case 'M': StoreTable(s, g, b); break;
-    case 'O': StoreScope(s, g, b); break;
-    case 'U':
+    case BlockType::Memory: StoreTable(s, g, b); break;
+    case BlockType::Oscilloscope: StoreScope(s, g, b); break;
+    case BlockType::User:
       for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
       break;
     default: break;
@@ -435,7 +435,7 @@ void TBlockFm::ApplyBtnClick(Sim& s) {
   TBlock& b = s.block(id);
   b.Name = FitText(Edit2.text, kMaxNameLength);
   if (b.Name.empty()) b.Name = "blank";
-  b.Type = TypeFieldLetter(Edit3.text);
+  b.Type = TypeOfLetter(TypeFieldLetter(Edit3.text));
   b.XX = EditToInt(Edit4.text);
   b.YY = EditToInt(Edit5.text);
   if (b.XX < 0 || b.YY < 0) ShowNumberMessage(s, "Check X,Y coordinates ", std::min(b.XX, b.YY));
@@ -473,7 +473,7 @@ void TBlockFm::DeleteBtnClick(Sim& s) {
   }
   TBlock& b = s.block(id);
   b.Name = ("?" + IntText(id)).substr(0, kMaxNameLength);
-  b.Type = '?';
+  b.Type = BlockType::Empty;
   b.Displ = 2;
   b.XX = id - 50;
   b.YY = 600;

@@ -24,7 +24,7 @@ void RenumberLink(int32_t& link, int64_t old_id, int64_t new_id) {
 // holds a number beyond 32 bits.
 std::array<int32_t, kTapeColumns> ChannelsOfGraphs(const Sim& s) {
   std::array<int32_t, kTapeColumns> ids = s.TapeChannelIDs;
-  const TBlock& graphs = s.block(19);
+  const TBlock& graphs = s.block(kGraphsBlock);
   for (int c = 1; c <= kMaxTapeChannels; ++c) ids[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
   return ids;
 }
@@ -40,7 +40,7 @@ void CloseAndRedraw(Sim& s, bool& closed) {
 
 void RenumberLinks(Sim& s, int64_t k, int64_t old_id, int64_t new_id) {
   TBlock& b = s.block(k);
-  if (b.Type == 'O' || b.Type == 'U') {
+  if (b.Type == BlockType::Oscilloscope || b.Type == BlockType::User) {
     for (int64_t i = 1; i <= StoredHigh(b); ++i) {
       double& entry = StoredAt(b, i);
       if (entry == static_cast<double>(old_id)) entry = static_cast<double>(new_id);
@@ -51,11 +51,12 @@ void RenumberLinks(Sim& s, int64_t k, int64_t old_id, int64_t new_id) {
   RenumberLink(b.Pn, old_id, new_id);
   // A Visualizer's B, C and D are corner coordinates; the D of a Generator or a
   // Memory is its number of points.
-  if (b.Type != 'V') {
+  if (b.Type != BlockType::Visualizer) {
     RenumberLink(b.Bn, old_id, new_id);
     RenumberLink(b.Cn, old_id, new_id);
   }
-  if (b.Type != 'V' && b.Type != 'G' && b.Type != 'M') RenumberLink(b.Dn, old_id, new_id);
+  if (b.Type != BlockType::Visualizer && b.Type != BlockType::Generator && b.Type != BlockType::Memory)
+    RenumberLink(b.Dn, old_id, new_id);
 }
 
 void CopyBlock(Sim& s, int64_t from, int64_t to, int32_t x, int32_t y) {
@@ -112,11 +113,11 @@ void TInsertFm::ApplyBtnClick(Sim& s, const std::function<void()>& show_block_di
   for (int32_t i = old_highest; i >= seq; --i) {
     const TBlock& moved = s.block(i);
     CopyBlock(s, i, i + 1, moved.XX, moved.YY);
-    RenumberLinks(s, 19, i, i + 1);
-    RenumberLinks(s, 20, i, i + 1);
+    RenumberLinks(s, kGraphsBlock, i, i + 1);
+    RenumberLinks(s, kUserBlock, i, i + 1);
     for (int32_t k = kReservedIDs + 1; k <= s.HighestBlock; ++k) RenumberLinks(s, k, i, i + 1);
   }
-  NewBlock(s, type, seq, s.LastX, s.LastY);
+  NewBlock(s, TypeOfLetter(type), seq, s.LastX, s.LastY);
 
   s.PickedBlock = seq;
   closed = true;

@@ -19,23 +19,23 @@ void IdentityTable(TBlock& b, int64_t n) {
 
 void SetTypeDefaults(Sim& s, TBlock& b) {
   switch (b.Type) {
-    case '%': b.cc = 1; b.pp = 1; break;
-    case '&': b.bb = b.cc = b.dd = b.pp = 1; break;
-    case 'A':
+    case BlockType::Divide: b.cc = 1; b.pp = 1; break;
+    case BlockType::Sum: b.bb = b.cc = b.dd = b.pp = 1; break;
+    case BlockType::Activity:
       b.State = 1;
       b.aa = b.bb = b.cc = b.dd = 1;
       b.pp = 10;
       ResizeStored(b, 3);
       break;
-    case 'B':
+    case BlockType::Belt:
       b.State = 1;
       b.aa = b.bb = 1;
       b.pp = 10;
       b.Dn = 10;
       ResizeStored(b, 11);
       break;
-    case 'C': b.cc = 100; b.dd = 50; break;
-    case 'D':
+    case BlockType::Container: b.cc = 100; b.dd = 50; break;
+    case BlockType::Diverter:
       b.State = 1;
       b.aa = 1;
       b.bb = 0.5;
@@ -43,55 +43,55 @@ void SetTypeDefaults(Sim& s, TBlock& b) {
       b.pp = 10;
       ResizeStored(b, 2);
       break;
-    case 'E': b.cc = b.dd = 1; break;
-    case 'F': b.cc = 1; break;
-    case 'G':
+    case BlockType::Exponents: b.cc = b.dd = 1; break;
+    case BlockType::Flux: b.cc = 1; break;
+    case BlockType::Generator:
       b.cc = 1;
       b.pp = 1;
       b.Dn = 11;
       b.Pn = b.ID;  // its own function table
       IdentityTable(b, 11);
       break;
-    case 'H': b.bb = 0; b.cc = 1e-5; b.dd = 0.1; break;
-    case 'I': b.State = 2; b.bb = 100000; b.cc = 1; break;
-    case 'J': b.cc = 1; b.pp = 1; break;
-    case 'K': b.pp = 1; break;
-    case 'L': b.aa = 1e-6; b.bb = 10; b.cc = 1; b.dd = 1; break;
-    case 'M':
+    case BlockType::Hysteresis: b.bb = 0; b.cc = 1e-5; b.dd = 0.1; break;
+    case BlockType::Integrator: b.State = 2; b.bb = 100000; b.cc = 1; break;
+    case BlockType::Inductor: b.cc = 1; b.pp = 1; break;
+    case BlockType::Logic: b.pp = 1; break;
+    case BlockType::Logarithm: b.aa = 1e-6; b.bb = 10; b.cc = 1; b.dd = 1; break;
+    case BlockType::Memory:
       b.Bn = 2;  // sampled against Time
       b.Dn = 11;
       b.pp = 10;
       ResizeStored(b, 23);
       break;
-    case 'O': ResizeStored(b, 11); break;
-    case 'Q': b.bb = 1; b.cc = -100; b.dd = 100; b.pp = 1; break;
-    case 'R': b.Value = 1; break;
-    case 'S':
+    case BlockType::Oscilloscope: ResizeStored(b, 11); break;
+    case BlockType::Quantizer: b.bb = 1; b.cc = -100; b.dd = 100; b.pp = 1; break;
+    case BlockType::Relay: b.Value = 1; break;
+    case BlockType::Sine:
       b.An = 2;  // driven by Time
       b.bb = 1;
       b.cc = 2 * std::numbers::pi;
       b.dd = 1;
       break;
-    case 'T':
+    case BlockType::Timer:
       b.Value = 1;
       b.bb = 10;
       b.cc = 10;
       b.pp = s.Time + b.bb;  // the first switching time
       break;
-    case 'U':
+    case BlockType::User:
       ResizeStored(b, 11);
       for (int64_t k = 1; k <= 10; ++k) StoredAt(b, k) = 0;
       break;
-    case 'V': b.pp = 1; break;
-    case 'X': b.cc = b.dd = b.pp = 1; break;
-    case 'Z': b.aa = 1; b.cc = -1000; b.dd = 1000; break;
+    case BlockType::Visualizer: b.pp = 1; break;
+    case BlockType::Multiplier: b.cc = b.dd = b.pp = 1; break;
+    case BlockType::Fuzz: b.aa = 1; b.cc = -1000; b.dd = 1000; break;
     default: break;  // '@', 'N', 'P', 'W' and anything else: the common values only
   }
 }
 
 }  // namespace
 
-void NewBlock(Sim& s, char type, int64_t id, int32_t x, int32_t y) {
+void NewBlock(Sim& s, BlockType type, int64_t id, int32_t x, int32_t y) {
   TBlock& b = s.block(id);
   b.ID = static_cast<int32_t>(id);
   b.Type = type;
@@ -103,7 +103,7 @@ void NewBlock(Sim& s, char type, int64_t id, int32_t x, int32_t y) {
   b.OnOff = 1;
   b.Displ = 2;
   SetTypeDefaults(s, b);
-  b.Name = std::string(1, type) + std::to_string(id);
+  b.Name = std::string(1, TypeLetter(type)) + std::to_string(id);
   if (b.Name.size() > kMaxNameLength) b.Name.resize(kMaxNameLength);
 }
 
@@ -113,7 +113,7 @@ char TypeFieldLetter(const std::string& text) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-int32_t CreateBlockFromMenu(Sim& s, char type) {
+int32_t CreateBlockFromMenu(Sim& s, BlockType type) {
   if (s.HighestBlock > kMaxBlockID - 1) {
     ShowNumberMessage(s, "No room for more Blocks at ", s.HighestBlock);
     return 0;

@@ -11,11 +11,11 @@ namespace trevolan {
 // Fills block `id` as a new block of `type` at (x, y). Comment is left alone, and the
 // stored list keeps its contents except for the types that set its length. Does not
 // change HighestBlock. RangeError for an ID outside 0..1000.
-void NewBlock(Sim& s, char type, int64_t id, int32_t x, int32_t y);
+void NewBlock(Sim& s, BlockType type, int64_t id, int32_t x, int32_t y);
 
 // A Create menu item: the new block just above HighestBlock at the last click, and
 // its ID; 0 with the message "No room for more Blocks at " when the table is full.
-int32_t CreateBlockFromMenu(Sim& s, char type);
+int32_t CreateBlockFromMenu(Sim& s, BlockType type);
 
 // The type typed into a dialog's type field: its first character in upper case.
 // RangeError for an empty field.

@@ -39,7 +39,7 @@ void TTimingFm::ApplyClick(Sim& s) {
   s.Start = EditToFloat(Edit1.text);
   s.FinTim = EditToFloat(Edit2.text);
   s.RepCount = EditToInt(Edit3.text);
-  s.block(18).Dn = s.RepCount;
+  s.block(kRepCountBlock).Dn = s.RepCount;
   s.Delt = EditToFloat(Edit4.text);
   s.GrDel = EditToFloat(Edit5.text);
   s.GrNext = EditToFloat(Edit9.text);

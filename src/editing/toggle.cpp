@@ -6,7 +6,7 @@ namespace trevolan {
 
 void ToggleBlock(Sim& s, int64_t id) {
   TBlock& b = s.block(id);
-  if (b.Type == 'W' && b.State == 0 && b.An == 0) {
+  if (b.Type == BlockType::Witch && b.State == 0 && b.An == 0) {
     b.aa += 1;
     if (b.aa > 4.5) b.aa = 0;
   } else {

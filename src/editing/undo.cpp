@@ -91,7 +91,7 @@ std::string Id(int64_t id) { return std::to_string(id); }
 
 bool ModelChange::Emptied(int64_t id) const {
   for (const BlockChange& b : blocks_) {
-    if (b.id == id) return b.before.Type != '?' && b.after.Type == '?';
+    if (b.id == id) return b.before.Type != BlockType::Empty && b.after.Type == BlockType::Empty;
   }
   return false;
 }

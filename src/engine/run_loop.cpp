@@ -46,7 +46,7 @@ void GraphStep(Sim& s) {
 // At FinTim: hold, or with repetition on count the run and start the next one at once.
 void Finish(Sim& s) {
   StoreTimingGlobals(s);
-  TBlock& rep = s.block(18);
+  TBlock& rep = s.block(kRepCountBlock);
   if (rep.OnOff == 0) {
     HoldRun(s);
   } else {
@@ -66,7 +66,7 @@ void Step(Sim& s, const IntegratorList* integrators) {
   CheckClockMoves(s);
   IntegrateAll(s, integrators);
   s.Time += s.Delt;
-  s.block(2).Value = s.Time;
+  s.block(kTimeBlock).Value = s.Time;
   ComputeAllBlocks(s);
   ++s.StepsTaken;
   if (Due(s, s.GrNext)) GraphStep(s);
@@ -127,10 +127,10 @@ namespace {
 // Containers and Integrators first, so that the second pass reads their start values.
 void ResetStores(Sim& s, int64_t id) {
   TBlock& b = s.block(id);
-  if (b.Type != 'C' && b.Type != 'I') return;
+  if (b.Type != BlockType::Container && b.Type != BlockType::Integrator) return;
   b.Value = s.V(b.Dn) + b.dd;
   b.pp = 0;
-  if (b.Type == 'C') UpdateContainerState(s, id);
+  if (b.Type == BlockType::Container) UpdateContainerState(s, id);
 }
 
 void ResetMemory(Sim& s, TBlock& b) {
@@ -148,34 +148,34 @@ void ResetMemory(Sim& s, TBlock& b) {
 void ResetBlockState(Sim& s, int64_t id) {
   TBlock& b = s.block(id);
   switch (b.Type) {
-    case 'A':
+    case BlockType::Activity:
       b.State = 1;
       b.Value = s.Start;
       StoredAt(b, 1) = 0;
       StoredAt(b, 2) = 0;
       break;
-    case 'B':
+    case BlockType::Belt:
       b.State = 1;
       b.Value = s.Start;
       for (int64_t k = 1; k <= StoredHigh(b); ++k) StoredAt(b, k) = 0;
       b.cc = 0;
       break;
-    case 'D':
+    case BlockType::Diverter:
       b.State = 1;
       b.Value = s.Start;
       StoredAt(b, 1) = 0;
       break;
-    case 'H': b.pp = 0; break;
-    case 'J': b.Value = s.V(b.Dn) + b.dd; break;
-    case 'M': ResetMemory(s, b); break;
-    case 'T':
+    case BlockType::Hysteresis: b.pp = 0; break;
+    case BlockType::Inductor: b.Value = s.V(b.Dn) + b.dd; break;
+    case BlockType::Memory: ResetMemory(s, b); break;
+    case BlockType::Timer:
       b.pp = s.V(b.Dn) + b.dd;
       if (b.State == 3) {
         b.OnOff = 0;
         b.Value = 0;
       }
       break;
-    case 'U':
+    case BlockType::User:
       b.Value = s.V(b.Dn) + b.dd;
       b.cc = 0;
       break;

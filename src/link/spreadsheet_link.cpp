@@ -7,7 +7,6 @@ namespace trevolan {
 
 namespace {
 
-constexpr int kUserBlock = 20;
 
 }  // namespace
 

@@ -7,6 +7,47 @@
 
 namespace trevolan {
 
+// The type of a block. Each value is the letter the model file stores for it, so a
+// type is written and read as that letter; a letter outside the catalogue (which only
+// an edit of the Type field can make) is kept as it is. What each type is, its name,
+// legend, defaults and drawing, is found from its entry in the catalogue
+// (model/catalogue.h).
+enum class BlockType : char {
+  Empty = '?',  // an empty slot
+  Activity = 'A',
+  Belt = 'B',
+  Container = 'C',
+  Diverter = 'D',
+  Exponents = 'E',
+  Flux = 'F',
+  Generator = 'G',
+  Hysteresis = 'H',
+  Integrator = 'I',
+  Inductor = 'J',
+  Logic = 'K',
+  Logarithm = 'L',
+  Memory = 'M',
+  Note = 'N',
+  Oscilloscope = 'O',  // the Graphs block alone
+  Pid = 'P',
+  Quantizer = 'Q',
+  Relay = 'R',
+  Sine = 'S',
+  Timer = 'T',
+  User = 'U',  // the user block alone
+  Visualizer = 'V',
+  Witch = 'W',
+  Multiplier = 'X',
+  Fuzz = 'Z',
+  Divide = '%',
+  Sum = '&',
+  Access = '@',
+};
+
+// The letter of a type as the model file and the block dialog write it, and back.
+constexpr char TypeLetter(BlockType t) { return static_cast<char>(t); }
+constexpr BlockType TypeOfLetter(char c) { return static_cast<BlockType>(c); }
+
 // One slot of the block table: a block of the diagram, or an empty slot (Type '?').
 // Connections are block IDs; the meaning of every field is per type. The fields that
 // every step reads come first and lie together; the texts and the list, which the
@@ -14,7 +55,7 @@ namespace trevolan {
 // cache lines.
 struct TBlock {
   int32_t ID = 0;
-  char Type = '?';
+  BlockType Type = BlockType::Empty;
   int32_t OnOff = 0;    // 0 or below: switched off
   int32_t Displ = 2;    // label style on the diagram
   int32_t State = 0;    // mode or state machine, per type
@@ -27,6 +68,25 @@ struct TBlock {
   std::vector<double> stored;  // per-type data; tables are indexed from 1
   std::string Comment;         // at most 255 characters
 };
+
+// The system blocks: fixed IDs below kReservedIDs that every model has. Blocks 2..17
+// mirror the timing and display globals of the same names.
+inline constexpr int kZeroBlock = 0;
+inline constexpr int kOneBlock = 1;
+inline constexpr int kTimeBlock = 2;
+inline constexpr int kFirstMirrorBlock = kTimeBlock;  // 2..17 mirror Time .. GrMaxY
+inline constexpr int kGrMinTBlock = 14;
+inline constexpr int kGrMaxTBlock = 15;
+inline constexpr int kGrMinYBlock = 16;
+inline constexpr int kGrMaxYBlock = 17;
+inline constexpr int kLastMirrorBlock = kGrMaxYBlock;
+inline constexpr int kRepCountBlock = 18;   // its Dn is the hold trigger's ID
+inline constexpr int kGraphsBlock = 19;     // the oscilloscope: plot axes and channels
+inline constexpr int kUserBlock = 20;       // the spreadsheet link
+inline constexpr int kFirstUserLinkBlock = 21;  // 21..30 receive the workbook's results
+inline constexpr int kLastUserLinkBlock = 30;
+inline constexpr int kPiBlock = 31;
+inline constexpr int kLastSystemBlock = kPiBlock;
 
 inline constexpr int kMaxBlockID = 1000;
 inline constexpr int kBlockSlots = kMaxBlockID + 1;

@@ -57,7 +57,7 @@ void StartupLoad(Sim& s, const std::string& path) {
   CheckTiming(s);
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
     TBlock& b = s.block(id);
-    if (b.Type == 'M') b.Pn = 0;
+    if (b.Type == BlockType::Memory) b.Pn = 0;
   }
   s.NotifyFormPaint();
 }

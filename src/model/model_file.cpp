@@ -143,7 +143,7 @@ void StoreBlockLine(Sim& s, int32_t id, char type, const std::string& name, cons
   (void)ToInt32(n[10]);  // #stored, used by the caller; a count beyond 32 bits ends the reading here
   b.ID = id;
   b.Name = name;
-  b.Type = type;
+  b.Type = TypeOfLetter(type);
   b.XX = XX;
   b.YY = YY;
   b.OnOff = OnOff;
@@ -240,7 +240,7 @@ void ReadModelText(Sim& s, std::string text) {
   do {
     ReadModelLine(s, r);
   } while (!r.AtEnd() && !r.ModelEnd);
-  const TBlock& graphs = s.block(19);
+  const TBlock& graphs = s.block(kGraphsBlock);
   for (int c = 1; c <= kMaxTapeChannels; ++c) s.TapeChannelIDs[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
   s.TapeChannels = ToInt32(StoredAt(graphs, 0));
 }
@@ -267,7 +267,7 @@ void AppendBlockLine(std::string& out, const Sim& s, int id) {
   const TBlock& b = s.block(id);
   constexpr std::string_view sep = "   ";
   out += '@';
-  out += b.Type;
+  out += TypeLetter(b.Type);
   out += sep;
   AppendInt(out, id);
   out += sep;

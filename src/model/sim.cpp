@@ -99,51 +99,51 @@ void ResizeChannelList(TBlock& b) {
 }  // namespace
 
 void SetSystemDefaults(Sim& s) {
-  for (int id = 0; id <= 31; ++id) {
+  for (int id = kZeroBlock; id <= kLastSystemBlock; ++id) {
     TBlock& b = s.block(id);
-    b.Type = 'C';
+    b.Type = BlockType::Container;
     b.XX = 10;
     b.YY = 30 * id - 50;
     b.State = 2;
     b.Displ = 3;
     b.OnOff = 1;
   }
-  TBlock& zero = s.block(0);
+  TBlock& zero = s.block(kZeroBlock);
   zero.Name = "ZERO";
   zero.Value = 0;
   zero.pp = 0;
   zero.XX = 0;
   zero.YY = 0;
-  TBlock& one = s.block(1);
+  TBlock& one = s.block(kOneBlock);
   one.Name = "ONE";
   one.Value = 1;
   one.pp = 1;
   one.XX = 0;
   one.YY = 50;
-  for (int id = 2; id <= 17; ++id) {
+  for (int id = kFirstMirrorBlock; id <= kLastMirrorBlock; ++id) {
     TBlock& b = s.block(id);
-    b.Name = kParameterBlocks[id - 2].name;
-    b.Value = kParameterBlocks[id - 2].value;
+    b.Name = kParameterBlocks[id - kFirstMirrorBlock].name;
+    b.Value = kParameterBlocks[id - kFirstMirrorBlock].value;
     b.pp = b.Value;
   }
-  s.block(14).XX = 60;
-  s.block(14).YY = 400;
-  s.block(15).XX = 100;
-  s.block(15).YY = 400;
-  s.block(16).YY = 400;
-  s.block(17).YY = 375;
+  s.block(kGrMinTBlock).XX = 60;
+  s.block(kGrMinTBlock).YY = 400;
+  s.block(kGrMaxTBlock).XX = 100;
+  s.block(kGrMaxTBlock).YY = 400;
+  s.block(kGrMinYBlock).YY = 400;
+  s.block(kGrMaxYBlock).YY = 375;
 
-  TBlock& rep = s.block(18);
+  TBlock& rep = s.block(kRepCountBlock);
   rep.Name = "RepCount";
   rep.Value = 0;
   rep.OnOff = 0;
   rep.cc = 10;
   rep.YY = 435;
 
-  TBlock& graphs = s.block(19);
+  TBlock& graphs = s.block(kGraphsBlock);
   graphs.Name = "Graphs";
   graphs.Value = 10;
-  graphs.Type = 'O';
+  graphs.Type = BlockType::Oscilloscope;
   graphs.An = 14;
   graphs.Bn = 15;
   graphs.Cn = 16;
@@ -153,10 +153,10 @@ void SetSystemDefaults(Sim& s) {
   graphs.YY = 375;
   ResizeChannelList(graphs);
 
-  TBlock& user = s.block(20);
+  TBlock& user = s.block(kUserBlock);
   user.Name = "USER1";
   user.Value = 10;
-  user.Type = 'U';
+  user.Type = BlockType::User;
   user.OnOff = 0;
   user.State = 0;
   user.An = user.Bn = user.Cn = user.Dn = 0;
@@ -165,14 +165,14 @@ void SetSystemDefaults(Sim& s) {
   user.YY = 462;
   ResizeChannelList(user);
 
-  for (int id = 21; id <= 30; ++id) {
+  for (int id = kFirstUserLinkBlock; id <= kLastUserLinkBlock; ++id) {
     TBlock& b = s.block(id);
-    b.Name = "U" + std::to_string(id - 20);
+    b.Name = "U" + std::to_string(id - kUserBlock);
     b.XX = user.XX;
-    b.YY = user.YY + 21 + 3 * (id - 20);
+    b.YY = user.YY + 21 + 3 * (id - kUserBlock);
   }
 
-  TBlock& pi = s.block(31);
+  TBlock& pi = s.block(kPiBlock);
   pi.Name = "PI";
   pi.Value = std::numbers::pi;
   pi.cc = 4;
@@ -195,10 +195,11 @@ std::array<double*, 16> MirroredGlobals(Sim& s) {
 
 void LoadTimingGlobals(Sim& s) {
   const auto globals = MirroredGlobals(s);
-  for (int id = 2; id <= 17; ++id) *globals[static_cast<size_t>(id - 2)] = s.block(id).Value;
-  s.RepCount = s.block(18).Dn;
-  s.HorizIntv = ToInt32(s.block(19).pp);
-  s.VertIntv = ToInt32(s.block(19).Value);
+  for (int id = kFirstMirrorBlock; id <= kLastMirrorBlock; ++id)
+    *globals[static_cast<size_t>(id - kFirstMirrorBlock)] = s.block(id).Value;
+  s.RepCount = s.block(kRepCountBlock).Dn;
+  s.HorizIntv = ToInt32(s.block(kGraphsBlock).pp);
+  s.VertIntv = ToInt32(s.block(kGraphsBlock).Value);
 }
 
 void Sim::PlanQuietDrawing() {
@@ -214,13 +215,14 @@ void Sim::PlanQuietDrawing() {
 }
 
 void StoreTimingGlobals(Sim& s) {
-  s.block(0).Value = 0;
-  s.block(1).Value = 1;
+  s.block(kZeroBlock).Value = 0;
+  s.block(kOneBlock).Value = 1;
   const auto globals = MirroredGlobals(s);
-  for (int id = 2; id <= 17; ++id) s.block(id).Value = *globals[static_cast<size_t>(id - 2)];
-  s.block(18).Dn = s.RepCount;
-  s.block(19).Value = s.VertIntv;
-  s.block(19).pp = s.HorizIntv;
+  for (int id = kFirstMirrorBlock; id <= kLastMirrorBlock; ++id)
+    s.block(id).Value = *globals[static_cast<size_t>(id - kFirstMirrorBlock)];
+  s.block(kRepCountBlock).Dn = s.RepCount;
+  s.block(kGraphsBlock).Value = s.VertIntv;
+  s.block(kGraphsBlock).pp = s.HorizIntv;
 }
 
 void CheckTiming(Sim& s) {
@@ -236,7 +238,7 @@ void CheckTiming(Sim& s) {
 void ClearIntegratorInlets(Sim& s) {
   for (int64_t id = 1; id <= s.HighestBlock; ++id) {
     TBlock& b = s.block(id);
-    if (b.Type == 'I') b.pp = 0;
+    if (b.Type == BlockType::Integrator) b.pp = 0;
   }
 }
 

@@ -151,9 +151,9 @@ struct Sim {
   }
   [[gnu::always_inline]] static bool TypeDrawsInert(const TBlock& b) {
     switch (b.Type) {
-      case 'S': return b.Pn <= 0;
-      case 'V':
-      case 'W': return false;
+      case BlockType::Sine: return b.Pn <= 0;
+      case BlockType::Visualizer:
+      case BlockType::Witch: return false;
       default: return true;
     }
   }

@@ -23,7 +23,7 @@ void RewindTape(Sim& s) {
   // their plain sample period.
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
     TBlock& b = s.block(id);
-    if (b.Type == 'M' || b.Type == 'm') b.Pn = 0;
+    if (b.Type == BlockType::Memory || TypeLetter(b.Type) == 'm') b.Pn = 0;
   }
 }
 
@@ -47,7 +47,7 @@ void RecordTape(Sim& s) {
 }
 
 std::string TapeFileText(const Sim& s) {
-  std::string text = s.block(2).Name + "   ";
+  std::string text = s.block(kTimeBlock).Name + "   ";
   for (int c = 1; c <= s.TapeChannels; ++c) {
     if (c >= kTapeColumns) throw RangeError();
     text += "   " + s.block(s.TapeChannelIDs[static_cast<size_t>(c)]).Name;

@@ -33,7 +33,7 @@ int ChannelCount(const Sim& s) {
 }  // namespace
 
 TapeCsvWriter::TapeCsvWriter(const Sim& s, const std::string& path) : file_(path) {
-  std::vector<std::string> names{s.block(2).Name};
+  std::vector<std::string> names{s.block(kTimeBlock).Name};
   for (int c = 1; c <= ChannelCount(s); ++c) names.push_back(s.block(s.TapeChannelIDs[static_cast<size_t>(c)]).Name);
   file_.Append(CsvLine(names));
 }

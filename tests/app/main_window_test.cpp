@@ -154,7 +154,7 @@ TEST_F(MainWindow, CreateMenuOpensTheBlockDialogOnTheNewBlock) {
   EXPECT_EQ(title, "Integrator (I)");
   EXPECT_EQ(id, "101");
   EXPECT_EQ(s().HighestBlock, 101);
-  EXPECT_EQ(s().block(101).Type, 'I');
+  EXPECT_EQ(s().block(101).Type, BlockType::Integrator);
   EXPECT_EQ(s().block(101).Name, "tank");
 }
 
@@ -342,7 +342,7 @@ TEST_F(MainWindow, AnErrorInAHandlerShowsItsBoxAndTheProgramGoesOn) {
 TEST_F(MainWindow, ADrawingErrorIsShownOnceUntilTheViewChanges) {
   Open();
   // A Visualizer that takes its colour span from ColourMin..ColourMax, which is empty.
-  NewBlock(s(), 'V', 101, 200, 200);
+  NewBlock(s(), BlockType::Visualizer, 101, 200, 200);
   s().block(101).State = 3;
   s().block(101).pp = 0;
   s().HighestBlock = 101;
@@ -432,7 +432,7 @@ TEST_F(MainWindow, InsertAndCopyFromTheEditMenu) {
   Item("InsertItem")->trigger();
   EXPECT_EQ(proposed, std::to_string(highest));
   EXPECT_EQ(s().HighestBlock, highest + 1);
-  EXPECT_EQ(s().block(101).Type, 'C');
+  EXPECT_EQ(s().block(101).Type, BlockType::Container);
 
   modals.Then([&](QWidget* dialog) {
     from = Text(dialog, "FromID");

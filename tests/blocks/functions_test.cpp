@@ -142,7 +142,7 @@ TEST(FloatFaults, EveryNonFiniteResultStopsThePassAtItsBlock) {
       {"flux into an inlet", 'F', 0, {1e308, 0, 1, 0, 0}, 0,
        [](Sim& s, TBlock& b) {
          b.Bn = 102;
-         s.block(102).Type = 'I';
+         s.block(102).Type = BlockType::Integrator;
          s.block(102).pp = 1e308;
        },
        101},
@@ -164,7 +164,7 @@ TEST(FloatFaults, EveryNonFiniteResultStopsThePassAtItsBlock) {
        [](Sim& s, TBlock& b) {
          b.Bn = 102;
          b.stored = {0, 0, 1};
-         s.block(102).Type = 'C';
+         s.block(102).Type = BlockType::Container;
          s.block(102).OnOff = 1;
          s.block(102).Value = 1e308;
        },
@@ -183,7 +183,7 @@ TEST(FloatFaults, EveryNonFiniteResultStopsThePassAtItsBlock) {
     if (c.link) c.link(*s, b);
     if (s->HighestBlock < 102) s->HighestBlock = 102;
     try {
-      if (c.type == 'I') {
+      if (TypeOfLetter(c.type) == BlockType::Integrator) {
         b.Value = 1e308;
         IntegrateAll(*s);
       } else {

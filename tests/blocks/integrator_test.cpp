@@ -11,7 +11,7 @@ using testing::TestSim;
 
 TBlock& Integrator(Sim& s, int id, int mode = 0) {
   TBlock& b = s.block(id);
-  b.Type = 'I';
+  b.Type = BlockType::Integrator;
   b.OnOff = 1;
   b.State = mode;
   if (id > s.HighestBlock) s.HighestBlock = id;
@@ -107,10 +107,10 @@ TEST(Inductor, MovesTheMeanCurrentBetweenIntegratorAndContainer) {
   TBlock& source = Integrator(*s, 101);
   source.Value = 10;
   TBlock& sink = s->block(150);
-  sink.Type = 'C';
+  sink.Type = BlockType::Container;
   sink.Value = 1;
   TBlock& j = s->block(120);
-  j.Type = 'J';
+  j.Type = BlockType::Inductor;
   j.OnOff = 1;
   j.An = 101;
   j.Bn = 150;
@@ -130,12 +130,12 @@ TEST(Inductor, MovesTheMeanCurrentBetweenIntegratorAndContainer) {
 
 TEST(Inductor, ReservedContainersAndOtherTypesReceiveNothing) {
   TestSim s;
-  s->block(50).Type = 'C';
+  s->block(50).Type = BlockType::Container;
   s->block(50).Value = 10;
-  s->block(151).Type = 'K';
+  s->block(151).Type = BlockType::Logic;
   s->block(151).Value = 3;
   TBlock& j = s->block(120);
-  j.Type = 'J';
+  j.Type = BlockType::Inductor;
   j.OnOff = 1;
   j.An = 50;
   j.Bn = 151;
@@ -162,16 +162,16 @@ TEST(Dispatch, AscendingOrderSkipsIntegratorsNotesAndEmptySlots) {
   TestSim s;
   // Inductor 101 reads block 102's Value: from the previous pass while 102 comes later.
   TBlock& j = s->block(101);
-  j.Type = 'J';
+  j.Type = BlockType::Inductor;
   j.OnOff = 1;
   j.An = 102;
   j.pp = 1;
   TBlock& k = s->block(102);
-  k.Type = 'J';
+  k.Type = BlockType::Inductor;
   k.OnOff = 1;
   k.aa = 1;
   k.pp = 1;
-  s->block(103).Type = 'I';
+  s->block(103).Type = BlockType::Integrator;
   s->block(103).aa = 1;
   s->block(103).cc = 1;
   s->block(103).OnOff = 1;

@@ -78,7 +78,7 @@ TEST(Transfer, CanDropByKindOfTarget) {
       TBlock& b = MakeBlock(*s, c.id, c.type);
       b.OnOff = c.onoff;
       b.Value = c.value;
-      (c.type == 'I' ? b.bb : b.cc) = c.capacity;
+      (TypeOfLetter(c.type) == BlockType::Integrator ? b.bb : b.cc) = c.capacity;
     }
     EXPECT_EQ(CanDrop(*s, c.id, c.amount), c.expected) << c.what;
   }

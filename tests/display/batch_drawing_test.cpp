@@ -123,7 +123,7 @@ std::string ModelState(const Sim& s) {
   };
   for (int id = 0; id <= kMaxBlockID; ++id) {
     const TBlock& b = s.block(id);
-    t += std::to_string(id) + b.Type + b.Name + "|" + b.Comment + "|";
+    t += std::to_string(id) + TypeLetter(b.Type) + b.Name + "|" + b.Comment + "|";
     for (const int32_t v : {b.ID, b.OnOff, b.Displ, b.State, b.XX, b.YY, b.An, b.Bn, b.Cn, b.Dn, b.Pn}) {
       t += " " + std::to_string(v);
     }

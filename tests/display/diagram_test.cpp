@@ -398,7 +398,7 @@ TEST(DiagramShapes, IntegratorPolygonAfterItsLines) {
   // No shape at 10 and below, nor on other types.
   for (const char type : {'I', 'C', 'X'}) {
     TBlock& b = Place(*s, 114, type, 400, 100, "plain");
-    b.Displ = type == 'X' ? 12 : 10;
+    b.Displ = TypeOfLetter(type) == BlockType::Multiplier ? 12 : 10;
     c.Clear();
     DrawBlock(*s, c, 114);
     EXPECT_TRUE(c.Of(DrawKind::Polygon).empty());

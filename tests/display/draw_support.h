@@ -21,7 +21,7 @@ struct DrawSim : TestSim {
 inline TBlock& Place(Sim& s, int id, char type, int x, int y, const std::string& name = "") {
   TBlock& b = s.block(id);
   b.ID = id;
-  b.Type = type;
+  b.Type = TypeOfLetter(type);
   b.XX = x;
   b.YY = y;
   b.OnOff = 1;

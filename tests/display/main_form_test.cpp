@@ -196,27 +196,27 @@ TEST(MainForm, CreateMenuItemsOpenTheBlockDialogOnTheNewBlock) {
   s->LastY = 170;
   int dialog_on = -1;
   const auto dialog = [&] { dialog_on = s->PickedBlock; };
-  form.CreateItemClick(*s, 'I', dialog);
+  form.CreateItemClick(*s, BlockType::Integrator, dialog);
   EXPECT_EQ(dialog_on, 101);
-  EXPECT_EQ(s->block(101).Type, 'I');
+  EXPECT_EQ(s->block(101).Type, BlockType::Integrator);
   EXPECT_EQ(s->block(101).XX, 250);
   EXPECT_EQ(s->block(101).YY, 170);
 
   dialog_on = -1;
-  form.CreateItemClick(*s, 'P', dialog);  // not assigned: nothing at all
+  form.CreateItemClick(*s, BlockType::Pid, dialog);  // not assigned: nothing at all
   EXPECT_EQ(dialog_on, -1);
-  EXPECT_EQ(s->block(102).Type, '?');
+  EXPECT_EQ(s->block(102).Type, BlockType::Empty);
 
   s->HighestBlock = 1000;
-  form.CreateItemClick(*s, 'C', dialog);
+  form.CreateItemClick(*s, BlockType::Container, dialog);
   EXPECT_EQ(dialog_on, 0);  // no room: the dialog opens on block 0
   EXPECT_EQ(s.ui.messages, (std::vector<std::string>{"No room for more Blocks at   1000"}));
 }
 
 // A model of two Containers: 101 at (100, 100) and 102 at (200, 100).
 void TwoBlocks(Sim& s) {
-  NewBlock(s, 'C', 101, 100, 100);
-  NewBlock(s, 'C', 102, 200, 100);
+  NewBlock(s, BlockType::Container, 101, 100, 100);
+  NewBlock(s, BlockType::Container, 102, 200, 100);
   s.HighestBlock = 102;
 }
 

@@ -60,7 +60,7 @@ TEST(RenderDiagram, EveryExampleShowsItsPlacedBlocks) {
     FileOpen(*s, model);
     for (int id = 1; id <= s->HighestBlock; ++id) {
       const TBlock& b = s->block(id);
-      if (b.XX <= 0 || b.Type == '?' || b.XX >= 1390 || b.YY >= 990) continue;
+      if (b.XX <= 0 || b.Type == BlockType::Empty || b.XX >= 1390 || b.YY >= 990) continue;
       EXPECT_GT(image.width(), b.XX) << model << " block " << id;
       EXPECT_GT(image.height(), b.YY + 12) << model << " block " << id;
       EXPECT_FALSE(AllWhite(image, QRect(b.XX, b.YY, 13, 13))) << model << " block " << id;

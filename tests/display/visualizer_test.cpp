@@ -298,7 +298,7 @@ TEST(VisualizerRepair, WrongSourceTypeMakesANumberVisualizer) {
   const Case cases[] = {{5, 'C', "Not_G_or_M"}, {5, 'B', "Not_G_or_M"}, {6, 'G', "Not_B_or_M"}, {6, 'X', "Not_B_or_M"}};
   for (const Case& k : cases) {
     VisSim s(k.mode, 25, 50);
-    s->block(kSource).Type = k.source;
+    s->block(kSource).Type = TypeOfLetter(k.source);
     s.vis().Displ = 0;
     RecordingCanvas c;
     DrawVisualizer(*s, c, kVis);

@@ -35,9 +35,9 @@ TEST(Zoom, FitShowsEveryPlacedBlock) {
   const Extent system = BlocksExtent(*s);  // the placed system blocks
   ASSERT_LT(system.width, 1000);
   ASSERT_LT(system.height, 700);
-  NewBlock(*s, 'I', 101, 1200, 100);
-  NewBlock(*s, 'C', 102, 100, 800);
-  NewBlock(*s, 'C', 103, -5, 2000);  // not placed
+  NewBlock(*s, BlockType::Integrator, 101, 1200, 100);
+  NewBlock(*s, BlockType::Container, 102, 100, 800);
+  NewBlock(*s, BlockType::Container, 103, -5, 2000);  // not placed
   s->HighestBlock = 103;
   const Extent e = BlocksExtent(*s);
   EXPECT_GT(e.width, 1200 + 11 * 6);

@@ -20,7 +20,7 @@ TBlockFm& Open(Sim& s, TBlockFm& form, int id) {
 
 // A new block of the type at ID 101, within the loops.
 void Make(Sim& s, char type, int id = 101) {
-  NewBlock(s, type, id, 50, 60);
+  NewBlock(s, TypeOfLetter(type), id, 50, 60);
   s.HighestBlock = std::max(s.HighestBlock, id);
 }
 
@@ -32,39 +32,148 @@ TEST(BlockForm, LegendOfEveryType) {
     std::array<const char*, 5> links;
     int width;
   } legends[] = {
-      {'A', "Action/Activity A", "Start with A, B ready, output to C,D", {"SourceA", "SourceB", "Drop C", "Drop D", "Delay Time"}, 675},
-      {'B', "Belt/Conveyor B", "Take from A, dump to B", {"SourceA", "Drop B", "Shows Contents", "No. Segs", "Seg.Time"}, 700},
-      {'C', "Container/Constant C", "Passive, Stores items or a number", {"An, aa ignored", "Bn, bb ignored", "Max Contents", "Initial Contents", "Pn, pp ignored"}, 475},
-      {'D', "Divert/Split: A->C or ->D probability B", "Prob,Fraction=Vd+bb", {"A: Source", "B: Prob,Fraction", "C: Direct", "D: Diverted", "Cycle Time"}, 675},
-      {'%', "Division (%)", "x=(A-B)/(C-D),normal or modulo", {"Input A", "Input B", "Input C", "Input D", "Scale Fctr"}, 475},
-      {'E', "Exponents (E)", "x=(A+aa-B)/(C+cc): D*e^x, D*10^x, D*x^bb", {"Input A", "Input B", "Input C", "Input D", "(ignored)"}, 475},
-      {'F', "Flux: A->B, linear,radtn,press,rectf,gas", "Flux=(A-B)*C etc", {"Source A", "Sink B", "Conductance/Area", "Extra,Mode4:To", "Mode4:Mol-Mass"}, 475},
-      {'G', "function GENERATOR(G)", "V=pp*FnctP((A-B)*C)", {"A input", "B input", "C input", "D No.Points", "FncNo., pp"}, 700},
-      {'H', "Hysteresis(H)", "v=0*(a<b)+1*(a>c),ramp between. ETC", {"A:Input", "B:Lo/Fmx/Vel", "C:Hi/Compl", "D:Hysteresis", "(used inside)"}, 475},
-      {'I', "Integrator (I)", "v=INT((Va-Vb+flux)*Cv)dt+Dv", {"A: plus", "B: minus", "C: factor", "D: Init Cond", "P: more flux"}, 475},
-      {'J', "Inductor (J)", "CurrentAB=INT((a-b-v*c)/d)", {"A: from source", "B: to sink", "C: Resistance", "D: Initial I", "P: Inductance"}, 475},
-      {'K', "Logic Block: OR NOR AND NAND XOR", "Mode defines type", {"A: input", "B: input", "C: input", "D: input", "P: OP size"}, 475},
-      {'L', "Logarithms: Natl, base10, base2, baseAny(L)", "v=d*Ln{(a-b)/c} etc", {"A: Plus", "B: Minus", "C: Coefficient", "D: Factor", "(ignored)"}, 475},
-      {'M', "Memory with Offset  M)", "V=TrA when(TrB=TrBnow-Offset)", {"A: Trk for Data", "B: Trk for Basis", "C: Offset", "D: No. Points", "Sample Time"}, 700},
-      {'N', "Note (N)", "Displays Comment string", {"A not used", "B not used", "C not used", "D not used", "P not used"}, 475},
-      {'O', "Oscilloscope/Graph inputs (O)", "a,b,c,d scaling.", {"A: GrMinT", "B: GrMaxT", "C: GrMinY", "D: GrMaxY", "Horiz Intv"}, 700},
+      {'A',
+       "Action/Activity A",
+       "Start with A, B ready, output to C,D",
+       {"SourceA", "SourceB", "Drop C", "Drop D", "Delay Time"},
+       675},
+      {'B',
+       "Belt/Conveyor B",
+       "Take from A, dump to B",
+       {"SourceA", "Drop B", "Shows Contents", "No. Segs", "Seg.Time"},
+       700},
+      {'C',
+       "Container/Constant C",
+       "Passive, Stores items or a number",
+       {"An, aa ignored", "Bn, bb ignored", "Max Contents", "Initial Contents", "Pn, pp ignored"},
+       475},
+      {'D',
+       "Divert/Split: A->C or ->D probability B",
+       "Prob,Fraction=Vd+bb",
+       {"A: Source", "B: Prob,Fraction", "C: Direct", "D: Diverted", "Cycle Time"},
+       675},
+      {'%',
+       "Division (%)",
+       "x=(A-B)/(C-D),normal or modulo",
+       {"Input A", "Input B", "Input C", "Input D", "Scale Fctr"},
+       475},
+      {'E',
+       "Exponents (E)",
+       "x=(A+aa-B)/(C+cc): D*e^x, D*10^x, D*x^bb",
+       {"Input A", "Input B", "Input C", "Input D", "(ignored)"},
+       475},
+      {'F',
+       "Flux: A->B, linear,radtn,press,rectf,gas",
+       "Flux=(A-B)*C etc",
+       {"Source A", "Sink B", "Conductance/Area", "Extra,Mode4:To", "Mode4:Mol-Mass"},
+       475},
+      {'G',
+       "function GENERATOR(G)",
+       "V=pp*FnctP((A-B)*C)",
+       {"A input", "B input", "C input", "D No.Points", "FncNo., pp"},
+       700},
+      {'H',
+       "Hysteresis(H)",
+       "v=0*(a<b)+1*(a>c),ramp between. ETC",
+       {"A:Input", "B:Lo/Fmx/Vel", "C:Hi/Compl", "D:Hysteresis", "(used inside)"},
+       475},
+      {'I',
+       "Integrator (I)",
+       "v=INT((Va-Vb+flux)*Cv)dt+Dv",
+       {"A: plus", "B: minus", "C: factor", "D: Init Cond", "P: more flux"},
+       475},
+      {'J',
+       "Inductor (J)",
+       "CurrentAB=INT((a-b-v*c)/d)",
+       {"A: from source", "B: to sink", "C: Resistance", "D: Initial I", "P: Inductance"},
+       475},
+      {'K',
+       "Logic Block: OR NOR AND NAND XOR",
+       "Mode defines type",
+       {"A: input", "B: input", "C: input", "D: input", "P: OP size"},
+       475},
+      {'L',
+       "Logarithms: Natl, base10, base2, baseAny(L)",
+       "v=d*Ln{(a-b)/c} etc",
+       {"A: Plus", "B: Minus", "C: Coefficient", "D: Factor", "(ignored)"},
+       475},
+      {'M',
+       "Memory with Offset  M)",
+       "V=TrA when(TrB=TrBnow-Offset)",
+       {"A: Trk for Data", "B: Trk for Basis", "C: Offset", "D: No. Points", "Sample Time"},
+       700},
+      {'N',
+       "Note (N)",
+       "Displays Comment string",
+       {"A not used", "B not used", "C not used", "D not used", "P not used"},
+       475},
+      {'O',
+       "Oscilloscope/Graph inputs (O)",
+       "a,b,c,d scaling.",
+       {"A: GrMinT", "B: GrMaxT", "C: GrMinY", "D: GrMaxY", "Horiz Intv"},
+       700},
       {'P', "PID Controller (P)", "V=PID{A-B}", {"A:", "B:", "C:", "D:", ""}, 475},
-      {'Q', "Quantizer (Q)", "V=P*(C<=round(A*B)<=D)", {"A: Input", "B: 1/step", "C: Lo Limit", "D: Hi limit", "Scale"}, 475},
-      {'R', "Relay for ON-OFF", "A>0: B,C,D are ON, P is OFF", {"A: control", "B: Target", "C: Target", "D: Target", "P: negTarget"}, 475},
-      {'S', "Sin, arcSin, arcTan (Uses Radians)", "V=D*sin(A*B*C+P), asin(), atan()", {"A: input", "B: input", "C: input", "D: Scale", "P: Phase"}, 475},
-      {'T', "Timer, MTBF etc, re-triggerable (T)", "V={On-time:1, Off-time:0}", {"Trigger input", "On-time", "Off time", "Init time", "Relay+,nextTime"}, 475},
-      {'U', "User access to MS EXCEL", "passes values to/from XL", {"A: Input", "B: Input", "C: Control", "D: Init Time", "Period"}, 700},
-      {'V', "Visualizer V", "Shows value of input A", {"A: Input", "B:Corner/offsetB", "C,cc: corner", "D:Corner/fsdB", "F.S.D for A"}, 475},
-      {'W', "Witch Switch: MUX-4,Lowest,Highest", "V= 0, Vb+bb, Vc+cc, Vd+dd or Vp+pp", {"An=MuxSelector", "B:Line1", "C:Line2", "D:Line3", "P:Line4"}, 475},
-      {'X', "Multiplier (5 way), X", "V=(Va+aa)*(Vb+bb)*(Vc+cc)*(Vd+dd)*(Vp+pp)", {"A: factor", "B: factor", "C: factor", "D: factor", "P: factor"}, 475},
-      {'Z', "Random Fuzz generator (bounded),Z", "Uniform, Gaussian, Poisson, Erlang", {"A: size", "B: offset", "C: Lo Bound", "D: Hi bound", "ignored"}, 475},
-      {'&', "signed Summation, 4way, scaled, &", "V=P*(aa+/-A+/-B*bb+/-C*cc+/-D*dd)", {"A: aa+Va", "B: Vb*bb", "C: Vc*cc", "D: Vd*dd", "P:Multiplier"}, 475},
-      {'@', "Access to internal values. @", "From A,C to B,D. Codes aa, bb etc", {"A: from,code", "B: to,code", "C: from,code", "D: to,code", "P:ignored"}, 475},
+      {'Q',
+       "Quantizer (Q)",
+       "V=P*(C<=round(A*B)<=D)",
+       {"A: Input", "B: 1/step", "C: Lo Limit", "D: Hi limit", "Scale"},
+       475},
+      {'R',
+       "Relay for ON-OFF",
+       "A>0: B,C,D are ON, P is OFF",
+       {"A: control", "B: Target", "C: Target", "D: Target", "P: negTarget"},
+       475},
+      {'S',
+       "Sin, arcSin, arcTan (Uses Radians)",
+       "V=D*sin(A*B*C+P), asin(), atan()",
+       {"A: input", "B: input", "C: input", "D: Scale", "P: Phase"},
+       475},
+      {'T',
+       "Timer, MTBF etc, re-triggerable (T)",
+       "V={On-time:1, Off-time:0}",
+       {"Trigger input", "On-time", "Off time", "Init time", "Relay+,nextTime"},
+       475},
+      {'U',
+       "User access to MS EXCEL",
+       "passes values to/from XL",
+       {"A: Input", "B: Input", "C: Control", "D: Init Time", "Period"},
+       700},
+      {'V',
+       "Visualizer V",
+       "Shows value of input A",
+       {"A: Input", "B:Corner/offsetB", "C,cc: corner", "D:Corner/fsdB", "F.S.D for A"},
+       475},
+      {'W',
+       "Witch Switch: MUX-4,Lowest,Highest",
+       "V= 0, Vb+bb, Vc+cc, Vd+dd or Vp+pp",
+       {"An=MuxSelector", "B:Line1", "C:Line2", "D:Line3", "P:Line4"},
+       475},
+      {'X',
+       "Multiplier (5 way), X",
+       "V=(Va+aa)*(Vb+bb)*(Vc+cc)*(Vd+dd)*(Vp+pp)",
+       {"A: factor", "B: factor", "C: factor", "D: factor", "P: factor"},
+       475},
+      {'Z',
+       "Random Fuzz generator (bounded),Z",
+       "Uniform, Gaussian, Poisson, Erlang",
+       {"A: size", "B: offset", "C: Lo Bound", "D: Hi bound", "ignored"},
+       475},
+      {'&',
+       "signed Summation, 4way, scaled, &",
+       "V=P*(aa+/-A+/-B*bb+/-C*cc+/-D*dd)",
+       {"A: aa+Va", "B: Vb*bb", "C: Vc*cc", "D: Vd*dd", "P:Multiplier"},
+       475},
+      {'@',
+       "Access to internal values. @",
+       "From A,C to B,D. Codes aa, bb etc",
+       {"A: from,code", "B: to,code", "C: from,code", "D: to,code", "P:ignored"},
+       475},
   };
   // Every type of the catalogue has its legend.
   for (const BlockTypeInfo& info : BlockTypes()) {
-    EXPECT_TRUE(std::any_of(std::begin(legends), std::end(legends), [&](const auto& l) { return l.type == info.type; }))
-        << info.type;
+    EXPECT_TRUE(std::any_of(std::begin(legends), std::end(legends), [&](const auto& l) {
+      return TypeOfLetter(l.type) == info.type;
+    })) << TypeLetter(info.type);
   }
   for (const auto& l : legends) {
     SCOPED_TRACE(std::string(1, l.type));
@@ -90,7 +199,7 @@ TEST(BlockForm, FieldsOfAnIntegrator) {
   TestSim s;
   Make(*s, 'I');
   TBlock& b = s->block(101);
-  b = TBlock{.ID = 101, .Type = 'I', .OnOff = -1, .Displ = 3, .State = 1, .XX = 12, .YY = 34,
+  b = TBlock{.ID = 101, .Type = BlockType::Integrator, .OnOff = -1, .Displ = 3, .State = 1, .XX = 12, .YY = 34,
              .An = 5, .Bn = 6, .Cn = 7, .Dn = 8, .Pn = 9, .aa = 0.5, .bb = 1e20, .cc = -2.25, .dd = 1.0 / 3,
              .pp = 4, .Value = 123456.5, .Name = "tank", .stored = {}, .Comment = "a comment"};
   s->LastX = 200;
@@ -146,7 +255,7 @@ TEST(BlockForm, ApplyAsOpenedIntoAnotherIDCopiesEveryField) {
   form.ApplyBtnClick(*s);
   const TBlock& c = s->block(150);
   EXPECT_EQ(c.Name, "mult");
-  EXPECT_EQ(c.Type, 'X');
+  EXPECT_EQ(c.Type, BlockType::Multiplier);
   EXPECT_EQ(std::vector<int32_t>({c.OnOff, c.Displ, c.State, c.XX, c.YY, c.An, c.Bn, c.Cn, c.Dn, c.Pn}),
             std::vector<int32_t>({3, 1, 4, 11, 22, 31, 2, 3, 4, 5}));
   EXPECT_EQ(std::vector<double>({c.aa, c.bb, c.cc, c.dd, c.pp}), std::vector<double>({1.5, 2.5, 3.5, 4.5, 5.5}));
@@ -422,7 +531,7 @@ TEST(BlockForm, NameTypeAndCoordinates) {
   form.Edit5.text = "-2";
   form.ApplyBtnClick(*s);
   EXPECT_EQ(s->block(101).Name, "blank");
-  EXPECT_EQ(s->block(101).Type, 'K');
+  EXPECT_EQ(s->block(101).Type, BlockType::Logic);
   EXPECT_EQ(s->block(101).XX, -5);
   EXPECT_EQ(s->block(101).YY, -2);
   EXPECT_EQ(s.ui.messages, (std::vector<std::string>{"Check X,Y coordinates   -5"}));
@@ -453,7 +562,7 @@ TEST(BlockForm, RefusedAndFailedApplies) {
   form.Edit3.text = "";
   EXPECT_THROW(form.ApplyBtnClick(*s), RangeError);
   EXPECT_EQ(s->block(101).Name, "changed");  // written before the type failed
-  EXPECT_EQ(s->block(101).Type, 'C');
+  EXPECT_EQ(s->block(101).Type, BlockType::Container);
   EXPECT_FALSE(form.closed);
 }
 
@@ -550,7 +659,7 @@ TEST(BlockForm, Delete) {
   TBlockFm form;
   Open(*s, form, 120);
   form.DeleteBtnClick(*s);
-  EXPECT_EQ(b.Type, '?');
+  EXPECT_EQ(b.Type, BlockType::Empty);
   EXPECT_EQ(b.Name, "?120");
   EXPECT_EQ(b.XX, 70);
   EXPECT_EQ(b.YY, 600);
@@ -567,7 +676,7 @@ TEST(BlockForm, Delete) {
   Open(*s, form, 115);
   form.DeleteBtnClick(*s);
   EXPECT_EQ(s->HighestBlock, 119);  // only the highest block lowers it
-  EXPECT_EQ(s->block(115).Type, '?');
+  EXPECT_EQ(s->block(115).Type, BlockType::Empty);
 }
 
 TEST(BlockForm, DeleteRefusals) {
@@ -587,8 +696,8 @@ TEST(BlockForm, DeleteRefusals) {
                                       "Not allowed DELETE ID number   0",
                                       "Have put 1000 instead of block number   5000",
                                       "Not allowed DELETE ID number   5000"}));
-  EXPECT_EQ(s->block(1000).Type, 'C');
-  EXPECT_EQ(s->block(50).Type, '?');
+  EXPECT_EQ(s->block(1000).Type, BlockType::Container);
+  EXPECT_EQ(s->block(50).Type, BlockType::Empty);
   EXPECT_EQ(s->block(50).XX, 0);
   EXPECT_FALSE(form.closed);
   EXPECT_EQ(s->HighestBlock, 1000);

@@ -15,7 +15,7 @@ using testing::TestSim;
 // Blocks 101..highest as Sum blocks named after their IDs, each with Value = ID.
 void FillSums(Sim& s, int highest) {
   for (int id = 101; id <= highest; ++id) {
-    NewBlock(s, '&', id, id, 2 * id);
+    NewBlock(s, BlockType::Sum, id, id, 2 * id);
     s.block(id).Value = id;
   }
   s.HighestBlock = highest;
@@ -65,7 +65,7 @@ TEST(Insert, AtOneHundredTenWithHighestBlockOneHundredTwenty) {
   EXPECT_EQ(s->block(18).Dn, 115);
 
   const TBlock& fresh = s->block(110);
-  EXPECT_EQ(fresh.Type, 'C');
+  EXPECT_EQ(fresh.Type, BlockType::Container);
   EXPECT_EQ(fresh.Name, "C110");
   EXPECT_EQ(fresh.XX, 333);
   EXPECT_EQ(fresh.YY, 444);
@@ -83,29 +83,29 @@ TEST(Insert, AtHighestBlockMovesOnlyTheLastBlock) {
   form.ApplyBtnClick(*s, nullptr);
   EXPECT_EQ(s->HighestBlock, 106);
   EXPECT_EQ(s->block(106).Value, 105);
-  EXPECT_EQ(s->block(105).Type, 'A');
+  EXPECT_EQ(s->block(105).Type, BlockType::Activity);
   EXPECT_EQ(s->block(104).Value, 104);
 }
 
 TEST(Insert, LinkFieldsThatAreNotLinksStay) {
   TestSim s;
   FillSums(*s, 112);
-  NewBlock(*s, 'G', 101, 0, 0);  // Dn is its number of points
+  NewBlock(*s, BlockType::Generator, 101, 0, 0);  // Dn is its number of points
   s->block(101).Dn = 111;
   s->block(101).An = 111;
-  NewBlock(*s, 'M', 102, 0, 0);
+  NewBlock(*s, BlockType::Memory, 102, 0, 0);
   s->block(102).Dn = 111;
-  NewBlock(*s, 'B', 103, 0, 0);  // a Belt's Dn is renumbered like a link
+  NewBlock(*s, BlockType::Belt, 103, 0, 0);  // a Belt's Dn is renumbered like a link
   s->block(103).Dn = 111;
-  NewBlock(*s, 'V', 104, 0, 0);  // B, C, D of a Visualizer are corner coordinates
+  NewBlock(*s, BlockType::Visualizer, 104, 0, 0);  // B, C, D of a Visualizer are corner coordinates
   s->block(104).An = 111;
   s->block(104).Bn = 111;
   s->block(104).Cn = -111;
   s->block(104).Dn = 111;
   s->block(104).Pn = 111;
-  NewBlock(*s, 'O', 105, 0, 0);  // a second oscilloscope's list is renumbered too
+  NewBlock(*s, BlockType::Oscilloscope, 105, 0, 0);  // a second oscilloscope's list is renumbered too
   s->block(105).stored = {111, 111, 110.5};
-  NewBlock(*s, 'C', 106, 0, 0);
+  NewBlock(*s, BlockType::Container, 106, 0, 0);
   s->block(106).stored = {111, 111};  // other types' lists are not links
   TInsertFm form;
   form.Edit2.text = "111";
@@ -167,13 +167,13 @@ TEST(Insert, AFaultyGraphsListStopsTheInsertBeforeAnyBlockMoves) {
   EXPECT_THROW(form.ApplyBtnClick(*s, nullptr), RangeError);
   EXPECT_EQ(s->HighestBlock, 120);
   EXPECT_EQ(s->block(111).Value, 111);
-  EXPECT_EQ(s->block(110).Type, '&');
+  EXPECT_EQ(s->block(110).Type, BlockType::Sum);
 
   // Above HighestBlock no block moves, so the list is never read.
   form.Edit2.text = "150";
   form.TypEdit.text = "C";
   form.ApplyBtnClick(*s, nullptr);
-  EXPECT_EQ(s->block(150).Type, 'C');
+  EXPECT_EQ(s->block(150).Type, BlockType::Container);
   EXPECT_EQ(s->HighestBlock, 121);
   EXPECT_EQ(s->block(120).Value, 120);
 }
@@ -188,7 +188,7 @@ TEST(Insert, AtTheTopOfTheTable) {
   EXPECT_EQ(s->HighestBlock, 1000);
   EXPECT_EQ(s->block(1000).Value, 999);
   EXPECT_EQ(s->block(102).Value, 101);
-  EXPECT_EQ(s->block(101).Type, 'K');
+  EXPECT_EQ(s->block(101).Type, BlockType::Logic);
 }
 
 TEST(Copy, MessagesAndTheirConsequences) {
@@ -222,7 +222,7 @@ TEST(Copy, MessagesAndTheirConsequences) {
     EXPECT_EQ(form.closed, c.copied_to != 0);
     if (c.copied_to) {
       const TBlock& b = s->block(c.copied_to);
-      EXPECT_EQ(b.Type, 'C');
+      EXPECT_EQ(b.Type, BlockType::Container);
       EXPECT_EQ(b.Name, "PI");
       EXPECT_EQ(b.Value, std::numbers::pi);
       EXPECT_EQ(b.XX, 77);
@@ -231,14 +231,14 @@ TEST(Copy, MessagesAndTheirConsequences) {
       EXPECT_EQ(s->HighestBlock, std::max(120, c.copied_to));
     } else {
       EXPECT_EQ(s->HighestBlock, 120);
-      EXPECT_EQ(s->block(110).Type, '&');
+      EXPECT_EQ(s->block(110).Type, BlockType::Sum);
     }
   }
 }
 
 TEST(Copy, IntoAnEmptyModelLinksAndStoredDataAndSelfCopy) {
   TestSim s;
-  NewBlock(*s, 'G', 101, 5, 5);
+  NewBlock(*s, BlockType::Generator, 101, 5, 5);
   s->block(101).An = -7;
   s->block(101).Comment = "table";
   s->block(101).stored[0] = 42;
@@ -266,7 +266,7 @@ TEST(Copy, IntoAnEmptyModelLinksAndStoredDataAndSelfCopy) {
   EXPECT_EQ(s->block(101).XX, 400);
   EXPECT_EQ(s->block(101).YY, 300);
   EXPECT_EQ(s->block(101).stored[0], 42);
-  EXPECT_EQ(s->block(101).Type, 'G');
+  EXPECT_EQ(s->block(101).Type, BlockType::Generator);
 }
 
 TEST(Copy, AFullTableIsARangeErrorThatChangesNothing) {

@@ -15,13 +15,13 @@ using testing::TestSim;
 TEST(NewBlock, CommonFieldsOverwriteWhatTheSlotHeld) {
   TestSim s;
   TBlock& old = s->block(300);
-  old = TBlock{.ID = 1, .Type = 'X', .OnOff = -3, .Displ = 9, .State = 7, .XX = 5, .YY = 6,
+  old = TBlock{.ID = 1, .Type = BlockType::Multiplier, .OnOff = -3, .Displ = 9, .State = 7, .XX = 5, .YY = 6,
                .An = 1, .Bn = 2, .Cn = 3, .Dn = 4, .Pn = 5, .aa = 1, .bb = 2, .cc = 3, .dd = 4, .pp = 5,
                .Value = 6, .Name = "old", .stored = {7, 8, 9}, .Comment = "a note"};
-  NewBlock(*s, 'N', 300, 40, 50);
+  NewBlock(*s, BlockType::Note, 300, 40, 50);
   const TBlock& b = s->block(300);
   EXPECT_EQ(b.ID, 300);
-  EXPECT_EQ(b.Type, 'N');
+  EXPECT_EQ(b.Type, BlockType::Note);
   EXPECT_EQ(b.Name, "N300");
   EXPECT_EQ(b.XX, 40);
   EXPECT_EQ(b.YY, 50);
@@ -71,7 +71,7 @@ TEST(NewBlock, PerTypeDefaults) {
   for (const auto& c : cases) {
     TestSim s;
     s->block(200).stored = {5, 6, 7, 8, 9};
-    NewBlock(*s, c.type, 200, 10, 10);
+    NewBlock(*s, TypeOfLetter(c.type), 200, 10, 10);
     const TBlock& b = s->block(200);
     SCOPED_TRACE(std::string(1, c.type));
     EXPECT_EQ(b.State, c.state);
@@ -95,16 +95,16 @@ TEST(NewBlock, PerTypeDefaults) {
 TEST(NewBlock, SineTimerGeneratorAndUserBlock) {
   TestSim s;
   s->Time = 50;
-  NewBlock(*s, 'S', 120, 0, 0);
+  NewBlock(*s, BlockType::Sine, 120, 0, 0);
   EXPECT_EQ(s->block(120).An, 2);
   EXPECT_EQ(s->block(120).cc, 2 * std::numbers::pi);
-  NewBlock(*s, 'T', 121, 0, 0);
+  NewBlock(*s, BlockType::Timer, 121, 0, 0);
   EXPECT_EQ(s->block(121).pp, 60);  // a Timer created at Time 50 first switches at 60
   EXPECT_EQ(s->block(121).Value, 1);
   EXPECT_EQ(s->block(121).bb, 10);
 
   s->block(150).stored.assign(30, 9.0);
-  NewBlock(*s, 'G', 150, 0, 0);
+  NewBlock(*s, BlockType::Generator, 150, 0, 0);
   const TBlock& g = s->block(150);
   EXPECT_EQ(g.Pn, 150);  // its own table
   EXPECT_EQ(g.Dn, 11);
@@ -116,23 +116,23 @@ TEST(NewBlock, SineTimerGeneratorAndUserBlock) {
   }
 
   s->block(130).stored = {4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4, 4};
-  NewBlock(*s, 'U', 130, 0, 0);
+  NewBlock(*s, BlockType::User, 130, 0, 0);
   EXPECT_EQ(s->block(130).stored, (std::vector<double>{4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(NewBlock, NameIsCutAndIDsOutsideTheTableAreRefused) {
   TestSim s;
-  NewBlock(*s, 'C', 1000, 0, 0);
+  NewBlock(*s, BlockType::Container, 1000, 0, 0);
   EXPECT_EQ(s->block(1000).Name, "C1000");
-  EXPECT_THROW(NewBlock(*s, 'C', 1001, 0, 0), RangeError);
-  EXPECT_THROW(NewBlock(*s, 'C', -1, 0, 0), RangeError);
+  EXPECT_THROW(NewBlock(*s, BlockType::Container, 1001, 0, 0), RangeError);
+  EXPECT_THROW(NewBlock(*s, BlockType::Container, -1, 0, 0), RangeError);
 }
 
 TEST(CreateBlockFromMenu, AppendsAtTheLastClickUntilApplyRaisesHighestBlock) {
   TestSim s;
   s->LastX = 230;
   s->LastY = 140;
-  EXPECT_EQ(CreateBlockFromMenu(*s, 'C'), 101);
+  EXPECT_EQ(CreateBlockFromMenu(*s, BlockType::Container), 101);
   const TBlock& b = s->block(101);
   EXPECT_EQ(b.Name, "C101");
   EXPECT_EQ(b.XX, 230);
@@ -140,8 +140,8 @@ TEST(CreateBlockFromMenu, AppendsAtTheLastClickUntilApplyRaisesHighestBlock) {
   EXPECT_EQ(b.Value, 0);
   EXPECT_EQ(b.State, 0);
   // Without Apply, HighestBlock stays and the next item reuses the ID.
-  EXPECT_EQ(CreateBlockFromMenu(*s, 'I'), 101);
-  EXPECT_EQ(s->block(101).Type, 'I');
+  EXPECT_EQ(CreateBlockFromMenu(*s, BlockType::Integrator), 101);
+  EXPECT_EQ(s->block(101).Type, BlockType::Integrator);
   EXPECT_TRUE(s.ui.messages.empty());
 }
 
@@ -149,18 +149,18 @@ TEST(CreateBlockFromMenu, FullTableShowsTheMessageAndCreatesNothing) {
   TestSim s;
   s->HighestBlock = 1000;
   const TBlock before = s->block(1000);
-  EXPECT_EQ(CreateBlockFromMenu(*s, 'C'), 0);
+  EXPECT_EQ(CreateBlockFromMenu(*s, BlockType::Container), 0);
   EXPECT_EQ(s.ui.messages, (std::vector<std::string>{"No room for more Blocks at   1000"}));
   EXPECT_EQ(s->block(1000).Type, before.Type);
-  EXPECT_EQ(s->block(0).Type, 'C');
+  EXPECT_EQ(s->block(0).Type, BlockType::Container);
   s->HighestBlock = 999;
-  EXPECT_EQ(CreateBlockFromMenu(*s, 'C'), 1000);
+  EXPECT_EQ(CreateBlockFromMenu(*s, BlockType::Container), 1000);
 }
 
 TEST(ToggleBlock, SwitchesOnAndOffComputesAndRedraws) {
   TestSim s;
-  NewBlock(*s, 'C', 101, 0, 0);
-  NewBlock(*s, 'I', 102, 0, 0);
+  NewBlock(*s, BlockType::Container, 101, 0, 0);
+  NewBlock(*s, BlockType::Integrator, 102, 0, 0);
   s->HighestBlock = 102;
   s->block(101).OnOff = 1;
   s->block(101).Value = 150;  // above its maximum of 100
@@ -180,7 +180,7 @@ TEST(ToggleBlock, SwitchesOnAndOffComputesAndRedraws) {
 
 TEST(ToggleBlock, WitchSwitchInModeZeroStepsItsSelector) {
   TestSim s;
-  NewBlock(*s, 'W', 101, 0, 0);
+  NewBlock(*s, BlockType::Witch, 101, 0, 0);
   s->HighestBlock = 101;
   std::vector<double> steps;
   for (int i = 0; i < 6; ++i) {

@@ -32,7 +32,7 @@ TEST(TimingForm, FillsEveryFieldFromTheGlobals) {
 
 TEST(TimingForm, ApplyTakesRepairsStoresAndComputes) {
   TestSim s;
-  NewBlock(*s, 'C', 101, 0, 0);
+  NewBlock(*s, BlockType::Container, 101, 0, 0);
   s->HighestBlock = 101;
   s->block(101).Value = 500;  // the compute pass refreshes its state
   TTimingFm form;
@@ -110,7 +110,7 @@ TEST(TimingForm, RestoreDefaultsStaysInForceAfterCancel) {
   TestSim s;
   s->block(19).Name = "mine";
   s->block(31).Value = 3;
-  NewBlock(*s, 'C', 101, 0, 0);
+  NewBlock(*s, BlockType::Container, 101, 0, 0);
   s->HighestBlock = 101;
   TTimingFm form;
   form.FormActivate(*s);
@@ -128,7 +128,7 @@ TEST(TimingForm, RestoreDefaultsStaysInForceAfterCancel) {
   EXPECT_EQ(s->Delt, 1);
   EXPECT_EQ(s->block(19).Name, "Graphs");  // every system block is rewritten
   EXPECT_EQ(s->block(31).Value, std::numbers::pi);
-  EXPECT_EQ(s->block(101).Type, 'C');  // user blocks stay
+  EXPECT_EQ(s->block(101).Type, BlockType::Container);  // user blocks stay
   EXPECT_TRUE(form.closed);
   EXPECT_EQ(s.ui.redraws, 2);
 }

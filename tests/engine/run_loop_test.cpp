@@ -84,7 +84,7 @@ TEST(RunLoop, GraphStepsOnAFixedGridReachedLate) {
 TEST(RunLoop, HoldTriggerHoldsAfterEveryStepWhilePositive) {
   TestSim s;
   TBlock& trigger = s->block(101);
-  trigger.Type = 'C';
+  trigger.Type = BlockType::Container;
   trigger.Value = 0;
   s->HighestBlock = 101;
   s->RepCount = 101;
@@ -133,7 +133,7 @@ TEST(RunLoop, RepetitionRunsTenTimesAndCountsInBlock18) {
 
 TEST(RunLoop, ResetRecordsRowZeroAndIsIgnoredWhileRunning) {
   TestSim s;
-  s->block(101).Type = 'I';
+  s->block(101).Type = BlockType::Integrator;
   s->block(101).OnOff = 1;
   s->block(101).aa = 1;
   s->block(101).cc = 1;
@@ -184,7 +184,7 @@ TEST(RunLoop, IntegratorsMadeOrUnmadeDuringARunAreFollowed) {
   TestSim s;
   const auto integrate_one = [&](int id) {
     TBlock& b = s->block(id);
-    b.Type = 'I';
+    b.Type = BlockType::Integrator;
     b.OnOff = 1;
     b.An = 1;
     b.cc = 1;
@@ -195,7 +195,7 @@ TEST(RunLoop, IntegratorsMadeOrUnmadeDuringARunAreFollowed) {
   s->frontend = &ui;
   ui.action = [&](int steps) {
     if (steps == 3) integrate_one(102);
-    if (steps == 5) s->block(101).Type = 'C';
+    if (steps == 5) s->block(101).Type = BlockType::Container;
     if (steps == 8) HoldRun(*s);
   };
   ResetButton(*s);
@@ -207,7 +207,7 @@ TEST(RunLoop, IntegratorsMadeOrUnmadeDuringARunAreFollowed) {
   HeadlessFrontend batch;
   batch.Attach(*s);
   s->frontend = &batch;
-  s->block(101).Type = 'I';
+  s->block(101).Type = BlockType::Integrator;
   RunButton(*s);  // to the hold at Time 100
   EXPECT_EQ(s->Time, 100);
   EXPECT_EQ(s->block(101).Value, 97);
@@ -216,11 +216,11 @@ TEST(RunLoop, IntegratorsMadeOrUnmadeDuringARunAreFollowed) {
 
 TEST(RunLoop, AConnectionOutOfRangeStopsTheStepAndHolds) {
   TestSim s;
-  s->block(101).Type = 'J';  // runs before block 102 in the pass
+  s->block(101).Type = BlockType::Inductor;  // runs before block 102 in the pass
   s->block(101).OnOff = 1;
   s->block(101).aa = 2;
   s->block(101).pp = 1;
-  s->block(102).Type = 'J';
+  s->block(102).Type = BlockType::Inductor;
   s->block(102).OnOff = 1;
   s->block(102).pp = 1;
   s->HighestBlock = 102;
@@ -246,7 +246,7 @@ TEST(RunLoop, AConnectionOutOfRangeStopsTheStepAndHolds) {
 
 TEST(RunLoop, AFailingStepPutsTheHoldGridBack) {
   TestSim s;
-  s->block(101).Type = 'J';
+  s->block(101).Type = BlockType::Inductor;
   s->block(101).OnOff = 1;  // no inductance
   s->HighestBlock = 101;
   EXPECT_THROW(StepButton(*s), FloatError);
@@ -294,7 +294,7 @@ TEST(Tape, FullTapeRewindsPartlyAndHolds) {
   s->Holdstep = 1e9;
   s->GrDel = 1;
   s->FinTim = 1e9;
-  s->block(150).Type = 'M';
+  s->block(150).Type = BlockType::Memory;
   s->block(150).Pn = 9;
   s->HighestBlock = 150;
   ResetButton(*s);

@@ -66,7 +66,7 @@ TEST(SpreadsheetLink, RowTwoSteersTheNextExchangeAndThePeriod) {
 TEST(SpreadsheetLink, WritesTheOutputsAndLinkedValuesAndReadsBackTheInputs) {
   Linked l;
   TestSim& s = l.s;
-  s->block(101).Type = 'C';
+  s->block(101).Type = BlockType::Container;
   s->block(101).Value = 7.5;
   s->block(101).dd = 7.5;
   s->HighestBlock = 101;
@@ -86,8 +86,8 @@ TEST(SpreadsheetLink, WritesTheOutputsAndLinkedValuesAndReadsBackTheInputs) {
 
 TEST(SpreadsheetLink, AnyUserBlockExchangesBlock20) {
   Linked l;
-  l.s->block(20).Type = 'C';  // block 20 keeps its fields but is no longer dispatched
-  l.s->block(150).Type = 'U';
+  l.s->block(20).Type = BlockType::Container;  // block 20 keeps its fields but is no longer dispatched
+  l.s->block(150).Type = BlockType::User;
   l.s->HighestBlock = 150;
   l.RunTo(10);
   EXPECT_EQ(l.times, (std::vector<double>{10}));

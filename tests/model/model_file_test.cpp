@@ -95,7 +95,7 @@ TEST(ModelWriter, HeaderReferenceAndColumnLines) {
 TEST(ModelWriter, BlockAndStoredDataLines) {
   TestSim s;
   TBlock& b = s->block(101);
-  b.Type = 'C';
+  b.Type = BlockType::Container;
   b.Name = "C101";
   b.XX = 10;
   b.YY = -20;
@@ -123,7 +123,7 @@ TEST(ModelWriter, NamesThatWouldShiftTokensAreMended) {
   TestSim s;
   for (const auto& [name, written] : std::vector<std::pair<std::string, std::string>>{
            {"", "_"}, {"a b", "a_b"}, {"x,y", "x_y"}, {"t\tab", "t_ab"}, {"ok", "ok"}}) {
-    s->block(101).Type = 'K';
+    s->block(101).Type = BlockType::Logic;
     s->block(101).Name = name;
     EXPECT_EQ(WriteBlockLine(*s, 101).substr(0, 11 + written.size()), "@K   101   " + written);
   }
@@ -137,7 +137,7 @@ void BuildRichModel(Sim& s) {
   int id = 101;
   for (char t : types) {
     TBlock& b = s.block(id);
-    b.Type = t;
+    b.Type = TypeOfLetter(t);
     b.Name = std::string(1, t) + std::to_string(id);
     b.XX = 20 * (id - 100);
     b.YY = 3 * id;
@@ -159,11 +159,11 @@ void BuildRichModel(Sim& s) {
     }
     ++id;
   }
-  s.block(140).Type = 'N';
+  s.block(140).Type = BlockType::Note;
   s.block(140).Name = "long";
   s.block(140).XX = 300;
   s.block(140).Comment = std::string(250, 'c') + "\"end";
-  s.block(141).Type = 'C';
+  s.block(141).Type = BlockType::Container;
   s.block(141).Name = "nonfinite";
   s.block(141).Value = std::numeric_limits<double>::quiet_NaN();
   s.block(141).aa = std::numeric_limits<double>::infinity();
@@ -230,7 +230,7 @@ TEST(ModelReader, LinesThatAreIgnoredSilently) {
     TestSim s;
     Prepare(*s);
     ReadModelText(*s, FileWith(line));
-    EXPECT_EQ(s->block(101).Type, '?') << line;
+    EXPECT_EQ(s->block(101).Type, BlockType::Empty) << line;
     EXPECT_EQ(s->HighestBlock, 100) << line;
     EXPECT_TRUE(s.ui.messages.empty()) << line;
   }
@@ -243,9 +243,9 @@ TEST(ModelReader, BadNumberSkipsOnlyItsLineWithAMessage) {
       "@C   101   c   10   20   1   2   0   0   0   0   0   0   -1   0   0   100   50   0 \"a comment\"\r\n";
   ReadModelText(*s, FileWith(sixteen_and_comment + Line("C   102   fine", kContainerNumbers) +
                              Line("C   103   huge", "10   20   1   2   0   0   0   0   0   0   -1   0   0   1e999   50   0   5")));
-  EXPECT_EQ(s->block(101).Type, '?');
-  EXPECT_EQ(s->block(102).Type, 'C');
-  EXPECT_EQ(s->block(103).Type, '?');
+  EXPECT_EQ(s->block(101).Type, BlockType::Empty);
+  EXPECT_EQ(s->block(102).Type, BlockType::Container);
+  EXPECT_EQ(s->block(103).Type, BlockType::Empty);
   EXPECT_EQ(s.ui.messages, (std::vector<std::string>{"Problem in reading data for Block   101",
                                                      "Problem in reading data for Block   103"}));
   EXPECT_EQ(s->HighestBlock, 102);
@@ -269,7 +269,7 @@ TEST(ModelReader, FieldsRoundedCommentsStrippedAndNamesCut) {
   EXPECT_EQ(b.Value, 5);
   EXPECT_EQ(b.ID, 101);
   EXPECT_EQ(s->block(102).Comment, "plain words ");
-  EXPECT_EQ(s->block(103).Type, 'C');
+  EXPECT_EQ(s->block(103).Type, BlockType::Container);
   EXPECT_EQ(s->block(103).cc, 100);
 }
 
@@ -296,9 +296,9 @@ TEST(ModelReader, RangeErrorsEndTheReadingAndKeepWhatWasRead) {
     Prepare(*s);
     const std::string text = FileWith(Line("C   101   first", kContainerNumbers) + bad + Line("C   102   after", kContainerNumbers));
     EXPECT_THROW(ReadModelText(*s, text), RangeError) << bad;
-    EXPECT_EQ(s->block(101).Type, 'C');
-    EXPECT_EQ(s->block(102).Type, '?');
-    EXPECT_EQ(s->block(103).Type, '?');  // no half-written block
+    EXPECT_EQ(s->block(101).Type, BlockType::Container);
+    EXPECT_EQ(s->block(102).Type, BlockType::Empty);
+    EXPECT_EQ(s->block(103).Type, BlockType::Empty);  // no half-written block
     EXPECT_EQ(s->HighestBlock, 101);
   }
 }
@@ -311,9 +311,9 @@ TEST(ModelReader, StoredCountsTrustedOnlyAsFarAsTheFileHoldsNumbers) {
         FileWith(Line("G   150   g", "10   20   1   2   0   0   0   0   0   0   1e9   0   0   100   50   0   5") + tail +
                  Line("C   151   after", kContainerNumbers));
     EXPECT_THROW(ReadModelText(*s, text), IoError);
-    EXPECT_EQ(s->block(150).Type, 'G');
+    EXPECT_EQ(s->block(150).Type, BlockType::Generator);
     EXPECT_TRUE(s->block(150).stored.empty());
-    EXPECT_EQ(s->block(151).Type, '?');
+    EXPECT_EQ(s->block(151).Type, BlockType::Empty);
     // The block whose data failed is within the model, not hidden above it.
     EXPECT_EQ(s->HighestBlock, 150);
   }
@@ -329,9 +329,9 @@ TEST(ModelReader, NonFiniteIntegerFieldsAreBadNumbers) {
   EXPECT_EQ(s.ui.messages, (std::vector<std::string>{"Problem in reading data for Block   101",
                                                      "Problem in reading data for Block   102",
                                                      "Problem in reading data for Block   103"}));
-  EXPECT_EQ(s->block(101).Type, '?');
-  EXPECT_EQ(s->block(103).Type, '?');
-  EXPECT_EQ(s->block(104).Type, 'C');  // coefficients may be non-finite
+  EXPECT_EQ(s->block(101).Type, BlockType::Empty);
+  EXPECT_EQ(s->block(103).Type, BlockType::Empty);
+  EXPECT_EQ(s->block(104).Type, BlockType::Container);  // coefficients may be non-finite
   EXPECT_TRUE(std::isinf(s->block(104).bb));
   EXPECT_EQ(s->HighestBlock, 104);
 }
@@ -387,7 +387,7 @@ TEST(ModelReader, EarlyEndAndLongLines) {
                              "ZZZ   and more text so that this line is fifty characters or longer\r\n" +
                              Line("C   102   never", kContainerNumbers)));
   EXPECT_EQ(s->block(101).Comment, std::string(255, 'q'));  // a comment holds at most 255
-  EXPECT_EQ(s->block(102).Type, '?');
+  EXPECT_EQ(s->block(102).Type, BlockType::Empty);
 }
 
 TEST(ModelReader, MissingFileAndFolder) {

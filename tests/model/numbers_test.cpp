@@ -222,7 +222,7 @@ TEST(Locale, EditFieldsFollowItAndFilesDoNot) {
 
   auto s = std::make_unique<Sim>();
   TBlock& b = s->block(101);
-  b.Type = 'A';
+  b.Type = BlockType::Activity;
   b.XX = b.YY = 50;
   b.aa = 0.5;
   b.stored = {0, 1.25, 2.5};

@@ -17,7 +17,7 @@ TEST(ClearBlockTable, EmptiesEverySlotAndFillsTheTapeWithMinusOne) {
   s->block(500).OnOff = 7;
   s->block(500).stored = {1, 2, 3};
   s->block(500).Comment = std::string(300, 'c');
-  s->block(500).Type = 'C';
+  s->block(500).Type = BlockType::Container;
   s->block(500).aa = 3;
   s->block(500).Pn = 9;
   s->TapeCell(3, 7) = 42;
@@ -32,7 +32,7 @@ TEST(ClearBlockTable, EmptiesEverySlotAndFillsTheTapeWithMinusOne) {
   EXPECT_EQ(cleared.TapeCell(5, 99), -1.0);
   for (int i = 0; i <= 1000; ++i) {
     const TBlock& b = s->block(i);
-    ASSERT_EQ(b.Type, '?') << i;
+    ASSERT_EQ(b.Type, BlockType::Empty) << i;
     ASSERT_EQ(b.ID, i);
     ASSERT_EQ(b.Displ, 2);
     ASSERT_TRUE(b.stored.empty());
@@ -87,9 +87,9 @@ TEST(SystemDefaults, EveryRowOfTheTable) {
     EXPECT_EQ(b.YY, r.yy) << r.id;
   }
   for (int id = 2; id <= 17; ++id) EXPECT_EQ(s->block(id).pp, s->block(id).Value) << id;
-  EXPECT_EQ(s->block(19).Type, 'O');
-  EXPECT_EQ(s->block(20).Type, 'U');
-  EXPECT_EQ(s->block(25).Type, 'C');
+  EXPECT_EQ(s->block(19).Type, BlockType::Oscilloscope);
+  EXPECT_EQ(s->block(20).Type, BlockType::User);
+  EXPECT_EQ(s->block(25).Type, BlockType::Container);
   EXPECT_EQ(s->block(18).OnOff, 0);
   EXPECT_EQ(s->block(18).cc, 10);
   EXPECT_EQ(s->block(19).An, 14);
@@ -199,11 +199,11 @@ TEST(CheckedAccess, IdsStoredIndicesAndTapeCells) {
 
 TEST(ClearIntegratorInlets, OnlyIntegratorsUpToHighestBlock) {
   TestSim s;
-  s->block(101).Type = 'I';
+  s->block(101).Type = BlockType::Integrator;
   s->block(101).pp = 3;
-  s->block(102).Type = 'C';
+  s->block(102).Type = BlockType::Container;
   s->block(102).pp = 4;
-  s->block(150).Type = 'I';
+  s->block(150).Type = BlockType::Integrator;
   s->block(150).pp = 5;
   s->HighestBlock = 120;
   ClearIntegratorInlets(*s);

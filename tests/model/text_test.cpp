@@ -57,8 +57,8 @@ TEST(Text, ValidUtf8AndWindows1252) {
 TEST(Text, NamesAndCommentsThroughTheDialogTheFileAndBack) {
   const std::string comment = std::string(254, 'x') + "éé";  // 256 characters
   TestSim s;
-  NewBlock(*s, 'C', 101, 50, 60);
-  NewBlock(*s, 'C', 102, 50, 60);
+  NewBlock(*s, BlockType::Container, 101, 50, 60);
+  NewBlock(*s, BlockType::Container, 102, 50, 60);
   s->HighestBlock = 102;
   for (const auto& [id, name] : {std::pair{101, "Wärmefluss"}, std::pair{102, "aéééééééééé"}}) {
     TBlockFm form;

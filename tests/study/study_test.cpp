@@ -52,14 +52,14 @@ TEST(StudyModel, CopiesRunAsTheOriginalAndSeedsPickTheSequence) {
   FileOpen(*original, ExamplePath("breakdowns.txt"));
   auto copy = std::make_unique<Sim>();
   copy->Delt = 7;
-  copy->block(500).Type = 'Z';
+  copy->block(500).Type = BlockType::Fuzz;
   CopyModelState(*original, *copy);
   for (Sim* s : {original.get(), copy.get()}) {
     ResetButton(*s);
     FinishRun(*s, kDefaultFinishPresses);
   }
   EXPECT_EQ(TapeFileText(*copy), TapeFileText(*original));
-  EXPECT_EQ(copy->block(500).Type, '?');
+  EXPECT_EQ(copy->block(500).Type, BlockType::Empty);
 
   Sim fresh;
   EXPECT_EQ(fresh.rng(), std::mt19937_64(Sim::kSeed)());

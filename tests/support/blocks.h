@@ -11,7 +11,7 @@ namespace trevolan::testing {
 // A block with a stored list of the given length, all zeros.
 inline TBlock& MakeBlock(Sim& s, int id, char type, int stored_length = 0) {
   TBlock& b = s.block(id);
-  b.Type = type;
+  b.Type = TypeOfLetter(type);
   b.OnOff = 1;
   b.stored.assign(static_cast<size_t>(stored_length), 0.0);
   if (id > s.HighestBlock) s.HighestBlock = id;
@@ -45,7 +45,7 @@ inline TBlock& MakeModeBlock(Sim& s, int id, char type, int state) {
 // A constant source: a block whose Value other blocks read (a Note, never computed).
 inline int Source(Sim& s, int id, double value) {
   TBlock& b = s.block(id);
-  b.Type = 'N';
+  b.Type = BlockType::Note;
   b.Value = value;
   return id;
 }
