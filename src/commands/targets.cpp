@@ -1,11 +1,12 @@
 #include "commands/targets.h"
 
+#include <charconv>
 #include <functional>
 #include <limits>
-#include <map>
 #include <optional>
 #include <string_view>
 
+#include "model/fields.h"
 #include "model/numbers.h"
 #include "model/text.h"
 
@@ -16,7 +17,7 @@ namespace {
 // A field or global: its value as it is held, and how set writes it from texts.
 struct Accessor {
   std::function<TargetValue()> get;
-  std::function<void(const std::vector<std::string>&)> set;  // empty for read-only targets
+  std::function<void(const std::vector<SetValue>&)> set;  // empty for read-only targets
   bool many_values = false;                                    // set takes a list
   std::function<double()> number = nullptr;                    // empty for texts and lists
 };
@@ -26,8 +27,6 @@ double ParseDouble(const std::string& text) {
   if (!v) throw ConversionError(text);
   return *v;
 }
-
-int32_t ParseInt(const std::string& text) { return ToInt32(ParseDouble(text)); }
 
 // An ID or index as typed: nothing when the text is no decimal integer at all. One too
 // large for 32 bits becomes a value outside every range, so that using it raises the
@@ -42,53 +41,77 @@ std::optional<int64_t> ParseIndex(std::string_view text) {
   return text[0] == '-' ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
 }
 
-Accessor IntField(int32_t& f) {
-  return {[&f] { return TargetValue{int64_t{f}}; }, [&f](const auto& v) { f = ParseInt(v[0]); }, false,
-          [&f] { return static_cast<double>(f); }};
-}
-Accessor DoubleField(double& f) {
-  return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = ParseDouble(v[0]); }, false,
-          [&f] { return f; }};
-}
-Accessor FlagField(bool& f) {
-  return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = ParseDouble(v[0]) != 0; }, false,
-          [&f] { return f ? 1.0 : 0.0; }};
-}
-Accessor TextField(std::string& f, size_t max_length = std::string::npos) {
-  // Names and comments are kept as UTF-8 and cut by characters; paths are kept as given.
-  return {[&f] { return TargetValue{f}; }, [&f, max_length](const auto& v) {
-            f = max_length == std::string::npos ? v[0] : FitText(v[0], max_length);
-          }};
+// A set value as a double: a text as the model file writes numbers.
+double NumberOf(const SetValue& v) {
+  if (const auto* text = std::get_if<std::string>(&v)) return ParseDouble(*text);
+  if (const auto* d = std::get_if<double>(&v)) return *d;
+  if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
+  return std::get<bool>(v) ? 1.0 : 0.0;
 }
 
-Accessor BlockField(TBlock& b, const std::string& field) {
-  static const std::map<std::string, int32_t TBlock::*> ints = {
-      {"OnOff", &TBlock::OnOff}, {"Displ", &TBlock::Displ}, {"State", &TBlock::State}, {"XX", &TBlock::XX},
-      {"YY", &TBlock::YY},       {"An", &TBlock::An},       {"Bn", &TBlock::Bn},       {"Cn", &TBlock::Cn},
-      {"Dn", &TBlock::Dn},       {"Pn", &TBlock::Pn}};
-  static const std::map<std::string, double TBlock::*> doubles = {
-      {"aa", &TBlock::aa}, {"bb", &TBlock::bb}, {"cc", &TBlock::cc},
-      {"dd", &TBlock::dd}, {"pp", &TBlock::pp}, {"Value", &TBlock::Value}};
-  if (auto it = ints.find(field); it != ints.end()) return IntField(b.*(it->second));
-  if (auto it = doubles.find(field); it != doubles.end()) return DoubleField(b.*(it->second));
-  if (field == "Name") return TextField(b.Name, kMaxNameLength);
-  if (field == "Comment") return TextField(b.Comment, kMaxCommentLength);
-  if (field == "Type") {
-    return {[&b] { return TargetValue{std::string(1, TypeLetter(b.Type))}; },
-            [&b](const auto& v) {
-              if (v[0].empty()) throw RangeError();
-              b.Type = TypeOfLetter(v[0][0]);
+// A set value as a text: a number in the shortest form that reads back to it.
+std::string TextOf(const SetValue& v) {
+  if (const auto* text = std::get_if<std::string>(&v)) return *text;
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
+  if (const auto* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+  char buf[32];
+  const auto end = std::to_chars(buf, buf + sizeof buf, std::get<double>(v)).ptr;
+  return std::string(buf, end);
+}
+
+// The accessor of one field, whichever object holds it; made from the field's member
+// by its kind.
+template <typename Object>
+struct FieldAccessor {
+  Object& o;
+  size_t max_length;  // texts: characters kept; 0 keeps the whole text (paths)
+
+  Accessor operator()(int32_t Object::*m) const {
+    int32_t& f = o.*m;
+    return {[&f] { return TargetValue{int64_t{f}}; }, [&f](const auto& v) { f = ToInt32(NumberOf(v[0])); }, false,
+            [&f] { return static_cast<double>(f); }};
+  }
+  Accessor operator()(double Object::*m) const {
+    double& f = o.*m;
+    return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = NumberOf(v[0]); }, false, [&f] { return f; }};
+  }
+  Accessor operator()(bool Object::*m) const {
+    bool& f = o.*m;
+    return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = NumberOf(v[0]) != 0; }, false,
+            [&f] { return f ? 1.0 : 0.0; }};
+  }
+  // Names and comments are kept as UTF-8 and cut by characters; paths are kept as given.
+  Accessor operator()(std::string Object::*m) const {
+    std::string& f = o.*m;
+    return {[&f] { return TargetValue{f}; }, [&f, n = max_length](const auto& v) {
+              f = n == 0 ? TextOf(v[0]) : FitText(TextOf(v[0]), n);
             }};
   }
-  if (field == "stored") {
-    Accessor a{[&b] { return TargetValue{b.stored}; },
-               [&b](const auto& v) {
+  Accessor operator()(BlockType Object::*m) const {
+    BlockType& f = o.*m;
+    return {[&f] { return TargetValue{std::string(1, TypeLetter(f))}; }, [&f](const auto& v) {
+              const std::string letter = TextOf(v[0]);
+              if (letter.empty()) throw RangeError();
+              f = TypeOfLetter(letter[0]);
+            }};
+  }
+  Accessor operator()(std::vector<double> Object::*m) const {
+    std::vector<double>& f = o.*m;
+    Accessor a{[&f] { return TargetValue{f}; }, [&f](const auto& v) {
                  std::vector<double> list;
-                 for (const auto& text : v) list.push_back(ParseDouble(text));
-                 b.stored = std::move(list);
+                 for (const auto& item : v) list.push_back(NumberOf(item));
+                 f = std::move(list);
                }};
     a.many_values = true;
     return a;
+  }
+  // Lists of IDs are no targets.
+  Accessor operator()(std::array<int32_t, kTapeColumns> Object::*) const { throw UsageError("not a target"); }
+};
+
+Accessor BlockField(TBlock& b, const std::string& field) {
+  if (const trevolan::BlockField* f = FindBlockField(field); f && f->addressable) {
+    return std::visit(FieldAccessor<TBlock>{b, f->max_length}, f->member);
   }
   const size_t open = field.find('[');
   if (field.rfind("stored[", 0) == 0 && field.back() == ']') {
@@ -97,33 +120,16 @@ Accessor BlockField(TBlock& b, const std::string& field) {
     const int64_t i = *k;
     StoredAt(b, i);  // an index outside the list is a range error, also for print
     return {[&b, i] { return TargetValue{StoredAt(b, i)}; },
-            [&b, i](const auto& v) { StoredAt(b, i) = ParseDouble(v[0]); }, false,
+            [&b, i](const auto& v) { StoredAt(b, i) = NumberOf(v[0]); }, false,
             [&b, i] { return StoredAt(b, i); }};
   }
   throw UsageError("unknown block field: " + field);
 }
 
 std::optional<Accessor> GlobalField(Sim& s, const std::string& name) {
-  const std::map<std::string, double*> doubles = {
-      {"Time", &s.Time},         {"Delt", &s.Delt},           {"Start", &s.Start},         {"FinTim", &s.FinTim},
-      {"GrDel", &s.GrDel},       {"GrNext", &s.GrNext},       {"Holdstep", &s.Holdstep},   {"Holdnext", &s.Holdnext},
-      {"TimeTol", &s.TimeTol},   {"ScaleOrgn", &s.ScaleOrgn}, {"ScaleFactr", &s.ScaleFactr},
-      {"ColourMin", &s.ColourMin}, {"ColourMax", &s.ColourMax}, {"GrMinT", &s.GrMinT},   {"GrMaxT", &s.GrMaxT},
-      {"GrMinY", &s.GrMinY},     {"GrMaxY", &s.GrMaxY}};
-  const std::map<std::string, int32_t*> ints = {
-      {"RepCount", &s.RepCount},     {"HighestBlock", &s.HighestBlock}, {"NumberMode", &s.NumberMode},
-      {"PickedBlock", &s.PickedBlock}, {"LastX", &s.LastX},             {"LastY", &s.LastY},
-      {"TapeIndex", &s.TapeIndex},   {"TapeChannels", &s.TapeChannels}};
-  const std::map<std::string, bool*> flags = {{"HoldFlag", &s.HoldFlag}, {"RunBusy", &s.RunBusy},
-                                              {"AnimFlag", &s.AnimFlag}, {"GridFlag", &s.GridFlag},
-                                              {"PlotFlag", &s.PlotFlag}};
-  const std::map<std::string, std::string*> texts = {
-      {"DataFileName", &s.DataFileName}, {"SaveFileName", &s.SaveFileName}, {"TapeFileName", &s.TapeFileName}};
-  if (auto it = doubles.find(name); it != doubles.end()) return DoubleField(*it->second);
-  if (auto it = ints.find(name); it != ints.end()) return IntField(*it->second);
-  if (auto it = flags.find(name); it != flags.end()) return FlagField(*it->second);
-  if (auto it = texts.find(name); it != texts.end()) return TextField(*it->second);  // paths are kept whole
-  return std::nullopt;
+  const trevolan::GlobalField* f = FindGlobalField(name);
+  if (!f) return std::nullopt;
+  return std::visit(FieldAccessor<Sim>{s, 0}, f->member);
 }
 
 // tape.R.C: read only.
@@ -174,6 +180,10 @@ std::string FormatTargetValue(const TargetValue& value) {
 std::string PrintTarget(const Sim& s, const std::string& target) { return FormatTargetValue(ReadTarget(s, target)); }
 
 void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values) {
+  SetTarget(s, target, std::vector<SetValue>(values.begin(), values.end()));
+}
+
+void SetTarget(Sim& s, const std::string& target, const std::vector<SetValue>& values) {
   Accessor a = Resolve(s, target);
   if (!a.set) throw UsageError("cannot set: " + target);
   if (!a.many_values && values.size() != 1) throw UsageError("set " + target + " takes one value");

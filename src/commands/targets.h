@@ -25,7 +25,14 @@ std::string FormatTargetValue(const TargetValue& value);
 // The target's value as print writes it.
 std::string PrintTarget(const Sim& s, const std::string& target);
 
-// Writes the values into the target, without any dialog logic.
+// A value given to set: a text as typed (parsed as the field's kind needs), or a number
+// or flag as a program holds it.
+using SetValue = std::variant<std::string, double, int64_t, bool>;
+
+// Writes the values into the target, without any dialog logic: a number field takes a
+// number (a text is read as the model file writes numbers), a text field a text (a
+// number is written in its shortest exact form), a stored list any number of values.
+void SetTarget(Sim& s, const std::string& target, const std::vector<SetValue>& values);
 void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values);
 
 // The target's value as a number, read anew at every call (cheaply: the target is

@@ -1,10 +1,10 @@
 #include "model/sim.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <numbers>
 
+#include "model/fields.h"
 #include "model/numbers.h"
 
 namespace trevolan {
@@ -30,20 +30,11 @@ std::string EmptySlotName(int i) {
 
 namespace {
 
-// True when the slot holds what the other holds, bit for bit: a -0.0 or a NaN is not
-// taken for the 0 or the NaN of the other. Fields are compared one by one, since the
-// bytes between them are not copied with them.
+// True when the slot holds what the other holds, bit for bit, and its list has the
+// same capacity (a cleared slot gives back the memory of a long list).
 bool IsSameSlot(const TBlock& a, const TBlock& b) {
-  const auto same = [](double x, double y) { return std::bit_cast<uint64_t>(x) == std::bit_cast<uint64_t>(y); };
-  return a.ID == b.ID && a.Type == b.Type && a.OnOff == b.OnOff && a.Displ == b.Displ && a.State == b.State &&
-         a.XX == b.XX && a.YY == b.YY && a.An == b.An && a.Bn == b.Bn && a.Cn == b.Cn && a.Dn == b.Dn &&
-         a.Pn == b.Pn && same(a.aa, b.aa) && same(a.bb, b.bb) && same(a.cc, b.cc) && same(a.dd, b.dd) &&
-         same(a.pp, b.pp) && same(a.Value, b.Value) && a.Name == b.Name && a.Comment == b.Comment &&
-         a.stored.size() == b.stored.size() && a.stored.capacity() == b.stored.capacity() &&
-         std::equal(a.stored.begin(), a.stored.end(), b.stored.begin(), same);
+  return a.stored.capacity() == b.stored.capacity() && SameBlock(a, b);
 }
-// A field added to the block must be compared above.
-static_assert(sizeof(TBlock) == 4 * 12 + 8 * 6 + 2 * sizeof(std::string) + sizeof(std::vector<double>));
 
 }  // namespace
 

@@ -18,14 +18,87 @@ inline constexpr int kTapeColumns = 11;     // time and ten channels
 inline constexpr int kTapeRows = 10001;     // rows 0..10000
 inline constexpr int kMaxTapeChannels = 10;
 
-// The whole state of one simulator: the block table, the globals that mirror the
-// system blocks, the program-wide flags, the file names, the tape and the random
-// generator. Constructing one prepares it as the program start does; a test may hold
-// as many independent ones as it likes. A new field goes into CopyModelState too.
-struct Sim {
+// The model a file holds: the block table and the model's globals. A value: copying it
+// copies the model, and a second model in memory is a second one of these.
+struct ModelState {
+  // Simulation globals, each mirroring the Value of a system block (2..17).
+  double Time = 0, Delt = 1, Start = 0, FinTim = 10000;
+  double GrDel = 10, GrNext = 10, Holdstep = 100, Holdnext = 100;
+  double ScaleOrgn = 0, ScaleFactr = 1, ColourMin = 0, ColourMax = 100;
+  double GrMinT = 0, GrMaxT = 1000, GrMinY = 0, GrMaxY = 100;
+  double TimeTol = 0.001;
+  int32_t RepCount = 0;   // ID of the hold-trigger block, mirrors block 18's Dn
+  int32_t VertIntv = 10;  // block 19's Value, rounded: intervals of the plot's value axis
+  int32_t HorizIntv = 10; // block 19's pp, rounded: intervals of the plot's time axis
+  int32_t HighestBlock = 100;  // bound of every loop over the table
+
+  // The channels the tape records (from the Graphs block's list).
+  int32_t TapeChannels = 0;   // channels recorded, 0..10; 0 records nothing
+  std::array<int32_t, kTapeColumns> TapeChannelIDs{};  // entry 0 is the Time block
+
+  std::string DataFileName = "datafile.txt";
+  std::string SaveFileName = "savefile.txt";
+  std::string TapeFileName = "tapefile.txt";
+
+ protected:
+  std::array<TBlock, kBlockSlots> blocks_;  // reached through Sim::block
+};
+
+// The state of the run: the clock's flags, the steps taken, the tape's last row and the
+// random generator. The tape's cells are the Sim's own.
+struct RunState {
+  bool HoldFlag = true;
+  bool RunBusy = false;        // keeps a second run loop from starting inside the first
+  int64_t StepsTaken = 0;      // steps run since the program started
+  int32_t TapeIndex = -1;      // last row of the tape written, -1 when empty
+
+  // One generator for every random draw, seeded the same way at every start.
+  static constexpr uint64_t kSeed = 5489u;
+  std::mt19937_64 rng{kSeed};
+
+  // Set by the run loop for a run whose frontend paints nothing and lets nobody edit,
+  // while no links are drawn, no number is scaled and every block lies well inside the
+  // plane: a placed block's drawing then matters by its type alone, and the many state
+  // changes of a discrete model cost one test each. An Access block that moves a block
+  // or sets a Sine's phase link clears it. DrawsByType: some placed block's type draws.
+  bool QuietDrawing = false;
+  bool DrawsByType = false;
+};
+
+// What the window shows of the model: the picked block, the flags of the display, the
+// captions, the plot's geometry and where the mouse was last.
+struct ViewState {
+  bool AnimFlag = true;
+  bool LinksFlag = true;       // true only while a full redraw is in progress
+  bool GridFlag = false;
+  bool PlotFlag = false;
+  int32_t NumberMode = 0;
+  int32_t PickedBlock = 0;
+  int32_t LastX = 100, LastY = 100;
+  int64_t ClockSeconds = 0;
+  std::string WindowCaption = "Trevolan4";
+  std::string RunCaption = "RUN";
+
+  // Plot geometry in pixels of the plot box; only the width ever changes.
+  int32_t PlotWidth = 700, PlotHeight = 379, PlotLeft = 0, PlotTop = 0;
+};
+
+// The whole state of one simulator: the model, its run and its view (each a part that
+// is copied as a whole), the tape's cells, the spreadsheet link and the frontend.
+// Constructing one prepares it as the program start does; a test may hold as many
+// independent ones as it likes. The fields keep their names: s.Time, s.HoldFlag,
+// s.PickedBlock. Named fields are described in the table of fields (model/fields.h).
+struct Sim : ModelState, RunState, ViewState {
   Sim();
   Sim(const Sim&) = delete;
   Sim& operator=(const Sim&) = delete;
+
+  ModelState& model() { return *this; }
+  const ModelState& model() const { return *this; }
+  RunState& run() { return *this; }
+  const RunState& run() const { return *this; }
+  ViewState& view() { return *this; }
+  const ViewState& view() const { return *this; }
 
   // The block with that ID; RangeError outside 0..1000. The only way into the table.
   // Every compute procedure calls it several times a step, so it must stay inline:
@@ -60,47 +133,6 @@ struct Sim {
 
   // A uniform random number in [0, 1) from 53 random bits.
   double Uniform() { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
-
-  // Simulation globals, each mirroring the Value of a system block (2..17).
-  double Time = 0, Delt = 1, Start = 0, FinTim = 10000;
-  double GrDel = 10, GrNext = 10, Holdstep = 100, Holdnext = 100;
-  double ScaleOrgn = 0, ScaleFactr = 1, ColourMin = 0, ColourMax = 100;
-  double GrMinT = 0, GrMaxT = 1000, GrMinY = 0, GrMaxY = 100;
-  double TimeTol = 0.001;
-  int32_t RepCount = 0;   // ID of the hold-trigger block, mirrors block 18's Dn
-  int32_t VertIntv = 10;  // block 19's Value, rounded: intervals of the plot's value axis
-  int32_t HorizIntv = 10; // block 19's pp, rounded: intervals of the plot's time axis
-
-  // Program-wide state.
-  int32_t HighestBlock = 100;  // bound of every loop over the table
-  bool HoldFlag = true;
-  bool RunBusy = false;        // keeps a second run loop from starting inside the first
-  bool AnimFlag = true;
-  bool LinksFlag = true;       // true only while a full redraw is in progress
-  bool GridFlag = false;
-  bool PlotFlag = false;
-  int32_t NumberMode = 0;
-  int32_t PickedBlock = 0;
-  int32_t LastX = 100, LastY = 100;
-  int64_t ClockSeconds = 0;
-  int64_t StepsTaken = 0;      // steps run since the program started
-  std::string DataFileName = "datafile.txt";
-  std::string SaveFileName = "savefile.txt";
-  std::string TapeFileName = "tapefile.txt";
-  std::string WindowCaption = "Trevolan4";
-  std::string RunCaption = "RUN";
-
-  // Plot geometry in pixels of the plot box; only the width ever changes.
-  int32_t PlotWidth = 700, PlotHeight = 379, PlotLeft = 0, PlotTop = 0;
-
-  // The tape's bookkeeping; the cells are behind TapeCell.
-  int32_t TapeIndex = -1;     // last row written, -1 when empty
-  int32_t TapeChannels = 0;   // channels recorded, 0..10; 0 records nothing
-  std::array<int32_t, kTapeColumns> TapeChannelIDs{};  // entry 0 is the Time block
-
-  // One generator for every random draw, seeded the same way at every start.
-  static constexpr uint64_t kSeed = 5489u;
-  std::mt19937_64 rng{kSeed};
 
   // The spreadsheet link: set once a workbook has been loaded and started, and stays
   // set for the life of the program.
@@ -158,13 +190,7 @@ struct Sim {
     }
   }
 
-  // Set by the run loop for a run whose frontend paints nothing and lets nobody edit,
-  // while no links are drawn, no number is scaled and every block lies well inside the
-  // plane: a placed block's drawing then matters by its type alone, and the many state
-  // changes of a discrete model cost one test each. An Access block that moves a block
-  // or sets a Sine's phase link clears it. DrawsByType: some placed block's type draws.
-  bool QuietDrawing = false;
-  bool DrawsByType = false;
+  // Plans QuietDrawing and DrawsByType for a run.
   void PlanQuietDrawing();
 
   void SetRunCaption(const std::string& caption) {
@@ -175,7 +201,6 @@ struct Sim {
  private:
   [[gnu::cold, gnu::noinline]] void MakeTapeCells();
 
-  std::array<TBlock, kBlockSlots> blocks_;
   std::vector<double> tape_;  // empty while every cell holds tape_fill_
   double tape_fill_ = 0;
 };
