@@ -57,11 +57,10 @@ class Model {
     if (failure) std::rethrow_exception(failure);
   }
 
-  // The batch runner's commands of the same names.
-  void Apply(Sim& s, int64_t id, const commands::FieldTexts& fields) {
-    commands::ApplyBlockDialog(s, block_form_, std::to_string(id), fields);
+  // The block dialog's fields applied to block `id`, as the batch runner's apply does.
+  void Apply(Sim& s, int64_t id, const commands::FieldValues& fields) {
+    commands::ApplyBlockFields(s, block_form_, id, fields);
   }
-  void Timing(Sim& s, const commands::FieldTexts& fields) { commands::ApplyTimingDialog(s, timing_form_, fields); }
 
   // The rows 0..TapeIndex of the time and the TapeChannels channels.
   static TapeRows Tape(const Sim& s);
@@ -72,9 +71,8 @@ class Model {
   std::mutex mutex_;
   std::unique_ptr<Sim> sim_;
   CollectingFrontend frontend_;
-  // The dialogs live as long as the model, as the window's live as long as the program.
+  // The block dialog lives as long as the model, as the window's lives as long as the program.
   TBlockFm block_form_;
-  TTimingFm timing_form_;
 };
 
 }  // namespace trevolan::python

@@ -64,42 +64,51 @@ struct PyModel {
   }
 };
 
-// A Python value as the text a person would type: a number in the shortest form that
-// reads back exactly, with `point` as its decimal point; a text as it is; a flag as 1 or 0.
-std::string TypedText(py::handle value, char point) {
+// A Python value as the core takes it: a text, a flag, a whole number (one beyond 64
+// bits as a float) or a float.
+commands::SetValue ValueOf(py::handle value) {
   if (py::isinstance<py::str>(value)) return value.cast<std::string>();
-  if (py::isinstance<py::bool_>(value)) return value.cast<bool>() ? "1" : "0";
-  if (PyIndex_Check(value.ptr())) return py::str(py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr())));
+  if (py::isinstance<py::bool_>(value)) return value.cast<bool>();
+  if (PyIndex_Check(value.ptr())) {
+    const py::object index = py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr()));
+    if (!index) throw py::error_already_set();
+    int overflow = 0;
+    const long long v = PyLong_AsLongLongAndOverflow(index.ptr(), &overflow);
+    if (!overflow) return static_cast<int64_t>(v);
+    return py::float_(index).cast<double>();
+  }
   if (PyFloat_Check(value.ptr()) || py::hasattr(value, "__float__")) {
-    const double x = py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
-    char buffer[64];
-    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, x);
-    std::string text(buffer, end);
-    for (char& c : text) {
-      if (c == '.') c = point;
-    }
-    return text;
+    return py::float_(py::reinterpret_borrow<py::object>(value)).cast<double>();
   }
   throw py::type_error("expected a number or a text, got " + py::repr(value).cast<std::string>());
 }
 
-// Keyword arguments as the fields typed into a dialog, in the order given.
-commands::FieldTexts FieldTextsOf(const py::kwargs& fields) {
-  commands::FieldTexts texts;
-  const char point = LocaleDecimalSeparator();
-  for (const auto& [name, value] : fields) texts.emplace_back(name.cast<std::string>(), TypedText(value, point));
-  return texts;
+// A Python value as a number: a text is read as the dialogs read what is typed.
+double NumberOf(py::handle value) {
+  const commands::SetValue v = ValueOf(value);
+  if (const auto* text = std::get_if<std::string>(&v)) return EditToFloat(*text);
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+  if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
+  return std::get<double>(v);
 }
 
-// What set takes: one value, or a list for a stored list.
-std::vector<std::string> SetTexts(py::handle value) {
-  std::vector<std::string> texts;
+// Keyword arguments as fields of a dialog, in the order given.
+commands::FieldValues FieldValuesOf(const py::kwargs& fields) {
+  commands::FieldValues values;
+  for (const auto& [name, value] : fields) values.emplace_back(name.cast<std::string>(), ValueOf(value));
+  return values;
+}
+
+// What set takes: one value, or a sequence for a stored list. Each item is held while
+// it is converted: a sequence such as a range or a numpy array makes its items anew.
+std::vector<commands::SetValue> SetValues(py::handle value) {
+  std::vector<commands::SetValue> values;
   if (!py::isinstance<py::str>(value) && PySequence_Check(value.ptr())) {
-    for (py::handle item : py::reinterpret_borrow<py::sequence>(value)) texts.push_back(TypedText(item, '.'));
+    for (py::handle item : py::reinterpret_borrow<py::iterable>(value)) values.push_back(ValueOf(item));
   } else {
-    texts.push_back(TypedText(value, '.'));
+    values.push_back(ValueOf(value));
   }
-  return texts;
+  return values;
 }
 
 py::object ToPython(commands::TargetValue&& value) {
@@ -132,29 +141,40 @@ std::vector<std::pair<std::string, py::object>> Pairs(const py::object& given) {
   return pairs;
 }
 
-// The arguments of the batch runner's study command that the keywords stand for, so that
-// a bad option is refused with the command's own words.
-std::vector<std::string> StudyArguments(const py::object& sets, const py::object& vary, py::handle replications,
-                                        py::handle seed, const std::vector<std::string>& measures,
-                                        py::handle warmup, py::handle jobs) {
-  std::vector<std::string> args{"model"};
-  for (const auto& [target, value] : Pairs(sets)) args.push_back("--set=" + target + "=" + TypedText(value, '.'));
+// A value as the study's files write what was given: a number in the shortest form that
+// reads back to it, a text as it is.
+std::string ValueText(py::handle value) {
+  const commands::SetValue v = ValueOf(value);
+  if (const auto* text = std::get_if<std::string>(&v)) return *text;
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
+  if (const auto* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+  char buffer[32];
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(v)).ptr);
+}
+
+// The plan the keywords stand for. Each option is checked as the command line checks
+// it (SetStudyOption), so that a bad one is refused with the command's own words.
+study::StudyPlan StudyPlanOf(const py::object& sets, const py::object& vary, py::handle replications,
+                             py::handle seed, const std::vector<std::string>& measures, py::handle warmup,
+                             py::handle jobs) {
+  study::StudyPlan plan;
+  for (const auto& [target, value] : Pairs(sets)) study::SetStudyOption(plan, "--set", target + "=" + ValueText(value));
   for (const auto& [target, values] : Pairs(vary)) {
-    // A text is the command's own list (1,2,3) or range (FROM:TO:COUNT).
-    std::string list;
     if (py::isinstance<py::str>(values)) {
-      list = values.cast<std::string>();
+      // A text is the command's own list (1,2,3) or range (FROM:TO:COUNT).
+      study::SetStudyOption(plan, "--vary", target + "=" + values.cast<std::string>());
     } else {
-      for (py::handle v : values) list += (list.empty() ? "" : ",") + TypedText(v, '.');
+      study::Variation v{target, {}};
+      for (py::handle item : py::reinterpret_borrow<py::iterable>(values)) v.values.push_back(ValueText(item));
+      plan.variations.push_back(std::move(v));
     }
-    args.push_back("--vary=" + target + "=" + list);
   }
-  args.push_back("--replications=" + TypedText(replications, '.'));
-  args.push_back("--seed=" + TypedText(seed, '.'));
-  for (const std::string& m : measures) args.push_back("--measure=" + m);
-  if (!warmup.is_none()) args.push_back("--warmup=" + TypedText(warmup, '.'));
-  if (!jobs.is_none()) args.push_back("--jobs=" + TypedText(jobs, '.'));
-  return args;
+  study::SetStudyOption(plan, "--replications", ValueText(replications));
+  study::SetStudyOption(plan, "--seed", ValueText(seed));
+  for (const std::string& m : measures) study::SetStudyOption(plan, "--measure", m);
+  if (!warmup.is_none()) study::SetStudyOption(plan, "--warmup", ValueText(warmup));
+  if (!jobs.is_none()) study::SetStudyOption(plan, "--jobs", ValueText(jobs));
+  return plan;
 }
 
 // A structured array of `rows` records; the columns are set one by one.
@@ -258,8 +278,7 @@ py::object SummaryRecords(const study::Study& s, const std::vector<study::CaseSu
 
 // Reads or copies the model, checks the options, and runs every run on worker threads
 // without the interpreter's lock.
-PyStudyResult RunStudy(py::handle model, const std::vector<std::string>& args) {
-  study::StudyPlan plan = study::ParseStudyOptions(args);
+PyStudyResult RunStudy(py::handle model, study::StudyPlan plan) {
   std::unique_ptr<study::Study> prepared;
   if (py::isinstance<PyModel>(model)) {
     auto& m = model.cast<PyModel&>();
@@ -383,7 +402,7 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
       "study",
       [](py::handle model, const py::object& sets, const py::object& vary, py::handle replications, py::handle seed,
          const std::vector<std::string>& measures, py::handle warmup, py::handle jobs) {
-        return RunStudy(model, StudyArguments(sets, vary, replications, seed, measures, warmup, jobs));
+        return RunStudy(model, StudyPlanOf(sets, vary, replications, seed, measures, warmup, jobs));
       },
       py::arg("model"), py::kw_only(), py::arg("set") = py::none(), py::arg("vary") = py::none(),
       py::arg("replications") = 1, py::arg("seed") = 1, py::arg("measures") = std::vector<std::string>{},
@@ -436,16 +455,16 @@ status is its error text and its measures are NaN. The runs go without Python's 
       .def(
           "__setitem__",
           [](PyModel& self, const std::string& target, py::handle value) {
-            const std::vector<std::string> texts = SetTexts(value);
-            self.Call([&](Sim& s) { commands::SetTarget(s, target, texts); });
+            const std::vector<commands::SetValue> values = SetValues(value);
+            self.Call([&](Sim& s) { commands::SetTarget(s, target, values); });
           },
           py::arg("target"), py::arg("value"),
           "Writes a target as the batch runner's set does, without any dialog logic; 'ID.stored' takes a list.")
       .def(
           "apply",
           [](PyModel& self, int64_t id, const py::kwargs& fields) {
-            const commands::FieldTexts texts = FieldTextsOf(fields);
-            self.Call([&](Sim& s) { self.model.Apply(s, id, texts); });
+            const commands::FieldValues values = FieldValuesOf(fields);
+            self.Call([&](Sim& s) { self.model.Apply(s, id, values); });
           },
           py::arg("id"),
           "The block dialog opened on block `id`, the named fields typed over, Apply: apply(105, pp=2.5, "
@@ -454,10 +473,11 @@ status is its error text and its measures are NaN. The runs go without Python's 
       .def(
           "timing",
           [](PyModel& self, const py::kwargs& fields) {
-            const commands::FieldTexts texts = FieldTextsOf(fields);
-            self.Call([&](Sim& s) { self.model.Timing(s, texts); });
+            std::vector<std::pair<std::string, double>> values;
+            for (const auto& [name, value] : fields) values.emplace_back(name.cast<std::string>(), NumberOf(value));
+            self.Call([&](Sim& s) { commands::SetTimingFields(s, values); });
           },
-          "The timing dialog, the named fields typed over, Apply any Changes: timing(delt=0.01, finish=500). "
+          "The timing dialog's fields given these values, then its Apply any Changes: timing(delt=0.01, finish=500). "
           "Fields: start current finish delt graph graphnext hold holdnext trigger highest.")
       .def(
           "seed",

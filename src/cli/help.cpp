@@ -75,41 +75,6 @@ Arity ArityOf(const std::string& synopsis) {
   return a;
 }
 
-std::vector<OptionHelp> OptionsOf(const std::string& synopsis) {
-  std::vector<OptionHelp> options;
-  bool after_option = false;  // the word before was an option, whose value this may be
-  for (std::string w : Words(synopsis)) {
-    StripSuffix(w, "...");
-    const bool closes = StripSuffix(w, "]");
-    while (StripSuffix(w, "]")) {
-    }
-    const bool opens = !w.empty() && w[0] == '[';
-    w.erase(0, w.find_first_not_of('['));
-    const bool is_option = w.size() > 1 && w[0] == '-';
-    if (after_option && !is_option && !opens && w != "|") options.back().takes_value = true;
-    after_option = false;
-    if (is_option) {
-      const auto same = [&w](const OptionHelp& o) { return o.name == w; };
-      if (std::find_if(options.begin(), options.end(), same) == options.end()) options.push_back({w, false});
-      after_option = !closes;
-    }
-  }
-  return options;
-}
-
-void CheckOptions(const std::vector<std::string>& args, const std::string& synopsis) {
-  const std::vector<OptionHelp> options = OptionsOf(synopsis);
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.size() < 2 || a[0] != '-') continue;
-    const std::string name = a.substr(0, a.find('='));
-    const auto it =
-        std::find_if(options.begin(), options.end(), [&name](const OptionHelp& o) { return o.name == name; });
-    if (it == options.end()) throw UsageError("unknown option: " + a);
-    if (it->takes_value && name.size() == a.size()) ++i;
-  }
-}
-
 void WriteCommandHelp(std::ostream& out, const std::string& prefix, const CommandHelp& help) {
   out << prefix << help.name << (help.synopsis.empty() ? "" : " ") << help.synopsis << "\n\n";
   WriteParagraph(out, help.summary);

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "commands/options.h"
+
 namespace trevolan::cli {
 
 // What `trevolan-cli help` tells of one command. The synopsis is also what the parser
@@ -26,17 +28,11 @@ struct Arity {
 };
 Arity ArityOf(const std::string& synopsis);
 
-// An option a synopsis names ("--tape FILE", "-f SCRIPT", "--quiet").
-struct OptionHelp {
-  std::string name;
-  bool takes_value = false;
-};
-// The options in their order, without repeats.
-std::vector<OptionHelp> OptionsOf(const std::string& synopsis);
-
-// UsageError for an option in `args` that the synopsis does not name; the value of an
-// option that takes one is skipped, whether it follows or is joined by '='.
-void CheckOptions(const std::vector<std::string>& args, const std::string& synopsis);
+// The options of a synopsis and the parser that reads a command line by it.
+using commands::OptionHelp;
+using commands::OptionsOf;
+using commands::ParsedOptions;
+using commands::ParseOptions;
 
 // The lines of `help COMMAND`: the usage line (after `prefix`), the summary, the
 // details wrapped to 78 columns and the example.

@@ -5,6 +5,7 @@
 
 #include "cli/batch.h"
 #include "cli/runner.h"
+#include "study/study.h"
 #include "trevolan_version.h"
 
 namespace trevolan::cli {
@@ -86,7 +87,7 @@ int HelpCommand(const std::vector<std::string>& args, ProgramStreams& io) {
 
 const std::vector<ProgramCommand>& ProgramCommands() {
   static const std::vector<ProgramCommand> commands = {
-      {{"run", "MODEL [--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]",
+      {{"run", kRunSynopsis,
         "Runs a model from its initial conditions to its finish time",
         "The same as the script open MODEL; reset; finish N, then save-tape FILE with --tape and save FILE "
         "with --save. --max-presses sets N, the most times RUN is pressed (default 1000000). It ends with a "
@@ -100,7 +101,7 @@ const std::vector<ProgramCommand>& ProgramCommands() {
        [](const std::vector<std::string>& args, ProgramStreams& io) {
          return RunModel(ParseRunOptions(args), io.out, io.progress);
        }},
-      {{"exec", "[-f SCRIPT | -c COMMANDS]...", "Runs scripts of commands that act as the window does",
+      {{"exec", kExecSynopsis, "Runs scripts of commands that act as the window does",
         "Runs the commands of each -f file and -c string in the order given, in one program that starts as "
         "a freshly started window without a model. In a -c string commands are separated by ';', in a file "
         "there is one command a line; '#' starts a comment, blanks separate arguments and double quotes group "
@@ -113,9 +114,7 @@ const std::vector<ProgramCommand>& ProgramCommands() {
        [](const std::vector<std::string>& args, ProgramStreams& io) {
          return ExecScripts(ParseExecOptions(args), io.out);
        }},
-      {{"study",
-        "MODEL [--set T=V]... [--vary T=LIST]... [--replications R] [--seed S] [--measure STAT:TARGET]... "
-        "[--warmup T] [--out FILE] [--summary FILE] [--jobs N]",
+      {{"study", study::kStudySynopsis,
         "Runs a model many times over cases and replications, with statistics",
         "The model is read once; every run starts from a copy of it, applies the --set changes and its "
         "case's --vary values, seeds the generator from (S, case, replication) alone, presses RESET and runs "
@@ -165,7 +164,7 @@ int RunProgram(const std::vector<std::string>& args, ProgramStreams& io) {
   try {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) return HelpCommand({args[0]}, io);
-    CheckOptions(rest, command->help.synopsis);
+    ParseOptions(rest, command->help.synopsis);  // an unknown option is refused before anything else
     return command->run(rest, io);
   } catch (const UsageError& e) {
     return usage(e.what());

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "cli/batch.h"
+#include "cli/help.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
 #include "model/seed.h"
@@ -12,50 +13,30 @@
 
 namespace trevolan::cli {
 
-namespace {
-
-// "--name VALUE" or "--name=VALUE"; advances i past what it took.
-std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i, const std::string& name) {
-  const std::string& a = args[i];
-  if (a == name) {
-    if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
-    return args[++i];
-  }
-  if (a.rfind(name + "=", 0) == 0) return a.substr(name.size() + 1);
-  return std::nullopt;
-}
-
-}  // namespace
-
 RunOptions ParseRunOptions(const std::vector<std::string>& args) {
+  const ParsedOptions parsed = ParseOptions(args, kRunSynopsis);
   RunOptions o;
-  bool have_model = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (auto v = OptionValue(args, i, "--tape")) {
-      o.tape = v;
-    } else if (auto v2 = OptionValue(args, i, "--save")) {
-      o.save = v2;
-    } else if (auto v3 = OptionValue(args, i, "--max-presses")) {
-      o.max_presses = v3;
-    } else if (auto v4 = OptionValue(args, i, "--csv")) {
-      o.csv = v4;
-    } else if (auto v5 = OptionValue(args, i, "--seed")) {
+  for (const auto& [name, value] : parsed.options) {
+    if (name == "--tape") {
+      o.tape = value;
+    } else if (name == "--save") {
+      o.save = value;
+    } else if (name == "--max-presses") {
+      o.max_presses = value;
+    } else if (name == "--csv") {
+      o.csv = value;
+    } else if (name == "--seed") {
       try {
-        SeedFromText(*v5);
+        SeedFromText(value);
       } catch (const SimError&) {
-        throw UsageError("--seed " + *v5 + ": not a whole number in 0.." + std::to_string(kMaxSeed));
+        throw UsageError("--seed " + value + ": not a whole number in 0.." + std::to_string(kMaxSeed));
       }
-      o.seed = v5;
-    } else if (args[i].size() > 1 && args[i][0] == '-') {
-      throw UsageError("unknown option: " + args[i]);
-    } else if (!have_model) {
-      o.model = args[i];
-      have_model = true;
-    } else {
-      throw UsageError("run takes one model");
+      o.seed = value;
     }
   }
-  if (!have_model) throw UsageError("run needs a model");
+  if (parsed.positional.size() > 1) throw UsageError("run takes one model");
+  if (parsed.positional.empty()) throw UsageError("run needs a model");
+  o.model = parsed.positional[0];
   return o;
 }
 
@@ -99,16 +80,10 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
 }
 
 std::vector<ScriptSource> ParseExecOptions(const std::vector<std::string>& args) {
+  const ParsedOptions parsed = ParseOptions(args, kExecSynopsis);
+  if (!parsed.positional.empty()) throw UsageError("unknown option: " + parsed.positional[0]);
   std::vector<ScriptSource> sources;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (auto f = OptionValue(args, i, "-f")) {
-      sources.push_back({true, *f});
-    } else if (auto c = OptionValue(args, i, "-c")) {
-      sources.push_back({false, *c});
-    } else {
-      throw UsageError("unknown option: " + args[i]);
-    }
-  }
+  for (const auto& [name, value] : parsed.options) sources.push_back({name == "-f", value});
   return sources;
 }
 

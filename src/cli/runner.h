@@ -8,6 +8,7 @@
 namespace trevolan::cli {
 
 // trevolan-cli run MODEL [--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]
+inline constexpr const char* kRunSynopsis = "MODEL [--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]";
 struct RunOptions {
   std::string model;
   std::optional<std::string> tape, save;
@@ -23,6 +24,7 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args);
 int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progress);
 
 // trevolan-cli exec [-f SCRIPT | -c COMMANDS]...: the sources in their order.
+inline constexpr const char* kExecSynopsis = "[-f SCRIPT | -c COMMANDS]...";
 struct ScriptSource {
   bool is_file;
   std::string text;  // the file's name, or the commands

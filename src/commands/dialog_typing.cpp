@@ -1,5 +1,8 @@
 #include "commands/dialog_typing.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -25,13 +28,45 @@ const FieldMap<TBlockFm>& BlockFields() {
   return fields;
 }
 
+// The timing dialog's fields by name, and the global each edits (null: shown only).
+struct TimingName {
+  const char* name;
+  EditField TTimingFm::*edit;
+  const char* global;
+};
+constexpr TimingName kTimingNames[] = {
+    {"start", &TTimingFm::Edit1, "Start"},       {"current", &TTimingFm::Edit8, "Time"},
+    {"finish", &TTimingFm::Edit2, "FinTim"},     {"delt", &TTimingFm::Edit4, "Delt"},
+    {"graph", &TTimingFm::Edit5, "GrDel"},       {"graphnext", &TTimingFm::Edit9, "GrNext"},
+    {"hold", &TTimingFm::Edit6, "Holdstep"},     {"holdnext", &TTimingFm::Edit7, "Holdnext"},
+    {"trigger", &TTimingFm::Edit3, "RepCount"},  {"highest", &TTimingFm::Edit10, nullptr}};
+
 const FieldMap<TTimingFm>& TimingFields() {
-  static const FieldMap<TTimingFm> fields = {
-      {"start", &TTimingFm::Edit1}, {"current", &TTimingFm::Edit8},   {"finish", &TTimingFm::Edit2},
-      {"delt", &TTimingFm::Edit4},  {"graph", &TTimingFm::Edit5},     {"graphnext", &TTimingFm::Edit9},
-      {"hold", &TTimingFm::Edit6},  {"holdnext", &TTimingFm::Edit7},  {"trigger", &TTimingFm::Edit3},
-      {"highest", &TTimingFm::Edit10}};
+  static const FieldMap<TTimingFm> fields = [] {
+    FieldMap<TTimingFm> map;
+    for (const TimingName& t : kTimingNames) map.emplace(t.name, t.edit);
+    return map;
+  }();
   return fields;
+}
+
+// A number as a person types it into an edit field: the shortest text that reads back
+// to it, with the decimal separator of the edit fields.
+std::string TypedNumber(double x) {
+  char buf[32];
+  std::string text(buf, std::to_chars(buf, buf + sizeof buf, x).ptr);
+  const char point = LocaleDecimalSeparator();
+  for (char& c : text) {
+    if (c == '.') c = point;
+  }
+  return text;
+}
+
+std::string TypedText(const SetValue& v) {
+  if (const auto* text = std::get_if<std::string>(&v)) return *text;
+  if (const auto* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
+  if (const auto* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
+  return TypedNumber(std::get<double>(v));
 }
 
 const FieldMap<TNumberDatFm>& NumberFields() {
@@ -141,6 +176,46 @@ void ApplyNumberDialog(Sim& s, TNumberDatFm& form, const FieldTexts& fields) {
   form.FormActivate(s);
   TypeInto(form, typings);
   form.ApplyBtnClick(s);
+}
+
+void ApplyBlockFields(Sim& s, TBlockFm& form, int64_t id, const FieldValues& fields) {
+  FieldTexts texts;
+  for (const auto& [name, value] : fields) texts.emplace_back(name, TypedText(value));
+  ApplyBlockDialog(s, form, std::to_string(id), texts);
+}
+
+void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>& values) {
+  for (const auto& [field, value] : values) {
+    if (!field || field->rule != GlobalRule::kTiming) {
+      throw UsageError("not a timing global: " + std::string(field ? field->name : "(none)"));
+    }
+    if (!std::isfinite(value)) throw ConversionError(FormatEdit(value));  // as the dialog shows it
+    if (std::holds_alternative<int32_t Sim::*>(field->member)) ToInt32(value);  // RangeError before any change
+  }
+  for (const auto& [field, value] : values) {
+    std::visit(
+        [&s, value](auto member) {
+          using T = std::remove_reference_t<decltype(s.*member)>;
+          if constexpr (std::is_same_v<T, double>) {
+            s.*member = value;
+          } else if constexpr (std::is_same_v<T, int32_t>) {
+            s.*member = ToInt32(value);
+          }
+        },
+        field->member);
+  }
+  ApplyTimingRules(s);
+}
+
+void SetTimingFields(Sim& s, const std::vector<std::pair<std::string, double>>& fields) {
+  std::vector<std::pair<const GlobalField*, double>> values;
+  for (const auto& [name, value] : fields) {
+    const auto t = std::find_if(std::begin(kTimingNames), std::end(kTimingNames),
+                                [&name](const TimingName& n) { return name == n.name; });
+    if (t == std::end(kTimingNames)) throw UsageError("unknown field of timing: " + name);
+    if (t->global) values.emplace_back(FindGlobalField(t->global), value);
+  }
+  SetTiming(s, values);
 }
 
 }  // namespace trevolan::commands

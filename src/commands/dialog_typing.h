@@ -6,10 +6,13 @@
 #include "display/number_form.h"
 #include "editing/block_form.h"
 #include "editing/timing_form.h"
+#include "commands/targets.h"
+#include "model/fields.h"
 #include "model/sim.h"
 
-// Typing into the dialogs by field name, as the batch runner's apply, timing and
-// numbers do and the Python module's apply and timing do.
+// The dialogs' operations by field name: typed into the dialogs as the batch runner's
+// apply, timing and numbers do, or given as values, as the Python module and the
+// studies give them.
 namespace trevolan::commands {
 
 // FIELD=TEXT pairs in the order they are typed.
@@ -35,5 +38,24 @@ void ApplyTimingDialog(Sim& s, TTimingFm& form, const FieldTexts& fields);
 
 // The number display dialog, the fields typed over, Apply Changes.
 void ApplyNumberDialog(Sim& s, TNumberDatFm& form, const FieldTexts& fields);
+
+// Fields of the block dialog by name, with values as a program holds them.
+using FieldValues = std::vector<std::pair<std::string, SetValue>>;
+
+// Applies fields to block `id` as the block dialog does: opened on the block, each
+// field given its value, Apply. A number is typed in the shortest form that reads back
+// to it, with the decimal separator a person would type; a text as it is.
+void ApplyBlockFields(Sim& s, TBlockFm& form, int64_t id, const FieldValues& fields);
+
+// Sets timing globals (those whose rule is the timing dialog's) and applies them with
+// the timing dialog's rules (ApplyTimingRules). UsageError for any other global, and
+// ConversionError for a value a person could not type (not finite), both before
+// anything changes.
+void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>& values);
+
+// The same by the timing dialog's field names, as the timing command takes them:
+// start current finish delt graph graphnext hold holdnext trigger highest (shown only:
+// its value is not taken).
+void SetTimingFields(Sim& s, const std::vector<std::pair<std::string, double>>& fields);
 
 }  // namespace trevolan::commands

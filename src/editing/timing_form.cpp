@@ -47,10 +47,14 @@ void TTimingFm::ApplyClick(Sim& s) {
   s.Holdnext = EditToFloat(Edit7.text);
   s.Time = EditToFloat(Edit8.text);
   // Edit10 (HighestBlock) is shown only: what is typed there is not taken.
+  closed = true;
+  ApplyTimingRules(s);
+}
+
+void ApplyTimingRules(Sim& s) {
   CheckTiming(s);
   StoreTimingGlobals(s);
   ComputeAllBlocks(s);
-  closed = true;
   s.NotifyRedrawDiagram();
   s.NotifyDrawTimePlot();
 }

@@ -37,4 +37,9 @@ struct TTimingFm {
   void DefaultsBtnClick(Sim& s);
 };
 
+// What the timing dialog's Apply does once it has taken its fields, whoever changed the
+// timing globals: the time steps repaired, the globals stored into the system blocks,
+// one compute pass, and the diagram and the plot drawn anew.
+void ApplyTimingRules(Sim& s);
+
 }  // namespace trevolan

@@ -11,7 +11,9 @@
 
 #include "commands/targets.h"
 #include "engine/run_loop.h"
-#include "editing/timing_form.h"
+#include "commands/dialog_typing.h"
+#include "commands/options.h"
+#include "model/fields.h"
 #include "model/file_commands.h"
 #include "model/numbers.h"
 #include "model/seed.h"
@@ -53,19 +55,11 @@ int64_t CountOrUsage(const std::string& option, const std::string& text) {
   return static_cast<int64_t>(*v);
 }
 
-// The timing globals, which a study changes as the timing dialog's Apply does.
-EditField* TimingField(TTimingFm& form, const std::string& target) {
-  static const std::map<std::string, EditField TTimingFm::*> fields = {
-      {"Start", &TTimingFm::Edit1},    {"Time", &TTimingFm::Edit8},     {"FinTim", &TTimingFm::Edit2},
-      {"Delt", &TTimingFm::Edit4},     {"GrDel", &TTimingFm::Edit5},    {"GrNext", &TTimingFm::Edit9},
-      {"Holdstep", &TTimingFm::Edit6}, {"Holdnext", &TTimingFm::Edit7}, {"RepCount", &TTimingFm::Edit3}};
-  const auto it = fields.find(target);
-  return it == fields.end() ? nullptr : &(form.*(it->second));
-}
-
-bool IsTimingGlobal(const std::string& target) {
-  TTimingFm form;
-  return TimingField(form, target) != nullptr;
+// A timing global, which a study changes as the timing dialog's Apply does; null for
+// every other target.
+const GlobalField* TimingGlobal(const std::string& target) {
+  const GlobalField* g = FindGlobalField(target);
+  return g && g->rule == GlobalRule::kTiming ? g : nullptr;
 }
 
 // A whole stored list takes its values separated by blanks; every other target one text.
@@ -79,23 +73,21 @@ std::vector<std::string> ValuesFor(const std::string& target, const std::string&
 }
 
 void ApplyAssignment(Sim& s, const std::string& target, const std::string& value) {
-  if (!IsTimingGlobal(target)) {
+  const GlobalField* timing = TimingGlobal(target);
+  if (!timing) {
     commands::SetTarget(s, target, ValuesFor(target, value));
     return;
   }
   const auto v = ParseFileNumber(value);
   if (!v) throw ConversionError(value);
-  TTimingFm form;
-  form.FormActivate(s);
-  TimingField(form, target)->text = FormatEdit(*v);
-  form.ApplyClick(s);
+  commands::SetTiming(s, {{timing, *v}});
 }
 
 // Writes the value as a run would, but without the timing dialog's compute pass (a
 // fault of the model is a run's error, not a bad option).
 void CheckAssignment(Sim& scratch, const std::string& option, const std::string& target, const std::string& value) {
   try {
-    if (IsTimingGlobal(target)) {
+    if (TimingGlobal(target)) {
       NumberOrUsage(option, value);
     } else {
       commands::SetTarget(scratch, target, ValuesFor(target, value));
@@ -226,60 +218,49 @@ Measure ParseMeasure(const std::string& text) {
   return m;
 }
 
-StudyPlan ParseStudyOptions(const std::vector<std::string>& args) {
-  StudyPlan plan;
-  bool have_model = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.size() < 2 || a[0] != '-') {
-      if (have_model) throw StudyUsageError("study takes one model");
-      plan.model = a;
-      have_model = true;
-      continue;
+void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string& value) {
+  const std::string option = name + " " + value;
+  if (name == "--set") {
+    plan.sets.push_back(ParseAssignment("--set", value));
+  } else if (name == "--vary") {
+    plan.variations.push_back(ParseVariation(value));
+  } else if (name == "--replications") {
+    plan.replications = CountOrUsage(option, value);
+  } else if (name == "--seed") {
+    try {
+      plan.seed = SeedFromText(value);
+    } catch (const SimError&) {
+      throw StudyUsageError(option + ": not a whole number in 0.." + std::to_string(kMaxSeed));
     }
-    const size_t eq = a.find('=');
-    const std::string name = a.substr(0, eq);
-    std::string value;
-    static const char* const kOptions[] = {"--set",  "--vary", "--replications", "--seed",    "--measure",
-                                           "--warmup", "--out", "--summary",     "--jobs"};
-    if (std::find(std::begin(kOptions), std::end(kOptions), name) == std::end(kOptions)) {
-      throw StudyUsageError("unknown option: " + a);
-    }
-    if (eq != std::string::npos) {
-      value = a.substr(eq + 1);
-    } else if (i + 1 < args.size()) {
-      value = args[++i];
-    } else {
-      throw StudyUsageError(name + " needs a value");
-    }
-    const std::string option = name + " " + value;
-    if (name == "--set") {
-      plan.sets.push_back(ParseAssignment("--set", value));
-    } else if (name == "--vary") {
-      plan.variations.push_back(ParseVariation(value));
-    } else if (name == "--replications") {
-      plan.replications = CountOrUsage(option, value);
-    } else if (name == "--seed") {
-      try {
-        plan.seed = SeedFromText(value);
-      } catch (const SimError&) {
-        throw StudyUsageError(option + ": not a whole number in 0.." + std::to_string(kMaxSeed));
-      }
-    } else if (name == "--measure") {
-      plan.measures.push_back(ParseMeasure(value));
-    } else if (name == "--warmup") {
-      plan.warmup = NumberOrUsage(option, value);
-    } else if (name == "--out") {
-      plan.out = value;
-    } else if (name == "--summary") {
-      plan.summary = value;
-    } else {
-      const int64_t jobs = CountOrUsage(option, value);
-      if (jobs > 4096) throw StudyUsageError(option + ": more than 4096 threads");
-      plan.jobs = static_cast<int>(jobs);
-    }
+  } else if (name == "--measure") {
+    plan.measures.push_back(ParseMeasure(value));
+  } else if (name == "--warmup") {
+    plan.warmup = NumberOrUsage(option, value);
+  } else if (name == "--out") {
+    plan.out = value;
+  } else if (name == "--summary") {
+    plan.summary = value;
+  } else if (name == "--jobs") {
+    const int64_t jobs = CountOrUsage(option, value);
+    if (jobs > 4096) throw StudyUsageError(option + ": more than 4096 threads");
+    plan.jobs = static_cast<int>(jobs);
+  } else {
+    throw StudyUsageError("unknown option: " + name);
   }
-  if (!have_model) throw StudyUsageError("study needs a model");
+}
+
+StudyPlan ParseStudyOptions(const std::vector<std::string>& args) {
+  commands::ParsedOptions parsed;
+  try {
+    parsed = commands::ParseOptions(args, kStudySynopsis);
+  } catch (const UsageError& e) {
+    throw StudyUsageError(e.what());
+  }
+  StudyPlan plan;
+  for (const auto& [name, value] : parsed.options) SetStudyOption(plan, name, value);
+  if (parsed.positional.size() > 1) throw StudyUsageError("study takes one model");
+  if (parsed.positional.empty()) throw StudyUsageError("study needs a model");
+  plan.model = parsed.positional[0];
   return plan;
 }
 

@@ -17,6 +17,7 @@
 // changes and its own random numbers, and statistics of chosen values over the runs.
 //
 //   StudyPlan plan = ParseStudyOptions({"model.txt", "--vary", "101.aa=1,2", "--measure", "final:101.Value"});
+//   (or a StudyPlan filled by SetStudyOption)
 //   Study study(plan);                        // reads the model, checks every option
 //   std::vector<RunResult> runs = RunOnThreads(study, 4, nullptr);
 //   std::vector<CaseSummary> cases = SummarizeCases(study, runs);
@@ -82,9 +83,17 @@ Assignment ParseAssignment(const std::string& option, const std::string& text); 
 Variation ParseVariation(const std::string& text);  // T=V1,V2,... or T=FROM:TO:COUNT (COUNT >= 1)
 Measure ParseMeasure(const std::string& text);      // final:|mean:|min:|max:TARGET, at:T:TARGET
 
-// The arguments of `trevolan-cli study` after the word study: MODEL [--set T=V]...
-// [--vary T=LIST]... [--replications R] [--seed S] [--measure STAT:TARGET]...
-// [--warmup T] [--out FILE] [--summary FILE] [--jobs N]; each option also as --name=VALUE.
+// One option given to a plan by its name (--set, --vary, --replications, --seed,
+// --measure, --warmup, --out, --summary, --jobs) and its value as written, checked as
+// the command line checks it: StudyUsageError naming the option. Every face builds its
+// plan through this, the command line and the Python module alike.
+void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string& value);
+
+// The arguments of `trevolan-cli study` after the word study, as the synopsis names
+// them; each option also as --name=VALUE.
+inline constexpr const char* kStudySynopsis =
+    "MODEL [--set T=V]... [--vary T=LIST]... [--replications R] [--seed S] [--measure STAT:TARGET]... "
+    "[--warmup T] [--out FILE] [--summary FILE] [--jobs N]";
 StudyPlan ParseStudyOptions(const std::vector<std::string>& args);
 
 // The outcome of one run. values[m] is measure m, empty when the run failed or never

@@ -60,9 +60,13 @@ TEST(Help, SynopsisGivesArityAndOptions) {
   EXPECT_TRUE(options[1].takes_value);
   EXPECT_EQ(options[2].name, "--quiet");
   EXPECT_FALSE(options[2].takes_value);
-  EXPECT_NO_THROW(CheckOptions({"-c", "-x", "-f=-y", "--quiet", "plain"}, exec));
-  EXPECT_THROW(CheckOptions({"--quiet", "-x"}, exec), UsageError);
-  EXPECT_THROW(CheckOptions({"--quiet=1", "-g"}, exec), UsageError);
+  const ParsedOptions parsed = ParseOptions({"-c", "-x", "-f=-y", "--quiet", "plain"}, exec);
+  EXPECT_EQ(parsed.positional, std::vector<std::string>{"plain"});
+  const std::vector<std::pair<std::string, std::string>> expected = {{"-c", "-x"}, {"-f", "-y"}, {"--quiet", ""}};
+  EXPECT_EQ(parsed.options, expected);
+  EXPECT_THROW(ParseOptions({"--quiet", "-x"}, exec), UsageError);
+  EXPECT_THROW(ParseOptions({"--quiet=1", "-g"}, exec), UsageError);
+  EXPECT_THROW(ParseOptions({"--quiet", "-f"}, exec), UsageError);  // a value missing at the end
 }
 
 // Help and parser come from one table: every command of the contract has help whose
@@ -139,7 +143,7 @@ TEST(Help, OptionsOfTheCommandLineAreThoseOfTheSynopsis) {
       } else if (c.help.name == "exec") {
         EXPECT_NO_THROW(ParseExecOptions(args)) << o.name;
       }
-      EXPECT_NO_THROW(CheckOptions(args, c.help.synopsis));
+      EXPECT_NO_THROW(ParseOptions(args, c.help.synopsis));
     }
     const Output bad = Program({c.help.name, "x.txt", "--no-such-option"});
     EXPECT_EQ(bad.status, 2) << c.help.name;

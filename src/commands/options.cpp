@@ -1,0 +1,76 @@
+#include "commands/options.h"
+
+#include <algorithm>
+#include <sstream>
+
+#include "model/errors.h"
+
+namespace trevolan::commands {
+
+namespace {
+
+std::vector<std::string> Words(const std::string& text) {
+  std::istringstream in(text);
+  std::vector<std::string> words;
+  for (std::string w; in >> w;) words.push_back(w);
+  return words;
+}
+
+bool StripSuffix(std::string& word, const std::string& suffix) {
+  if (word.size() < suffix.size() || word.compare(word.size() - suffix.size(), suffix.size(), suffix) != 0) {
+    return false;
+  }
+  word.resize(word.size() - suffix.size());
+  return true;
+}
+
+}  // namespace
+
+std::vector<OptionHelp> OptionsOf(const std::string& synopsis) {
+  std::vector<OptionHelp> options;
+  bool after_option = false;  // the word before was an option, whose value this may be
+  for (std::string w : Words(synopsis)) {
+    StripSuffix(w, "...");
+    const bool closes = StripSuffix(w, "]");
+    while (StripSuffix(w, "]")) {
+    }
+    const bool opens = !w.empty() && w[0] == '[';
+    w.erase(0, w.find_first_not_of('['));
+    const bool is_option = w.size() > 1 && w[0] == '-';
+    if (after_option && !is_option && !opens && w != "|") options.back().takes_value = true;
+    after_option = false;
+    if (is_option) {
+      const auto same = [&w](const OptionHelp& o) { return o.name == w; };
+      if (std::find_if(options.begin(), options.end(), same) == options.end()) options.push_back({w, false});
+      after_option = !closes;
+    }
+  }
+  return options;
+}
+
+ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::string& synopsis) {
+  const std::vector<OptionHelp> known = OptionsOf(synopsis);
+  ParsedOptions parsed;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() < 2 || a[0] != '-') {
+      parsed.positional.push_back(a);
+      continue;
+    }
+    const size_t eq = a.find('=');
+    const std::string name = a.substr(0, eq);
+    const auto it = std::find_if(known.begin(), known.end(), [&name](const OptionHelp& o) { return o.name == name; });
+    if (it == known.end()) throw UsageError("unknown option: " + a);
+    std::string value;
+    if (eq != std::string::npos) {
+      value = a.substr(eq + 1);
+    } else if (it->takes_value) {
+      if (i + 1 >= args.size()) throw UsageError(name + " needs a value");
+      value = args[++i];
+    }
+    parsed.options.emplace_back(name, std::move(value));
+  }
+  return parsed;
+}
+
+}  // namespace trevolan::commands
