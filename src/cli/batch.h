@@ -12,7 +12,7 @@
 #include "cli/script.h"
 #include "display/headless_frontend.h"
 #include "model/sim.h"
-#include "study/csv.h"
+#include "model/tape_csv.h"
 
 namespace trevolan::cli {
 
@@ -27,7 +27,7 @@ class BatchFrontend : public HeadlessFrontend {
   void TapeRowRecorded() override;
 
   // Streams every recorded row into `csv` from now on (null: no more).
-  void StreamTape(study::TapeCsvWriter* csv) { tape_csv_ = csv; }
+  void StreamTape(TapeCsvWriter* csv) { tape_csv_ = csv; }
 
   // Shows "time reached and share of FinTim" on `progress`, at most a few times a second.
   void ShowProgress(const Sim* sim, std::ostream* progress);
@@ -40,7 +40,7 @@ class BatchFrontend : public HeadlessFrontend {
   bool progress_shown_ = false;
   unsigned calls_ = 0;
   std::chrono::steady_clock::time_point last_progress_{};
-  study::TapeCsvWriter* tape_csv_ = nullptr;
+  TapeCsvWriter* tape_csv_ = nullptr;
 };
 
 // The batch runner: a freshly started program without a window, driven by commands

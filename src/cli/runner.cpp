@@ -8,7 +8,7 @@
 #include "model/atomic_file.h"
 #include "model/numbers.h"
 #include "model/seed.h"
-#include "study/csv.h"
+#include "model/tape_csv.h"
 #include "study/study.h"
 
 namespace trevolan::cli {
@@ -45,10 +45,10 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
   const Sim& s = batch.sim();
   batch.Execute({"open", options.model});
   if (options.seed) batch.Execute({"seed", *options.seed});
-  std::unique_ptr<study::TapeCsvWriter> csv;
+  std::unique_ptr<TapeCsvWriter> csv;
   if (options.csv) {
     try {
-      csv = std::make_unique<study::TapeCsvWriter>(s, *options.csv);
+      csv = std::make_unique<TapeCsvWriter>(s, *options.csv);
     } catch (const SimError& e) {
       out << "error: " << EscapeControls(e.what()) << '\n';
       return 1;

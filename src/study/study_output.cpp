@@ -3,15 +3,15 @@
 
 #include "model/atomic_file.h"
 #include "model/numbers.h"
-#include "study/csv.h"
+#include "model/tape_csv.h"
 #include "study/study.h"
 
 namespace trevolan::study {
 
 namespace {
 
-std::string Cell(const std::optional<double>& v) { return v ? FormatGeneral(*v) : std::string(); }
-std::string Cell(double v, bool present) { return present ? FormatGeneral(v) : std::string(); }
+std::string Cell(const std::optional<double>& v) { return v ? CsvNumber(*v) : std::string(); }
+std::string Cell(double v, bool present) { return present ? CsvNumber(v) : std::string(); }
 
 // Six significant digits for the table on a terminal; '.' whatever the locale.
 std::string Short(double v) {
