@@ -1,7 +1,23 @@
 #include "cli/batch.h"
+#ifndef TREVOLAN_NO_RENDER
 #include "display/qt_render.h"
+#endif
 
 namespace trevolan::cli {
+
+#ifdef TREVOLAN_NO_RENDER
+namespace {
+
+// A batch runner built without Qt knows the commands but has nothing to paint with.
+[[noreturn]] void NoQt() { throw SimError("pictures need a trevolan-cli built with Qt 6 (qt6-base-dev, qt6-svg-dev)"); }
+void WriteDiagramFile(const Sim&, const std::string&) { NoQt(); }
+template <typename Panel>
+void WritePlotFile(const Sim&, const Panel&, const std::string&) {
+  NoQt();
+}
+
+}  // namespace
+#endif
 
 void AddDisplayCommands(Batch& b) {
   b.Add({"render-diagram", "FILE", "Writes the diagram as the window shows it now: PNG, SVG or PDF",
