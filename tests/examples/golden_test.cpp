@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <regex>
 
 #include "support/test_support.h"
 
@@ -42,6 +45,36 @@ TEST(GoldenRuns, EveryExampleGivesItsPinnedTape) {
     std::snprintf(hex, sizeof hex, "0x%016llx", static_cast<unsigned long long>(h));
     EXPECT_EQ(h, run.hash) << run.model << " now gives " << hex;
   }
+}
+
+// The text with the temporary folder and the examples' folder named as the pinned
+// transcript names them, and the time a model was saved left out.
+std::string Pinned(std::string text, const std::string& dir) {
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{dir, "DIR"}, {TREVOLAN_EXAMPLES_DIR, "EXAMPLES"}}) {
+    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
+  }
+  return std::regex_replace(text, std::regex("Recorded: [^\\r\\n]*"), "Recorded: WHEN");
+}
+
+// Every command of scripts on an example, and the files it writes, give the pinned
+// transcript byte for byte: what the batch runner shows does not change unnoticed.
+TEST(GoldenRuns, EveryScriptCommandGivesItsPinnedTranscript) {
+  testing::TempDir dir;
+  const std::string data = std::string(TREVOLAN_TESTS_DIR) + "/examples/data/";
+  std::string script = testing::ReadTextFile(data + "every_command.script");
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"DIR", dir.dir()}, {"EXAMPLES", TREVOLAN_EXAMPLES_DIR}}) {
+    for (size_t at = 0; (at = script.find(from, at)) != std::string::npos; at += to.size()) script.replace(at, from.size(), to);
+  }
+  std::ofstream(dir.path("every.script")) << script;
+  const auto r = testing::RunCli({"exec", "-f", dir.path("every.script")});
+  std::string transcript = r.out + "status: " + std::to_string(r.status) + "\n";
+  for (const char* file : {"model.txt", "tape.txt", "tape.csv"}) {
+    transcript += std::string("== ") + file + "\n" + testing::ReadTextFile(dir.path(file));
+  }
+  for (const char* file : {"diagram.png", "plot.svg"}) {
+    transcript += std::string("== ") + file + (std::filesystem::file_size(dir.path(file)) > 0 ? " written\n" : " empty\n");
+  }
+  EXPECT_EQ(Pinned(transcript, dir.dir()), testing::ReadTextFile(data + "every_command.transcript"));
 }
 
 }  // namespace
