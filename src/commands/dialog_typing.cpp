@@ -16,37 +16,31 @@ namespace {
 template <typename Form>
 using FieldMap = std::map<std::string, EditField Form::*, std::less<>>;
 
+// The dialog's edit fields by the names of the table of fields: each entry of the form's
+// layout under the dialog name of the field it shows.
+template <typename Form, typename Layout, typename Fields>
+FieldMap<Form> NamedEdits(const Layout& layout, const Fields& fields) {
+  FieldMap<Form> map;
+  for (const auto& entry : layout) {
+    for (const auto& field : fields) {
+      if (field.member == entry.field && field.dialog) map.emplace(field.dialog, entry.edit);
+    }
+  }
+  return map;
+}
+
 const FieldMap<TBlockFm>& BlockFields() {
-  static const FieldMap<TBlockFm> fields = {
-      {"id", &TBlockFm::Edit1},       {"name", &TBlockFm::Edit2},   {"type", &TBlockFm::Edit3},
-      {"x", &TBlockFm::Edit4},        {"y", &TBlockFm::Edit5},      {"display", &TBlockFm::Edit6},
-      {"mode", &TBlockFm::Edit18},    {"onoff", &TBlockFm::Edit19}, {"an", &TBlockFm::Edit7},
-      {"bn", &TBlockFm::Edit8},       {"cn", &TBlockFm::Edit9},     {"dn", &TBlockFm::Edit10},
-      {"pn", &TBlockFm::Edit20},      {"aa", &TBlockFm::Edit14},    {"bb", &TBlockFm::Edit15},
-      {"cc", &TBlockFm::Edit16},      {"dd", &TBlockFm::Edit17},    {"pp", &TBlockFm::Edit11},
-      {"value", &TBlockFm::Edit12},   {"comment", &TBlockFm::Edit13}};
+  static const FieldMap<TBlockFm> fields = NamedEdits<TBlockFm>(BlockFormLayout(), trevolan::BlockFields());
   return fields;
 }
 
-// The timing dialog's fields by name, and the global each edits (null: shown only).
-struct TimingName {
-  const char* name;
-  EditField TTimingFm::*edit;
-  const char* global;
-};
-constexpr TimingName kTimingNames[] = {
-    {"start", &TTimingFm::Edit1, "Start"},       {"current", &TTimingFm::Edit8, "Time"},
-    {"finish", &TTimingFm::Edit2, "FinTim"},     {"delt", &TTimingFm::Edit4, "Delt"},
-    {"graph", &TTimingFm::Edit5, "GrDel"},       {"graphnext", &TTimingFm::Edit9, "GrNext"},
-    {"hold", &TTimingFm::Edit6, "Holdstep"},     {"holdnext", &TTimingFm::Edit7, "Holdnext"},
-    {"trigger", &TTimingFm::Edit3, "RepCount"},  {"highest", &TTimingFm::Edit10, nullptr}};
-
 const FieldMap<TTimingFm>& TimingFields() {
-  static const FieldMap<TTimingFm> fields = [] {
-    FieldMap<TTimingFm> map;
-    for (const TimingName& t : kTimingNames) map.emplace(t.name, t.edit);
-    return map;
-  }();
+  static const FieldMap<TTimingFm> fields = NamedEdits<TTimingFm>(TimingFormLayout(), GlobalFields());
+  return fields;
+}
+
+const FieldMap<TNumberDatFm>& NumberFields() {
+  static const FieldMap<TNumberDatFm> fields = NamedEdits<TNumberDatFm>(NumberFormLayout(), GlobalFields());
   return fields;
 }
 
@@ -69,13 +63,6 @@ std::string TypedText(const SetValue& v) {
   return TypedNumber(std::get<double>(v));
 }
 
-const FieldMap<TNumberDatFm>& NumberFields() {
-  static const FieldMap<TNumberDatFm> fields = {{"min", &TNumberDatFm::Edit1},
-                                                {"max", &TNumberDatFm::Edit2},
-                                                {"origin", &TNumberDatFm::Edit3},
-                                                {"factor", &TNumberDatFm::Edit4}};
-  return fields;
-}
 
 // What a script types into one field of a dialog.
 template <typename Form>
@@ -210,10 +197,10 @@ void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>&
 void SetTimingFields(Sim& s, const std::vector<std::pair<std::string, double>>& fields) {
   std::vector<std::pair<const GlobalField*, double>> values;
   for (const auto& [name, value] : fields) {
-    const auto t = std::find_if(std::begin(kTimingNames), std::end(kTimingNames),
-                                [&name](const TimingName& n) { return name == n.name; });
-    if (t == std::end(kTimingNames)) throw UsageError("unknown field of timing: " + name);
-    if (t->global) values.emplace_back(FindGlobalField(t->global), value);
+    if (TimingFields().find(name) == TimingFields().end()) throw UsageError("unknown field of timing: " + name);
+    // The field that is shown only (highest) takes nothing, as in the dialog.
+    const GlobalField* g = FindGlobalDialogField(name);
+    if (g->rule == GlobalRule::kTiming) values.emplace_back(g, value);
   }
   SetTiming(s, values);
 }

@@ -68,4 +68,12 @@ void TNumberDatFm::DefaultsBtnClick(Sim& s) {
   FormActivate(s);
 }
 
+std::span<const NumberEdit> NumberFormLayout() {
+  static constexpr NumberEdit kLayout[] = {{&Sim::ColourMin, &TNumberDatFm::Edit1},
+                                           {&Sim::ColourMax, &TNumberDatFm::Edit2},
+                                           {&Sim::ScaleOrgn, &TNumberDatFm::Edit3},
+                                           {&Sim::ScaleFactr, &TNumberDatFm::Edit4}};
+  return kLayout;
+}
+
 }  // namespace trevolan

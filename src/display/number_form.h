@@ -1,8 +1,10 @@
 #pragma once
 #include <array>
+#include <span>
 
 #include "display/colours.h"
 #include "editing/form_fields.h"
+#include "model/fields.h"
 #include "model/sim.h"
 
 namespace trevolan {
@@ -41,5 +43,12 @@ struct TNumberDatFm {
   // into the block's Value; then the fields are refilled.
   void DefaultsBtnClick(Sim& s);
 };
+
+// The dialog's layout: which edit field shows which global.
+struct NumberEdit {
+  GlobalMember field;
+  EditField TNumberDatFm::*edit;
+};
+std::span<const NumberEdit> NumberFormLayout();
 
 }  // namespace trevolan

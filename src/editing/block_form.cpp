@@ -492,4 +492,16 @@ void TBlockFm::CancelBtnClick(Sim& s) {
   s.NotifyGrPlotPnlPrep();
 }
 
+std::span<const BlockEdit> BlockFormLayout() {
+  using B = TBlock;
+  using F = TBlockFm;
+  static constexpr BlockEdit kLayout[] = {
+      {&B::ID, &F::Edit1},     {&B::Name, &F::Edit2},    {&B::Type, &F::Edit3},   {&B::XX, &F::Edit4},
+      {&B::YY, &F::Edit5},     {&B::Displ, &F::Edit6},   {&B::State, &F::Edit18}, {&B::OnOff, &F::Edit19},
+      {&B::An, &F::Edit7},     {&B::Bn, &F::Edit8},      {&B::Cn, &F::Edit9},     {&B::Dn, &F::Edit10},
+      {&B::Pn, &F::Edit20},    {&B::aa, &F::Edit14},     {&B::bb, &F::Edit15},    {&B::cc, &F::Edit16},
+      {&B::dd, &F::Edit17},    {&B::pp, &F::Edit11},     {&B::Value, &F::Edit12}, {&B::Comment, &F::Edit13}};
+  return kLayout;
+}
+
 }  // namespace trevolan

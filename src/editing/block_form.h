@@ -1,9 +1,11 @@
 #pragma once
+#include <span>
 #include <array>
 #include <string>
 #include <vector>
 
 #include "editing/form_fields.h"
+#include "model/fields.h"
 #include "model/sim.h"
 
 // The block dialog: every field of one block, relabelled for its type when it opens.
@@ -71,5 +73,13 @@ struct TBlockFm {
   void DeleteBtnClick(Sim& s);
   void CancelBtnClick(Sim& s);
 };
+
+// The dialog's layout: which edit field shows which field of the block. The batch
+// runner and the Python module name the edit fields by the field table's dialog names.
+struct BlockEdit {
+  BlockMember field;
+  EditField TBlockFm::*edit;
+};
+std::span<const BlockEdit> BlockFormLayout();
 
 }  // namespace trevolan

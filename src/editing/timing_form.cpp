@@ -71,4 +71,14 @@ void TTimingFm::DefaultsBtnClick(Sim& s) {
   FormActivate(s);
 }
 
+std::span<const TimingEdit> TimingFormLayout() {
+  using S = Sim;
+  using F = TTimingFm;
+  static constexpr TimingEdit kLayout[] = {
+      {&S::Start, &F::Edit1},    {&S::Time, &F::Edit8},     {&S::FinTim, &F::Edit2},       {&S::Delt, &F::Edit4},
+      {&S::GrDel, &F::Edit5},    {&S::GrNext, &F::Edit9},   {&S::Holdstep, &F::Edit6},     {&S::Holdnext, &F::Edit7},
+      {&S::RepCount, &F::Edit3}, {&S::HighestBlock, &F::Edit10}};
+  return kLayout;
+}
+
 }  // namespace trevolan

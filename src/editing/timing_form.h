@@ -1,5 +1,8 @@
 #pragma once
+#include <span>
+
 #include "editing/form_fields.h"
+#include "model/fields.h"
 #include "model/sim.h"
 
 namespace trevolan {
@@ -41,5 +44,12 @@ struct TTimingFm {
 // timing globals: the time steps repaired, the globals stored into the system blocks,
 // one compute pass, and the diagram and the plot drawn anew.
 void ApplyTimingRules(Sim& s);
+
+// The dialog's layout: which edit field shows which global (HighestBlock is shown only).
+struct TimingEdit {
+  GlobalMember field;
+  EditField TTimingFm::*edit;
+};
+std::span<const TimingEdit> TimingFormLayout();
 
 }  // namespace trevolan

@@ -27,6 +27,7 @@ struct BlockField {
   bool addressable;      // a target of print and set (ID is not: a block is moved by the dialog)
   size_t max_length;     // texts: characters kept when set (UTF-8); 0 for the other kinds
   int file_column;       // its column in the model file's block line (0 is @Type); -1: the data line
+  const char* dialog;    // its name in the block dialog (apply id=... name=...); null: the grid's cells
 };
 
 std::span<const BlockField> BlockFields();
@@ -50,7 +51,12 @@ struct GlobalField {
   bool addressable;      // a target of print and set
   bool edit;             // part of the model an edit changes, so undo records it
   GlobalRule rule;
+  const char* dialog;    // its name in the dialog that edits it (timing, numbers); null: none
 };
+
+// The field with that name in a dialog, or null.
+const BlockField* FindBlockDialogField(std::string_view dialog_name);
+const GlobalField* FindGlobalDialogField(std::string_view dialog_name);
 
 std::span<const GlobalField> GlobalFields();
 // The addressable global of that name, or null.

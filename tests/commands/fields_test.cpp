@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <variant>
 
+#include "commands/dialog_typing.h"
 #include "commands/targets.h"
 #include "editing/undo.h"
 #include "model/model_file.h"
@@ -131,6 +134,41 @@ TEST(FieldTable, EveryGlobalRoundTripsThroughTargetUndoAndCopy) {
     if (field.member == GlobalMember{&Sim::TapeIndex}) continue;
     std::visit([&](auto member) { EXPECT_EQ(copy.*member, s.*member); }, field.member);
   }
+}
+
+// Every edit field of the dialogs shows a field of the table, which names it for the
+// batch runner's apply, timing and numbers and for Python.
+TEST(FieldTable, EveryEditOfTheDialogsIsNamedByTheTable) {
+  const auto named = [](const auto& layout, const auto& fields, auto find) {
+    for (const auto& entry : layout) {
+      const auto it = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.member == entry.field; });
+      ASSERT_NE(it, fields.end());
+      ASSERT_NE(it->dialog, nullptr) << it->name;
+      EXPECT_EQ(find(it->dialog), &*it) << it->name;
+    }
+  };
+  named(BlockFormLayout(), BlockFields(), FindBlockDialogField);
+  named(TimingFormLayout(), GlobalFields(), FindGlobalDialogField);
+  named(NumberFormLayout(), GlobalFields(), FindGlobalDialogField);
+  EXPECT_EQ(BlockFormLayout().size(), 20u);  // every field but the stored list, which is the grid
+
+  // Typed into the block dialog by those names, values reach the block.
+  Sim s;
+  PlaceBlock(s);
+  TBlockFm form;
+  commands::ApplyBlockFields(s, form, kBlock, {{"aa", 0.1 + 0.2}, {"name", std::string("typed")}, {"onoff", true}});
+  EXPECT_EQ(s.block(kBlock).aa, 0.1 + 0.2);
+  EXPECT_EQ(s.block(kBlock).Name, "typed");
+  EXPECT_EQ(s.block(kBlock).OnOff, 1);
+  EXPECT_THROW(commands::ApplyBlockFields(s, form, kBlock, {{"Value", 1.0}}), UsageError);  // dialog names only
+
+  // Timing by the dialog's names: the rules apply, the shown-only field takes nothing.
+  commands::SetTimingFields(s, {{"delt", 0.25}, {"finish", 40}, {"highest", 900}});
+  EXPECT_EQ(s.Delt, 0.25);
+  EXPECT_EQ(s.block(5).Value, 40);  // stored into the FinTim block
+  EXPECT_EQ(s.HighestBlock, kBlock);
+  EXPECT_THROW(commands::SetTimingFields(s, {{"min", 1}}), UsageError);
+  EXPECT_THROW(commands::SetTimingFields(s, {{"delt", std::numeric_limits<double>::infinity()}}), ConversionError);
 }
 
 }  // namespace
