@@ -19,7 +19,8 @@ namespace {
 // with numbers shown to four decimals.
 std::unique_ptr<Sim> Diagram(int n) {
   auto s = std::make_unique<Sim>();
-  const char types[] = {'&', 'X', 'C', 'I', 'K', 'S', 'V', 'N'};
+  const BlockType types[] = {BlockType::Sum,   BlockType::Multiplier, BlockType::Container,  BlockType::Integrator,
+                             BlockType::Logic, BlockType::Sine,       BlockType::Visualizer, BlockType::Note};
   const int32_t modes[] = {0, 1, 2, 3, 4, 7};
   s->HighestBlock = std::min(100 + n, 1000);
   for (int id = 101; id <= s->HighestBlock; ++id) {

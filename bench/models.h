@@ -93,7 +93,8 @@ inline std::unique_ptr<Sim> Ring(double tokens = 1) {
 // opening and saving a large model costs.
 inline std::unique_ptr<Sim> FullTableWithStoredData() {
   auto s = std::make_unique<Sim>();
-  const char types[] = {'A', 'B', 'C', 'G', '&', 'I', 'X', 'K'};
+  const BlockType types[] = {BlockType::Activity, BlockType::Belt,       BlockType::Container, BlockType::Generator,
+                             BlockType::Sum,      BlockType::Integrator, BlockType::Multiplier, BlockType::Logic};
   for (int id = 32; id <= kMaxBlockID; ++id) {
     TBlock& b = s->block(id);
     const int k = id - 32;
