@@ -19,14 +19,6 @@ std::vector<std::string> Words(const std::string& text) {
   return words;
 }
 
-bool StripSuffix(std::string& word, const std::string& suffix) {
-  if (word.size() < suffix.size() || word.compare(word.size() - suffix.size(), suffix.size(), suffix) != 0) {
-    return false;
-  }
-  word.resize(word.size() - suffix.size());
-  return true;
-}
-
 // Prints a paragraph wrapped at the text width; one that starts with a blank is a
 // preformatted block (a list, a table) and stands as written.
 void WriteParagraph(std::ostream& out, const std::string& paragraph) {
@@ -51,29 +43,6 @@ void WriteParagraph(std::ostream& out, const std::string& paragraph) {
 }
 
 }  // namespace
-
-Arity ArityOf(const std::string& synopsis) {
-  Arity a;
-  int depth = 0;
-  for (std::string w : Words(synopsis)) {
-    const bool repeated = StripSuffix(w, "...");
-    while (!w.empty() && w.front() == '[') {
-      ++depth;
-      w.erase(0, 1);
-    }
-    int closing = 0;
-    while (StripSuffix(w, "]")) ++closing;
-    if (!w.empty() && w != "|") {
-      if (depth == 0) ++a.min;
-      if (a.max != Arity::kMany) ++a.max;
-    }
-    if (repeated) a.max = Arity::kMany;
-    depth -= closing;
-    if (depth < 0) throw std::logic_error("unbalanced ']' in synopsis: " + synopsis);
-  }
-  if (depth != 0) throw std::logic_error("unbalanced '[' in synopsis: " + synopsis);
-  return a;
-}
 
 void WriteCommandHelp(std::ostream& out, const std::string& prefix, const CommandHelp& help) {
   out << prefix << help.name << (help.synopsis.empty() ? "" : " ") << help.synopsis << "\n\n";

@@ -1,6 +1,5 @@
 #pragma once
 #include <cstddef>
-#include <limits>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -20,15 +19,9 @@ struct CommandHelp {
   std::string example;   // a command line that works as written
 };
 
-// How many arguments a synopsis allows: a word counts once, a word in brackets is
-// optional, and "..." after a word or a bracket lets it repeat without limit.
-struct Arity {
-  static constexpr size_t kMany = std::numeric_limits<size_t>::max();
-  size_t min = 0, max = 0;
-};
-Arity ArityOf(const std::string& synopsis);
-
-// The options of a synopsis and the parser that reads a command line by it.
+// The arity and options of a synopsis, and the parser that reads a command line by it.
+using commands::Arity;
+using commands::ArityOf;
 using commands::OptionHelp;
 using commands::OptionsOf;
 using commands::ParsedOptions;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <sstream>
+#include <stdexcept>
 
 #include "model/errors.h"
 
@@ -46,6 +47,29 @@ std::vector<OptionHelp> OptionsOf(const std::string& synopsis) {
     }
   }
   return options;
+}
+
+Arity ArityOf(const std::string& synopsis) {
+  Arity a;
+  int depth = 0;
+  for (std::string w : Words(synopsis)) {
+    const bool repeated = StripSuffix(w, "...");
+    while (!w.empty() && w.front() == '[') {
+      ++depth;
+      w.erase(0, 1);
+    }
+    int closing = 0;
+    while (StripSuffix(w, "]")) ++closing;
+    if (!w.empty() && w != "|") {
+      if (depth == 0) ++a.min;
+      if (a.max != Arity::kMany) ++a.max;
+    }
+    if (repeated) a.max = Arity::kMany;
+    depth -= closing;
+    if (depth < 0) throw std::logic_error("unbalanced ']' in synopsis: " + synopsis);
+  }
+  if (depth != 0) throw std::logic_error("unbalanced '[' in synopsis: " + synopsis);
+  return a;
 }
 
 ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::string& synopsis) {

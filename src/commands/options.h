@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <limits>
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,6 +10,14 @@
 // also what help shows, so the help cannot name an option the parser refuses, nor the
 // parser take one the help does not name.
 namespace trevolan::commands {
+
+// How many arguments a synopsis allows: a word counts once, a word in brackets is
+// optional, and "..." after a word or a bracket lets it repeat without limit.
+struct Arity {
+  static constexpr size_t kMany = std::numeric_limits<size_t>::max();
+  size_t min = 0, max = 0;
+};
+Arity ArityOf(const std::string& synopsis);
 
 // An option a synopsis names ("--tape FILE", "-f SCRIPT", "--quiet").
 struct OptionHelp {
