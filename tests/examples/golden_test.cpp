@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 
 #include "support/test_support.h"
 
@@ -53,7 +52,12 @@ std::string Pinned(std::string text, const std::string& dir) {
   for (const auto& [from, to] : {std::pair<std::string, std::string>{dir, "DIR"}, {TREVOLAN_EXAMPLES_DIR, "EXAMPLES"}}) {
     for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
   }
-  return std::regex_replace(text, std::regex("Recorded: [^\\r\\n]*"), "Recorded: WHEN");
+  const std::string recorded = "Recorded: ";
+  for (size_t at = 0; (at = text.find(recorded, at)) != std::string::npos;) {
+    at += recorded.size();
+    text.replace(at, text.find_first_of("\r\n", at) - at, "WHEN");
+  }
+  return text;
 }
 
 // Every command of scripts on an example, and the files it writes, give the pinned
