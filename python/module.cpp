@@ -152,13 +152,14 @@ std::string ValueText(py::handle value) {
   return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(v)).ptr);
 }
 
-// The plan the keywords stand for. Each option is checked as the command line checks
-// it (SetStudyOption), so that a bad one is refused with the command's own words.
+// The plan the keywords stand for, built from the values as given. The numbers of the
+// study go through the command line's own checks (SetStudyOption), and the Study checks
+// every target against the model, so a bad option is refused with the command's words.
 study::StudyPlan StudyPlanOf(const py::object& sets, const py::object& vary, py::handle replications,
                              py::handle seed, const std::vector<std::string>& measures, py::handle warmup,
                              py::handle jobs) {
   study::StudyPlan plan;
-  for (const auto& [target, value] : Pairs(sets)) study::SetStudyOption(plan, "--set", target + "=" + ValueText(value));
+  for (const auto& [target, value] : Pairs(sets)) plan.sets.push_back({target, ValueText(value)});
   for (const auto& [target, values] : Pairs(vary)) {
     if (py::isinstance<py::str>(values)) {
       // A text is the command's own list (1,2,3) or range (FROM:TO:COUNT).
@@ -171,7 +172,7 @@ study::StudyPlan StudyPlanOf(const py::object& sets, const py::object& vary, py:
   }
   study::SetStudyOption(plan, "--replications", ValueText(replications));
   study::SetStudyOption(plan, "--seed", ValueText(seed));
-  for (const std::string& m : measures) study::SetStudyOption(plan, "--measure", m);
+  for (const std::string& m : measures) plan.measures.push_back(study::ParseMeasure(m));
   if (!warmup.is_none()) study::SetStudyOption(plan, "--warmup", ValueText(warmup));
   if (!jobs.is_none()) study::SetStudyOption(plan, "--jobs", ValueText(jobs));
   return plan;

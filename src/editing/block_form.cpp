@@ -1,5 +1,7 @@
 #include "editing/block_form.h"
 
+#include "model/catalogue.h"
+
 #include <algorithm>
 
 #include "blocks/compute.h"
@@ -12,80 +14,10 @@ namespace trevolan {
 
 namespace {
 
-// The legend of a type: window title, rule text, hint of the Mode field (null keeps
-// the common hint) and the captions of the five connection labels A, B, C, D, P.
-struct Legend {
-  BlockType type;
-  const char* title;
-  const char* rule;
-  const char* mode_hint;
-  std::array<const char*, 5> links;
-};
-
-constexpr Legend kLegends[] = {
-    {BlockType::Activity, "Action/Activity A", "Start with A, B ready, output to C,D", nullptr,
-     {"SourceA", "SourceB", "Drop C", "Drop D", "Delay Time"}},
-    {BlockType::Belt, "Belt/Conveyor B", "Take from A, dump to B", nullptr,
-     {"SourceA", "Drop B", "Shows Contents", "No. Segs", "Seg.Time"}},
-    {BlockType::Container, "Container/Constant C", "Passive, Stores items or a number", nullptr,
-     {"An, aa ignored", "Bn, bb ignored", "Max Contents", "Initial Contents", "Pn, pp ignored"}},
-    {BlockType::Diverter, "Divert/Split: A->C or ->D probability B", "Prob,Fraction=Vd+bb", nullptr,
-     {"A: Source", "B: Prob,Fraction", "C: Direct", "D: Diverted", "Cycle Time"}},
-    {BlockType::Divide, "Division (%)", "x=(A-B)/(C-D),normal or modulo", "0:normal,1:modulo",
-     {"Input A", "Input B", "Input C", "Input D", "Scale Fctr"}},
-    {BlockType::Exponents, "Exponents (E)", "x=(A+aa-B)/(C+cc): D*e^x, D*10^x, D*x^bb", "0:exp() 1:alog() 2:^power",
-     {"Input A", "Input B", "Input C", "Input D", "(ignored)"}},
-    {BlockType::Flux, "Flux: A->B, linear,radtn,press,rectf,gas", "Flux=(A-B)*C etc", "0:linear,1:Radiation,2:SqrtLaw,3:FWrectify,4:Gas",
-     {"Source A", "Sink B", "Conductance/Area", "Extra,Mode4:To", "Mode4:Mol-Mass"}},
-    {BlockType::Generator, "function GENERATOR(G)", "V=pp*FnctP((A-B)*C)", "No alternative modes",
-     {"A input", "B input", "C input", "D No.Points", "FncNo., pp"}},
-    {BlockType::Hysteresis, "Hysteresis(H)", "v=0*(a<b)+1*(a>c),ramp between. ETC", "0:relay,1:slide,2:viscous",
-     {"A:Input", "B:Lo/Fmx/Vel", "C:Hi/Compl", "D:Hysteresis", "(used inside)"}},
-    {BlockType::Integrator, "Integrator (I)", "v=INT((Va-Vb+flux)*Cv)dt+Dv", "0:No constraints, 1:cyclic, 2:Saturates +/-bb",
-     {"A: plus", "B: minus", "C: factor", "D: Init Cond", "P: more flux"}},
-    {BlockType::Inductor, "Inductor (J)", "CurrentAB=INT((a-b-v*c)/d)", nullptr,
-     {"A: from source", "B: to sink", "C: Resistance", "D: Initial I", "P: Inductance"}},
-    {BlockType::Logic, "Logic Block: OR NOR AND NAND XOR", "Mode defines type", "0:OR, 1:NOR, 2:AND, 3:NAND, 4:XOR",
-     {"A: input", "B: input", "C: input", "D: input", "P: OP size"}},
-    {BlockType::Logarithm, "Logarithms: Natl, base10, base2, baseAny(L)", "v=d*Ln{(a-b)/c} etc", "0:Natrl, 1:base10, 2:base2, 3:anyBase",
-     {"A: Plus", "B: Minus", "C: Coefficient", "D: Factor", "(ignored)"}},
-    {BlockType::Memory, "Memory with Offset  M)", "V=TrA when(TrB=TrBnow-Offset)", "0:Sample & Hold, 1:Sample and interpolate",
-     {"A: Trk for Data", "B: Trk for Basis", "C: Offset", "D: No. Points", "Sample Time"}},
-    {BlockType::Note, "Note (N)", "Displays Comment string", "0:normal font,1:italic,2:bold,3:bold+italic",
-     {"A not used", "B not used", "C not used", "D not used", "P not used"}},
-    {BlockType::Oscilloscope, "Oscilloscope/Graph inputs (O)", "a,b,c,d scaling.", "No variants of mode",
-     {"A: GrMinT", "B: GrMaxT", "C: GrMinY", "D: GrMaxY", "Horiz Intv"}},
-    {BlockType::Pid, "PID Controller (P)", "V=PID{A-B}", nullptr,
-     {"A:", "B:", "C:", "D:", ""}},
-    {BlockType::Quantizer, "Quantizer (Q)", "V=P*(C<=round(A*B)<=D)", "0:no bounds, 1:bounded",
-     {"A: Input", "B: 1/step", "C: Lo Limit", "D: Hi limit", "Scale"}},
-    {BlockType::Relay, "Relay for ON-OFF", "A>0: B,C,D are ON, P is OFF", nullptr,
-     {"A: control", "B: Target", "C: Target", "D: Target", "P: negTarget"}},
-    {BlockType::Sine, "Sin, arcSin, arcTan (Uses Radians)", "V=D*sin(A*B*C+P), asin(), atan()", "0:D*sin((A*B*C+P),1:ArcSin(A),2:ArcTan(A,B)",
-     {"A: input", "B: input", "C: input", "D: Scale", "P: Phase"}},
-    {BlockType::Timer, "Timer, MTBF etc, re-triggerable (T)", "V={On-time:1, Off-time:0}", "0:Repetitive,1:OneShot,2:Bistable,3:Manual 1-shot",
-     {"Trigger input", "On-time", "Off time", "Init time", "Relay+,nextTime"}},
-    {BlockType::User, "User access to MS EXCEL", "passes values to/from XL", nullptr,
-     {"A: Input", "B: Input", "C: Control", "D: Init Time", "Period"}},
-    {BlockType::Visualizer, "Visualizer V", "Shows value of input A", "0:Number,1:Vert-Stack,2:Horiz-Bar,3:Triangle,4:Quad,5:XYplot,6:Belt/memory,7:Elipse",
-     {"A: Input", "B:Corner/offsetB", "C,cc: corner", "D:Corner/fsdB", "F.S.D for A"}},
-    {BlockType::Witch, "Witch Switch: MUX-4,Lowest,Highest", "V= 0, Vb+bb, Vc+cc, Vd+dd or Vp+pp", "0:Mux-4, 1:?Min, 2:?Max",
-     {"An=MuxSelector", "B:Line1", "C:Line2", "D:Line3", "P:Line4"}},
-    {BlockType::Multiplier, "Multiplier (5 way), X", "V=(Va+aa)*(Vb+bb)*(Vc+cc)*(Vd+dd)*(Vp+pp)", "0:multiply,1;Inner product of A,B stored values",
-     {"A: factor", "B: factor", "C: factor", "D: factor", "P: factor"}},
-    {BlockType::Fuzz, "Random Fuzz generator (bounded),Z", "Uniform, Gaussian, Poisson, Erlang", "0:Uniform,1:Gaussian,2:Poisson,3:Erlang3 ",
-     {"A: size", "B: offset", "C: Lo Bound", "D: Hi bound", "ignored"}},
-    {BlockType::Sum, "signed Summation, 4way, scaled, &", "V=P*(aa+/-A+/-B*bb+/-C*cc+/-D*dd)", "0:Sum+/-,2:Sqrt(Sum of squares)",
-     {"A: aa+Va", "B: Vb*bb", "C: Vc*cc", "D: Vd*dd", "P:Multiplier"}},
-    {BlockType::Access, "Access to internal values. @", "From A,C to B,D. Codes aa, bb etc", "Behaviour is determined by aa, bb etc used as access codes",
-     {"A: from,code", "B: to,code", "C: from,code", "D: to,code", "P:ignored"}},
-};
-
-const Legend* FindLegend(BlockType type) {
-  for (const Legend& l : kLegends) {
-    if (l.type == type) return &l;
-  }
-  return nullptr;
+// The legend of a type, from its entry in the catalogue; null outside it.
+const BlockLegend* FindLegend(BlockType type) {
+  const BlockTypeInfo* info = FindBlockType(type);
+  return info ? &info->legend : nullptr;
 }
 
 std::string IntText(int64_t v) { return std::to_string(v); }
@@ -185,7 +117,7 @@ void FillCommonFields(TBlockFm& f, const TBlock& b) {
 // The texts of the type's legend: title, rule, connection captions, and the changes
 // that only some types make. A type without a legend changes nothing here.
 void FillLegend(TBlockFm& f, BlockType type) {
-  const Legend* legend = FindLegend(type);
+  const BlockLegend* legend = FindLegend(type);
   if (!legend) return;
   f.Caption = legend->title;
   f.Label6.caption = legend->rule;

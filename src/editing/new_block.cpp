@@ -1,6 +1,6 @@
 #include "editing/new_block.h"
 
-#include <numbers>
+#include "model/catalogue.h"
 
 namespace trevolan {
 
@@ -17,75 +17,32 @@ void IdentityTable(TBlock& b, int64_t n) {
   }
 }
 
+// The defaults of the type's entry in the catalogue, then what a table cannot say.
 void SetTypeDefaults(Sim& s, TBlock& b) {
+  const BlockTypeInfo* info = FindBlockType(b.Type);
+  if (!info) return;  // a letter outside the catalogue: the common values only
+  const BlockDefaults& d = info->defaults;
+  b.State = d.State;
+  b.An = d.An;
+  b.Bn = d.Bn;
+  b.Dn = d.Dn;
+  b.aa = d.aa;
+  b.bb = d.bb;
+  b.cc = d.cc;
+  b.dd = d.dd;
+  b.pp = d.pp;
+  b.Value = d.Value;
+  if (d.stored > 0) ResizeStored(b, d.stored);
   switch (b.Type) {
-    case BlockType::Divide: b.cc = 1; b.pp = 1; break;
-    case BlockType::Sum: b.bb = b.cc = b.dd = b.pp = 1; break;
-    case BlockType::Activity:
-      b.State = 1;
-      b.aa = b.bb = b.cc = b.dd = 1;
-      b.pp = 10;
-      ResizeStored(b, 3);
-      break;
-    case BlockType::Belt:
-      b.State = 1;
-      b.aa = b.bb = 1;
-      b.pp = 10;
-      b.Dn = 10;
-      ResizeStored(b, 11);
-      break;
-    case BlockType::Container: b.cc = 100; b.dd = 50; break;
-    case BlockType::Diverter:
-      b.State = 1;
-      b.aa = 1;
-      b.bb = 0.5;
-      b.cc = b.dd = 1;
-      b.pp = 10;
-      ResizeStored(b, 2);
-      break;
-    case BlockType::Exponents: b.cc = b.dd = 1; break;
-    case BlockType::Flux: b.cc = 1; break;
     case BlockType::Generator:
-      b.cc = 1;
-      b.pp = 1;
-      b.Dn = 11;
       b.Pn = b.ID;  // its own function table
       IdentityTable(b, 11);
       break;
-    case BlockType::Hysteresis: b.bb = 0; b.cc = 1e-5; b.dd = 0.1; break;
-    case BlockType::Integrator: b.State = 2; b.bb = 100000; b.cc = 1; break;
-    case BlockType::Inductor: b.cc = 1; b.pp = 1; break;
-    case BlockType::Logic: b.pp = 1; break;
-    case BlockType::Logarithm: b.aa = 1e-6; b.bb = 10; b.cc = 1; b.dd = 1; break;
-    case BlockType::Memory:
-      b.Bn = 2;  // sampled against Time
-      b.Dn = 11;
-      b.pp = 10;
-      ResizeStored(b, 23);
-      break;
-    case BlockType::Oscilloscope: ResizeStored(b, 11); break;
-    case BlockType::Quantizer: b.bb = 1; b.cc = -100; b.dd = 100; b.pp = 1; break;
-    case BlockType::Relay: b.Value = 1; break;
-    case BlockType::Sine:
-      b.An = 2;  // driven by Time
-      b.bb = 1;
-      b.cc = 2 * std::numbers::pi;
-      b.dd = 1;
-      break;
-    case BlockType::Timer:
-      b.Value = 1;
-      b.bb = 10;
-      b.cc = 10;
-      b.pp = s.Time + b.bb;  // the first switching time
-      break;
+    case BlockType::Timer: b.pp = s.Time + b.bb; break;  // the first switching time
     case BlockType::User:
-      ResizeStored(b, 11);
-      for (int64_t k = 1; k <= 10; ++k) StoredAt(b, k) = 0;
+      for (int64_t k = 1; k <= 10; ++k) StoredAt(b, k) = 0;  // no links yet
       break;
-    case BlockType::Visualizer: b.pp = 1; break;
-    case BlockType::Multiplier: b.cc = b.dd = b.pp = 1; break;
-    case BlockType::Fuzz: b.aa = 1; b.cc = -1000; b.dd = 1000; break;
-    default: break;  // '@', 'N', 'P', 'W' and anything else: the common values only
+    default: break;
   }
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -6,14 +8,35 @@
 
 namespace trevolan {
 
-// One entry of the type catalogue: the vocabulary that the model file, the Create
-// menu, the block dialog, the drawing and the compute dispatch share.
+// The fields a new block of a type starts with (the rest are 0), and the length of its
+// stored list (0: the list is left as it is).
+struct BlockDefaults {
+  int32_t State = 0, An = 0, Bn = 0, Dn = 0;
+  double aa = 0, bb = 0, cc = 0, dd = 0, pp = 0, Value = 0;
+  int stored = 0;
+};
+
+// The block dialog's legend of a type: window title, rule text, hint of the Mode field
+// (null keeps the common hint) and the captions of the five connection labels A, B, C,
+// D, P.
+struct BlockLegend {
+  const char* title;
+  const char* rule;
+  const char* mode_hint;
+  std::array<const char*, 5> links;
+};
+
+// One entry of the type catalogue: what a type is, for the model file, the Create menu,
+// new blocks and the block dialog alike. How a type computes and draws is its block
+// family's own (blocks/, display/diagram.cpp), each dispatched by the type.
 struct BlockTypeInfo {
   BlockType type;
   const char* block;         // what the block is
   const char* menu_caption;  // Create menu item ("&" marks the accelerator); null: no item
   const char* menu_hint;
   bool separator_after;      // the Create menu has a separator after this item
+  BlockDefaults defaults;
+  BlockLegend legend;
 };
 
 // Every type in the Create menu's order; O and U (one each, blocks 19 and 20) last,
