@@ -91,7 +91,9 @@ const std::vector<ProgramCommand>& ProgramCommands() {
         "Runs a model from its initial conditions to its finish time",
         "The same as the script open MODEL; reset; finish N, then save-tape FILE with --tape and save FILE "
         "with --save. --max-presses sets N, the most times RUN is pressed (default 1000000). It ends with a "
-        "summary line naming the final time and the number of tape rows. On a terminal a progress line on "
+        "summary line naming the final time and the number of tape rows. A model that cannot be read is not "
+        "run (exit status 1, nothing written); a run whose presses run out before FinTim keeps its tape and "
+        "ends with an error line and 'stopped at' (exit status 1). On a terminal a progress line on "
         "standard error shows how far the clock has got.\n\n"
         "--csv FILE writes every recorded tape row as CSV (RFC 4180, a header of the channels' names) as the "
         "run goes, so a run of any length is kept whole. --seed N restarts the random generator from a "

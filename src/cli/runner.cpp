@@ -5,6 +5,7 @@
 
 #include "cli/batch.h"
 #include "cli/help.h"
+#include "engine/run_loop.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
 #include "model/seed.h"
@@ -44,6 +45,7 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
   Batch batch(out);
   const Sim& s = batch.sim();
   batch.Execute({"open", options.model});
+  if (batch.had_error()) return 1;  // a model that could not be read is not run, nor its tape written
   if (options.seed) batch.Execute({"seed", *options.seed});
   std::unique_ptr<TapeCsvWriter> csv;
   if (options.csv) {
@@ -62,6 +64,7 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
   batch.frontend().ShowProgress(&s, progress);
   batch.Execute(finish);
   batch.frontend().EndProgress();
+  const bool failed_in_run = batch.had_error();
   if (csv) {
     batch.frontend().StreamTape(nullptr);
     try {
@@ -74,9 +77,16 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
   }
   if (options.tape) batch.Execute({"save-tape", *options.tape});
   if (options.save) batch.Execute({"save", *options.save});
-  out << "finished at Time " << FormatGeneral(s.Time) << " after " << (s.StepsTaken - steps_before)
-      << " steps, tape rows " << (s.TapeIndex + 1) << '\n';
-  return batch.had_error() ? 1 : 0;
+  const bool reached = s.Time + s.TimeTol >= s.FinTim;
+  if (!reached && !failed_in_run) {
+    // The presses ran out first: the tape holds what was run, but the run is not done.
+    out << "error: the run stopped at Time " << FormatGeneral(s.Time) << " before FinTim " << FormatGeneral(s.FinTim)
+        << ": all " << (options.max_presses ? *options.max_presses : std::to_string(kDefaultFinishPresses))
+        << " presses of RUN were used" << (options.max_presses ? "" : " (--max-presses allows more)") << '\n';
+  }
+  out << (reached ? "finished" : "stopped") << " at Time " << FormatGeneral(s.Time) << " after "
+      << (s.StepsTaken - steps_before) << " steps, tape rows " << (s.TapeIndex + 1) << '\n';
+  return batch.had_error() || !reached ? 1 : 0;
 }
 
 std::vector<ScriptSource> ParseExecOptions(const std::vector<std::string>& args) {

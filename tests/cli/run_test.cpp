@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <cmath>
 #include <cstdio>
 
@@ -49,16 +51,23 @@ TEST(RunCommand, PhysicsOfTheIntegratorExample) {
 
 TEST(RunCommand, ErrorsUsageAndMaxPresses) {
   TempDir dir;
-  auto r = RunCli({"run", dir.path("missing.txt")});
+  // A model that cannot be read is not run: no summary, no tape, no saved model.
+  auto r = RunCli({"run", dir.path("missing.txt"), "--tape", dir.path("t.txt"), "--save", dir.path("m.txt")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(SplitLines(r.out).front(), "error: File not found: " + dir.path("missing.txt"));
+  EXPECT_EQ(r.out, "error: File not found: " + dir.path("missing.txt") + "\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.path("t.txt")));
+  EXPECT_FALSE(std::filesystem::exists(dir.path("m.txt")));
   EXPECT_EQ(RunCli({"run"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "b.txt"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "--speed", "3"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "--tape"}).status, 2);
-  r = RunCli({"run", ExamplePath("integrators.txt"), "--max-presses=2"});
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "finished at Time 200 after 200 steps, tape rows 21\n");
+  // Presses that run out before FinTim: the tape keeps what was run, the run failed.
+  r = RunCli({"run", ExamplePath("integrators.txt"), "--max-presses=2", "--tape", dir.path("t.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "error: the run stopped at Time 200 before FinTim 1000: all 2 presses of RUN were used\n"
+            "stopped at Time 200 after 200 steps, tape rows 21\n");
+  EXPECT_EQ(SplitLines(ReadTextFile(dir.path("t.txt"))).size(), 22u);
 }
 
 TEST(RunCommand, ScriptedButtons) {
