@@ -63,6 +63,9 @@ out=$(cd "$scratch" && trevolan-cli run "$examples/integrators.txt" --tape tape.
 grep -q "^finished at Time 1000 after 1000 steps, tape rows 101$" <<<"$out" || fail "run printed: $out"
 [ "$(wc -l <"$scratch/tape.txt")" -eq 102 ] || fail "the tape has not 101 rows and a header"
 [ "$(trevolan-cli --version)" = "trevolan-cli $version" ] || fail "trevolan-cli --version"
+# The installed study example runs from anywhere with the installed batch runner.
+out=$(cd "$scratch" && "$examples/mm1_queue_study.sh" --replications 2 --jobs 1 2>&1) || fail "the study example: $out"
+[ "$(wc -l <"$scratch/mm1_runs.csv")" -eq 7 ] || fail "the study example wrote no runs file of 6 runs"
 trevolan-cli help open | grep -q "^in scripts: open FILE$" || fail "trevolan-cli help open"
 [ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version" ] || fail "trevolan --version"
 env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "Example models: $examples" ||
