@@ -43,11 +43,11 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
 if(TARGET ${TREVOLAN_PYTHON_MODULE_TARGET})
   # The module is built for the python3 of the build machine, whose version its file
-  # name carries.
-  if(DEFINED Python3_VERSION_MINOR)
-    math(EXPR next_minor "${Python3_VERSION_MINOR} + 1")
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS
-      "python3 (>= 3.${Python3_VERSION_MINOR}), python3 (<< 3.${next_minor}), python3-numpy")
+  # name carries: the package needs that python3 and no other.
+  get_target_property(python_minor ${TREVOLAN_PYTHON_MODULE_TARGET} TREVOLAN_PYTHON_MINOR)
+  if(python_minor)
+    math(EXPR next_minor "${python_minor} + 1")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3 (>= 3.${python_minor}), python3 (<< 3.${next_minor}), python3-numpy")
   else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, python3-numpy")
   endif()

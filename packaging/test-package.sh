@@ -13,6 +13,15 @@ rm -f "$build"/trevolan_*.deb
 deb=$(ls "$build"/trevolan_*_*.deb)
 version=$(dpkg-deb -f "$deb" Version)
 echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)" >&2
+# The Python module, when the build has it, is in the package once, with its python3.
+module=$(compgen -G "$build/python/trevolan*.so" || true)
+copies=$(dpkg-deb -c "$deb" | grep -c "/trevolan\.cpython-[^/]*\.so$" || true)
+if [ -n "$module" ]; then
+  [ "$copies" -eq 1 ] || { echo "the package holds $copies copies of the Python module" >&2; exit 1; }
+  minor=$(/usr/bin/python3 -c 'import sys; print(sys.version_info[1])')
+  dpkg-deb -f "$deb" Depends | grep -q "python3 (>= 3.$minor), python3 (<< 3.$((minor + 1)))" ||
+    { echo "the package does not bind python3 to 3.$minor" >&2; exit 1; }
+fi
 
 echo "-- lintian" >&2
 report=$(lintian "$deb" 2>&1 | grep -v "running with root privileges" || true)
@@ -67,6 +76,10 @@ grep -q "^finished at Time 1000 after 1000 steps, tape rows 101$" <<<"$out" || f
 out=$(cd "$scratch" && "$examples/mm1_queue_study.sh" --replications 2 --jobs 1 2>&1) || fail "the study example: $out"
 [ "$(wc -l <"$scratch/mm1_runs.csv")" -eq 7 ] || fail "the study example wrote no runs file of 6 runs"
 trevolan-cli help open | grep -q "^in scripts: open FILE$" || fail "trevolan-cli help open"
+if [ -n "$module" ]; then
+  out=$(cd "$scratch" && /usr/bin/python3 -c 'import trevolan; print(trevolan.Model.open("'"$examples"'/integrators.txt")["HighestBlock"])' 2>&1) ||
+    fail "import trevolan: $out"
+fi
 [ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version" ] || fail "trevolan --version"
 env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "Example models: $examples" ||
   fail "trevolan --help does not name $examples"
