@@ -42,12 +42,24 @@ ensure_calc() {
   fi
 }
 
-# build DIR [CMAKE OPTIONS...]: configures once, then builds what changed.
+# What the build looks for, and so what a configured tree depends on.
+TREVOLAN_FOUND_PACKAGES=("${TREVOLAN_PACKAGES[@]}" "${TREVOLAN_PACKAGING_PACKAGES[@]}" "${TREVOLAN_PYTHON_PACKAGES[@]}"
+  clang libclang-rt-14-dev)
+
+# build DIR [CMAKE OPTIONS...]: configures DIR when it is new, when it was configured
+# with other options, or when a package the build looks for was installed, removed or
+# updated since (so a tree that ./run configured before ./test installed pybind11 finds
+# it); then builds what changed.
 build_tree() {
   local dir=$1
   shift
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
+  local stamp="$dir/trevolan-configured.txt" configured
+  configured=$(printf 'option %s\n' "$@"
+               dpkg-query -W -f='${Package} ${Version} ${Status}\n' "${TREVOLAN_FOUND_PACKAGES[@]}" 2>/dev/null | sort
+               true)
+  if [ ! -f "$dir/CMakeCache.txt" ] || [ "$(cat "$stamp" 2>/dev/null)" != "$configured" ]; then
     cmake -S "$TREVOLAN_ROOT" -B "$dir" "$@" >&2
+    printf '%s\n' "$configured" >"$stamp"
   fi
   cmake --build "$dir" -j "$(nproc)" >&2
 }
