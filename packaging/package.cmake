@@ -53,4 +53,8 @@ if(TARGET ${TREVOLAN_PYTHON_MODULE_TARGET})
   endif()
 endif()
 
+# Without dpkg-shlibdeps (package dpkg-dev) CPack would build a package with no Depends
+# at all; it stops instead.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/packaging/check-package-tools.cmake)
+
 include(CPack)

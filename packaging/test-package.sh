@@ -7,8 +7,20 @@
 set -euo pipefail
 build=$(cd "$1" && pwd)
 
-echo "-- building the package" >&2
 rm -f "$build"/trevolan_*.deb
+# Without dpkg-shlibdeps the package is refused, not built without Depends: hidden in a
+# private mount namespace of its own, where a namespace can be had.
+if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
+  echo "-- building the package without dpkg-shlibdeps" >&2
+  if out=$(cd "$build" && unshare -m sh -c 'mount --bind /dev/null "$(command -v dpkg-shlibdeps)" && cpack -G DEB' 2>&1); then
+    echo "the package was built without dpkg-shlibdeps: $out" >&2
+    exit 1
+  fi
+  grep -q "install the package dpkg-dev" <<<"$out" || { echo "no word of dpkg-dev: $out" >&2; exit 1; }
+  rm -f "$build"/trevolan_*.deb
+fi
+
+echo "-- building the package" >&2
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/trevolan_*_*.deb)
 version=$(dpkg-deb -f "$deb" Version)
