@@ -1,5 +1,6 @@
 // trevolan: the desktop window. With one argument, the model file it opens at start.
 #include <QApplication>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -22,6 +23,19 @@ void PrintUsage() {
             << "The batch runner without a window: trevolan-cli. The manual: man trevolan.\n";
 }
 
+// Whether Qt can show a window: a display to connect to, or a platform chosen by the
+// user (QT_QPA_PLATFORM, -platform). Without either, Qt would abort the program.
+bool HasDisplay(int argc, char** argv) {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -35,6 +49,13 @@ int main(int argc, char** argv) {
       std::cout << "trevolan " << trevolan::kVersion << '\n';
       return 0;
     }
+  }
+  if (!HasDisplay(argc, argv)) {
+    std::cerr << "trevolan: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                 "Run a model without a window with trevolan-cli, for example\n"
+                 "  trevolan-cli run MODEL --tape tape.txt\n"
+                 "or start the window on Qt's offscreen platform: QT_QPA_PLATFORM=offscreen trevolan MODEL\n";
+    return 1;
   }
   QApplication app(argc, argv);
   trevolan::PrepareApplication();
