@@ -1,6 +1,8 @@
 #include "cli/runner.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 
 #include "cli/batch.h"
@@ -149,7 +151,25 @@ class ProgressBar {
 
 }  // namespace
 
+namespace {
+
+// The number of ranks when mpirun (OpenMPI, MPICH, PMIx) started this process, else 1.
+long MpiRanks() {
+  for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMI_SIZE", "PMIX_SIZE"}) {
+    if (const char* value = std::getenv(name)) return std::max(1L, std::strtol(value, nullptr, 10));
+  }
+  return 1;
+}
+
+}  // namespace
+
 int StudyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream* progress) {
+  // Every rank would run the whole study and write the same files: the MPI program
+  // hands the runs out instead.
+  if (MpiRanks() > 1) {
+    throw UsageError("trevolan-cli study runs on one machine; under mpirun use trevolan-mpi study (" +
+                     std::to_string(MpiRanks()) + " ranks were started)");
+  }
   std::unique_ptr<study::Study> prepared;
   try {
     prepared = std::make_unique<study::Study>(study::ParseStudyOptions(args),

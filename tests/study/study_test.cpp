@@ -234,6 +234,10 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   }
   EXPECT_FALSE(std::ifstream(dir.path("runs.csv")).good());
   EXPECT_EQ(RunCli({"study"}).status, 2);
+  // Started by mpirun, each rank would run the whole study: it refuses and names trevolan-mpi.
+  const auto ranks = RunCli({"study", ExamplePath("mm1_queue.txt")}, {"env", "OMPI_COMM_WORLD_SIZE=2"});
+  EXPECT_EQ(ranks.status, 2);
+  EXPECT_NE(ranks.err.find("under mpirun use trevolan-mpi study"), std::string::npos) << ranks.err;
   const auto missing = RunCli({"study", dir.path("none.txt")});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "error: File not found: " + dir.path("none.txt") + "\n");
