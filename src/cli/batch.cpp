@@ -60,10 +60,18 @@ void Batch::Add(CommandHelp help, Handler run) {
 void Batch::Check(const Command& command) const {
   if (command.empty()) return;
   const auto it = handlers_.find(command[0]);
-  if (it == handlers_.end()) throw UsageError("unknown command: " + command[0]);
+  if (it == handlers_.end()) {
+    std::vector<std::string> names;
+    for (const auto& [name, entry] : handlers_) names.push_back(name);
+    throw UsageError("unknown command: " + command[0] + commands::Suggestion(command[0], names));
+  }
   const size_t args = command.size() - 1;
   const Arity& arity = it->second.arity;
-  if (args < arity.min || args > arity.max) throw UsageError("wrong number of arguments: " + command[0]);
+  if (args < arity.min || args > arity.max) {
+    const CommandHelp& h = it->second.help;
+    throw UsageError("wrong number of arguments: " + command[0] +
+                     (h.synopsis.empty() ? " (it takes none)" : " (" + h.name + " " + h.synopsis + ")"));
+  }
 }
 
 std::vector<const CommandHelp*> Batch::Commands() const {

@@ -111,7 +111,8 @@ const std::vector<ProgramCommand>& ProgramCommands() {
         "The program's own warnings are written as 'message: TEXT' lines, errors as 'error: TEXT' lines, after "
         "which the script goes on. Exit status: 0 without errors, 1 with at least one error line, 2 for a "
         "usage error (an unknown command or option, a wrong number of arguments, a missing script file), "
-        "which ends the script at once.",
+        "which ends the script at once and, in a file, names it and the line (FILE:LINE). -f - reads the "
+        "script from standard input.",
         "trevolan-cli exec -c 'open model.txt; reset; finish; print Time 102.Value'"},
        [](const std::vector<std::string>& args, ProgramStreams& io) {
          return ExecScripts(ParseExecOptions(args), io.out);
@@ -146,9 +147,15 @@ const std::vector<ProgramCommand>& ProgramCommands() {
 }
 
 int RunProgram(const std::vector<std::string>& args, ProgramStreams& io) {
-  const auto usage = [&io](const std::string& problem) {
+  // The problem, then the usage of the command it was found in (of all without one).
+  const auto usage = [&io](const std::string& problem, const ProgramCommand* command = nullptr) {
     io.out.flush();
-    io.err << "usage: " << EscapeControls(problem) << '\n' << UsageLines();
+    io.err << "usage: " << EscapeControls(problem) << '\n';
+    if (command) {
+      io.err << "usage: " << kProgram << " " << command->help.name << " " << command->help.synopsis << '\n';
+    } else {
+      io.err << UsageLines();
+    }
     return 2;
   };
   if (args.empty()) return usage("no command given");
@@ -162,14 +169,18 @@ int RunProgram(const std::vector<std::string>& args, ProgramStreams& io) {
     return 0;
   }
   const ProgramCommand* command = FindProgramCommand(args[0]);
-  if (!command) return usage("unknown command: " + args[0]);
+  if (!command) {
+    std::vector<std::string> names;
+    for (const ProgramCommand& c : ProgramCommands()) names.push_back(c.help.name);
+    return usage("unknown command: " + args[0] + commands::Suggestion(args[0], names));
+  }
   try {
     const std::vector<std::string> rest(args.begin() + 1, args.end());
     if (rest.size() == 1 && (rest[0] == "--help" || rest[0] == "-h")) return HelpCommand({args[0]}, io);
     ParseOptions(rest, command->help.synopsis);  // an unknown option is refused before anything else
     return command->run(rest, io);
   } catch (const UsageError& e) {
-    return usage(e.what());
+    return usage(e.what(), command);
   }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <iostream>
+#include <iterator>
 #include <memory>
 
 #include "cli/batch.h"
@@ -99,18 +101,42 @@ std::vector<ScriptSource> ParseExecOptions(const std::vector<std::string>& args)
   return sources;
 }
 
+namespace {
+
+// The text of a script file; "-" is the standard input.
+std::string ScriptText(const std::string& file) {
+  if (file == "-") return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+  try {
+    return ReadWholeFile(file);
+  } catch (const SimError& e) {
+    throw UsageError("cannot read script " + file + ": " + e.what());
+  }
+}
+
+}  // namespace
+
 int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out) {
+  if (sources.empty()) throw UsageError("exec needs -f SCRIPT or -c COMMANDS");
   Batch batch(out);
   for (const ScriptSource& source : sources) {
-    std::string text = source.text;
-    if (source.is_file) {
-      try {
-        text = ReadWholeFile(source.text);
-      } catch (const SimError& e) {
-        throw UsageError("cannot read script " + source.text + ": " + e.what());
-      }
+    if (!source.is_file) {
+      for (const Command& command : ParseScript(source.text, true)) batch.Execute(command);
+      continue;
     }
-    for (const Command& command : ParseScript(text, !source.is_file)) batch.Execute(command);
+    // A usage error in a file names the file and the line, as compilers do.
+    const std::string name = source.text == "-" ? "stdin" : source.text;
+    int line = 0;
+    try {
+      for (const ScriptLine& l : ParseScriptLines(ScriptText(source.text), false)) {
+        line = l.line;
+        batch.Execute(l.command);
+      }
+    } catch (const ScriptError& e) {
+      throw UsageError(name + ":" + std::to_string(e.line) + ": " + e.what());
+    } catch (const UsageError& e) {
+      if (line == 0) throw;
+      throw UsageError(name + ":" + std::to_string(line) + ": " + e.what());
+    }
   }
   return batch.had_error() ? 1 : 0;
 }

@@ -10,7 +10,14 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
 std::vector<Command> ParseScript(const std::string& text, bool semicolons) {
   std::vector<Command> commands;
+  for (ScriptLine& l : ParseScriptLines(text, semicolons)) commands.push_back(std::move(l.command));
+  return commands;
+}
+
+std::vector<ScriptLine> ParseScriptLines(const std::string& text, bool semicolons) {
+  std::vector<ScriptLine> commands;
   Command current;
+  int line = 1, start = 1;  // the line now, and the one the current command started on
   std::string word;
   bool in_word = false, in_quotes = false, in_comment = false;
 
@@ -21,11 +28,13 @@ std::vector<Command> ParseScript(const std::string& text, bool semicolons) {
   };
   const auto end_command = [&] {
     end_word();
-    if (!current.empty()) commands.push_back(current);
+    if (!current.empty()) commands.push_back({current, start});
     current.clear();
   };
 
   for (const char c : text) {
+    if (current.empty() && !in_word) start = line;
+    if (c == '\n') ++line;
     if (in_comment) {
       if (c == '\n') {
         in_comment = false;
@@ -37,7 +46,7 @@ std::vector<Command> ParseScript(const std::string& text, bool semicolons) {
       if (c == '"') {
         in_quotes = false;
       } else if (c == '\n') {
-        throw UsageError("unterminated quote in: " + word);
+        throw ScriptError(line - 1, "unterminated quote in: " + word);
       } else {
         word += c;
       }
@@ -57,7 +66,7 @@ std::vector<Command> ParseScript(const std::string& text, bool semicolons) {
       in_word = true;
     }
   }
-  if (in_quotes) throw UsageError("unterminated quote in: " + word);
+  if (in_quotes) throw ScriptError(line, "unterminated quote in: " + word);
   end_command();
   return commands;
 }

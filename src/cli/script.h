@@ -19,4 +19,17 @@ using Command = std::vector<std::string>;  // the command word and its arguments
 // removed. Blank commands are skipped. UsageError for an unterminated quote.
 std::vector<Command> ParseScript(const std::string& text, bool semicolons);
 
+// The same with the line (from 1) each command starts on. An unterminated quote is a
+// ScriptError that names its line.
+struct ScriptLine {
+  Command command;
+  int line;
+};
+class ScriptError : public UsageError {
+ public:
+  ScriptError(int line, const std::string& what) : UsageError(what), line(line) {}
+  int line;
+};
+std::vector<ScriptLine> ParseScriptLines(const std::string& text, bool semicolons);
+
 }  // namespace trevolan::cli

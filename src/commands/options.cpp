@@ -84,7 +84,11 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::stri
     const size_t eq = a.find('=');
     const std::string name = a.substr(0, eq);
     const auto it = std::find_if(known.begin(), known.end(), [&name](const OptionHelp& o) { return o.name == name; });
-    if (it == known.end()) throw UsageError("unknown option: " + a);
+    if (it == known.end()) {
+      std::vector<std::string> names;
+      for (const OptionHelp& o : known) names.push_back(o.name);
+      throw UsageError("unknown option: " + a + Suggestion(name, names));
+    }
     std::string value;
     if (eq != std::string::npos) {
       value = a.substr(eq + 1);
@@ -95,6 +99,43 @@ ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::stri
     parsed.options.emplace_back(name, std::move(value));
   }
   return parsed;
+}
+
+namespace {
+
+// Edits (insert, delete, replace, swap of two neighbours) from a to b.
+size_t EditDistance(const std::string& a, const std::string& b) {
+  std::vector<std::vector<size_t>> d(a.size() + 1, std::vector<size_t>(b.size() + 1));
+  for (size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
+  for (size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    for (size_t j = 1; j <= b.size(); ++j) {
+      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+    }
+  }
+  return d[a.size()][b.size()];
+}
+
+}  // namespace
+
+std::string Suggestion(const std::string& word, const std::vector<std::string>& names) {
+  if (word.size() > 64) return "";
+  const size_t near = std::max<size_t>(1, word.size() / 4);
+  size_t best = near + 1;
+  std::string nearest;
+  bool tie = false;
+  for (const std::string& name : names) {
+    const size_t d = EditDistance(word, name);
+    if (d < best) {
+      best = d;
+      nearest = name;
+      tie = false;
+    } else if (d == best) {
+      tie = true;
+    }
+  }
+  return nearest.empty() || tie ? "" : " (did you mean " + nearest + "?)";
 }
 
 }  // namespace trevolan::commands

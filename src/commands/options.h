@@ -40,4 +40,8 @@ struct ParsedOptions {
 // option the synopsis does not name, "NAME needs a value" for a value missing at the end.
 ParsedOptions ParseOptions(const std::vector<std::string>& args, const std::string& synopsis);
 
+// " (did you mean NAME?)" for the one name nearest to a mistyped word, when one is
+// near enough (a letter or two off, by edits); "" otherwise.
+std::string Suggestion(const std::string& word, const std::vector<std::string>& names);
+
 }  // namespace trevolan::commands

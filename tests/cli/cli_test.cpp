@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "cli/batch.h"
@@ -80,6 +81,48 @@ TEST(Program, ControlCharactersInEchoedTextsAreEscaped) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "0\n");
   EXPECT_EQ(r.err.rfind("usage: unknown command: bogus\\x1b[31m\n", 0), 0u) << r.err;
+}
+
+// A usage error says what was wrong, suggests the name nearest a mistyped one, names the
+// file and line of a script file, and shows the synopsis of the command that was used.
+TEST(Program, UsageErrorsPointAtTheMistake) {
+  TempDir dir;
+  std::ofstream(dir.path("s.script")) << "# a comment\nprint Time\n\nopn x\n";
+  std::ofstream(dir.path("q.script")) << "print Time\nprint \"Time\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string err;  // the whole standard error
+  } cases[] = {
+      {{"rn"}, "usage: unknown command: rn (did you mean run?)\n"},
+      {{"run", "m.txt", "--tap", "t"},
+       "usage: unknown option: --tap (did you mean --tape?)\nusage: trevolan-cli run MODEL [--tape FILE] [--csv FILE] "
+       "[--save FILE] [--seed N] [--max-presses N]\n"},
+      {{"exec", "-f", dir.path("s.script")},
+       "usage: " + dir.path("s.script") + ":4: unknown command: opn (did you mean open?)\n"
+       "usage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
+      {{"exec", "-f", dir.path("q.script")},
+       "usage: " + dir.path("q.script") + ":2: unterminated quote in: Time\nusage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
+      {{"exec", "-c", "print Time; reset 3"},
+       "usage: wrong number of arguments: reset (it takes none)\nusage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
+      {{"exec", "-c", "open"},
+       "usage: wrong number of arguments: open (open FILE)\nusage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
+      {{"exec"}, "usage: exec needs -f SCRIPT or -c COMMANDS\nusage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
+      {{"run", "m.txt", "--no-such-option"}, "usage: unknown option: --no-such-option\nusage: trevolan-cli run MODEL "
+                                             "[--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]\n"},
+  };
+  for (const auto& c : cases) {
+    const auto r = RunCli(c.args);
+    EXPECT_EQ(r.status, 2) << c.args[0];
+    if (c.args.size() == 1 && c.args[0] == "rn") {
+      EXPECT_EQ(r.err.substr(0, c.err.size()), c.err);  // then every command's usage
+    } else {
+      EXPECT_EQ(r.err, c.err);
+    }
+  }
+  // A script on the standard input: "-".
+  const auto piped = RunCli({"exec", "-f", "-"}, {"sh", "-c", "printf 'print Time\\nset Delt 2\\nprint Delt\\n' | \"$0\" \"$@\""});
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, "0\n2\n");
 }
 
 TEST(Batch, UsageErrorsPropagate) {
