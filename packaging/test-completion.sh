@@ -14,7 +14,10 @@ expect() {
     shift
     COMP_WORDS=("$program" "$@")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
+    # As bash has it: "=" is a word of its own in COMP_WORDS but has no blanks around
+    # it in the line.
     COMP_LINE="${COMP_WORDS[*]}"
+    COMP_LINE=${COMP_LINE// = /=}
     COMP_POINT=${#COMP_LINE}
     COMPREPLY=()
     _trevolan_cli
@@ -36,6 +39,13 @@ expect "" run model.txt --max-presses ""
 expect "model.txt" run m
 expect "model.txt" run model.txt --tape mo
 expect "-f -c" exec -
+expect "" --version ""
+expect "" --help m
+expect "model.txt" run model.txt --tape = mo
+expect "notes.md" run model.txt --csv = no
+expect "" run model.txt --max-presses = ""
+expect "final: mean: min: max: at:" study model.txt --measure ""
+expect "mean:" study model.txt --measure me
 expect "save save-model save-tape save-tape-csv" help sav
 expect "render-diagram render-plot reset run" help r
 expect "save save-model save-tape save-tape-csv seed set start step study" help s
