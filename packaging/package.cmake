@@ -36,11 +36,11 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Depends: the shared libraries the programs link, as dpkg-shlibdeps finds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Recommends: what the programs use at run time without linking it: the font the
-# diagram is drawn in, LibreOffice Calc with its UNO bridge for the spreadsheet link,
-# and Qt's Wayland platform for a Wayland desktop.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "fonts-dejavu-core, libreoffice-calc-nogui | libreoffice-calc, python3-uno, qt6-wayland")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+# diagram is drawn in and Qt's Wayland platform for a Wayland desktop.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, qt6-wayland")
+# The spreadsheet link is optional: Calc with its UNO bridge only for models that link
+# a workbook.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc-nogui | libreoffice-calc, python3-uno, bash-completion")
 if(TARGET ${TREVOLAN_PYTHON_MODULE_TARGET})
   # The module is built for the python3 of the build machine, whose version its file
   # name carries: the package needs that python3 and no other.

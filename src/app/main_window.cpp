@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProxyStyle>
@@ -74,6 +75,9 @@ void PrepareApplication() {
   // The user's settings and state folders are named after these.
   QApplication::setOrganizationName(QStringLiteral("Trevolan"));
   QApplication::setApplicationName(QStringLiteral("Trevolan4"));
+  // The desktop entry and its icon, so that the window matches its menu entry.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.trevolan.trevolan"));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("trevolan"), QIcon(QStringLiteral(":/trevolan.svg"))));
   QApplication::setStyle(new QuickTipStyle);
   QApplication::setFont(DiagramFont(FontStyle::Regular));
 }
