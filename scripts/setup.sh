@@ -1,8 +1,11 @@
 # Shared by ./run and ./test: installs what is missing and builds incrementally.
 # Source it; it defines functions only.
 
-TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev poppler-utils libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core scdoc
-  libopenmpi-dev openmpi-bin procps)
+# What ./run builds (the window, the batch runner, the examples) needs.
+TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev fonts-dejavu-core)
+# What ./test adds: the test and benchmark libraries, the PDF renderer of the picture
+# tests, the manual pages, and MPI for studies across machines (procps: pgrep).
+TREVOLAN_TEST_PACKAGES=(poppler-utils libgtest-dev libgmock-dev libbenchmark-dev scdoc libopenmpi-dev openmpi-bin procps)
 # What ./test needs to build the Debian package (dpkg-shlibdeps of dpkg-dev, file) and
 # to check it and the desktop files, manual pages and completion.
 TREVOLAN_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base man-db bash-completion)
@@ -32,18 +35,22 @@ ensure_python_module() {
     echo "== pybind11 could not be installed: the Python module and its tests are skipped" >&2
 }
 
-# The spreadsheet link needs Calc and the python3 of Debian with its UNO bindings.
-# With `visible`, the Calc that shows a window; otherwise the one without.
+# The spreadsheet link needs Calc and the python3 of Debian with its UNO bindings. A
+# Calc that is installed is used as it is (apt would remove one to install the other);
+# without one, `visible` installs the Calc that shows a window, else the one without.
 ensure_calc() {
-  if [ "${1:-}" = visible ]; then
+  if command -v soffice >/dev/null; then
+    /usr/bin/python3 -c 'import uno' 2>/dev/null || ensure_packages python3-uno
+  elif [ "${1:-}" = visible ]; then
     ensure_packages libreoffice-calc python3-uno
-  elif ! { /usr/bin/python3 -c 'import uno' 2>/dev/null && command -v soffice >/dev/null; }; then
+  else
     ensure_packages libreoffice-calc-nogui python3-uno
   fi
 }
 
 # What the build looks for, and so what a configured tree depends on.
-TREVOLAN_FOUND_PACKAGES=("${TREVOLAN_PACKAGES[@]}" "${TREVOLAN_PACKAGING_PACKAGES[@]}" "${TREVOLAN_PYTHON_PACKAGES[@]}"
+TREVOLAN_FOUND_PACKAGES=("${TREVOLAN_PACKAGES[@]}" "${TREVOLAN_TEST_PACKAGES[@]}" "${TREVOLAN_PACKAGING_PACKAGES[@]}"
+  "${TREVOLAN_PYTHON_PACKAGES[@]}"
   clang libclang-rt-14-dev)
 
 # build DIR [CMAKE OPTIONS...]: configures DIR when it is new, when it was configured
