@@ -179,7 +179,8 @@ void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>&
     if (!std::isfinite(value)) throw ConversionError(FormatEdit(value));  // as the dialog shows it
     if (std::holds_alternative<int32_t Sim::*>(field->member)) ToInt32(value);  // RangeError before any change
   }
-  for (const auto& [field, value] : values) {
+  for (const auto& change : values) {
+    const double value = change.second;
     std::visit(
         [&s, value](auto member) {
           using T = std::remove_reference_t<decltype(s.*member)>;
@@ -189,7 +190,7 @@ void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>&
             s.*member = ToInt32(value);
           }
         },
-        field->member);
+        change.first->member);
   }
   ApplyTimingRules(s);
 }
