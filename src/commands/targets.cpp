@@ -190,6 +190,13 @@ void SetTarget(Sim& s, const std::string& target, const std::vector<SetValue>& v
   a.set(values);
 }
 
+std::optional<int64_t> TargetBlock(const std::string& target) {
+  if (target.rfind("tape.", 0) == 0 || FindGlobalField(target)) return std::nullopt;
+  const size_t dot = target.find('.');
+  if (dot == std::string::npos) return std::nullopt;
+  return ParseIndex(std::string_view(target).substr(0, dot));
+}
+
 std::function<double()> NumberTarget(Sim& s, const std::string& target) {
   Accessor a = Resolve(s, target);
   if (!a.number) throw UsageError("not a number: " + target);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -34,6 +35,10 @@ using SetValue = std::variant<std::string, double, int64_t, bool>;
 // number is written in its shortest exact form), a stored list any number of values.
 void SetTarget(Sim& s, const std::string& target, const std::vector<SetValue>& values);
 void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values);
+
+// The block a target names (ID.FIELD, ID.stored[K]), or none for a global or a tape
+// cell. The ID is as written, also when it is outside the table.
+std::optional<int64_t> TargetBlock(const std::string& target);
 
 // The target's value as a number, read anew at every call (cheaply: the target is
 // resolved once), for statistics that read it at every step. Texts and whole lists

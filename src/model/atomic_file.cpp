@@ -531,4 +531,17 @@ void CheckReadableFile(const std::string& path) {
   (void)OpenRegularFile(path, st);
 }
 
+void CheckWritablePath(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) throw IoError::FromErrno(EISDIR, path);
+    if (access(path.c_str(), W_OK) == 0) return;  // rewritten in place, if need be
+  }
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  if (stat(folder.c_str(), &st) != 0) throw IoError::FromErrno(errno, path);
+  if (!S_ISDIR(st.st_mode)) throw IoError::FromErrno(ENOTDIR, path);
+  if (access(folder.c_str(), W_OK | X_OK) != 0) throw IoError::FromErrno(errno, path);
+}
+
 }  // namespace trevolan

@@ -70,4 +70,9 @@ std::string ReadWholeFile(const std::string& path);
 // file of at most kMaxReadSize bytes that can be opened for reading.
 void CheckReadableFile(const std::string& path);
 
+// Whether a later write to `path` could be made, without making it: IoError when the
+// folder it would go in does not exist or may not be written and the file is not there
+// to be rewritten, or when the path names a folder. A FIFO or a device passes.
+void CheckWritablePath(const std::string& path);
+
 }  // namespace trevolan

@@ -13,6 +13,7 @@
 #include "engine/run_loop.h"
 #include "commands/dialog_typing.h"
 #include "commands/options.h"
+#include "model/atomic_file.h"
 #include "model/fields.h"
 #include "model/file_commands.h"
 #include "model/numbers.h"
@@ -309,6 +310,18 @@ void Study::CheckOptions() {
     case_count_ *= static_cast<int64_t>(v.values.size());
   }
   if (case_count_ > (int64_t{1} << 40) / plan_.replications) throw StudyUsageError("--replications: too many runs");
+  // A target on an empty slot would read 0 or write a block that computes nothing:
+  // most likely a mistyped ID.
+  const auto check_block = [this](const std::string& option, const std::string& target) {
+    const auto id = commands::TargetBlock(target);
+    if (id && *id >= 0 && *id <= kMaxBlockID && model_->block(*id).Type == BlockType::Empty) {
+      throw StudyUsageError(option + ": block " + std::to_string(*id) + " is empty in " +
+                            (plan_.model.empty() ? std::string("the model") : plan_.model));
+    }
+  };
+  for (const Assignment& a : plan_.sets) check_block("--set " + a.target + "=" + a.value, a.target);
+  for (const Variation& v : plan_.variations) check_block("--vary " + v.target, v.target);
+  for (const Measure& m : plan_.measures) check_block("--measure " + m.name, m.target);
   auto scratch = std::make_unique<Sim>();
   CopyModelState(*model_, *scratch);
   for (const Assignment& a : plan_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
@@ -323,6 +336,16 @@ void Study::CheckOptions() {
   }
   for (const Variation& v : plan_.variations) {
     for (const std::string& value : v.values) CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value);
+  }
+  // The files are written after the last run: a path that cannot take them is told now,
+  // before any run, not after all of them.
+  for (const auto& [option, path] : {std::pair{"--out", plan_.out}, std::pair{"--summary", plan_.summary}}) {
+    if (!path) continue;
+    try {
+      CheckWritablePath(*path);
+    } catch (const IoError& e) {
+      throw IoError(std::string(option) + " " + *path + ": " + e.what());
+    }
   }
 }
 

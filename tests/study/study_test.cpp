@@ -201,12 +201,15 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   const std::string model = ExamplePath("mm1_queue.txt");
   const struct {
     std::vector<std::string> args;
-    const char* named;
+    std::string named;
   } cases[] = {
       {{"--set", "Nothing=1"}, "--set Nothing=1: unknown target: Nothing"},
       {{"--set", "104.cc=x"}, "--set 104.cc=x: 'x' is not a valid floating point value"},
       {{"--set", "FinTim=x"}, "--set FinTim=x: 'x' is not a valid floating point value"},
       {{"--set", "1001.aa=1"}, "--set 1001.aa=1: Range check error"},
+      {{"--set", "150.aa=1"}, "--set 150.aa=1: block 150 is empty in " + model},
+      {{"--vary", "110.aa=1,3"}, "--vary 110.aa: block 110 is empty in " + model},
+      {{"--measure", "mean:140.Value"}, "--measure mean:140.Value: block 140 is empty in " + model},
       {{"--vary", "101.aa="}, "--vary 101.aa=: empty value in the list"},
       {{"--vary", "101.aa=1,,2"}, "--vary 101.aa=1,,2: empty value"},
       {{"--vary", "101.aa=1:2:0"}, "--vary 101.aa=1:2:0: '0' is not a whole number of at least 1"},
@@ -234,6 +237,14 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   }
   EXPECT_FALSE(std::ifstream(dir.path("runs.csv")).good());
   EXPECT_EQ(RunCli({"study"}).status, 2);
+  // An output that cannot be written is told before the first run, not after the last.
+  for (const auto& [option, path] : {std::pair<std::string, std::string>{"--out", dir.path("no/runs.csv")},
+                                     {"--summary", dir.dir()}}) {
+    const auto r = RunCli({"study", model, "--replications", "1000", "--measure", "mean:104.Value", option, path});
+    EXPECT_EQ(r.status, 1) << option;
+    EXPECT_EQ(r.out.rfind("error: " + option + " " + path + ": ", 0), 0u) << r.out;
+    EXPECT_EQ(SplitLines(r.out).size(), 1u) << r.out;  // no summary table: no run
+  }
   // Started by mpirun, each rank would run the whole study: it refuses and names trevolan-mpi.
   const auto ranks = RunCli({"study", ExamplePath("mm1_queue.txt")}, {"env", "OMPI_COMM_WORLD_SIZE=2"});
   EXPECT_EQ(ranks.status, 2);
