@@ -131,6 +131,9 @@ const std::vector<ProgramCommand>& ProgramCommands() {
         "--summary FILE: one CSV row per case with n, mean, standard deviation and the 95% half-width "
         "(Student t) of each measure; the summary is also printed as a table. --jobs N: worker threads "
         "(default: all cores).\n\n"
+        "Every option is checked before the first run: a target on an empty block, or a value that the model's "
+        "timing rules would change (Delt of 0 or less, Delt above GrDel, GrDel above Holdstep, a block ID that "
+        "is no whole number), is a usage error, and --out and --summary must be writable.\n\n"
         "Exit status: 0, 1 when a run failed (it is recorded with its error text and the study goes on), 2 "
         "for a usage error, which names the option and starts no run.",
         "trevolan-cli study queue.txt --vary 101.aa=2,3 --replications 10 --measure mean:104.Value"},

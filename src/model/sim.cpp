@@ -216,13 +216,20 @@ void StoreTimingGlobals(Sim& s) {
   s.block(kGraphsBlock).pp = s.HorizIntv;
 }
 
-void CheckTiming(Sim& s) {
+TimeSteps CheckedTimeSteps(TimeSteps t) {
   // A step that does not move the clock forward (0, negative, or lowered to a graph
   // step of 0 or less) would never reach a hold or the finish: such a step becomes 1.
-  if (!(s.Delt > 0)) s.Delt = 1;
-  s.GrDel = std::min(s.GrDel, s.Holdstep);
-  s.Delt = std::min(s.Delt, s.GrDel);
-  if (!(s.Delt > 0)) s.Delt = 1;
+  if (!(t.Delt > 0)) t.Delt = 1;
+  t.GrDel = std::min(t.GrDel, t.Holdstep);
+  t.Delt = std::min(t.Delt, t.GrDel);
+  if (!(t.Delt > 0)) t.Delt = 1;
+  return t;
+}
+
+void CheckTiming(Sim& s) {
+  const TimeSteps t = CheckedTimeSteps({s.Delt, s.GrDel, s.Holdstep});
+  s.Delt = t.Delt;
+  s.GrDel = t.GrDel;
   s.TimeTol = 0.001 * s.Delt;
 }
 

@@ -213,7 +213,13 @@ void SetSystemDefaults(Sim& s);
 void LoadTimingGlobals(Sim& s);
 // Globals -> system blocks (and blocks 0 and 1 forced back to 0 and 1).
 void StoreTimingGlobals(Sim& s);
-// Repairs the time steps and sets TimeTol.
+// The time steps as the timing check leaves them: Delt above 0 (else 1), the graph
+// step GrDel at most Holdstep, Delt at most GrDel.
+struct TimeSteps {
+  double Delt, GrDel, Holdstep;
+};
+TimeSteps CheckedTimeSteps(TimeSteps t);
+// Repairs the time steps (CheckedTimeSteps) and sets TimeTol.
 void CheckTiming(Sim& s);
 // Empties the flux inlet (pp) of every Integrator.
 void ClearIntegratorInlets(Sim& s);

@@ -86,10 +86,43 @@ void ApplyAssignment(Sim& s, const std::string& target, const std::string& value
 
 // Writes the value as a run would, but without the timing dialog's compute pass (a
 // fault of the model is a run's error, not a bad option).
+// Why the model's own checks would run the timing global g as another value than v,
+// or "" when it keeps v: the time steps' rules (CheckedTimeSteps) and whole block IDs.
+std::string TimingCorrection(const Sim& s, const GlobalField& g, double v) {
+  const auto would = [&](double w, const std::string& rule) {
+    return std::string(g.name) + " " + FormatGeneral(v) + " would run as " + FormatGeneral(w) + ": " + rule;
+  };
+  if (std::holds_alternative<int32_t Sim::*>(g.member)) {
+    const double whole = std::nearbyint(v);
+    return whole == v ? "" : would(whole, "it is a block ID, a whole number");
+  }
+  TimeSteps t{s.Delt, s.GrDel, s.Holdstep};
+  if (g.member == GlobalMember{&Sim::Delt}) t.Delt = v;
+  if (g.member == GlobalMember{&Sim::GrDel}) t.GrDel = v;
+  if (g.member == GlobalMember{&Sim::Holdstep}) t.Holdstep = v;
+  const TimeSteps checked = CheckedTimeSteps(t);
+  if (g.member == GlobalMember{&Sim::Delt} && checked.Delt != v) {
+    return would(checked.Delt, !(v > 0) ? "the time step must be above 0"
+                                        : "the time step may not exceed the graph step GrDel (" +
+                                              FormatGeneral(checked.GrDel) + ")");
+  }
+  if (g.member == GlobalMember{&Sim::GrDel} && checked.GrDel != v) {
+    return would(checked.GrDel, "the graph step may not exceed the hold step Holdstep (" + FormatGeneral(t.Holdstep) + ")");
+  }
+  return "";
+}
+
+template <typename T>
+void SetNumber(Sim& s, T Sim::*member, double v) {
+  if constexpr (std::is_same_v<T, double>) s.*member = v;
+  if constexpr (std::is_same_v<T, int32_t>) s.*member = ToInt32(v);
+}
+
 void CheckAssignment(Sim& scratch, const std::string& option, const std::string& target, const std::string& value) {
   try {
-    if (TimingGlobal(target)) {
-      NumberOrUsage(option, value);
+    if (const GlobalField* g = TimingGlobal(target)) {
+      const std::string why = TimingCorrection(scratch, *g, NumberOrUsage(option, value));
+      if (!why.empty()) throw StudyUsageError(option + ": " + why);
     } else {
       commands::SetTarget(scratch, target, ValuesFor(target, value));
     }
@@ -324,7 +357,14 @@ void Study::CheckOptions() {
   for (const Measure& m : plan_.measures) check_block("--measure " + m.name, m.target);
   auto scratch = std::make_unique<Sim>();
   CopyModelState(*model_, *scratch);
-  for (const Assignment& a : plan_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
+  for (const Assignment& a : plan_.sets) {
+    CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
+    // A timing set holds for the checks after it, with the timing rules, as in a run.
+    if (const GlobalField* g = TimingGlobal(a.target)) {
+      std::visit([&](auto member) { SetNumber(*scratch, member, *ParseFileNumber(a.value)); }, g->member);
+      CheckTiming(*scratch);
+    }
+  }
   for (const Measure& m : plan_.measures) {
     try {
       commands::NumberTarget(*scratch, m.target);

@@ -208,6 +208,13 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       {{"--set", "FinTim=x"}, "--set FinTim=x: 'x' is not a valid floating point value"},
       {{"--set", "1001.aa=1"}, "--set 1001.aa=1: Range check error"},
       {{"--set", "150.aa=1"}, "--set 150.aa=1: block 150 is empty in " + model},
+      // Values the model's own checks would change.
+      {{"--vary", "Delt=0.5,0"}, "--vary Delt=0: Delt 0 would run as 1: the time step must be above 0"},
+      {{"--vary", "Delt=20"}, "--vary Delt=20: Delt 20 would run as 10: the time step may not exceed the graph step GrDel (10)"},
+      {{"--set", "GrDel=2000"}, "--set GrDel=2000: GrDel 2000 would run as 1000: the graph step may not exceed the hold step Holdstep (1000)"},
+      {{"--set", "Holdstep=0.005", "--vary", "Delt=0.01"},
+       "--vary Delt=0.01: Delt 0.01 would run as 0.005: the time step may not exceed the graph step GrDel (0.005)"},
+      {{"--set", "RepCount=1.5"}, "--set RepCount=1.5: RepCount 1.5 would run as 2: it is a block ID, a whole number"},
       {{"--vary", "110.aa=1,3"}, "--vary 110.aa: block 110 is empty in " + model},
       {{"--measure", "mean:140.Value"}, "--measure mean:140.Value: block 140 is empty in " + model},
       {{"--vary", "101.aa="}, "--vary 101.aa=: empty value in the list"},
