@@ -21,7 +21,7 @@ void TakeLoad(Sim& s, TBlock& b) {
   TakeOut(s, b.An, g);
   StoredAt(b, 1) = g;
   b.State = 2;
-  b.Value = Finite(ReleaseTime(s, s.V(b.Pn) + b.pp), b.ID);
+  b.Value = Finite(ReleaseTime(s, b.ID, s.V(b.Pn) + b.pp), b.ID);
 }
 
 void Delivered(TBlock& b) {
@@ -40,7 +40,7 @@ void DivertAtRandom(Sim& s, TBlock& b, double r) {
     return;
   }
   // U < r: exactly r = 0 never diverts and r = 1 always does.
-  if (s.Uniform() < r) {
+  if (s.Uniform(b.ID) < r) {
     DropInto(s, b.Dn, d);
   } else {
     DropInto(s, b.Cn, c);
@@ -100,26 +100,27 @@ namespace {
 
 constexpr double kLogGuard = 1e-19;
 
-// Normal with mean 0 and deviation 1, by the polar method. A point at the very centre
-// (w = 0) is drawn again like one outside the circle: its logarithm has no value.
-double StandardNormal(Sim& s) {
+// Normal with mean 0 and deviation 1 for block id, by the polar method. A point at the
+// very centre (w = 0) is drawn again like one outside the circle: its logarithm has no
+// value.
+double StandardNormal(Sim& s, int id) {
   double u = 0, v = 0, w = 0;
   do {
-    u = 2 * s.Uniform() - 1;
-    v = 2 * s.Uniform() - 1;
+    u = 2 * s.Uniform(id) - 1;
+    v = 2 * s.Uniform(id) - 1;
     w = u * u + v * v;
   } while (w >= 1 || w == 0);
   return u * std::sqrt(-2 * std::log(w) / w);
 }
 
-double FuzzDraw(Sim& s, int mode, double size, double offset) {
+double FuzzDraw(Sim& s, int id, int mode, double size, double offset) {
   switch (mode) {
-    case 1: return offset + size * StandardNormal(s);
-    case 2: return offset - size * std::log(s.Uniform() + kLogGuard);
+    case 1: return offset + size * StandardNormal(s, id);
+    case 2: return offset - size * std::log(s.Uniform(id) + kLogGuard);
     default: {  // 3: Erlang-3, three fresh draws
-      const double l1 = std::log(s.Uniform() + kLogGuard);
-      const double l2 = std::log(s.Uniform() + kLogGuard);
-      const double l3 = std::log(s.Uniform() + kLogGuard);
+      const double l1 = std::log(s.Uniform(id) + kLogGuard);
+      const double l2 = std::log(s.Uniform(id) + kLogGuard);
+      const double l3 = std::log(s.Uniform(id) + kLogGuard);
       return offset - size * (l1 + l2 + l3) / 3;
     }
   }
@@ -134,12 +135,12 @@ void ComputeFuzz(Sim& s, int id) {
   const double offset = s.V(b.Bn) + b.bb;
   b.State = std::max(0, std::min(3, b.State));
   if (b.State == 0) {
-    b.Value = Finite(offset + size * (s.Uniform() - 0.5), id);  // never bounded
+    b.Value = Finite(offset + size * (s.Uniform(id) - 0.5), id);  // never bounded
     return;
   }
   const double lo = s.V(b.Cn) + b.cc;
   const double hi = s.V(b.Dn) + b.dd;
-  const double m = FuzzDraw(s, b.State, size, offset);
+  const double m = FuzzDraw(s, id, b.State, size, offset);
   b.Value = Finite(std::max(lo, std::min(hi, m)), id);  // lo wins when the bounds cross
 }
 

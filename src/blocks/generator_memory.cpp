@@ -82,7 +82,7 @@ void ComputeMemory(Sim& s, int id) {
   const double target = b - std::fabs(s.V(m.Cn) + m.cc);
   const int64_t n = StoredHigh(m) / 2;
   if (due) {
-    m.dd = Finite(ReleaseTime(s, s.V(m.Pn) + m.pp), id, "next sample time dd");
+    m.dd = Finite(ReleaseTime(s, id, s.V(m.Pn) + m.pp), id, "next sample time dd");
     TakeSample(m, n, a, b);
   }
   const PointTable hist{m, n};

@@ -17,18 +17,18 @@ void SetOutput(Sim& s, TBlock& t, int level) {
 void Repetitive(Sim& s, TBlock& t, int out, bool due, bool trig) {
   // Both tests read the output as it was, so at most one fires.
   if (out == 0 && (due || trig)) {
-    t.pp = Finite(ReleaseTime(s, s.V(t.Bn) + t.bb), t.ID, "release time");
+    t.pp = Finite(ReleaseTime(s, t.ID, s.V(t.Bn) + t.bb), t.ID, "release time");
     SetOutput(s, t, 1);
   }
   if (out == 1 && due) {
-    t.pp = Finite(ReleaseTime(s, s.V(t.Cn) + t.cc), t.ID, "release time");
+    t.pp = Finite(ReleaseTime(s, t.ID, s.V(t.Cn) + t.cc), t.ID, "release time");
     SetOutput(s, t, 0);
   }
 }
 
 void OneShot(Sim& s, TBlock& t, bool due, bool trig) {
   if (trig) {  // re-triggerable: a trigger during the on-time starts it again
-    t.pp = Finite(ReleaseTime(s, s.V(t.Bn) + t.bb), t.ID, "release time");
+    t.pp = Finite(ReleaseTime(s, t.ID, s.V(t.Bn) + t.bb), t.ID, "release time");
     SetOutput(s, t, 1);
     due = false;
   }
@@ -48,7 +48,7 @@ bool ManualOneShot(Sim& s, TBlock& t, int out, bool due) {
     return true;
   }
   if (out == 0) {
-    t.pp = Finite(ReleaseTime(s, s.V(t.Bn) + t.bb), t.ID, "release time");
+    t.pp = Finite(ReleaseTime(s, t.ID, s.V(t.Bn) + t.bb), t.ID, "release time");
     SetOutput(s, t, 1);
   }
   return false;

@@ -30,19 +30,19 @@ void DropIntoBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2) {
 
 namespace {
 
-// A uniform number inside (0, 1): a draw of exactly 0 is drawn again, so that its
-// logarithm is finite.
-double OpenUniform(Sim& s) {
-  double u = s.Uniform();
-  while (u == 0) u = s.Uniform();
+// A uniform number inside (0, 1) for block id: a draw of exactly 0 is drawn again, so
+// that its logarithm is finite.
+double OpenUniform(Sim& s, int id) {
+  double u = s.Uniform(id);
+  while (u == 0) u = s.Uniform(id);
   return u;
 }
 
 }  // namespace
 
-double Erlang2Unit(Sim& s) {
-  const double u1 = OpenUniform(s);
-  const double u2 = OpenUniform(s);
+double Erlang2Unit(Sim& s, int id) {
+  const double u1 = OpenUniform(s, id);
+  const double u2 = OpenUniform(s, id);
   return -(std::log(u1) + std::log(u2)) / 2;
 }
 

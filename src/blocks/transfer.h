@@ -90,12 +90,12 @@ inline double Capacity(const Sim& s, const TBlock& b) {
 // they are CanDrop and DropInto on each, in this order.
 bool CanDropBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2);
 void DropIntoBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2);
-// An Erlang-2 variate with mean 1.
-double Erlang2Unit(Sim& s);
-// Time + delay; a negative delay is random, Erlang-2 with mean |delay|.
-inline double ReleaseTime(Sim& s, double delay) {
+// An Erlang-2 variate with mean 1, drawn for block id.
+double Erlang2Unit(Sim& s, int id);
+// Time + delay; a negative delay is random, Erlang-2 with mean |delay|, drawn for block id.
+inline double ReleaseTime(Sim& s, int id, double delay) {
   if (delay >= 0) return s.Time + delay;
-  return s.Time + std::fabs(delay) * Erlang2Unit(s);
+  return s.Time + std::fabs(delay) * Erlang2Unit(s, id);
 }
 // Sum of |stored[i]| over the whole list; 0 for fewer than two entries.
 double StoredAbsSum(Sim& s, int64_t id);

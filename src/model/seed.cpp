@@ -6,7 +6,16 @@
 
 namespace trevolan {
 
-void SeedGenerator(Sim& s, uint64_t n) { s.rng.seed(SplitMix64(n)); }
+void SeedGenerator(Sim& s, uint64_t n, bool crn) {
+  s.rng.seed(SplitMix64(n));
+  if (!crn) {
+    s.block_streams.clear();
+    s.block_streams.shrink_to_fit();
+    return;
+  }
+  s.block_streams.resize(kBlockSlots);
+  for (int id = 0; id <= kMaxBlockID; ++id) s.block_streams[static_cast<size_t>(id)] = BlockStreamStart(n, id);
+}
 
 uint64_t SeedFromText(const std::string& text) {
   const auto v = ParseFileNumber(text);

@@ -19,9 +19,30 @@ constexpr uint64_t SplitMix64(uint64_t x) {
   return z ^ (z >> 31);
 }
 
+// The step between two states of a block's stream (the golden ratio in 64 bits).
+inline constexpr uint64_t kStreamStep = 0x9e3779b97f4a7c15ull;
+
+// Common random numbers: every block draws from a stream of its own, so that a change
+// to one block does not move the draws of the others. For a run seeded with N, the
+// stream of block ID starts at
+//   state = SplitMix64(SplitMix64(N) + ID)
+// and each draw takes x = SplitMix64(state), then advances state += kStreamStep; the
+// uniform number is (x >> 11) * 2^-53, as the shared generator's.
+constexpr uint64_t BlockStreamStart(uint64_t n, int id) {
+  return SplitMix64(SplitMix64(n) + static_cast<uint64_t>(id));
+}
+constexpr double NextStreamUniform(uint64_t& state) {
+  const uint64_t x = SplitMix64(state);
+  state += kStreamStep;
+  return static_cast<double>(x >> 11) * 0x1.0p-53;
+}
+
 // Restarts the random generator from a sequence determined by n alone. A Sim that is
-// never seeded draws the fixed sequence of every program start.
-void SeedGenerator(Sim& s, uint64_t n);
+// never seeded draws the fixed sequence of every program start. With crn, every block
+// also gets its own stream of common random numbers from n (BlockStreamStart) and
+// draws from it alone; without, the streams are dropped and every block draws from the
+// one generator again.
+void SeedGenerator(Sim& s, uint64_t n, bool crn = false);
 
 // A seed typed as a number of the model file: ConversionError when it is no number,
 // RangeError when it is not a whole number in 0..kMaxSeed.

@@ -6,6 +6,7 @@
 
 #include "model/fields.h"
 #include "model/numbers.h"
+#include "model/seed.h"
 
 namespace trevolan {
 
@@ -21,6 +22,11 @@ Sim::Sim() {
 }
 
 void Sim::MakeTapeCells() { tape_.assign(static_cast<size_t>(kTapeColumns) * kTapeRows, tape_fill_); }
+
+double Sim::StreamUniform(int id) {
+  if (static_cast<unsigned>(id) > static_cast<unsigned>(kMaxBlockID)) ThrowRangeError();
+  return NextStreamUniform(block_streams[static_cast<size_t>(id)]);
+}
 
 std::string EmptySlotName(int i) {
   std::string name = "?" + std::to_string(i) + " ";

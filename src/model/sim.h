@@ -45,16 +45,22 @@ struct ModelState {
 };
 
 // The state of the run: the clock's flags, the steps taken, the tape's last row and the
-// random generator. The tape's cells are the Sim's own.
+// random generator with the blocks' own streams. The tape's cells are the Sim's own.
 struct RunState {
   bool HoldFlag = true;
   bool RunBusy = false;        // keeps a second run loop from starting inside the first
   int64_t StepsTaken = 0;      // steps run since the program started
   int32_t TapeIndex = -1;      // last row of the tape written, -1 when empty
 
-  // One generator for every random draw, seeded the same way at every start.
+  // One generator for every random draw, seeded the same way at every start (unless
+  // the blocks draw from streams of their own, block_streams).
   static constexpr uint64_t kSeed = 5489u;
   std::mt19937_64 rng{kSeed};
+  // The state of every block's own stream of common random numbers (model/seed.h),
+  // indexed by block ID; empty while every block draws from rng, as it does unless a
+  // seed asks for the streams. Part of the generator's position: a copy of the run
+  // state draws on from where the original stands.
+  std::vector<uint64_t> block_streams;
 
   // Set by the run loop for a run whose frontend paints nothing and lets nobody edit,
   // while no links are drawn, no number is scaled and every block lies well inside the
@@ -131,8 +137,12 @@ struct Sim : ModelState, RunState, ViewState {
     tape_.clear();  // keeps the memory for the next filling
   }
 
-  // A uniform random number in [0, 1) from 53 random bits.
-  double Uniform() { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
+  // A uniform random number in [0, 1) from 53 random bits, drawn for block `id`: from
+  // the block's own stream when the streams are set up, else from the one generator.
+  [[gnu::always_inline]] double Uniform(int id) {
+    if (block_streams.empty()) [[likely]] return static_cast<double>(rng() >> 11) * 0x1.0p-53;
+    return StreamUniform(id);
+  }
 
   // The spreadsheet link: set once a workbook has been loaded and started, and stays
   // set for the life of the program.
@@ -200,6 +210,8 @@ struct Sim : ModelState, RunState, ViewState {
 
  private:
   [[gnu::cold, gnu::noinline]] void MakeTapeCells();
+  // The draw of Uniform from block id's stream (model/seed.h); RangeError outside 0..1000.
+  [[gnu::noinline]] double StreamUniform(int id);
 
   std::vector<double> tape_;  // empty while every cell holds tape_fill_
   double tape_fill_ = 0;

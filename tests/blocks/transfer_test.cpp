@@ -167,8 +167,8 @@ TEST(Transfer, ContainerStateRulesAndCapacityFromC) {
 TEST(Transfer, ReleaseTimeAndInterpolate) {
   TestSim s;
   s->Time = 30;
-  EXPECT_EQ(ReleaseTime(*s, 10), 40);
-  EXPECT_EQ(ReleaseTime(*s, 0), 30);
+  EXPECT_EQ(ReleaseTime(*s, 150, 10), 40);
+  EXPECT_EQ(ReleaseTime(*s, 150, 0), 30);
   EXPECT_EQ(Interpolate(5, 0, 0, 10, 20), 10);
   EXPECT_EQ(Interpolate(15, 0, 0, 10, 20), 30);  // extrapolates
   EXPECT_EQ(Interpolate(-5, 0, 0, 10, 20), -10);
@@ -203,17 +203,17 @@ TEST(TransferStatistics, NegativeDelayIsErlang2WithItsMagnitudeAsMean) {
   s->Time = 100;
   // Erlang-2 of mean 10 has variance 50: the mean of 100000 draws lies within 0.02 of
   // 10 to one standard error; an exponential of mean 10 would show variance 100.
-  const auto [mean, var] = MeanAndVariance(100000, [&] { return ReleaseTime(*s, -10) - 100; });
+  const auto [mean, var] = MeanAndVariance(100000, [&] { return ReleaseTime(*s, 150, -10) - 100; });
   EXPECT_NEAR(mean, 10, 0.2);
   EXPECT_NEAR(var, 50, 5);
-  const auto [unit_mean, unit_var] = MeanAndVariance(100000, [&] { return Erlang2Unit(*s); });
+  const auto [unit_mean, unit_var] = MeanAndVariance(100000, [&] { return Erlang2Unit(*s, 150); });
   EXPECT_NEAR(unit_mean, 1, 0.02);
   EXPECT_NEAR(unit_var, 0.5, 0.05);
 }
 
 TEST(TransferStatistics, SameSequenceAtEveryStart) {
   TestSim a, b;
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(Erlang2Unit(*a), Erlang2Unit(*b));
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(Erlang2Unit(*a, 150), Erlang2Unit(*b, 150));
 }
 
 TEST(TransferStatistics, AZeroDrawIsDrawnAgain) {
@@ -226,7 +226,7 @@ TEST(TransferStatistics, AZeroDrawIsDrawnAgain) {
   state >> s->rng;
   std::mt19937_64 probe = s->rng;
   if (probe() != 0) GTEST_SKIP() << "this library's engine state text is not the one assumed";
-  const double x = Erlang2Unit(*s);
+  const double x = Erlang2Unit(*s, 150);
   EXPECT_TRUE(std::isfinite(x));
   EXPECT_GT(x, 0);
 }

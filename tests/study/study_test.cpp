@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 
+#include "blocks/compute.h"
 #include "model/file_commands.h"
 #include "model/seed.h"
 #include "model/numbers.h"
@@ -67,7 +68,7 @@ TEST(StudyModel, CopiesRunAsTheOriginalAndSeedsPickTheSequence) {
   const auto draws = [](uint64_t seed) {
     Sim s;
     SeedGenerator(s, seed);
-    return std::vector<double>{s.Uniform(), s.Uniform(), s.Uniform()};
+    return std::vector<double>{s.Uniform(101), s.Uniform(101), s.Uniform(101)};
   };
   EXPECT_EQ(draws(1), draws(1));
   EXPECT_NE(draws(1), draws(2));
@@ -83,6 +84,76 @@ TEST(StudyModel, CopiesRunAsTheOriginalAndSeedsPickTheSequence) {
   EXPECT_EQ(a.status, 0) << a.out;
   EXPECT_EQ(a.out, b.out);
   EXPECT_NE(a.out, c.out);
+}
+
+// Common random numbers: with `seed N crn` every block draws from its own stream, so
+// that a change to block 101 leaves the draws of block 103 as they were, even a change
+// that makes 101 draw more often (which shifts them on the one shared generator); the
+// same seed repeats the streams, which start as the derivation in model/seed.h says;
+// a copy draws on from where the original stands; a plain seed after a crn seed draws
+// as a plain seed always did.
+TEST(StudyModel, CommonRandomNumbersGiveEachBlockAStreamOfItsOwn) {
+  using Seeds = std::vector<std::pair<uint64_t, bool>>;  // (N, crn), in order
+  // Two exponential Fuzz blocks as in mm1_queue.txt: 101 of mean 2, 103 of mean 1.
+  const auto two_fuzz = [](Sim& s, void (*change)(TBlock&)) {
+    for (const int id : {101, 103}) {
+      TBlock& b = s.block(id);
+      b.Type = BlockType::Fuzz;
+      b.OnOff = 1;
+      b.State = 2;
+      b.aa = id == 101 ? 2 : 1;
+      b.dd = 1000;
+    }
+    change(s.block(101));
+    s.HighestBlock = 103;
+  };
+  const auto passes = [](Sim& s, int n) {
+    std::vector<double> values;
+    for (int i = 0; i < n; ++i) {
+      ComputeAllBlocks(s);
+      values.push_back(s.block(103).Value);
+    }
+    return values;
+  };
+  // Block 103's values over 40 passes after the seeds.
+  const auto service = [&](const Seeds& seeds, void (*change)(TBlock&)) {
+    Sim s;
+    two_fuzz(s, change);
+    for (const auto& [n, crn] : seeds) SeedGenerator(s, n, crn);
+    return passes(s, 40);
+  };
+  const auto unchanged = [](TBlock&) {};
+  const struct {
+    const char* change;
+    void (*apply)(TBlock&);
+    bool shifts_shared_draws;
+  } changes[] = {
+      {"101.aa = 3", [](TBlock& b) { b.aa = 3; }, false},       // still one draw a pass
+      {"101 Erlang-3", [](TBlock& b) { b.State = 3; }, true},  // three draws a pass
+      {"101 off", [](TBlock& b) { b.OnOff = 0; }, true},      // none
+  };
+  const auto crn7 = service({{7, true}}, unchanged), plain7 = service({{7, false}}, unchanged);
+  for (const auto& c : changes) {
+    EXPECT_EQ(service({{7, true}}, c.apply), crn7) << c.change;
+    EXPECT_EQ(service({{7, false}}, c.apply) != plain7, c.shifts_shared_draws) << c.change;
+  }
+  EXPECT_EQ(service({{7, true}}, unchanged), crn7);
+  EXPECT_NE(service({{8, true}}, unchanged), crn7);
+  EXPECT_NE(plain7, crn7);
+  EXPECT_EQ(service({{7, true}, {7, false}}, unchanged), plain7);
+  EXPECT_EQ(service({{8, true}, {7, true}}, unchanged), crn7);
+  // Block 103's stream: state SplitMix64(SplitMix64(7) + 103), one draw a pass.
+  uint64_t state = SplitMix64(SplitMix64(7) + 103);
+  for (int i = 0; i < 3; ++i, state += 0x9e3779b97f4a7c15ull) {
+    const double u = static_cast<double>(SplitMix64(state) >> 11) * 0x1.0p-53;
+    EXPECT_EQ(crn7[static_cast<size_t>(i)], -std::log(u + 1e-19)) << i;
+  }
+  Sim original, copy;
+  two_fuzz(original, unchanged);
+  SeedGenerator(original, 7, true);
+  passes(original, 5);
+  CopyModelState(original, copy);
+  EXPECT_EQ(passes(copy, 35), std::vector<double>(crn7.begin() + 5, crn7.end()));
 }
 
 // Measures over runs with known answers: the ramp of the integrator example (Value =
