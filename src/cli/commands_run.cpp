@@ -42,12 +42,19 @@ void AddRunCommands(Batch& b) {
          "Each block from ID 1 to HighestBlock computes once, in ID order, without moving the clock.",
          "compute"},
         [&s](const Command&) { ComputeAllBlocks(s); });
-  b.Add({"seed", "N", "Restarts the random generator from a sequence determined by N",
+  b.Add({"seed", "N [crn]", "Restarts the random generator from a sequence determined by N",
          "N is a whole number from 0 to 2^53 - 1. Without seed, every start draws the same sequence; with the "
          "same N, a model draws the same numbers again. A study's runs use seeds derived from its --seed, the "
-         "case and the replication; the runs file names each run's seed, which seed repeats.",
+         "case and the replication; the runs file names each run's seed, which seed repeats.\n\n"
+         "With crn (common random numbers), every block draws from a stream of its own, derived from N and the "
+         "block's ID, so that changing one block leaves the draws of the others as they were; a study's --crn "
+         "runs are seeded so. A seed without crn returns to the one sequence shared by all blocks.",
          "seed 7"},
-        [&s](const Command& c) { SeedGenerator(s, SeedFromText(c[1])); });
+        [&s](const Command& c) {
+          const bool crn = c.size() > 2;
+          if (crn && c[2] != "crn") throw UsageError("seed takes crn or nothing after N: " + c[2] + " (seed N [crn])");
+          SeedGenerator(s, SeedFromText(c[1]), crn);
+        });
 }
 
 }  // namespace trevolan::cli

@@ -106,6 +106,9 @@ TEST(Program, UsageErrorsPointAtTheMistake) {
        "usage: wrong number of arguments: reset (it takes none)\nusage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
       {{"exec", "-c", "open"},
        "usage: wrong number of arguments: open (open FILE)\nusage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
+      {{"exec", "-c", "seed 7 crn; seed 7 xyz"},
+       "usage: seed takes crn or nothing after N: xyz (seed N [crn])\n"
+       "usage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
       {{"exec"}, "usage: exec needs -f SCRIPT or -c COMMANDS\nusage: trevolan-cli exec [-f SCRIPT | -c COMMANDS]...\n"},
       {{"run", "m.txt", "--no-such-option"}, "usage: unknown option: --no-such-option\nusage: trevolan-cli run MODEL "
                                              "[--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]\n"},
