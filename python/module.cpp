@@ -482,15 +482,18 @@ status is its error text and its measures are NaN. The runs go without Python's 
           "Fields: start current finish delt graph graphnext hold holdnext trigger highest.")
       .def(
           "seed",
-          [](PyModel& self, uint64_t n) {
+          [](PyModel& self, uint64_t n, bool crn) {
             self.Call([&](Sim& s) {
               if (n > kMaxSeed) throw RangeError();  // as the batch runner's seed N
-              SeedGenerator(s, n);
+              SeedGenerator(s, n, crn);
             });
           },
-          py::arg("n"),
+          py::arg("n"), py::kw_only(), py::arg("crn") = false,
           "Restarts the random generator from a sequence determined by n (0 <= n < 2**53), the same as the "
-          "batch runner's seed n. Without it a model draws the fixed sequence of every start.")
+          "batch runner's seed n. Without it a model draws the fixed sequence of every start. With crn=True "
+          "(common random numbers, the batch runner's seed n crn) every block draws from a stream of its own, "
+          "derived from n and the block's ID, so that changing one block leaves the draws of the others as they "
+          "were; seed(n) without it returns to the one sequence shared by all blocks.")
       .def(
           "reset", [](PyModel& self) { self.Call([](Sim& s) { ResetButton(s); }); },
           "The RESET button: the clock back to Start, every block to its initial state, tape row 0.")

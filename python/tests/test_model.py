@@ -137,10 +137,10 @@ def test_a_floating_point_fault_holds_the_run_as_in_the_batch_runner(oscillator)
     assert "division by zero in block 106" in lines[0]
 
 
-def run_breakdowns(seed=None):
+def run_breakdowns(seed=None, crn=False):
     m = trevolan.Model.open(example("breakdowns.txt"))
     if seed is not None:
-        m.seed(seed)
+        m.seed(seed, crn=crn)
     m.timing(finish=20000)
     m.reset()
     m.finish()
@@ -152,6 +152,7 @@ def test_seed_chooses_the_random_sequence():
     assert np.array_equal(seven.tape(), seven_again.tape())
     assert not np.array_equal(seven.tape(), eight.tape())
     assert not np.array_equal(seven.tape(), unseeded.tape())
+    assert np.array_equal(run_breakdowns(7, crn=True).tape(), run_breakdowns(7, crn=True).tape())
 
 
 def long_oscillator():
