@@ -27,7 +27,7 @@ void StartActivity(Sim& s, TBlock& b) {
   StoredAt(b, 1) = a;
   StoredAt(b, 2) = bq;
   b.State = 2;
-  b.Value = Finite(ReleaseTime(s, b.ID, s.V(b.Pn) + b.pp), b.ID);  // Vp read after the takes
+  b.Value = Finite(ReleaseTime(s, b.ID, ActionValue(s, b.Pn) + b.pp), b.ID);  // Vp read after the takes
 }
 
 void ReleaseActivity(Sim& s, TBlock& b) {

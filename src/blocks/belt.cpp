@@ -47,7 +47,7 @@ void ComputeBelt(Sim& s, int id) {
   // belt has changed anything.
   const int64_t n = StoredHigh(b);
   if (n < 1) throw RangeError();
-  b.Value = Finite(ReleaseTime(s, id, s.V(b.Pn) + b.pp), id);
+  b.Value = Finite(ReleaseTime(s, id, ActionValue(s, b.Pn) + b.pp), id);
   const int32_t old_state = b.State;
   DumpLastSegment(s, b, n);
   ShiftSegments(b, n);

@@ -21,7 +21,7 @@ void TakeLoad(Sim& s, TBlock& b) {
   TakeOut(s, b.An, g);
   StoredAt(b, 1) = g;
   b.State = 2;
-  b.Value = Finite(ReleaseTime(s, b.ID, s.V(b.Pn) + b.pp), b.ID);
+  b.Value = Finite(ReleaseTime(s, b.ID, ActionValue(s, b.Pn) + b.pp), b.ID);
 }
 
 void Delivered(TBlock& b) {
@@ -128,20 +128,35 @@ double FuzzDraw(Sim& s, int id, int mode, double size, double offset) {
 
 }  // namespace
 
+namespace {
+
+// A value of Fuzz block id with its inputs as they are now, drawn from `stream`.
+double FuzzValue(Sim& s, int id, int stream) {
+  const TBlock& b = s.block(id);
+  const double size = s.V(b.An) + b.aa;
+  const double offset = s.V(b.Bn) + b.bb;
+  const int mode = std::max(0, std::min(3, b.State));
+  if (mode == 0) return Finite(offset + size * (s.Uniform(stream) - 0.5), id);  // never bounded
+  const double lo = s.V(b.Cn) + b.cc;
+  const double hi = s.V(b.Dn) + b.dd;
+  const double m = FuzzDraw(s, stream, mode, size, offset);
+  return Finite(std::max(lo, std::min(hi, m)), id);  // lo wins when the bounds cross
+}
+
+}  // namespace
+
 void ComputeFuzz(Sim& s, int id) {
   TBlock& b = s.block(id);
   if (b.OnOff <= 0) return;
-  const double size = s.V(b.An) + b.aa;
-  const double offset = s.V(b.Bn) + b.bb;
   b.State = std::max(0, std::min(3, b.State));
-  if (b.State == 0) {
-    b.Value = Finite(offset + size * (s.Uniform(id) - 0.5), id);  // never bounded
-    return;
-  }
-  const double lo = s.V(b.Cn) + b.cc;
-  const double hi = s.V(b.Dn) + b.dd;
-  const double m = FuzzDraw(s, id, b.State, size, offset);
-  b.Value = Finite(std::max(lo, std::min(hi, m)), id);  // lo wins when the bounds cross
+  b.Value = FuzzValue(s, id, id + kBlockSlots);
+}
+
+double ActionValue(Sim& s, int64_t id) {
+  if (s.block_streams.empty() || id < 1 || id > kMaxBlockID) return s.V(id);
+  const TBlock& b = s.block(id);
+  if (b.Type != BlockType::Fuzz || b.OnOff <= 0) return b.Value;
+  return FuzzValue(s, static_cast<int>(id), static_cast<int>(id));
 }
 
 }  // namespace trevolan

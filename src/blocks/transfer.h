@@ -92,6 +92,10 @@ bool CanDropBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2);
 void DropIntoBoth(Sim& s, int64_t t1, double a1, int64_t t2, double a2);
 // An Erlang-2 variate with mean 1, drawn for block id.
 double Erlang2Unit(Sim& s, int id);
+// The value of block id as the time of action of a block that starts now: its Value,
+// but with common random numbers a fresh value of an on Fuzz block, drawn from the
+// Fuzz's own stream, so that every start takes the next number of that stream.
+double ActionValue(Sim& s, int64_t id);
 // Time + delay; a negative delay is random, Erlang-2 with mean |delay|, drawn for block id.
 inline double ReleaseTime(Sim& s, int id, double delay) {
   if (delay >= 0) return s.Time + delay;

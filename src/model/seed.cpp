@@ -13,8 +13,8 @@ void SeedGenerator(Sim& s, uint64_t n, bool crn) {
     s.block_streams.shrink_to_fit();
     return;
   }
-  s.block_streams.resize(kBlockSlots);
-  for (int id = 0; id <= kMaxBlockID; ++id) s.block_streams[static_cast<size_t>(id)] = BlockStreamStart(n, id);
+  s.block_streams.resize(2 * kBlockSlots);
+  for (int id = 0; id < 2 * kBlockSlots; ++id) s.block_streams[static_cast<size_t>(id)] = BlockStreamStart(n, id);
 }
 
 uint64_t SeedFromText(const std::string& text) {

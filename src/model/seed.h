@@ -27,7 +27,13 @@ inline constexpr uint64_t kStreamStep = 0x9e3779b97f4a7c15ull;
 // stream of block ID starts at
 //   state = SplitMix64(SplitMix64(N) + ID)
 // and each draw takes x = SplitMix64(state), then advances state += kStreamStep; the
-// uniform number is (x >> 11) * 2^-53, as the shared generator's.
+// uniform number is (x >> 11) * 2^-53, as the shared generator's. A block also has a
+// second stream, numbered ID + 1001 (kBlockSlots), for what it draws every pass whether
+// used or not: the Fuzz block's value. Its own stream ID serves the draws made when a
+// block acts: the Erlang-2 delay of an Activity, a Belt or a Diverter, the choice of a
+// Diverter, and a Fuzz block taken as the time of action of a block that starts (a
+// fresh value of the Fuzz, one per start). So the k-th arrival of a queue uses the same
+// numbers in every case, however the cases shift the times at which things happen.
 constexpr uint64_t BlockStreamStart(uint64_t n, int id) {
   return SplitMix64(SplitMix64(n) + static_cast<uint64_t>(id));
 }

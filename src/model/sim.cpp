@@ -24,7 +24,7 @@ Sim::Sim() {
 void Sim::MakeTapeCells() { tape_.assign(static_cast<size_t>(kTapeColumns) * kTapeRows, tape_fill_); }
 
 double Sim::StreamUniform(int id) {
-  if (static_cast<unsigned>(id) > static_cast<unsigned>(kMaxBlockID)) ThrowRangeError();
+  if (static_cast<unsigned>(id) >= 2 * static_cast<unsigned>(kBlockSlots)) ThrowRangeError();
   return NextStreamUniform(block_streams[static_cast<size_t>(id)]);
 }
 
