@@ -38,7 +38,7 @@ study::StudyPlan BankStudy(int64_t steps, int64_t replications) {
 // 40 runs of 2000 steps on 1 and 2 worker threads.
 void BM_Study40Runs(benchmark::State& state) {
   const study::Study s(BankStudy(2000, 40));
-  for (auto _ : state) benchmark::DoNotOptimize(study::RunOnThreads(s, static_cast<int>(state.range(0)), nullptr));
+  for (auto _ : state) benchmark::DoNotOptimize(study::RunStudy(s, static_cast<int>(state.range(0)), nullptr));
 }
 BENCHMARK(BM_Study40Runs)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5)
     ->ReportAggregatesOnly(true)->UseRealTime()->MeasureProcessCPUTime();
@@ -48,7 +48,7 @@ void StudyRun(benchmark::State& state, int64_t steps) {
   const study::Study s(BankStudy(steps, 1));
   Sim scratch;
   for (auto _ : state) {
-    std::vector<study::RunResult> runs{s.Run(0, scratch)};
+    std::vector<study::RunResult> runs{s.Run({1, 1}, 0, scratch)};
     benchmark::DoNotOptimize(study::RunsCsv(s, runs));
   }
 }

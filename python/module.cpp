@@ -155,9 +155,15 @@ std::string ValueText(py::handle value) {
 // The plan the keywords stand for, built from the values as given. The numbers of the
 // study go through the command line's own checks (SetStudyOption), and the Study checks
 // every target against the model, so a bad option is refused with the command's words.
+// The study's keywords beyond the plan's first ones; None: not given.
+struct StudyExtras {
+  bool crn = false;
+  py::handle baseline, precision, max_replications, confidence, tapes;
+};
+
 study::StudyPlan StudyPlanOf(const py::object& sets, const py::object& vary, py::handle replications,
                              py::handle seed, const std::vector<std::string>& measures, py::handle warmup,
-                             py::handle jobs) {
+                             py::handle jobs, const StudyExtras& extras) {
   study::StudyPlan plan;
   for (const auto& [target, value] : Pairs(sets)) plan.sets.push_back({target, ValueText(value)});
   for (const auto& [target, values] : Pairs(vary)) {
@@ -175,6 +181,13 @@ study::StudyPlan StudyPlanOf(const py::object& sets, const py::object& vary, py:
   for (const std::string& m : measures) plan.measures.push_back(study::ParseMeasure(m));
   if (!warmup.is_none()) study::SetStudyOption(plan, "--warmup", ValueText(warmup));
   if (!jobs.is_none()) study::SetStudyOption(plan, "--jobs", ValueText(jobs));
+  if (extras.crn) study::SetStudyOption(plan, "--crn", "");
+  for (const auto& [option, value] : {std::pair{"--baseline", extras.baseline}, std::pair{"--precision", extras.precision},
+                                      std::pair{"--max-replications", extras.max_replications},
+                                      std::pair{"--confidence", extras.confidence}}) {
+    if (!value.is_none()) study::SetStudyOption(plan, option, ValueText(value));
+  }
+  if (!extras.tapes.is_none()) study::SetStudyOption(plan, "--tapes", py::str(extras.tapes).cast<std::string>());
   return plan;
 }
 
@@ -258,21 +271,37 @@ py::object SummaryRecords(const study::Study& s, const std::vector<study::CaseSu
   }
   records.Add("runs", runs);
   records.Add("failed", failed);
+  const std::string ci = study::IntervalName(s.plan().confidence);
   for (size_t m = 0; m < s.plan().measures.size(); ++m) {
     std::vector<int64_t> n;
-    std::vector<double> mean, sd, ci95;
+    std::vector<double> mean, sd, half, diff, sd_diff, ci_diff;
     for (const auto& c : cases) {
       const study::SampleSummary& x = c.measures[m];
       n.push_back(x.n);
       mean.push_back(x.n > 0 ? x.mean : kNaN);
       sd.push_back(x.n > 1 ? x.sd : kNaN);
-      ci95.push_back(x.n > 1 ? x.ci95 : kNaN);
+      half.push_back(x.n > 1 ? x.ci : kNaN);
+      const bool paired = m < c.differences.size();
+      const study::SampleSummary d = paired ? c.differences[m] : study::SampleSummary{};
+      diff.push_back(paired && d.n > 0 ? d.mean : kNaN);
+      sd_diff.push_back(paired && d.n > 1 ? d.sd : kNaN);
+      ci_diff.push_back(paired && d.n > 1 ? d.ci : kNaN);
     }
     const std::string& name = s.plan().measures[m].name;
     records.Add("n(" + name + ")", n);
     records.Add("mean(" + name + ")", mean);
     records.Add("sd(" + name + ")", sd);
-    records.Add("ci95(" + name + ")", ci95);
+    records.Add(ci + "(" + name + ")", half);
+    if (s.plan().crn) {
+      records.Add("diff(" + name + ")", diff);
+      records.Add("sd_diff(" + name + ")", sd_diff);
+      records.Add("ci_diff(" + name + ")", ci_diff);
+    }
+  }
+  if (s.plan().precision) {
+    std::vector<std::string> stopped;
+    for (const auto& c : cases) stopped.push_back(c.stopped);
+    records.AddTexts("stopped", stopped);
   }
   return records.Array();
 }
@@ -298,15 +327,27 @@ PyStudyResult RunStudy(py::handle model, study::StudyPlan plan) {
     py::list messages;
     Report(messages, said);
   }
-  std::vector<study::RunResult> runs;
-  std::vector<study::CaseSummary> cases;
+  study::StudyResults done;
+  bool interrupted = false;
   {
     py::gil_scoped_release nogil;
-    runs = study::RunOnThreads(*prepared, prepared->plan().jobs, {});
-    cases = study::SummarizeCases(*prepared, runs);
+    // Ctrl-C (a notebook's "interrupt kernel") is seen within a tenth of a second: the
+    // runs stop and the study returns nothing.
+    done = study::RunStudy(*prepared, prepared->plan().jobs, [&interrupted](int64_t, int64_t, int64_t) {
+      py::gil_scoped_acquire gil;
+      if (PyErr_CheckSignals() != 0) {
+        PyErr_Clear();
+        interrupted = true;
+      }
+      return !interrupted;
+    });
   }
-  PyStudyResult result{RunRecords(*prepared, runs), SummaryRecords(*prepared, cases), py::list()};
-  for (const auto& r : runs) result.status.append(r.failed() ? r.error : std::string("ok"));
+  if (interrupted) {
+    PyErr_SetNone(PyExc_KeyboardInterrupt);
+    throw py::error_already_set();
+  }
+  PyStudyResult result{RunRecords(*prepared, done.runs), SummaryRecords(*prepared, done.cases), py::list()};
+  for (const auto& r : done.runs) result.status.append(r.failed() ? r.error : std::string("ok"));
   return result;
 }
 
@@ -402,12 +443,16 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
   m.def(
       "study",
       [](py::handle model, const py::object& sets, const py::object& vary, py::handle replications, py::handle seed,
-         const std::vector<std::string>& measures, py::handle warmup, py::handle jobs) {
-        return RunStudy(model, StudyPlanOf(sets, vary, replications, seed, measures, warmup, jobs));
+         const std::vector<std::string>& measures, py::handle warmup, py::handle jobs, bool crn, py::handle baseline,
+         py::handle precision, py::handle max_replications, py::handle confidence, py::handle tapes) {
+        const StudyExtras extras{crn, baseline, precision, max_replications, confidence, tapes};
+        return RunStudy(model, StudyPlanOf(sets, vary, replications, seed, measures, warmup, jobs, extras));
       },
       py::arg("model"), py::kw_only(), py::arg("set") = py::none(), py::arg("vary") = py::none(),
       py::arg("replications") = 1, py::arg("seed") = 1, py::arg("measures") = std::vector<std::string>{},
-      py::arg("warmup") = py::none(), py::arg("jobs") = py::none(),
+      py::arg("warmup") = py::none(), py::arg("jobs") = py::none(), py::arg("crn") = false,
+      py::arg("baseline") = py::none(), py::arg("precision") = py::none(), py::arg("max_replications") = py::none(),
+      py::arg("confidence") = py::none(), py::arg("tapes") = py::none(),
       R"(Runs a study as trevolan-cli study does and returns a StudyResult.
 
 model: a model file's path, or a Model, whose state as it is now every run starts from.
@@ -419,10 +464,20 @@ measures: texts as --measure: "final:103.Value", "mean:103.Value", "min:...", "m
     "at:50:103.Value". warmup: the time from which mean, min and max count.
 jobs: worker threads (None: one per core). The runs, and so the results, are the same
     for any number of them.
+crn: common random numbers, as --crn: replication r of every case has the same seed and
+    every random block its own stream; the summary gains diff(M), sd_diff(M), ci_diff(M),
+    the difference of each case to the baseline case (baseline, default 1), paired by
+    replication.
+precision, max_replications: replicate each case in batches of `replications` until every
+    measure's half-width is at most precision * |mean| or max_replications runs are done;
+    the summary gains "stopped" ("precision" or "limit").
+confidence: the level of every interval (default 0.95); its column is ci95(M), ci99(M), ...
+tapes: a folder that gets the tape of every run as case-C-rep-R.csv.
 
 A bad option raises ValueError with the text trevolan-cli writes after 'usage: '; a model
 that cannot be read raises trevolan.Error. A run that fails does not stop the study: its
-status is its error text and its measures are NaN. The runs go without Python's lock.)");
+status is its error text and its measures are NaN. The runs go without Python's lock;
+Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
 
   py::class_<PyModel>(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.")
       .def(py::init<>(), "A freshly started program that was given no model.")

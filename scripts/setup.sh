@@ -1,8 +1,9 @@
 # Shared by ./run and ./test: installs what is missing and builds incrementally.
 # Source it; it defines functions only.
 
-# What ./run builds (the window, the batch runner, the examples) needs.
-TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev fonts-dejavu-core)
+# What ./run builds (the window, the batch runner, the examples) needs; nlohmann-json
+# writes and reads the record of a study.
+TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev fonts-dejavu-core nlohmann-json3-dev)
 # What ./test adds: the test and benchmark libraries, the PDF renderer of the picture
 # tests, the manual pages, and MPI for studies across machines (procps: pgrep).
 TREVOLAN_TEST_PACKAGES=(poppler-utils libgtest-dev libgmock-dev libbenchmark-dev scdoc libopenmpi-dev openmpi-bin procps)

@@ -138,7 +138,7 @@ const std::vector<ProgramCommand>& ProgramCommands() {
         "for a usage error, which names the option and starts no run.",
         "trevolan-cli study queue.txt --vary 101.aa=2,3 --replications 10 --measure mean:104.Value"},
        [](const std::vector<std::string>& args, ProgramStreams& io) {
-         return StudyCommand(args, io.out, io.progress);
+         return StudyCommand(args, io);
        }},
       {{"help", "[COMMAND]", "Lists the commands, or shows what one command does",
         "Without COMMAND, every command of the command line and of scripts with one line each; with COMMAND, "

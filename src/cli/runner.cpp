@@ -15,6 +15,8 @@
 #include "model/seed.h"
 #include "model/tape_csv.h"
 #include "study/study.h"
+#include "study/stop_signals.h"
+#include "study/study_files.h"
 
 namespace trevolan::cli {
 
@@ -143,41 +145,44 @@ int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out) {
 
 namespace {
 
-// "[#####-----] 12/40 runs, 1 failed, 3 s, 5 s left", rewritten in place.
+// On a terminal "[#####-----] 12/40 runs, 1 failed, 3 s, 5 s left", rewritten in place
+// ten times a second; elsewhere (a log, nohup) the same words as a line every 10 s.
 class ProgressBar {
  public:
-  ProgressBar(std::ostream* to, int64_t total) : to_(to), total_(total), start_(std::chrono::steady_clock::now()) {}
+  ProgressBar(std::ostream* terminal, std::ostream& log)
+      : terminal_(terminal), log_(log), start_(std::chrono::steady_clock::now()), last_line_(start_) {}
 
-  void Show(int64_t done, int64_t failed) {
-    if (!to_) return;
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
-    constexpr int kWidth = 30;
-    const int filled = total_ > 0 ? static_cast<int>(kWidth * done / total_) : kWidth;
-    std::string line = "\r[" + std::string(static_cast<size_t>(filled), '#') +
-                       std::string(static_cast<size_t>(kWidth - filled), '-') + "] " + std::to_string(done) + "/" +
-                       std::to_string(total_) + " runs, " + std::to_string(failed) + " failed, " +
-                       FormatFixed(elapsed, 0, 1) + " s";
-    if (done > 0 && done < total_) {
-      line += ", " + FormatFixed(elapsed / static_cast<double>(done) * static_cast<double>(total_ - done), 0, 1) +
-              " s left";
+  void Show(int64_t done, int64_t failed, int64_t planned) {
+    const auto now = std::chrono::steady_clock::now();
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    std::string words = std::to_string(done) + "/" + std::to_string(planned) + " runs, " + std::to_string(failed) +
+                        " failed, " + FormatFixed(elapsed, 0, 1) + " s";
+    if (done > 0 && done < planned) {
+      words += ", " + FormatFixed(elapsed / static_cast<double>(done) * static_cast<double>(planned - done), 0, 1) +
+               " s left";
     }
-    *to_ << line << "   " << std::flush;
+    if (!terminal_) {
+      if (now - last_line_ < std::chrono::seconds(10)) return;
+      last_line_ = now;
+      log_ << "study: " << words << std::endl;
+      return;
+    }
+    constexpr int kWidth = 30;
+    const int filled = planned > 0 ? static_cast<int>(kWidth * std::min(done, planned) / planned) : kWidth;
+    *terminal_ << "\r[" << std::string(static_cast<size_t>(filled), '#') << std::string(static_cast<size_t>(kWidth - filled), '-')
+               << "] " << words << "   " << std::flush;
     shown_ = true;
   }
   void End() {
-    if (to_ && shown_) *to_ << '\n' << std::flush;
+    if (terminal_ && shown_) *terminal_ << '\n' << std::flush;
   }
 
  private:
-  std::ostream* to_;
-  int64_t total_;
-  std::chrono::steady_clock::time_point start_;
+  std::ostream* terminal_;
+  std::ostream& log_;
+  std::chrono::steady_clock::time_point start_, last_line_;
   bool shown_ = false;
 };
-
-}  // namespace
-
-namespace {
 
 // The number of ranks when mpirun (OpenMPI, MPICH, PMIx) started this process, else 1.
 long MpiRanks() {
@@ -189,30 +194,46 @@ long MpiRanks() {
 
 }  // namespace
 
-int StudyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream* progress) {
+int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
   // Every rank would run the whole study and write the same files: the MPI program
   // hands the runs out instead.
   if (MpiRanks() > 1) {
     throw UsageError("trevolan-cli study runs on one machine; under mpirun use trevolan-mpi study (" +
                      std::to_string(MpiRanks()) + " ranks were started)");
   }
+  // Ctrl-C and SIGTERM end the study politely: blocked here, before any worker thread
+  // exists, and taken from the progress check, which stops the runs and keeps those done.
+  study::StopSignals signals;
   std::unique_ptr<study::Study> prepared;
+  std::unique_ptr<study::StudyFiles> files;
   try {
-    prepared = std::make_unique<study::Study>(study::ParseStudyOptions(args),
-                                              [&out](const std::string& text) {
-                                                out << "message: " << EscapeControls(text) << '\n';
-                                              });
+    study::StudyPlan plan = study::ParseStudyOptions(args);
+    plan.command.insert(plan.command.begin(), "trevolan-cli");
+    prepared = std::make_unique<study::Study>(std::move(plan), [&io](const std::string& text) {
+      io.out << "message: " << EscapeControls(text) << '\n';
+    });
+    files = std::make_unique<study::StudyFiles>(*prepared);
   } catch (const study::StudyUsageError& e) {
     throw UsageError(e.what());
   } catch (const SimError& e) {
-    out << "error: " << EscapeControls(e.what()) << '\n';
+    io.out << "error: " << EscapeControls(e.what()) << '\n';
     return 1;
   }
-  ProgressBar bar(progress, prepared->run_count());
-  const auto runs = study::RunOnThreads(*prepared, prepared->plan().jobs,
-                                        [&bar](int64_t done, int64_t failed) { bar.Show(done, failed); });
+  ProgressBar bar(io.progress, io.err);
+  study::RunSchedule schedule(*prepared, files->Sink(), files->Kept());
+  study::SharedSchedule shared(schedule);
+  try {
+    study::RunOnThreads(*prepared, shared, prepared->plan().jobs, [&](int64_t done, int64_t failed, int64_t planned) {
+      bar.Show(done, failed, planned);
+      return !signals.Arrived();
+    });
+  } catch (const SimError& e) {
+    bar.End();
+    io.out << "error: " << EscapeControls(e.what()) << '\n';
+    return 1;
+  }
   bar.End();
-  return study::ReportStudy(*prepared, runs, out);
+  return files->Finish(schedule, io.out, io.err);
 }
 
 }  // namespace trevolan::cli

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/program.h"
+
 namespace trevolan::cli {
 
 // trevolan-cli run MODEL [--tape FILE] [--csv FILE] [--save FILE] [--seed N] [--max-presses N]
@@ -37,7 +39,8 @@ int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out);
 
 // trevolan-cli study MODEL [options]: the study's own options (study/study.h). Every
 // option is checked before the first run (UsageError naming it). The summary table goes
-// to `out`; `progress`, when given, shows a progress bar. 0, or 1 when a run failed.
-int StudyCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream* progress);
+// to io.out; a progress bar to io.progress on a terminal, else a line every 10 s to
+// io.err. 0, 1 when a run failed, 130 when SIGINT or SIGTERM ended it.
+int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io);
 
 }  // namespace trevolan::cli

@@ -36,34 +36,43 @@ double CentralProbability(double t, int64_t df) {
 
 }  // namespace
 
-double StudentT95(int64_t df) {
+double StudentT(int64_t df, double level) {
+  // The cases of a study mostly share their number of runs: the last answer is kept,
+  // since one costs a series of df / 2 terms for each of some fifty halvings.
+  thread_local int64_t last_df = 0;
+  thread_local double last_level = 0, last_t = 0;
+  if (df == last_df && level == last_level) return last_t;
   double lo = 0, hi = 1;
-  while (CentralProbability(hi, df) < 0.95) hi *= 2;
+  while (CentralProbability(hi, df) < level) hi *= 2;
   for (int i = 0; i < 200 && hi - lo > 1e-13 * hi; ++i) {
     const double mid = (lo + hi) / 2;
-    (CentralProbability(mid, df) < 0.95 ? lo : hi) = mid;
+    (CentralProbability(mid, df) < level ? lo : hi) = mid;
   }
-  return (lo + hi) / 2;
+  last_df = df;
+  last_level = level;
+  return last_t = (lo + hi) / 2;
 }
 
-SampleSummary Summarize(const std::vector<double>& sample) {
+void RunningSummary::Add(double x) {
+  ++n_;
+  const double d = x - mean_;
+  mean_ += d / static_cast<double>(n_);
+  m2_ += d * (x - mean_);
+}
+
+SampleSummary RunningSummary::Result(double level) const {
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-  SampleSummary r;
-  double m2 = 0;
-  for (const double x : sample) {
-    ++r.n;
-    const double d = x - r.mean;
-    r.mean += d / static_cast<double>(r.n);
-    m2 += d * (x - r.mean);
-  }
-  if (r.n == 0) r.mean = kNaN;
-  if (r.n < 2) {
-    r.sd = r.ci95 = kNaN;
-    return r;
-  }
-  r.sd = std::sqrt(m2 / static_cast<double>(r.n - 1));
-  r.ci95 = StudentT95(r.n - 1) * r.sd / std::sqrt(static_cast<double>(r.n));
+  SampleSummary r{n_, n_ == 0 ? kNaN : mean_, kNaN, kNaN};
+  if (n_ < 2) return r;
+  r.sd = std::sqrt(m2_ / static_cast<double>(n_ - 1));
+  r.ci = StudentT(n_ - 1, level) * r.sd / std::sqrt(static_cast<double>(n_));
   return r;
+}
+
+SampleSummary Summarize(const std::vector<double>& sample, double level) {
+  RunningSummary s;
+  for (const double x : sample) s.Add(x);
+  return s.Result(level);
 }
 
 }  // namespace trevolan::study

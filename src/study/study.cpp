@@ -19,6 +19,7 @@
 #include "model/numbers.h"
 #include "model/seed.h"
 #include "model/sim_copy.h"
+#include "model/tape_csv.h"
 
 namespace trevolan::study {
 
@@ -121,7 +122,9 @@ void SetNumber(Sim& s, T Sim::*member, double v) {
 void CheckAssignment(Sim& scratch, const std::string& option, const std::string& target, const std::string& value) {
   try {
     if (const GlobalField* g = TimingGlobal(target)) {
-      const std::string why = TimingCorrection(scratch, *g, NumberOrUsage(option, value));
+      const double v = NumberOrUsage(option, value);
+      if (!std::isfinite(v)) throw StudyUsageError(option + ": " + g->name + " must be a finite number");
+      const std::string why = TimingCorrection(scratch, *g, v);
       if (!why.empty()) throw StudyUsageError(option + ": " + why);
     } else {
       commands::SetTarget(scratch, target, ValuesFor(target, value));
@@ -133,11 +136,15 @@ void CheckAssignment(Sim& scratch, const std::string& option, const std::string&
   }
 }
 
+// Thrown out of a run that is stopped from outside; not one of the model's errors.
+struct Interrupted {};
+
 // Samples the measures after RESET and after every step of one run: the run loop tells
 // its frontend once per step.
 class MeasureRecorder : public Frontend {
  public:
-  MeasureRecorder(const std::vector<Measure>& measures, double warmup) : measures_(measures), warmup_(warmup) {}
+  MeasureRecorder(const std::vector<Measure>& measures, double warmup, const std::atomic<bool>* stop)
+      : measures_(measures), warmup_(warmup), stop_(stop) {}
 
   void Start(Sim& s) {
     s_ = &s;
@@ -145,7 +152,10 @@ class MeasureRecorder : public Frontend {
     for (size_t m = 0; m < measures_.size(); ++m) states_[m].read = commands::NumberTarget(s, measures_[m].target);
     Sample(false);
   }
-  void ProcessMessages() override { Sample(true); }
+  void ProcessMessages() override {
+    if (stop_ && stop_->load(std::memory_order_relaxed)) throw Interrupted();
+    Sample(true);
+  }
   bool MayHaveEdited() const override { return false; }  // it only reads
 
   std::vector<std::optional<double>> Results() const {
@@ -194,11 +204,25 @@ class MeasureRecorder : public Frontend {
 
   const std::vector<Measure>& measures_;
   double warmup_;
+  const std::atomic<bool>* stop_;
   Sim* s_ = nullptr;
   std::vector<State> states_;
 };
 
+// The run's tape, as save-tape-csv writes it; a file that cannot be written fails the run.
+void WriteRunTape(const Sim& s, const std::string& path) {
+  try {
+    SaveTapeCsv(s, path);
+  } catch (const SimError& e) {
+    throw SimError(std::string("--tapes: ") + e.what());
+  }
+}
+
 }  // namespace
+
+std::string TapeFileName(RunKey key) {
+  return "case-" + std::to_string(key.case_number) + "-rep-" + std::to_string(key.replication) + ".csv";
+}
 
 Assignment ParseAssignment(const std::string& option, const std::string& text) {
   auto [target, value] = SplitAtEquals(option, text);
@@ -213,6 +237,7 @@ Variation ParseVariation(const std::string& text) {
   if (range.size() == 3 && list.find(',') == std::string::npos) {
     const double from = NumberOrUsage(option, range[0]);
     const double to = NumberOrUsage(option, range[1]);
+    if (!std::isfinite(from) || !std::isfinite(to)) throw StudyUsageError(option + ": the range's ends must be finite");
     const int64_t count = CountOrUsage(option, range[2]);
     if (count > 1000000) throw StudyUsageError(option + ": more than 1000000 values");
     for (int64_t i = 0; i < count; ++i) {
@@ -246,6 +271,7 @@ Measure ParseMeasure(const std::string& text) {
     const size_t second = m.target.find(':');
     if (second == std::string::npos) throw StudyUsageError(option + ": expected at:T:TARGET");
     m.at = NumberOrUsage(option, m.target.substr(0, second));
+    if (!std::isfinite(m.at)) throw StudyUsageError(option + ": the time must be finite");
     m.target = m.target.substr(second + 1);
   }
   if (m.target.empty()) throw StudyUsageError(option + ": no target");
@@ -254,6 +280,10 @@ Measure ParseMeasure(const std::string& text) {
 
 void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string& value) {
   const std::string option = name + " " + value;
+  const auto finite = [&](double v) {
+    if (!std::isfinite(v)) throw StudyUsageError(option + ": not a finite number");
+    return v;
+  };
   if (name == "--set") {
     plan.sets.push_back(ParseAssignment("--set", value));
   } else if (name == "--vary") {
@@ -269,7 +299,7 @@ void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string&
   } else if (name == "--measure") {
     plan.measures.push_back(ParseMeasure(value));
   } else if (name == "--warmup") {
-    plan.warmup = NumberOrUsage(option, value);
+    plan.warmup = finite(NumberOrUsage(option, value));
   } else if (name == "--out") {
     plan.out = value;
   } else if (name == "--summary") {
@@ -278,8 +308,29 @@ void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string&
     const int64_t jobs = CountOrUsage(option, value);
     if (jobs > 4096) throw StudyUsageError(option + ": more than 4096 threads");
     plan.jobs = static_cast<int>(jobs);
+  } else if (name == "--crn" || name == "--resume") {
+    if (!value.empty()) throw StudyUsageError(name + " takes no value");
+    (name == "--crn" ? plan.crn : plan.resume) = true;
+  } else if (name == "--baseline") {
+    plan.baseline = CountOrUsage(option, value);
+  } else if (name == "--precision") {
+    const double rel = NumberOrUsage(option, value);
+    if (!(rel > 0 && rel < 1e300)) throw StudyUsageError(option + ": must be a number above 0");
+    plan.precision = rel;
+  } else if (name == "--max-replications") {
+    plan.max_replications = CountOrUsage(option, value);
+  } else if (name == "--confidence") {
+    const double c = NumberOrUsage(option, value);
+    if (!(c > 0 && c < 1)) throw StudyUsageError(option + ": must lie between 0 and 1, e.g. 0.95");
+    plan.confidence = c;
+  } else if (name == "--tapes") {
+    plan.tapes = value;
   } else {
     throw StudyUsageError("unknown option: " + name);
+  }
+  static const char* const kNotDefining[] = {"--out", "--summary", "--jobs", "--tapes", "--resume"};
+  if (std::find(std::begin(kNotDefining), std::end(kNotDefining), name) == std::end(kNotDefining)) {
+    plan.defining.push_back(value.empty() ? name : name + "=" + value);
   }
 }
 
@@ -291,6 +342,8 @@ StudyPlan ParseStudyOptions(const std::vector<std::string>& args) {
     throw StudyUsageError(e.what());
   }
   StudyPlan plan;
+  plan.command = {"study"};
+  plan.command.insert(plan.command.end(), args.begin(), args.end());
   for (const auto& [name, value] : parsed.options) SetStudyOption(plan, name, value);
   if (parsed.positional.size() > 1) throw StudyUsageError("study takes one model");
   if (parsed.positional.empty()) throw StudyUsageError("study needs a model");
@@ -343,6 +396,7 @@ void Study::CheckOptions() {
     case_count_ *= static_cast<int64_t>(v.values.size());
   }
   if (case_count_ > (int64_t{1} << 40) / plan_.replications) throw StudyUsageError("--replications: too many runs");
+  CheckCombinations();
   // A target on an empty slot would read 0 or write a block that computes nothing:
   // most likely a mistyped ID.
   const auto check_block = [this](const std::string& option, const std::string& target) {
@@ -377,14 +431,69 @@ void Study::CheckOptions() {
   for (const Variation& v : plan_.variations) {
     for (const std::string& value : v.values) CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value);
   }
-  // The files are written after the last run: a path that cannot take them is told now,
-  // before any run, not after all of them.
-  for (const auto& [option, path] : {std::pair{"--out", plan_.out}, std::pair{"--summary", plan_.summary}}) {
+  CheckTimes(*scratch);
+  // The files are written as the runs go and after the last: a path that cannot take
+  // them is told now, before any run, not after all of them.
+  const std::optional<std::string> first_tape =
+      plan_.tapes ? std::optional(*plan_.tapes + "/" + TapeFileName({1, 1})) : std::nullopt;
+  for (const auto& [option, path] : {std::pair{"--out", plan_.out}, std::pair{"--summary", plan_.summary},
+                                     std::pair{"--tapes", first_tape}}) {
     if (!path) continue;
     try {
       CheckWritablePath(*path);
     } catch (const IoError& e) {
       throw IoError(std::string(option) + " " + *path + ": " + e.what());
+    }
+  }
+}
+
+// Options that say nothing alone or contradict each other.
+void Study::CheckCombinations() const {
+  for (size_t i = 0; i < plan_.variations.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (plan_.variations[j].target == plan_.variations[i].target) {
+        throw StudyUsageError("--vary " + plan_.variations[i].target + ": the target is varied twice; give one list");
+      }
+    }
+  }
+  for (size_t i = 0; i < plan_.measures.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (plan_.measures[j].name == plan_.measures[i].name) {
+        throw StudyUsageError("--measure " + plan_.measures[i].name + ": the same measure is asked twice");
+      }
+    }
+  }
+  if (plan_.baseline && !plan_.crn) throw StudyUsageError("--baseline: pairs runs only with --crn");
+  if (plan_.baseline && *plan_.baseline > case_count_) {
+    throw StudyUsageError("--baseline " + std::to_string(*plan_.baseline) + ": the study has " +
+                          std::to_string(case_count_) + " cases");
+  }
+  if (plan_.precision && !plan_.max_replications) {
+    throw StudyUsageError("--precision: needs --max-replications, the most runs of a case");
+  }
+  if (plan_.max_replications && !plan_.precision) throw StudyUsageError("--max-replications: only with --precision");
+  if (plan_.max_replications && *plan_.max_replications < plan_.replications) {
+    throw StudyUsageError("--max-replications " + std::to_string(*plan_.max_replications) +
+                          ": below --replications, the first batch");
+  }
+  if (plan_.resume && !plan_.out) throw StudyUsageError("--resume: needs --out, the runs file to go on with");
+}
+
+// A warm-up or a time that no run reaches would give empty or meaningless numbers.
+void Study::CheckTimes(const Sim& after_sets) const {
+  double finish = after_sets.FinTim;
+  for (const Variation& v : plan_.variations) {
+    if (v.target != "FinTim") continue;
+    finish = std::numeric_limits<double>::infinity();
+    for (const std::string& value : v.values) finish = std::min(finish, *ParseFileNumber(value));
+  }
+  if (plan_.warmup >= finish) {
+    throw StudyUsageError("--warmup " + FormatGeneral(plan_.warmup) + ": not below FinTim (" + FormatGeneral(finish) +
+                          "): no run would be measured");
+  }
+  for (const Measure& m : plan_.measures) {
+    if (m.statistic == Statistic::kAt && m.at > finish) {
+      throw StudyUsageError("--measure " + m.name + ": beyond FinTim (" + FormatGeneral(finish) + ")");
     }
   }
 }
@@ -403,31 +512,35 @@ std::vector<std::string> Study::CaseValues(int64_t case_number) const {
 }
 
 uint64_t Study::RunSeed(int64_t case_number, int64_t replication) const {
+  if (plan_.crn) case_number = 1;
   const uint64_t h = SplitMix64(SplitMix64(SplitMix64(plan_.seed) + static_cast<uint64_t>(case_number)) +
                                 static_cast<uint64_t>(replication));
   return h & kMaxSeed;
 }
 
-RunResult Study::Run(int64_t index, Sim& scratch) const {
+RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<bool>* stop) const {
   RunResult r;
   r.index = index;
-  r.case_number = index / plan_.replications + 1;
-  r.replication = index % plan_.replications + 1;
+  r.case_number = key.case_number;
+  r.replication = key.replication;
   r.seed = RunSeed(r.case_number, r.replication);
   r.values.assign(plan_.measures.size(), std::nullopt);
-  MeasureRecorder recorder(plan_.measures, plan_.warmup);
+  MeasureRecorder recorder(plan_.measures, plan_.warmup, stop);
   try {
     CopyModelState(*model_, scratch);
     scratch.frontend = &recorder;
     for (const Assignment& a : plan_.sets) ApplyAssignment(scratch, a.target, a.value);
     const auto values = CaseValues(r.case_number);
     for (size_t i = 0; i < values.size(); ++i) ApplyAssignment(scratch, plan_.variations[i].target, values[i]);
-    SeedGenerator(scratch, r.seed);
+    SeedGenerator(scratch, r.seed, plan_.crn);
     ResetButton(scratch);
     recorder.Start(scratch);
     FinishRun(scratch, kDefaultFinishPresses);
     if (!(scratch.Time + scratch.TimeTol >= scratch.FinTim)) throw SimError("the run did not reach FinTim");
     r.values = recorder.Results();
+    if (plan_.tapes) WriteRunTape(scratch, *plan_.tapes + "/" + TapeFileName(key));
+  } catch (const Interrupted&) {
+    r.interrupted = true;
   } catch (const SimError& e) {
     r.error = e.what();
   } catch (const UsageError& e) {
@@ -437,71 +550,6 @@ RunResult Study::Run(int64_t index, Sim& scratch) const {
   }
   scratch.frontend = nullptr;
   return r;
-}
-
-void RunOnThreads(const Study& study, int jobs, const std::function<std::optional<int64_t>()>& next,
-                  const std::function<void(RunResult)>& done, const Progress& progress) {
-  if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  std::mutex mutex;
-  std::condition_variable finished;
-  int running = jobs;
-  int64_t runs_done = 0, runs_failed = 0;
-  std::exception_ptr failure;
-  const auto work = [&] {
-    try {
-      auto scratch = std::make_unique<Sim>();
-      for (;;) {
-        std::optional<int64_t> index;
-        {
-          std::lock_guard lock(mutex);
-          if (!failure) index = next();
-        }
-        if (!index) break;
-        RunResult result = study.Run(*index, *scratch);
-        std::lock_guard lock(mutex);
-        ++runs_done;
-        if (result.failed()) ++runs_failed;
-        done(std::move(result));
-      }
-    } catch (...) {
-      std::lock_guard lock(mutex);
-      if (!failure) failure = std::current_exception();
-    }
-    std::lock_guard lock(mutex);
-    --running;
-    finished.notify_all();
-  };
-  std::vector<std::thread> threads;
-  for (int i = 0; i < jobs; ++i) threads.emplace_back(work);
-  {
-    std::unique_lock lock(mutex);
-    while (running > 0) {
-      finished.wait_for(lock, std::chrono::milliseconds(100));
-      if (progress) {
-        const int64_t d = runs_done, f = runs_failed;
-        lock.unlock();
-        progress(d, f);
-        lock.lock();
-      }
-    }
-  }
-  for (std::thread& t : threads) t.join();
-  if (failure) std::rethrow_exception(failure);
-}
-
-std::vector<RunResult> RunOnThreads(const Study& study, int jobs, const Progress& progress) {
-  std::vector<RunResult> results(static_cast<size_t>(study.run_count()));
-  int64_t next_index = 0;
-  if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  jobs = static_cast<int>(std::min<int64_t>(jobs, std::max<int64_t>(1, study.run_count())));
-  RunOnThreads(
-      study, jobs,
-      [&]() -> std::optional<int64_t> {
-        if (next_index >= study.run_count()) return std::nullopt;
-        return next_index++;
-      },
-      [&](RunResult r) { results[static_cast<size_t>(r.index)] = std::move(r); }, progress);
-  return results;
 }
 
 }  // namespace trevolan::study

@@ -1,5 +1,8 @@
 #pragma once
 #include <atomic>
+#include <condition_variable>
+#include <map>
+#include <mutex>
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -76,6 +79,17 @@ struct StudyPlan {
   std::optional<std::string> out;      // runs CSV
   std::optional<std::string> summary;  // summary CSV
   int jobs = 0;                        // worker threads; 0: one per core
+  bool crn = false;                    // common random numbers: the same seeds in every case, a stream per block
+  std::optional<int64_t> baseline;     // the case the others are paired with (--crn only); 1 when not given
+  std::optional<double> precision;     // replicate in batches until every half-width <= precision * |mean|
+  std::optional<int64_t> max_replications;  // the limit of a case's runs with a precision
+  double confidence = 0.95;            // the level of every interval
+  std::optional<std::string> tapes;    // a folder for the tape of every run
+  bool resume = false;                 // keep the runs already in --out
+  // The options that decide the runs and their numbers, as given and in order (not
+  // --out, --summary, --jobs, --tapes, --resume): a resumed study must have the same.
+  std::vector<std::string> defining;
+  std::vector<std::string> command;    // the command line, for the study's record
 };
 
 // Parsers of the option texts; StudyUsageError naming the option on a bad one.
@@ -84,7 +98,8 @@ Variation ParseVariation(const std::string& text);  // T=V1,V2,... or T=FROM:TO:
 Measure ParseMeasure(const std::string& text);      // final:|mean:|min:|max:TARGET, at:T:TARGET
 
 // One option given to a plan by its name (--set, --vary, --replications, --seed,
-// --measure, --warmup, --out, --summary, --jobs) and its value as written, checked as
+// --measure, --warmup, --out, --summary, --jobs, --crn, --baseline, --precision,
+// --max-replications, --confidence, --tapes, --resume; a flag's value is "") and its value as written, checked as
 // the command line checks it: StudyUsageError naming the option. Every face builds its
 // plan through this, the command line and the Python module alike.
 void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string& value);
@@ -93,18 +108,27 @@ void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string&
 // them; each option also as --name=VALUE.
 inline constexpr const char* kStudySynopsis =
     "MODEL [--set T=V]... [--vary T=LIST]... [--replications R] [--seed S] [--measure STAT:TARGET]... "
-    "[--warmup T] [--out FILE] [--summary FILE] [--jobs N]";
+    "[--warmup T] [--out FILE] [--summary FILE] [--jobs N] [--crn] [--baseline CASE] [--precision REL] "
+    "[--max-replications R] [--confidence C] [--tapes DIR] [--resume]";
 StudyPlan ParseStudyOptions(const std::vector<std::string>& args);
+
+// A run of the study: replication r (from 1) of case c (from 1).
+struct RunKey {
+  int64_t case_number = 0;
+  int64_t replication = 0;
+  bool operator==(const RunKey&) const = default;
+};
 
 // The outcome of one run. values[m] is measure m, empty when the run failed or never
 // reached an at: time.
 struct RunResult {
-  int64_t index = 0;        // 0-based position in the study: (case - 1) * replications + replication - 1
+  int64_t index = 0;        // 0-based position in the study's run order
   int64_t case_number = 0;  // from 1
   int64_t replication = 0;  // from 1
   uint64_t seed = 0;        // the run's own seed: `seed N` in a script repeats the run
   std::vector<std::optional<double>> values;
   std::string error;        // the error text of a failed run; empty when it ran through
+  bool interrupted = false; // stopped before its end: no outcome, it is run again on --resume
   bool failed() const { return !error.empty(); }
 };
 
@@ -114,6 +138,10 @@ struct CaseSummary {
   std::vector<std::string> case_values;  // one per variation
   int64_t runs = 0, failed = 0;
   std::vector<SampleSummary> measures;
+  // With --crn, every case but the baseline: the difference to the baseline case,
+  // replication by replication, of every measure. Empty otherwise.
+  std::vector<SampleSummary> differences;
+  std::string stopped;  // with --precision: "precision" or "limit"
 };
 
 // The model read once and the study's cases, ready to run. Thread-safe for Run.
@@ -131,50 +159,172 @@ class Study {
 
   const StudyPlan& plan() const { return plan_; }
   int64_t case_count() const { return case_count_; }
+  // The runs of the study, or of its first batches when it stops on a precision.
   int64_t run_count() const { return case_count_ * plan_.replications; }
+  int64_t baseline() const { return plan_.crn ? plan_.baseline.value_or(1) : 0; }
   // The values of case c (from 1), one per variation.
   std::vector<std::string> CaseValues(int64_t case_number) const;
-  // The seed of replication r (from 1) of case c (from 1), a function of (seed, c, r) only.
+  // The seed of replication r (from 1) of case c (from 1), a function of (seed, c, r)
+  // only; with --crn of (seed, r): every case's replication r draws the same numbers.
   uint64_t RunSeed(int64_t case_number, int64_t replication) const;
 
-  // Runs the run at `index` (0..run_count()-1) on `scratch`, a Sim of the caller's
-  // that is overwritten; a failing run is returned with its error text.
-  RunResult Run(int64_t index, Sim& scratch) const;
+  // Runs `key` on `scratch`, a Sim of the caller's that is overwritten; a failing run is
+  // returned with its error text. `index` is its place in the run order. When `stop`
+  // becomes true the run ends at its next step, interrupted.
+  RunResult Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<bool>* stop = nullptr) const;
 
  private:
   void CheckOptions();  // every option against the model; StudyUsageError
+  void CheckCombinations() const;
+  void CheckTimes(const Sim& after_sets) const;
 
   StudyPlan plan_;
   std::unique_ptr<Sim> model_;
   int64_t case_count_ = 1;
 };
 
-// Called on the calling thread now and then while runs go on: runs done and failed.
-using Progress = std::function<void(int64_t done, int64_t failed)>;
+// What a study's runs say so far: every case's measures, their paired differences to
+// the baseline with --crn. Results are added in run order, so the sums, and the files,
+// are the same however the runs were spread.
+class StudyTally {
+ public:
+  explicit StudyTally(const Study& study);
+  void Add(const RunResult& r);
+  CaseSummary Case(int64_t case_number) const;
+  std::vector<CaseSummary> Cases() const;
+  // Whether every measure of the case has a half-width <= precision * |mean|.
+  bool Precise(int64_t case_number) const;
+  int64_t runs(int64_t case_number) const { return cases_[static_cast<size_t>(case_number - 1)].runs; }
 
-// Every run of the study on `jobs` worker threads (0: one per core), results in index
-// order. `progress`, when given, is called on the calling thread about ten times a second.
-std::vector<RunResult> RunOnThreads(const Study& study, int jobs, const Progress& progress);
+ private:
+  struct CaseTally {
+    int64_t runs = 0, failed = 0;
+    std::vector<RunningSummary> measures, differences;
+    std::string stopped;
+  };
+  void Pair(int64_t case_number, const std::vector<std::optional<double>>& values,
+            const std::vector<std::optional<double>>& baseline);
+  friend class RunSchedule;
 
-// The same hand-out for other drivers (the MPI ranks): runs the indices that `next`
-// gives (nullopt: no more) on `jobs` threads and gives each result to `done`; both are
-// called from the worker threads, one at a time.
-void RunOnThreads(const Study& study, int jobs, const std::function<std::optional<int64_t>()>& next,
-                  const std::function<void(RunResult)>& done, const Progress& progress);
+  const Study& study_;
+  std::vector<CaseTally> cases_;
+  // With --crn: the baseline's values by replication, and runs of cases before the
+  // baseline in the run order that wait for their partner.
+  std::vector<std::vector<std::optional<double>>> baseline_values_;
+  std::map<std::pair<int64_t, int64_t>, std::vector<std::optional<double>>> waiting_;
+};
 
-std::vector<CaseSummary> SummarizeCases(const Study& study, const std::vector<RunResult>& runs);
+// The runs of a study in their order: which run comes next (batch after batch with a
+// precision, each decided by the runs before it), and the results put back in that order
+// for the tally and `sink`, whatever order they came in. Not thread-safe: callers hold
+// one lock around it.
+class RunSchedule {
+ public:
+  using Sink = std::function<void(const RunResult&)>;
+  // A run already done (--resume): its result, or nullopt to run it. Asked in run order.
+  using Kept = std::function<std::optional<RunResult>(RunKey)>;
+  RunSchedule(const Study& study, Sink sink, Kept kept = nullptr);
+
+  struct Ticket {
+    RunKey key;
+    int64_t index = 0;
+  };
+  // The next run to make; nullopt when none is to be made now: the batch is handed out
+  // (the next waits for its results), the study is done or stopped.
+  std::optional<Ticket> Next();
+  void Done(RunResult r);  // a run handed out, in any order
+  bool Finished() const;   // nothing to hand out and nothing out
+  void Stop();             // hands out nothing more; the results of runs out still come
+  bool stopped() const { return stopped_; }
+  // After a stop, when nothing is out: a run done before (--resume) that comes after
+  // every run released so far.
+  void Append(RunResult r);
+
+  int64_t done() const { return done_; }
+  int64_t failed() const { return failed_; }
+  int64_t planned() const { return planned_; }  // runs known so far: more may follow on a precision
+  const StudyTally& tally() const { return tally_; }
+
+ private:
+  void Release();     // passes the results that are next in order on
+  void NextBatch();   // decides which cases go on, after a batch is complete
+
+  const Study& study_;
+  Sink sink_;
+  Kept kept_;
+  StudyTally tally_;
+  std::vector<int64_t> active_;  // the cases of the batch, in order
+  int64_t first_ = 1, last_ = 0; // its replications
+  size_t at_case_ = 0;
+  int64_t at_replication_ = 1;
+  bool batch_out_ = false, more_batches_ = true, stopped_ = false;
+  int64_t handed_ = 0, released_ = 0, out_ = 0;
+  int64_t done_ = 0, failed_ = 0, planned_ = 0;
+  std::map<int64_t, RunResult> pending_;  // results that wait for an earlier one
+};
+
+// Called on the calling thread about ten times a second while runs go on, with the runs
+// done and failed so far and those known; returns false to stop the study: no run is
+// handed out any more, runs under way end at their next step and are not kept.
+using Progress = std::function<bool(int64_t done, int64_t failed, int64_t planned)>;
+
+// Where worker threads take their runs and give the results: a schedule of this
+// process, or one of another (the MPI ranks ask rank 0).
+class RunSource {
+ public:
+  virtual ~RunSource() = default;
+  // The next run for the calling thread, waiting until there is one; nullopt: no more.
+  virtual std::optional<RunSchedule::Ticket> Take() = 0;
+  virtual void Give(RunResult r) = 0;
+  // Hands out nothing more; runs under way see `stop` and end at their next step.
+  virtual void Stop() { stop = true; }
+  struct Counts {
+    int64_t done = 0, failed = 0, planned = 0;
+  };
+  virtual Counts counts() { return {}; }
+  std::atomic<bool> stop{false};
+};
+
+// A RunSchedule of this process behind one lock, so that threads and other drivers (the
+// dispatcher of the MPI ranks) share it; `moved` is signalled whenever it changes.
+class SharedSchedule : public RunSource {
+ public:
+  explicit SharedSchedule(RunSchedule& s) : schedule(s) {}
+  std::optional<RunSchedule::Ticket> Take() override;
+  void Give(RunResult r) override;
+  void Stop() override;
+  Counts counts() override;
+
+  RunSchedule& schedule;
+  std::mutex lock;
+  std::condition_variable moved;
+};
+
+// Runs from `source` on `jobs` worker threads (0: one per core) until it has no more.
+// When fewer threads can be made, the runs go on those that could; with none, SimError.
+void RunOnThreads(const Study& study, RunSource& source, int jobs, const Progress& progress);
+
+// A study run to its end in memory: every result in run order and the summary. Stopped
+// by `progress`, it holds the runs done so far.
+struct StudyResults {
+  std::vector<RunResult> runs;
+  std::vector<CaseSummary> cases;
+  bool interrupted = false;
+};
+StudyResults RunStudy(const Study& study, int jobs, const Progress& progress);
 
 // The files and the table. Runs CSV: case, replication, seed, each varied target, each
 // measure, status ("ok" or the error text). Summary CSV: case, each varied target,
-// runs, failed, and n, mean, sd, ci95 of each measure. Empty cells for no value.
+// runs, failed, and n, mean, sd, ci95 of each measure (ci99 and so on at another
+// --confidence); with --crn diff, sd_diff, ci_diff of each; with --precision stopped.
+// Empty cells for no value.
+std::string RunsHeader(const Study& study);
+std::string RunRow(const Study& study, const RunResult& r);
 std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs);
 std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases);
-// The summary as an aligned table for a terminal: mean and 95% half-width of each measure.
+// The summary as an aligned table for a terminal: mean and half-width of each measure.
 std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cases);
-
-// The end of the command: writes --out and --summary, prints the table on `out`. 0 when
-// every run ran through, 1 when any failed or a file could not be written (an
-// "error: " line on `out`).
-int ReportStudy(const Study& study, const std::vector<RunResult>& runs, std::ostream& out);
+// The name of the level's interval column: "ci95", "ci99", "ci99.9".
+std::string IntervalName(double level);
 
 }  // namespace trevolan::study

@@ -10,22 +10,28 @@
 // with mpirun's error and no files rather than waiting for results that never come.
 #include <mpi.h>
 
+#include <atomic>
 #include <chrono>
+#include <deque>
 #include <cstring>
 #include <iostream>
 #include <mutex>
 #include <thread>
 
+#include "study/stop_signals.h"
 #include "study/study.h"
+#include "study/study_files.h"
 
 namespace {
 
 using trevolan::study::RunResult;
+using trevolan::study::RunSchedule;
 using trevolan::study::Study;
 
 constexpr int kTagRequest = 1;  // a worker thread of a rank asks for a run
-constexpr int kTagWork = 2;     // the run's index, or -1: no more
+constexpr int kTagWork = 2;     // case, replication and index of a run; case -1: no more
 constexpr int kTagResult = 3;   // a finished run, packed
+constexpr int kTagBye = 4;      // a worker thread of a stopped rank leaves without asking
 
 template <typename T>
 void Put(std::string& out, const T& v) {
@@ -41,11 +47,14 @@ T Take(const std::string& in, size_t& at) {
   return v;
 }
 
-// Index, values with a present flag each, and the error text; the rest of a result
-// follows from the index.
+// The run, values with a present flag each, whether it was interrupted, and the error
+// text; the seed follows from the run.
 std::string Pack(const RunResult& r) {
   std::string out;
   Put(out, r.index);
+  Put(out, r.case_number);
+  Put(out, r.replication);
+  Put(out, static_cast<uint8_t>(r.interrupted));
   Put(out, static_cast<uint32_t>(r.values.size()));
   for (const auto& v : r.values) {
     Put(out, static_cast<uint8_t>(v.has_value()));
@@ -59,10 +68,13 @@ RunResult Unpack(const Study& study, const std::string& in) {
   size_t at = 0;
   RunResult r;
   r.index = Take<int64_t>(in, at);
-  if (r.index < 0 || r.index >= study.run_count()) throw std::runtime_error("a result of an unknown run");
-  r.case_number = r.index / study.plan().replications + 1;
-  r.replication = r.index % study.plan().replications + 1;
+  r.case_number = Take<int64_t>(in, at);
+  r.replication = Take<int64_t>(in, at);
+  if (r.case_number < 1 || r.case_number > study.case_count() || r.replication < 1) {
+    throw std::runtime_error("a result of an unknown run");
+  }
   r.seed = study.RunSeed(r.case_number, r.replication);
+  r.interrupted = Take<uint8_t>(in, at) != 0;
   const auto n = Take<uint32_t>(in, at);
   for (uint32_t i = 0; i < n; ++i) {
     const bool present = Take<uint8_t>(in, at) != 0;
@@ -79,34 +91,46 @@ int RankCount() {
   return n;
 }
 
-// Rank 0: answers the other ranks' requests, runs its own share, gathers the results.
-std::vector<RunResult> Dispatch(const Study& study, int jobs, int remote_threads) {
-  std::vector<RunResult> results(static_cast<size_t>(study.run_count()));
-  std::mutex mutex;
-  int64_t next = 0, received = 0;
-  const auto hand_out = [&]() -> std::optional<int64_t> {
-    std::lock_guard lock(mutex);
-    if (next >= study.run_count()) return std::nullopt;
-    return next++;
-  };
-  const auto keep = [&](RunResult r) {
-    std::lock_guard lock(mutex);
-    results[static_cast<size_t>(r.index)] = std::move(r);
-    ++received;
-  };
+void SendWork(int rank, const std::optional<RunSchedule::Ticket>& t) {
+  const int64_t work[3] = {t ? t->key.case_number : -1, t ? t->key.replication : 0, t ? t->index : 0};
+  MPI_Send(work, 3, MPI_INT64_T, rank, kTagWork, MPI_COMM_WORLD);
+}
+
+// Rank 0: the schedule. Its own threads take runs from it directly; the other ranks'
+// threads ask by message, and a request that comes while a batch waits for its last
+// results is answered when the next batch is decided.
+void Dispatch(const Study& study, trevolan::study::SharedSchedule& shared, int jobs, int remote_threads,
+              trevolan::study::StopSignals& signals) {
   std::exception_ptr local_failure;
+  std::atomic<bool> local_done{false};
   std::thread local([&] {
     try {
-      trevolan::study::RunOnThreads(study, jobs, hand_out, keep, nullptr);
+      trevolan::study::RunOnThreads(study, shared, jobs, nullptr);
     } catch (...) {
       local_failure = std::current_exception();
     }
+    local_done = true;
   });
-  int stops_sent = 0;
+  std::deque<int> waiting;
+  int ended = 0;
   for (;;) {
+    if (signals.Arrived() && !shared.stop) shared.Stop();
+    while (!waiting.empty()) {
+      std::optional<RunSchedule::Ticket> t;
+      bool finished = false;
+      {
+        std::lock_guard hold(shared.lock);
+        t = shared.schedule.Next();
+        finished = shared.schedule.Finished();
+      }
+      if (!t && !finished) break;
+      SendWork(waiting.front(), t);
+      waiting.pop_front();
+      if (!t) ++ended;
+    }
     {
-      std::lock_guard lock(mutex);
-      if (received == study.run_count() && stops_sent == remote_threads) break;
+      std::lock_guard hold(shared.lock);
+      if (shared.schedule.Finished() && ended == remote_threads && local_done) break;
     }
     int flag = 0;
     MPI_Status status;
@@ -116,59 +140,80 @@ std::vector<RunResult> Dispatch(const Study& study, int jobs, int remote_threads
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
     }
+    int size = 0;
+    MPI_Get_count(&status, MPI_BYTE, &size);
+    std::string message(static_cast<size_t>(size), '\0');
+    MPI_Recv(message.data(), size, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
     if (status.MPI_TAG == kTagRequest) {
-      MPI_Recv(nullptr, 0, MPI_BYTE, status.MPI_SOURCE, kTagRequest, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-      const int64_t index = hand_out().value_or(-1);
-      if (index < 0) ++stops_sent;
-      MPI_Send(&index, 1, MPI_INT64_T, status.MPI_SOURCE, kTagWork, MPI_COMM_WORLD);
+      waiting.push_back(status.MPI_SOURCE);
+    } else if (status.MPI_TAG == kTagBye) {
+      ++ended;
     } else {
-      int size = 0;
-      MPI_Get_count(&status, MPI_BYTE, &size);
-      std::string message(static_cast<size_t>(size), '\0');
-      MPI_Recv(message.data(), size, MPI_BYTE, status.MPI_SOURCE, status.MPI_TAG, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-      keep(Unpack(study, message));
+      shared.Give(Unpack(study, message));
     }
   }
   local.join();
   if (local_failure) std::rethrow_exception(local_failure);
-  return results;
 }
 
-// Any other rank: each of its threads asks rank 0 for a run and sends the result back.
-// RunOnThreads calls these one at a time, so the MPI calls never overlap.
-void Work(const Study& study, int jobs) {
-  trevolan::study::RunOnThreads(
-      study, jobs,
-      []() -> std::optional<int64_t> {
-        MPI_Send(nullptr, 0, MPI_BYTE, 0, kTagRequest, MPI_COMM_WORLD);
-        int64_t index = -1;
-        MPI_Recv(&index, 1, MPI_INT64_T, 0, kTagWork, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-        if (index < 0) return std::nullopt;
-        return index;
-      },
-      [](RunResult r) {
-        const std::string message = Pack(r);
-        MPI_Send(message.data(), static_cast<int>(message.size()), MPI_BYTE, 0, kTagResult, MPI_COMM_WORLD);
-      },
-      nullptr);
-}
+// Any other rank: its threads ask rank 0 for runs and send the results back. Calls into
+// MPI are made one at a time, and no thread holds the lock while it waits for an answer,
+// so the others can still send their results.
+class RemoteSource : public trevolan::study::RunSource {
+ public:
+  std::optional<RunSchedule::Ticket> Take() override {
+    MPI_Request request;
+    int64_t work[3] = {-1, 0, 0};
+    {
+      std::lock_guard hold(mpi_);
+      if (stop) {
+        MPI_Send(nullptr, 0, MPI_BYTE, 0, kTagBye, MPI_COMM_WORLD);
+        return std::nullopt;
+      }
+      MPI_Send(nullptr, 0, MPI_BYTE, 0, kTagRequest, MPI_COMM_WORLD);
+      MPI_Irecv(work, 3, MPI_INT64_T, 0, kTagWork, MPI_COMM_WORLD, &request);
+    }
+    for (int arrived = 0;;) {
+      {
+        std::lock_guard hold(mpi_);
+        MPI_Test(&request, &arrived, MPI_STATUS_IGNORE);
+      }
+      if (arrived) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (work[0] < 0) return std::nullopt;
+    return RunSchedule::Ticket{{work[0], work[1]}, work[2]};
+  }
+  void Give(RunResult r) override {
+    const std::string message = Pack(r);
+    std::lock_guard hold(mpi_);
+    MPI_Send(message.data(), static_cast<int>(message.size()), MPI_BYTE, 0, kTagResult, MPI_COMM_WORLD);
+  }
 
-int Run(int argc, char** argv, int rank) {
+ private:
+  std::mutex mpi_;
+};
+
+int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) {
   std::vector<std::string> args(argv + 1, argv + argc);
   // Every rank checks the same options against the same model, so all agree; the worst
   // outcome of any rank (a model it cannot read) decides for all.
   int status = 0;
   std::string problem;
   std::unique_ptr<Study> study;
+  std::unique_ptr<trevolan::study::StudyFiles> files;  // rank 0's
   if (args.empty() || args[0] != "study") {
     status = 2;
     problem = "usage: trevolan-mpi study MODEL [the options of trevolan-cli study]";
   } else {
     try {
       std::vector<std::string> options(args.begin() + 1, args.end());
-      study = std::make_unique<Study>(trevolan::study::ParseStudyOptions(options), [rank](const std::string& text) {
+      trevolan::study::StudyPlan plan = trevolan::study::ParseStudyOptions(options);
+      plan.command.insert(plan.command.begin(), "trevolan-mpi");
+      study = std::make_unique<Study>(std::move(plan), [rank](const std::string& text) {
         if (rank == 0) std::cout << "message: " << text << '\n';
       });
+      if (rank == 0) files = std::make_unique<trevolan::study::StudyFiles>(*study);
     } catch (const trevolan::study::StudyUsageError& e) {
       status = 2;
       problem = std::string("usage: ") + e.what();
@@ -190,18 +235,24 @@ int Run(int argc, char** argv, int rank) {
   std::vector<int> all_jobs(static_cast<size_t>(RankCount()));
   MPI_Gather(&jobs, 1, MPI_INT, all_jobs.data(), 1, MPI_INT, 0, MPI_COMM_WORLD);
   if (rank != 0) {
-    Work(*study, jobs);
+    RemoteSource source;
+    trevolan::study::RunOnThreads(*study, source, jobs, [&](int64_t, int64_t, int64_t) { return !signals.Arrived(); });
     return 0;
   }
   int remote_threads = 0;
   for (size_t r = 1; r < all_jobs.size(); ++r) remote_threads += all_jobs[r];
-  const auto results = Dispatch(*study, jobs, remote_threads);
-  return trevolan::study::ReportStudy(*study, results, std::cout);
+  RunSchedule schedule(*study, files->Sink(), files->Kept());
+  trevolan::study::SharedSchedule shared(schedule);
+  Dispatch(*study, shared, jobs, remote_threads, signals);
+  return files->Finish(schedule, std::cout, std::cerr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // SIGINT and SIGTERM (mpirun passes them on to the ranks) end the study politely:
+  // blocked before MPI starts its own threads, taken by the ranks' progress checks.
+  trevolan::study::StopSignals signals;
   int provided = 0;
   MPI_Init_thread(&argc, &argv, MPI_THREAD_SERIALIZED, &provided);
   int rank = 0;
@@ -212,7 +263,7 @@ int main(int argc, char** argv) {
   }
   int status = 1;
   try {
-    status = Run(argc, argv, rank);
+    status = Run(argc, argv, rank, signals);
   } catch (const std::exception& e) {
     // A rank that cannot go on must not leave the others waiting for it.
     std::cout << "error: rank " << rank << ": " << e.what() << std::endl;

@@ -40,60 +40,65 @@ std::vector<std::string> CaseCells(const CaseSummary& c) {
 
 }  // namespace
 
-std::vector<CaseSummary> SummarizeCases(const Study& study, const std::vector<RunResult>& runs) {
-  const size_t measures = study.plan().measures.size();
-  std::vector<CaseSummary> cases;
-  std::vector<std::vector<std::vector<double>>> samples;
-  for (int64_t c = 1; c <= study.case_count(); ++c) {
-    cases.push_back({c, study.CaseValues(c), 0, 0, {}});
-    samples.emplace_back(measures);
-  }
-  for (const RunResult& r : runs) {
-    const auto c = static_cast<size_t>(r.case_number - 1);
-    ++cases[c].runs;
-    if (r.failed()) ++cases[c].failed;
-    for (size_t m = 0; m < measures && m < r.values.size(); ++m) {
-      if (r.values[m]) samples[c][m].push_back(*r.values[m]);
-    }
-  }
-  for (size_t c = 0; c < cases.size(); ++c) {
-    for (size_t m = 0; m < measures; ++m) cases[c].measures.push_back(Summarize(samples[c][m]));
-  }
-  return cases;
+std::string IntervalName(double level) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, level * 100, std::chars_format::general, 10);
+  return "ci" + std::string(buf, r.ptr);
 }
 
-std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs) {
+std::string RunsHeader(const Study& study) {
   const StudyPlan& plan = study.plan();
   std::vector<std::string> header{"case", "replication", "seed"};
   for (const Variation& v : plan.variations) header.push_back(v.target);
   for (const Measure& m : plan.measures) header.push_back(m.name);
   header.push_back("status");
-  std::string text = CsvLine(header);
-  for (const RunResult& r : runs) {
-    std::vector<std::string> row{std::to_string(r.case_number), std::to_string(r.replication), std::to_string(r.seed)};
-    for (const std::string& v : study.CaseValues(r.case_number)) row.push_back(v);
-    for (size_t m = 0; m < plan.measures.size(); ++m) row.push_back(m < r.values.size() ? Cell(r.values[m]) : "");
-    row.push_back(r.failed() ? r.error : "ok");
-    text += CsvLine(row);
-  }
+  return CsvLine(header);
+}
+
+std::string RunRow(const Study& study, const RunResult& r) {
+  std::vector<std::string> row{std::to_string(r.case_number), std::to_string(r.replication), std::to_string(r.seed)};
+  for (const std::string& v : study.CaseValues(r.case_number)) row.push_back(v);
+  for (size_t m = 0; m < study.plan().measures.size(); ++m) row.push_back(m < r.values.size() ? Cell(r.values[m]) : "");
+  row.push_back(r.failed() ? r.error : "ok");
+  return CsvLine(row);
+}
+
+std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs) {
+  std::string text = RunsHeader(study);
+  for (const RunResult& r : runs) text += RunRow(study, r);
   return text;
 }
 
 std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases) {
   const StudyPlan& plan = study.plan();
   std::vector<std::string> header = CaseHeader(plan);
+  const std::string ci = IntervalName(plan.confidence);
   for (const Measure& m : plan.measures) {
-    for (const char* stat : {"n", "mean", "sd", "ci95"}) header.push_back(std::string(stat) + "(" + m.name + ")");
+    for (const std::string& stat : {std::string("n"), std::string("mean"), std::string("sd"), ci}) {
+      header.push_back(stat + "(" + m.name + ")");
+    }
+    if (plan.crn) {
+      for (const char* stat : {"diff", "sd_diff", "ci_diff"}) header.push_back(std::string(stat) + "(" + m.name + ")");
+    }
   }
+  if (plan.precision) header.push_back("stopped");
   std::string text = CsvLine(header);
   for (const CaseSummary& c : cases) {
     std::vector<std::string> row = CaseCells(c);
-    for (const SampleSummary& s : c.measures) {
+    for (size_t m = 0; m < c.measures.size(); ++m) {
+      const SampleSummary& s = c.measures[m];
       row.push_back(std::to_string(s.n));
       row.push_back(Cell(s.mean, s.n > 0));
       row.push_back(Cell(s.sd, s.n > 1));
-      row.push_back(Cell(s.ci95, s.n > 1));
+      row.push_back(Cell(s.ci, s.n > 1));
+      if (!plan.crn) continue;
+      const bool paired = m < c.differences.size();
+      const SampleSummary d = paired ? c.differences[m] : SampleSummary{};
+      row.push_back(Cell(d.mean, paired && d.n > 0));
+      row.push_back(Cell(d.sd, paired && d.n > 1));
+      row.push_back(Cell(d.ci, paired && d.n > 1));
     }
+    if (plan.precision) row.push_back(c.stopped);
     text += CsvLine(row);
   }
   return text;
@@ -103,16 +108,25 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
   const StudyPlan& plan = study.plan();
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> header = CaseHeader(plan);
+  const std::string level = IntervalName(plan.confidence).substr(2);
   for (const Measure& m : plan.measures) {
     header.push_back(m.name);
-    header.push_back("+-95%");
+    header.push_back("+-" + level + "%");
+    if (plan.crn) {
+      header.push_back("diff");
+      header.push_back("+-" + level + "%");
+    }
   }
   rows.push_back(header);
   for (const CaseSummary& c : cases) {
     std::vector<std::string> row = CaseCells(c);
-    for (const SampleSummary& s : c.measures) {
-      row.push_back(Short(s.mean));
-      row.push_back(Short(s.ci95));
+    for (size_t m = 0; m < c.measures.size(); ++m) {
+      row.push_back(Short(c.measures[m].mean));
+      row.push_back(Short(c.measures[m].ci));
+      if (!plan.crn) continue;
+      const bool paired = m < c.differences.size();
+      row.push_back(paired ? Short(c.differences[m].mean) : "");
+      row.push_back(paired ? Short(c.differences[m].ci) : "");
     }
     rows.push_back(row);
   }
@@ -130,34 +144,6 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
     text += line + '\n';
   }
   return text;
-}
-
-int ReportStudy(const Study& study, const std::vector<RunResult>& runs, std::ostream& out) {
-  const auto cases = SummarizeCases(study, runs);
-  bool failed = std::any_of(runs.begin(), runs.end(), [](const RunResult& r) { return r.failed(); });
-  const auto write = [&](const std::optional<std::string>& path, const std::string& text) {
-    if (!path) return;
-    try {
-      WriteFileAtomically(*path, text);
-    } catch (const SimError& e) {
-      out << "error: " << *path << ": " << e.what() << '\n';
-      failed = true;
-    }
-  };
-  write(study.plan().out, RunsCsv(study, runs));
-  write(study.plan().summary, SummaryCsv(study, cases));
-  out << SummaryTable(study, cases);
-  // The files hold every failure; the terminal gets the first few.
-  constexpr int64_t kShownFailures = 10;
-  int64_t failures = 0;
-  for (const RunResult& r : runs) {
-    if (r.failed() && ++failures <= kShownFailures) {
-      out << "error: case " << r.case_number << " replication " << r.replication << ": " << r.error << '\n';
-    }
-  }
-  if (failures > kShownFailures) out << "error: " << failures - kShownFailures << " more runs failed\n";
-  out.flush();
-  return failed ? 1 : 0;
 }
 
 }  // namespace trevolan::study

@@ -1,0 +1,270 @@
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "study/study.h"
+
+namespace trevolan::study {
+
+// ---- The tally ----
+
+StudyTally::StudyTally(const Study& study) : study_(study), cases_(static_cast<size_t>(study.case_count())) {
+  const size_t measures = study.plan().measures.size();
+  for (CaseTally& c : cases_) {
+    c.measures.resize(measures);
+    if (study.baseline() > 0) c.differences.resize(measures);
+  }
+}
+
+void StudyTally::Add(const RunResult& r) {
+  CaseTally& c = cases_[static_cast<size_t>(r.case_number - 1)];
+  ++c.runs;
+  if (r.failed()) ++c.failed;
+  for (size_t m = 0; m < c.measures.size() && m < r.values.size(); ++m) {
+    if (r.values[m]) c.measures[m].Add(*r.values[m]);
+  }
+  const int64_t baseline = study_.baseline();
+  if (baseline == 0) return;
+  // Pairs by replication: the baseline's values are kept, a run before its baseline
+  // partner waits for it.
+  const auto rep = static_cast<size_t>(r.replication - 1);
+  if (r.case_number == baseline) {
+    if (baseline_values_.size() <= rep) baseline_values_.resize(rep + 1);
+    baseline_values_[rep] = r.values;
+    for (auto it = waiting_.begin(); it != waiting_.end();) {
+      if (it->first.second == r.replication) {
+        Pair(it->first.first, it->second, r.values);
+        it = waiting_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  } else if (rep < baseline_values_.size() && !baseline_values_[rep].empty()) {
+    Pair(r.case_number, r.values, baseline_values_[rep]);
+  } else {
+    waiting_[{r.case_number, r.replication}] = r.values;
+  }
+}
+
+void StudyTally::Pair(int64_t case_number, const std::vector<std::optional<double>>& values,
+                      const std::vector<std::optional<double>>& baseline) {
+  CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
+  for (size_t m = 0; m < c.differences.size() && m < values.size() && m < baseline.size(); ++m) {
+    if (values[m] && baseline[m]) c.differences[m].Add(*values[m] - *baseline[m]);
+  }
+}
+
+CaseSummary StudyTally::Case(int64_t case_number) const {
+  const CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
+  const double level = study_.plan().confidence;
+  CaseSummary s{case_number, study_.CaseValues(case_number), c.runs, c.failed, {}, {}, c.stopped};
+  for (const RunningSummary& m : c.measures) s.measures.push_back(m.Result(level));
+  if (case_number != study_.baseline()) {
+    for (const RunningSummary& d : c.differences) s.differences.push_back(d.Result(level));
+  }
+  return s;
+}
+
+std::vector<CaseSummary> StudyTally::Cases() const {
+  std::vector<CaseSummary> all;
+  for (int64_t c = 1; c <= study_.case_count(); ++c) all.push_back(Case(c));
+  return all;
+}
+
+bool StudyTally::Precise(int64_t case_number) const {
+  const CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
+  const double level = study_.plan().confidence;
+  const double rel = study_.plan().precision.value_or(0);
+  return std::all_of(c.measures.begin(), c.measures.end(), [&](const RunningSummary& m) {
+    const SampleSummary s = m.Result(level);
+    return s.n > 1 && s.ci <= rel * std::fabs(s.mean);
+  });
+}
+
+// ---- The order of the runs ----
+
+RunSchedule::RunSchedule(const Study& study, Sink sink, Kept kept)
+    : study_(study), sink_(std::move(sink)), kept_(std::move(kept)), tally_(study) {
+  for (int64_t c = 1; c <= study.case_count(); ++c) active_.push_back(c);
+  last_ = study.plan().replications;
+  if (study.plan().max_replications) last_ = std::min(last_, *study.plan().max_replications);
+  planned_ = study.run_count();
+  more_batches_ = study.plan().precision.has_value();
+}
+
+std::optional<RunSchedule::Ticket> RunSchedule::Next() {
+  while (!stopped_ && !batch_out_) {
+    const Ticket t{{active_[at_case_], at_replication_}, handed_++};
+    if (++at_replication_ > last_) {
+      at_replication_ = first_;
+      if (++at_case_ == active_.size()) batch_out_ = true;
+    }
+    std::optional<RunResult> kept = kept_ ? kept_(t.key) : std::nullopt;
+    if (!kept) {
+      ++out_;
+      return t;
+    }
+    kept->index = t.index;
+    ++out_;
+    Done(std::move(*kept));
+  }
+  return std::nullopt;
+}
+
+void RunSchedule::Done(RunResult r) {
+  --out_;
+  if (r.interrupted) return;  // not kept: a resumed study runs it again
+  ++done_;
+  if (r.failed()) ++failed_;
+  pending_.emplace(r.index, std::move(r));
+  Release();
+}
+
+void RunSchedule::Release() {
+  // After a stop a run in the middle may never come: the later ones go on in order.
+  while (!pending_.empty() && (pending_.begin()->first == released_ || (stopped_ && out_ == 0))) {
+    auto node = pending_.extract(pending_.begin());
+    tally_.Add(node.mapped());
+    if (sink_) sink_(node.mapped());
+    released_ = node.key() + 1;
+  }
+  if (batch_out_ && !stopped_ && released_ == handed_) NextBatch();
+}
+
+void RunSchedule::NextBatch() {
+  if (!more_batches_) return;
+  const StudyPlan& plan = study_.plan();
+  std::vector<int64_t> going_on;
+  for (const int64_t c : active_) {
+    auto& stopped = tally_.cases_[static_cast<size_t>(c - 1)].stopped;
+    if (tally_.Precise(c)) {
+      stopped = "precision";
+    } else if (last_ >= *plan.max_replications) {
+      stopped = "limit";
+    } else {
+      going_on.push_back(c);
+    }
+  }
+  if (going_on.empty()) {
+    more_batches_ = false;
+    return;
+  }
+  active_ = std::move(going_on);
+  first_ = last_ + 1;
+  last_ = std::min(last_ + plan.replications, *plan.max_replications);
+  at_case_ = 0;
+  at_replication_ = first_;
+  batch_out_ = false;
+  planned_ += static_cast<int64_t>(active_.size()) * (last_ - first_ + 1);
+}
+
+bool RunSchedule::Finished() const { return out_ == 0 && (stopped_ || (batch_out_ && !more_batches_)); }
+
+void RunSchedule::Stop() {
+  stopped_ = true;
+  Release();
+}
+
+void RunSchedule::Append(RunResult r) {
+  ++done_;
+  if (r.failed()) ++failed_;
+  tally_.Add(r);
+  if (sink_) sink_(r);
+}
+
+// ---- Threads ----
+
+std::optional<RunSchedule::Ticket> SharedSchedule::Take() {
+  std::optional<RunSchedule::Ticket> ticket;
+  std::unique_lock hold(lock);
+  moved.wait(hold, [&] {
+    ticket = schedule.Next();
+    return ticket || schedule.Finished();
+  });
+  return ticket;
+}
+
+void SharedSchedule::Give(RunResult r) {
+  std::lock_guard hold(lock);
+  schedule.Done(std::move(r));
+  moved.notify_all();
+}
+
+void SharedSchedule::Stop() {
+  std::lock_guard hold(lock);
+  stop = true;
+  schedule.Stop();
+  moved.notify_all();
+}
+
+RunSource::Counts SharedSchedule::counts() {
+  std::lock_guard hold(lock);
+  return {schedule.done(), schedule.failed(), schedule.planned()};
+}
+
+void RunOnThreads(const Study& study, RunSource& source, int jobs, const Progress& progress) {
+  if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::mutex mutex;
+  std::condition_variable ended;
+  int running = 0;
+  std::exception_ptr failure;
+  const auto work = [&] {
+    try {
+      auto scratch = std::make_unique<Sim>();
+      while (const auto ticket = source.Take()) {
+        source.Give(study.Run(ticket->key, ticket->index, *scratch, &source.stop));
+      }
+    } catch (...) {
+      {
+        std::lock_guard hold(mutex);
+        if (!failure) failure = std::current_exception();
+      }
+      source.Stop();
+    }
+    std::lock_guard hold(mutex);
+    --running;
+    ended.notify_all();
+  };
+  std::vector<std::thread> threads;
+  for (int i = 0; i < jobs; ++i) {
+    try {
+      std::lock_guard hold(mutex);
+      threads.emplace_back(work);
+      ++running;
+    } catch (const std::system_error& e) {
+      // Fewer threads than asked for (a limit on processes or memory): the runs go on
+      // those there are.
+      if (threads.empty()) throw SimError(std::string("no worker thread could be started: ") + e.what());
+      break;
+    }
+  }
+  {
+    std::unique_lock hold(mutex);
+    while (running > 0) {
+      ended.wait_for(hold, std::chrono::milliseconds(100));
+      if (!progress || source.stop) continue;
+      hold.unlock();
+      const RunSource::Counts c = source.counts();
+      const bool go_on = progress(c.done, c.failed, c.planned);
+      if (!go_on) source.Stop();
+      hold.lock();
+    }
+  }
+  for (std::thread& t : threads) t.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+StudyResults RunStudy(const Study& study, int jobs, const Progress& progress) {
+  StudyResults results;
+  RunSchedule schedule(study, [&results](const RunResult& r) { results.runs.push_back(r); });
+  SharedSchedule shared(schedule);
+  RunOnThreads(study, shared, jobs, progress);
+  results.interrupted = schedule.stopped();
+  results.cases = schedule.tally().Cases();
+  return results;
+}
+
+}  // namespace trevolan::study
