@@ -2,7 +2,11 @@
 number, and the same words for a bad option."""
 import csv
 import math
+import os
+import signal
 import subprocess
+import threading
+import time
 
 import pytest
 
@@ -31,7 +35,9 @@ def assert_same_records(records, columns, rows):
     assert len(records) == len(rows) - 1
     for record, row in zip(records, rows[1:]):
         for name, value, cell in zip(columns, record.tolist(), row):
-            if cell == "":
+            if isinstance(value, str):
+                assert value == cell, name
+            elif cell == "":
                 assert math.isnan(value), name
             else:
                 expected = int(cell) if isinstance(value, int) else float(cell)
@@ -64,7 +70,33 @@ def test_study_gives_the_files_of_the_command_line(tmp_path):
     assert list(changed.runs["mean:104.Value"][:4]) != list(result.runs["mean:104.Value"][:4])
 
 
+def test_paired_and_precise_studies_give_the_files_of_the_command_line(tmp_path):
+    options = dict(set={"FinTim": 300}, vary={"101.aa": [1.5, 2, 2.5]}, replications=3, seed=2,
+                   measures=["mean:104.Value", "mean:107.Value"], crn=True, baseline=2, precision=0.2,
+                   max_replications=9, confidence=0.9, jobs=2)
+    args = ["--set", "FinTim=300", "--vary", "101.aa=1.5,2,2.5", "--replications", "3", "--seed", "2", "--measure",
+            "mean:104.Value", "--measure", "mean:107.Value", "--crn", "--baseline", "2", "--precision", "0.2",
+            "--max-replications", "9", "--confidence", "0.9", "--jobs", "2"]
+    result = trevolan.study(example("mm1_queue.txt"), **options)
+    assert_same_study(result, cli_study(example("mm1_queue.txt"), tmp_path, *args))
+    assert "ci90(mean:104.Value)" in result.summary_columns and "ci_diff(mean:107.Value)" in result.summary_columns
+    assert set(result.summary["stopped"]) <= {"precision", "limit"}
+
+
+def test_ctrl_c_stops_a_study_at_once(tmp_path):
+    # A study of an hour or more; SIGINT a moment after it starts.
+    timer = threading.Timer(0.3, lambda: os.kill(os.getpid(), signal.SIGINT))
+    started = time.monotonic()
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        trevolan.study(example("mm1_queue.txt"), set={"FinTim": 1e7}, replications=100, jobs=2,
+                       measures=["mean:104.Value"])
+    assert time.monotonic() - started < 1.5
+
+
 @pytest.mark.parametrize("options, args", [
+    (dict(measures=["mean:104.Value"] * 2), ["--measure", "mean:104.Value", "--measure", "mean:104.Value"]),
+    (dict(set={"FinTim": math.nan}), ["--set", "FinTim=nan"]),
     (dict(replications=0), ["--replications", "0"]),
     (dict(vary={"101.aa": [1, "x"]}), ["--vary", "101.aa=1,x"]),
     (dict(measures=["median:104.Value"]), ["--measure", "median:104.Value"]),

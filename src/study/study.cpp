@@ -436,11 +436,12 @@ void Study::CheckOptions() {
   // them is told now, before any run, not after all of them.
   const std::optional<std::string> first_tape =
       plan_.tapes ? std::optional(*plan_.tapes + "/" + TapeFileName({1, 1})) : std::nullopt;
-  for (const auto& [option, path] : {std::pair{"--out", plan_.out}, std::pair{"--summary", plan_.summary},
-                                     std::pair{"--tapes", first_tape}}) {
-    if (!path) continue;
+  for (const auto& [option, path, checked] : {std::tuple{"--out", plan_.out, plan_.out},
+                                              std::tuple{"--summary", plan_.summary, plan_.summary},
+                                              std::tuple{"--tapes", plan_.tapes, first_tape}}) {
+    if (!checked) continue;
     try {
-      CheckWritablePath(*path);
+      CheckWritablePath(*checked);
     } catch (const IoError& e) {
       throw IoError(std::string(option) + " " + *path + ": " + e.what());
     }

@@ -15,6 +15,7 @@
 #include "engine/run_loop.h"
 #include "model/tape_csv.h"
 #include "study/statistics.h"
+#include "study/sha256.h"
 #include "study/study.h"
 #include "support/test_support.h"
 
@@ -217,6 +218,72 @@ TEST(StudyMeasures, QueueExampleMatchesTheMM1Formula) {
 
 std::string Read(const std::string& path) { return ReadTextFile(path); }
 
+// The schedule: a stop keeps the runs done, in order, and ends the study early; with
+// --crn each case is paired with the baseline replication by replication, whichever
+// case is the baseline; the record's digest is SHA-256.
+TEST(StudySchedule, StopsKeepTheRunsInOrderAndPairsFollowTheBaseline) {
+  const auto plan = [](std::vector<std::string> more) {
+    std::vector<std::string> args{ExamplePath("mm1_queue.txt"), "--set", "FinTim=200", "--vary", "101.aa=1.5,2,2.5",
+                                  "--replications", "4", "--measure", "mean:104.Value", "--measure", "max:104.Value"};
+    args.insert(args.end(), more.begin(), more.end());
+    return ParseStudyOptions(args);
+  };
+  const Study stopping(plan({"--set", "FinTim=20000"}));  // runs long enough to be stopped among them
+  const StudyResults stopped = RunStudy(stopping, 2, [](int64_t done, int64_t, int64_t planned) {
+    EXPECT_EQ(planned, 12);
+    return done < 3;
+  });
+  EXPECT_TRUE(stopped.interrupted);
+  ASSERT_GE(stopped.runs.size(), 3u);
+  EXPECT_LT(stopped.runs.size(), 12u);
+  for (size_t i = 0; i < stopped.runs.size(); ++i) {
+    const RunResult& r = stopped.runs[i];
+    EXPECT_FALSE(r.interrupted);
+    if (i > 0) {
+      EXPECT_GT(r.index, stopped.runs[i - 1].index);
+    }
+    EXPECT_EQ(r.index, (r.case_number - 1) * 4 + r.replication - 1);
+  }
+  int64_t counted = 0;
+  for (const CaseSummary& c : stopped.cases) counted += c.runs;
+  EXPECT_EQ(counted, static_cast<int64_t>(stopped.runs.size()));
+
+  for (const std::string baseline : {"1", "2", "3"}) {
+    const Study paired(plan({"--crn", "--baseline", baseline}));
+    const StudyResults all = RunStudy(paired, 2, nullptr);
+    ASSERT_EQ(all.runs.size(), 12u);
+    const auto b = std::stoi(baseline);
+    for (int64_t c = 1; c <= 3; ++c) {
+      const CaseSummary& summary = all.cases[static_cast<size_t>(c - 1)];
+      if (c == b) {
+        EXPECT_TRUE(summary.differences.empty());
+        continue;
+      }
+      ASSERT_EQ(summary.differences.size(), 2u);
+      for (size_t m = 0; m < 2; ++m) {
+        std::vector<double> d;
+        for (int64_t rep = 1; rep <= 4; ++rep) {
+          const RunResult& x = all.runs[static_cast<size_t>((c - 1) * 4 + rep - 1)];
+          const RunResult& y = all.runs[static_cast<size_t>((b - 1) * 4 + rep - 1)];
+          EXPECT_EQ(x.seed, y.seed);
+          d.push_back(*x.values[m] - *y.values[m]);
+        }
+        const SampleSummary expected = Summarize(d);
+        EXPECT_DOUBLE_EQ(summary.differences[m].mean, expected.mean) << baseline << " " << c;
+        EXPECT_DOUBLE_EQ(summary.differences[m].ci, expected.ci) << baseline << " " << c;
+      }
+    }
+  }
+  for (const auto& [text, digest] : std::map<std::string, std::string>{
+           {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+           {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+           {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+            "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+           {std::string(1000, 'a'), "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"}}) {
+    EXPECT_EQ(Sha256Hex(text), digest) << text.size();
+  }
+}
+
 // The files of a study do not depend on the number of workers; the seed decides the
 // numbers; a run that fails is recorded and the study goes on.
 TEST(StudyCommand, FilesAreTheSameForAnyNumberOfWorkers) {
@@ -300,6 +367,25 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       {{"--warmup", "soon"}, "--warmup soon:"},
       {{"--speed", "3"}, "unknown option: --speed"},
       {{"--out"}, "--out needs a value"},
+      // Options that would do nothing, or not what they say.
+      {{"--warmup", "20000"}, "--warmup 20000: not below FinTim (20000)"},
+      {{"--set", "FinTim=50", "--warmup", "60"}, "--warmup 60: not below FinTim (50)"},
+      {{"--vary", "FinTim=500,50", "--warmup", "60"}, "--warmup 60: not below FinTim (50)"},
+      {{"--warmup", "nan"}, "--warmup nan: not a finite number"},
+      {{"--measure", "at:20001:104.Value"}, "--measure at:20001:104.Value: beyond FinTim (20000)"},
+      {{"--measure", "at:inf:104.Value"}, "--measure at:inf:104.Value: the time must be finite"},
+      {{"--vary", "101.aa=1,2", "--vary", "101.aa=3"}, "--vary 101.aa: the target is varied twice"},
+      {{"--measure", "mean:104.Value", "--measure", "mean:104.Value"}, "--measure mean:104.Value: the same measure is asked twice"},
+      {{"--vary", "101.aa=1:inf:3"}, "--vary 101.aa=1:inf:3: the range's ends must be finite"},
+      {{"--set", "FinTim=nan"}, "--set FinTim=nan: FinTim must be a finite number"},
+      {{"--baseline", "2"}, "--baseline: pairs runs only with --crn"},
+      {{"--crn", "--baseline", "2"}, "--baseline 2: the study has 1 cases"},
+      {{"--crn=yes"}, "--crn takes no value"},
+      {{"--precision", "0.1"}, "--precision: needs --max-replications"},
+      {{"--precision", "0", "--max-replications", "9"}, "--precision 0: must be a number above 0"},
+      {{"--max-replications", "9"}, "--max-replications: only with --precision"},
+      {{"--replications", "10", "--precision", "0.1", "--max-replications", "9"}, "--max-replications 9: below --replications"},
+      {{"--confidence", "95"}, "--confidence 95: must lie between 0 and 1"},
       {{"other.txt"}, "study takes one model"},
   };
   for (const auto& c : cases) {
@@ -315,7 +401,7 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   EXPECT_EQ(RunCli({"study"}).status, 2);
   // An output that cannot be written is told before the first run, not after the last.
   for (const auto& [option, path] : {std::pair<std::string, std::string>{"--out", dir.path("no/runs.csv")},
-                                     {"--summary", dir.dir()}}) {
+                                     {"--summary", dir.dir()}, {"--tapes", dir.path("no")}}) {
     const auto r = RunCli({"study", model, "--replications", "1000", "--measure", "mean:104.Value", option, path});
     EXPECT_EQ(r.status, 1) << option;
     EXPECT_EQ(r.out.rfind("error: " + option + " " + path + ": ", 0), 0u) << r.out;

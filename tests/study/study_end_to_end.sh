@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# A study as a modeller runs one, through the programs themselves:
+#   study_end_to_end.sh CLI MODELS_DIR [MPI MPIEXEC]
+# - Ctrl-C (SIGINT) in the middle keeps the finished runs and exits 130; --resume then
+#   gives files identical, byte for byte, to an uninterrupted study: for 1 and 2 worker
+#   threads and for three MPI ranks; a resume of another study is refused;
+# - common random numbers pair the cases: the queue example's mean queue lengths at
+#   arrival gaps 1.8 and 2 correlate above 0.8 and the paired interval is at least three
+#   times narrower than the two unpaired intervals together;
+# - a precision stop gives the same files for 1 and 2 threads and 2 MPI ranks;
+# - the tapes and the study's record;
+# - a study of 10^6 runs keeps its memory flat (peak below 60 MB).
+set -euo pipefail
+cli=$1 models=$2 mpi=${3:-} mpiexec=${4:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+fail() { echo "FAIL: $*" >&2; exit 1; }
+queue=$models/mm1_queue.txt
+# A command, not a function: a signal must reach mpirun itself, not a shell around it.
+mpirun_=(env ASAN_OPTIONS=detect_leaks=0 "$mpiexec" --allow-run-as-root --oversubscribe --mca btl self,vader)
+
+# ---- Interrupted and resumed ----
+study=("$queue" --set FinTim=10000 --replications 40 --measure mean:104.Value --measure max:104.Value --seed 3)
+"$cli" study "${study[@]}" --jobs 2 --out full.csv --summary full.csv.sum.csv >full.out
+interrupt_and_resume() {  # NAME RUNNER...
+  local name=$1
+  shift
+  "$@" --out "$name.csv" --summary "$name.csv.sum.csv" >"$name.out" 2>"$name.err" &
+  local pid=$!
+  sleep 2.5
+  kill -INT "$pid"
+  local status=0
+  wait "$pid" || status=$?
+  local kept=$(($(wc -l <"$name.csv") - 1))
+  [ "$kept" -ge 1 ] && [ "$kept" -lt 40 ] || fail "$name: $kept runs kept of 40"
+  grep -q '"interrupted": true' "$name.csv.sum.json" || fail "$name: the record does not say interrupted"
+  grep -q "^study interrupted: $kept runs done and kept in $name.csv$" "$name.err" || fail "$name: $(cat "$name.err")"
+  # The kept rows are rows of the whole study, in its order.
+  head -n "$((kept + 1))" full.csv | cmp -s - "$name.csv" || fail "$name: the kept rows are not the first of the study"
+  echo "$status" >"$name.status"
+  "$@" --out "$name.csv" --summary "$name.csv.sum.csv" --resume >"$name.resumed.out"
+  cmp "$name.csv" full.csv || fail "$name: resumed runs differ"
+  cmp "$name.csv.sum.csv" full.csv.sum.csv || fail "$name: resumed summary differs"
+  cmp "$name.resumed.out" full.out || fail "$name: resumed table differs"
+}
+for jobs in 1 2; do
+  interrupt_and_resume "j$jobs" "$cli" study "${study[@]}" --jobs "$jobs"
+  [ "$(cat "j$jobs.status")" = 130 ] || fail "j$jobs: exit status $(cat "j$jobs.status"), not 130"
+done
+if [ -n "$mpi" ]; then
+  # mpirun passes SIGINT on to the ranks; it reports an exit status of its own.
+  interrupt_and_resume mpi "${mpirun_[@]}" -np 3 "$mpi" study "${study[@]}" --jobs 1
+fi
+# A resume of another study, or of a changed model, is refused before any run.
+cp "$queue" changed.txt
+"$cli" study changed.txt --set FinTim=100 --replications 2 --measure mean:104.Value --out other.csv >/dev/null
+for wrong in "--seed 4|--seed 4 differs from the study's seed 1" \
+             "--replications 3|the options differ" \
+             "|the model's text differs"; do
+  [ -n "$wrong" ] && [ "${wrong%%|*}" = "" ] && echo >>changed.txt  # a blank line more: another text
+  opts=${wrong%%|*} says=${wrong#*|}
+  # shellcheck disable=SC2086
+  err=$("$cli" study changed.txt --set FinTim=100 --replications 2 --measure mean:104.Value $opts --out other.csv \
+        --resume 2>&1 >/dev/null) && fail "resume with '$opts' accepted"
+  [[ $err == *"usage: --resume: "*"$says"* ]] || fail "resume with '$opts': $err"
+done
+
+# ---- Common random numbers ----
+"$cli" study "$queue" --set FinTim=3000 --vary 101.aa=1.8,2 --replications 50 --crn --warmup 100 \
+  --measure mean:104.Value --out crn.csv --summary crn_summary.csv --jobs 2 >/dev/null
+python3 - crn.csv crn_summary.csv <<'EOF' >crn.figures
+import csv, statistics, sys
+runs = list(csv.DictReader(open(sys.argv[1])))
+a = [float(r["mean:104.Value"]) for r in runs if r["case"] == "1"]
+b = [float(r["mean:104.Value"]) for r in runs if r["case"] == "2"]
+assert [r["seed"] for r in runs if r["case"] == "1"] == [r["seed"] for r in runs if r["case"] == "2"]
+rows = list(csv.DictReader(open(sys.argv[2])))
+unpaired = float(rows[0]["ci95(mean:104.Value)"]) + float(rows[1]["ci95(mean:104.Value)"])
+paired = float(rows[1]["ci_diff(mean:104.Value)"])
+diff = statistics.mean(y - x for x, y in zip(a, b))
+assert abs(diff - float(rows[1]["diff(mean:104.Value)"])) < 1e-12, diff
+assert rows[0]["diff(mean:104.Value)"] == ""
+print(f"{statistics.correlation(a, b):.3f} {unpaired / paired:.2f}")
+EOF
+read -r correlation ratio <crn.figures
+echo "crn: correlation $correlation, unpaired/paired interval $ratio"
+python3 -c "import sys; sys.exit(not ($correlation > 0.8 and $ratio >= 3))" || fail "crn: $correlation, $ratio"
+
+# ---- Precision ----
+precision=("$queue" --set FinTim=500 --vary 101.aa=2,3 --replications 5 --precision 0.05 --max-replications 40
+           --measure mean:107.Value --seed 3)
+"$cli" study "${precision[@]}" --jobs 1 --out p1.csv --summary p1.sum.csv >/dev/null
+"$cli" study "${precision[@]}" --jobs 2 --out p2.csv --summary p2.sum.csv >/dev/null
+cmp p1.csv p2.csv && cmp p1.sum.csv p2.sum.csv || fail "precision: 1 and 2 threads differ"
+if [ -n "$mpi" ]; then
+  "${mpirun_[@]}" -np 2 "$mpi" study "${precision[@]}" --jobs 1 --out pm.csv --summary pm.sum.csv >/dev/null
+  cmp p1.csv pm.csv && cmp p1.sum.csv pm.sum.csv || fail "precision: MPI ranks differ"
+fi
+# Each case stops on its own, after whole batches, once its half-width is small enough.
+python3 - p1.sum.csv <<'EOF' || fail "precision summary: $(cat p1.sum.csv)"
+import csv, sys
+for r in csv.DictReader(open(sys.argv[1])):
+    n, mean, ci = int(r["runs"]), float(r["mean(mean:107.Value)"]), float(r["ci95(mean:107.Value)"])
+    assert n % 5 == 0 and 5 < n < 40 and r["stopped"] == "precision", r
+    assert ci <= 0.05 * abs(mean), r
+EOF
+
+# ---- Tapes and the record ----
+mkdir tapes
+"$cli" study "$queue" --set FinTim=50 --vary 101.aa=2,3 --replications 2 --measure final:104.Value --tapes tapes \
+  --confidence 0.99 --summary tapes.csv >/dev/null
+[ "$(ls tapes | tr '\n' ' ')" = "case-1-rep-1.csv case-1-rep-2.csv case-2-rep-1.csv case-2-rep-2.csv " ] ||
+  fail "tapes: $(ls tapes)"
+"$cli" study "$queue" --set FinTim=50 --vary 101.aa=2,3 --replications 2 --measure final:104.Value \
+  --out tapes_runs.csv >/dev/null
+seed=$(awk -F, '$1 == 2 && $2 == 2 {print $3}' tapes_runs.csv)
+printf 'open %s\ntiming finish=50\nset 101.aa 3\nseed %s\nreset\nfinish\nsave-tape-csv alone.csv\n' "$queue" "$seed" \
+  >alone.script
+"$cli" exec -f alone.script >/dev/null
+cmp alone.csv tapes/case-2-rep-2.csv || fail "a run's tape is not that of the run repeated alone"
+head -n 1 tapes.csv | grep -q ',ci99(final:104.Value)' || fail "confidence column: $(head -n 1 tapes.csv)"
+python3 - tapes.json "$queue" <<'EOF' || fail "record: $(cat tapes.json)"
+import hashlib, json, sys
+r = json.load(open(sys.argv[1]))
+assert r["program"] == "trevolan" and r["command"][:2] == ["trevolan-cli", "study"], r
+assert r["model"]["sha256"] == hashlib.sha256(open(sys.argv[2], "rb").read()).hexdigest(), r
+assert (r["runs"], r["failed"], r["interrupted"], r["confidence"], r["seed"]) == (4, 0, False, 0.99, 1), r
+assert r["warmup"] is None and r["started"] <= r["ended"], r
+EOF
+
+# ---- Memory stays flat ----
+if [ "${TREVOLAN_STUDY_MEMORY:-1}" = 1 ]; then
+  /usr/bin/time -f %M -o peak "$cli" study "$models/integrators.txt" --set FinTim=0.5 --set Delt=0.5 \
+    --replications 1000000 --measure final:101.Value --out big.csv --summary big.sum.csv >/dev/null
+  [ "$(wc -l <big.csv)" = 1000001 ] || fail "big study: $(wc -l <big.csv) lines"
+  echo "10^6 runs: peak $(cat peak) kB"
+  [ "$(cat peak)" -lt 61440 ] || fail "10^6 runs took $(cat peak) kB"
+fi
+echo "study end to end: ok"
