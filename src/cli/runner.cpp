@@ -222,17 +222,24 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
   ProgressBar bar(io.progress, io.err);
   study::RunSchedule schedule(*prepared, files->Sink(), files->Kept());
   study::SharedSchedule shared(schedule);
+  std::string failure;
   try {
     study::RunOnThreads(*prepared, shared, prepared->plan().jobs, [&](int64_t done, int64_t failed, int64_t planned) {
       bar.Show(done, failed, planned);
       return !signals.Arrived();
     });
   } catch (const SimError& e) {
-    bar.End();
-    io.out << "error: " << EscapeControls(e.what()) << '\n';
-    return 1;
+    failure = e.what();
+  } catch (const std::bad_alloc&) {
+    failure = "Out of memory: the study stopped";
   }
   bar.End();
+  if (!failure.empty()) {
+    // The runs done so far are kept as for an interruption; the study failed.
+    io.out << "error: " << EscapeControls(failure) << '\n';
+    files->Finish(schedule, io.out, io.err);
+    return 1;
+  }
   return files->Finish(schedule, io.out, io.err);
 }
 

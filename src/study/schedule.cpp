@@ -130,6 +130,7 @@ void RunSchedule::Release() {
     tally_.Add(node.mapped());
     if (sink_) sink_(node.mapped());
     released_ = node.key() + 1;
+    ++released_count_;
   }
   if (batch_out_ && !stopped_ && released_ == handed_) NextBatch();
 }
@@ -173,6 +174,7 @@ void RunSchedule::Append(RunResult r) {
   if (r.failed()) ++failed_;
   tally_.Add(r);
   if (sink_) sink_(r);
+  ++released_count_;
 }
 
 // ---- Threads ----
@@ -211,11 +213,25 @@ void RunOnThreads(const Study& study, RunSource& source, int jobs, const Progres
   std::condition_variable ended;
   int running = 0;
   std::exception_ptr failure;
-  const auto work = [&] {
+  // No more workers than runs, when the source knows how many.
+  if (const int64_t planned = source.counts().planned; planned > 0) jobs = static_cast<int>(std::min<int64_t>(jobs, planned));
+  std::vector<std::unique_ptr<Sim>> scratches;  // each worker's own model
+  const auto work = [&](Sim* scratch) {
     try {
-      auto scratch = std::make_unique<Sim>();
       while (const auto ticket = source.Take()) {
-        source.Give(study.Run(ticket->key, ticket->index, *scratch, &source.stop));
+        RunResult result;
+        try {
+          result = study.Run(ticket->key, ticket->index, *scratch, &source.stop);
+        } catch (...) {
+          // The run is given back undone, so that the others do not wait for it.
+          result.index = ticket->index;
+          result.case_number = ticket->key.case_number;
+          result.replication = ticket->key.replication;
+          result.interrupted = true;
+          source.Give(std::move(result));
+          throw;
+        }
+        source.Give(std::move(result));
       }
     } catch (...) {
       {
@@ -231,12 +247,13 @@ void RunOnThreads(const Study& study, RunSource& source, int jobs, const Progres
   std::vector<std::thread> threads;
   for (int i = 0; i < jobs; ++i) {
     try {
+      scratches.push_back(std::make_unique<Sim>());
       std::lock_guard hold(mutex);
-      threads.emplace_back(work);
+      threads.emplace_back(work, scratches.back().get());
       ++running;
-    } catch (const std::system_error& e) {
-      // Fewer threads than asked for (a limit on processes or memory): the runs go on
-      // those there are.
+    } catch (const std::exception& e) {
+      // Fewer threads than asked for (a limit on processes or memory: system_error or
+      // bad_alloc): the runs go on those there are.
       if (threads.empty()) throw SimError(std::string("no worker thread could be started: ") + e.what());
       break;
     }

@@ -85,11 +85,16 @@ void ApplyAssignment(Sim& s, const std::string& target, const std::string& value
   commands::SetTiming(s, {{timing, *v}});
 }
 
-// Writes the value as a run would, but without the timing dialog's compute pass (a
-// fault of the model is a run's error, not a bad option).
+// Writes v into the time step that g names, if it names one.
+void SetNumber(TimeSteps& t, const GlobalField& g, double v) {
+  if (g.member == GlobalMember{&Sim::Delt}) t.Delt = v;
+  if (g.member == GlobalMember{&Sim::GrDel}) t.GrDel = v;
+  if (g.member == GlobalMember{&Sim::Holdstep}) t.Holdstep = v;
+}
+
 // Why the model's own checks would run the timing global g as another value than v,
 // or "" when it keeps v: the time steps' rules (CheckedTimeSteps) and whole block IDs.
-std::string TimingCorrection(const Sim& s, const GlobalField& g, double v) {
+std::string TimingCorrection(const TimeSteps& now, const GlobalField& g, double v) {
   const auto would = [&](double w, const std::string& rule) {
     return std::string(g.name) + " " + FormatGeneral(v) + " would run as " + FormatGeneral(w) + ": " + rule;
   };
@@ -97,18 +102,29 @@ std::string TimingCorrection(const Sim& s, const GlobalField& g, double v) {
     const double whole = std::nearbyint(v);
     return whole == v ? "" : would(whole, "it is a block ID, a whole number");
   }
-  TimeSteps t{s.Delt, s.GrDel, s.Holdstep};
-  if (g.member == GlobalMember{&Sim::Delt}) t.Delt = v;
-  if (g.member == GlobalMember{&Sim::GrDel}) t.GrDel = v;
-  if (g.member == GlobalMember{&Sim::Holdstep}) t.Holdstep = v;
+  TimeSteps t = now;
+  SetNumber(t, g, v);
   const TimeSteps checked = CheckedTimeSteps(t);
-  if (g.member == GlobalMember{&Sim::Delt} && checked.Delt != v) {
-    return would(checked.Delt, !(v > 0) ? "the time step must be above 0"
-                                        : "the time step may not exceed the graph step GrDel (" +
-                                              FormatGeneral(checked.GrDel) + ")");
-  }
-  if (g.member == GlobalMember{&Sim::GrDel} && checked.GrDel != v) {
-    return would(checked.GrDel, "the graph step may not exceed the hold step Holdstep (" + FormatGeneral(t.Holdstep) + ")");
+  struct Step {
+    const char* name;
+    double TimeSteps::*member;
+    std::string rule;
+  };
+  const Step steps[] = {
+      {"GrDel", &TimeSteps::GrDel,
+       "the graph step may not exceed the hold step Holdstep (" + FormatGeneral(t.Holdstep) + ")"},
+      {"Delt", &TimeSteps::Delt,
+       !(t.Delt > 0) ? "the time step must be above 0"
+                     : "the time step may not exceed the graph step GrDel (" + FormatGeneral(checked.GrDel) + ")"}};
+  // The value given first, then a step that the value would change beside it
+  // (GrDel 1 would lower a Delt of 2).
+  for (const bool own : {true, false}) {
+    for (const Step& step : steps) {
+      if ((step.name == std::string(g.name)) != own || checked.*step.member == t.*step.member) continue;
+      if (own) return would(checked.*step.member, step.rule);
+      return std::string(g.name) + " " + FormatGeneral(v) + " would run " + step.name + " " +
+             FormatGeneral(t.*step.member) + " as " + FormatGeneral(checked.*step.member) + ": " + step.rule;
+    }
   }
   return "";
 }
@@ -124,7 +140,7 @@ void CheckAssignment(Sim& scratch, const std::string& option, const std::string&
     if (const GlobalField* g = TimingGlobal(target)) {
       const double v = NumberOrUsage(option, value);
       if (!std::isfinite(v)) throw StudyUsageError(option + ": " + g->name + " must be a finite number");
-      const std::string why = TimingCorrection(scratch, *g, v);
+      const std::string why = TimingCorrection({scratch.Delt, scratch.GrDel, scratch.Holdstep}, *g, v);
       if (!why.empty()) throw StudyUsageError(option + ": " + why);
     } else {
       commands::SetTarget(scratch, target, ValuesFor(target, value));
@@ -431,6 +447,7 @@ void Study::CheckOptions() {
   for (const Variation& v : plan_.variations) {
     for (const std::string& value : v.values) CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value);
   }
+  CheckTimingCombinations(*scratch);
   CheckTimes(*scratch);
   // The files are written as the runs go and after the last: a path that cannot take
   // them is told now, before any run, not after all of them.
@@ -444,6 +461,39 @@ void Study::CheckOptions() {
       CheckWritablePath(*checked);
     } catch (const IoError& e) {
       throw IoError(std::string(option) + " " + *path + ": " + e.what());
+    }
+  }
+}
+
+// Time steps varied together: each value may be kept alone and still be changed in the
+// case that pairs it with another's value (Delt 2 with GrDel 1). The cases' time steps
+// are walked as the runs apply them, in the order of the --vary options; a study with
+// more such combinations than a million is checked value by value only.
+void Study::CheckTimingCombinations(const Sim& after_sets) const {
+  std::vector<const Variation*> steps;
+  int64_t combinations = 1;
+  for (const Variation& v : plan_.variations) {
+    const GlobalField* g = TimingGlobal(v.target);
+    if (!g || !std::holds_alternative<double Sim::*>(g->member)) continue;
+    steps.push_back(&v);
+    combinations *= static_cast<int64_t>(v.values.size());
+    if (combinations > 1000000) return;
+  }
+  if (steps.size() < 2) return;
+  for (int64_t c = 0; c < combinations; ++c) {
+    TimeSteps t{after_sets.Delt, after_sets.GrDel, after_sets.Holdstep};
+    std::string with;
+    int64_t rest = c;
+    for (const Variation* v : steps) {
+      const auto n = static_cast<int64_t>(v->values.size());
+      const std::string& value = v->values[static_cast<size_t>(rest % n)];
+      rest /= n;
+      const GlobalField& g = *TimingGlobal(v->target);
+      const double x = *ParseFileNumber(value);
+      const std::string why = TimingCorrection(t, g, x);
+      if (!why.empty()) throw StudyUsageError("--vary " + v->target + "=" + value + ": " + why + " (with " + with + ")");
+      with += (with.empty() ? "" : ", ") + v->target + "=" + value;
+      SetNumber(t, g, x);
     }
   }
 }

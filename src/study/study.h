@@ -177,6 +177,7 @@ class Study {
   void CheckOptions();  // every option against the model; StudyUsageError
   void CheckCombinations() const;
   void CheckTimes(const Sim& after_sets) const;
+  void CheckTimingCombinations(const Sim& after_sets) const;
 
   StudyPlan plan_;
   std::unique_ptr<Sim> model_;
@@ -241,6 +242,7 @@ class RunSchedule {
   void Append(RunResult r);
 
   int64_t done() const { return done_; }
+  int64_t released() const { return released_count_; }  // passed on to the tally and the sink
   int64_t failed() const { return failed_; }
   int64_t planned() const { return planned_; }  // runs known so far: more may follow on a precision
   const StudyTally& tally() const { return tally_; }
@@ -258,7 +260,7 @@ class RunSchedule {
   size_t at_case_ = 0;
   int64_t at_replication_ = 1;
   bool batch_out_ = false, more_batches_ = true, stopped_ = false;
-  int64_t handed_ = 0, released_ = 0, out_ = 0;
+  int64_t handed_ = 0, released_ = 0, out_ = 0, released_count_ = 0;
   int64_t done_ = 0, failed_ = 0, planned_ = 0;
   std::map<int64_t, RunResult> pending_;  // results that wait for an earlier one
 };

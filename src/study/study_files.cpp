@@ -270,7 +270,7 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   }
   out.flush();
   if (interrupted) {
-    err << "study interrupted: " << schedule.done() << " runs done"
+    err << "study interrupted: " << schedule.released() << " runs done"
         << (plan.out ? " and kept in " + *plan.out : std::string(", no --out to keep them")) << '\n';
     return 130;
   }
@@ -293,8 +293,8 @@ std::string StudyFiles::Record(const RunSchedule& schedule, bool interrupted) co
   j["seed"] = plan.seed;
   j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
   j["confidence"] = plan.confidence;
-  j["runs"] = schedule.done();
-  j["failed"] = schedule.failed();
+  j["runs"] = schedule.released();
+  j["failed"] = failed_;
   j["interrupted"] = interrupted;
   j["started"] = started_;
   j["ended"] = IsoNow();
