@@ -195,6 +195,67 @@ void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>&
   ApplyTimingRules(s);
 }
 
+namespace {
+
+// Writes v into the time step that g names, if it names one.
+void SetTimeStep(TimeSteps& t, const GlobalField& g, double v) {
+  if (g.member == GlobalMember{&Sim::Delt}) t.Delt = v;
+  if (g.member == GlobalMember{&Sim::GrDel}) t.GrDel = v;
+  if (g.member == GlobalMember{&Sim::Holdstep}) t.Holdstep = v;
+}
+
+// Why the model's own checks would run the timing global g as another value than v,
+// or "" when it keeps v: the time steps' rules (CheckedTimeSteps) and whole block IDs.
+std::string StepCorrection(const TimeSteps& now, const GlobalField& g, double v) {
+  const auto would = [&](double w, const std::string& rule) {
+    return std::string(g.name) + " " + FormatGeneral(v) + " would run as " + FormatGeneral(w) + ": " + rule;
+  };
+  if (std::holds_alternative<int32_t Sim::*>(g.member)) {
+    const double whole = std::nearbyint(v);
+    return whole == v ? "" : would(whole, "it is a block ID, a whole number");
+  }
+  TimeSteps t = now;
+  SetTimeStep(t, g, v);
+  const TimeSteps checked = CheckedTimeSteps(t);
+  struct Step {
+    const char* name;
+    double TimeSteps::*member;
+    std::string rule;
+  };
+  const Step steps[] = {
+      {"GrDel", &TimeSteps::GrDel,
+       "the graph step may not exceed the hold step Holdstep (" + FormatGeneral(t.Holdstep) + ")"},
+      {"Delt", &TimeSteps::Delt,
+       !(t.Delt > 0) ? "the time step must be above 0"
+                     : "the time step may not exceed the graph step GrDel (" + FormatGeneral(checked.GrDel) + ")"}};
+  // The value given first, then a step that the value would change beside it
+  // (GrDel 1 would lower a Delt of 2).
+  for (const bool own : {true, false}) {
+    for (const Step& step : steps) {
+      if ((step.name == std::string(g.name)) != own || checked.*step.member == t.*step.member) continue;
+      if (own) return would(checked.*step.member, step.rule);
+      return std::string(g.name) + " " + FormatGeneral(v) + " would run " + step.name + " " +
+             FormatGeneral(t.*step.member) + " as " + FormatGeneral(checked.*step.member) + ": " + step.rule;
+    }
+  }
+  return "";
+}
+
+}  // namespace
+
+std::optional<TimingRuleChange> TimingRuleChangeOf(const Sim& s,
+                                                   const std::vector<std::pair<const GlobalField*, double>>& values) {
+  TimeSteps t{s.Delt, s.GrDel, s.Holdstep};
+  for (size_t i = 0; i < values.size(); ++i) {
+    const auto& [g, v] = values[i];
+    if (!std::isfinite(v)) return TimingRuleChange{i, std::string(g->name) + " must be a finite number"};
+    const std::string why = StepCorrection(t, *g, v);
+    if (!why.empty()) return TimingRuleChange{i, why};
+    SetTimeStep(t, *g, v);
+  }
+  return std::nullopt;
+}
+
 void SetTimingFields(Sim& s, const std::vector<std::pair<std::string, double>>& fields) {
   std::vector<std::pair<const GlobalField*, double>> values;
   for (const auto& [name, value] : fields) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,5 +58,17 @@ void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>&
 // start current finish delt graph graphnext hold holdnext trigger highest (shown only:
 // its value is not taken).
 void SetTimingFields(Sim& s, const std::vector<std::pair<std::string, double>>& fields);
+
+// The first of `values` (timing globals, applied in this order) that the model's own
+// rules would run as another value, with why: "Delt 0 would run as 1: the time step must
+// be above 0", "GrDel 1 would run Delt 2 as 1: ...", "FinTim must be a finite number", a
+// block ID that is no whole number. nullopt when the rules keep every value. Every face
+// refuses such a value rather than run another one silently.
+struct TimingRuleChange {
+  size_t index;     // into values
+  std::string why;
+};
+std::optional<TimingRuleChange> TimingRuleChangeOf(const Sim& s,
+                                                   const std::vector<std::pair<const GlobalField*, double>>& values);
 
 }  // namespace trevolan::commands

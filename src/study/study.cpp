@@ -85,50 +85,6 @@ void ApplyAssignment(Sim& s, const std::string& target, const std::string& value
   commands::SetTiming(s, {{timing, *v}});
 }
 
-// Writes v into the time step that g names, if it names one.
-void SetNumber(TimeSteps& t, const GlobalField& g, double v) {
-  if (g.member == GlobalMember{&Sim::Delt}) t.Delt = v;
-  if (g.member == GlobalMember{&Sim::GrDel}) t.GrDel = v;
-  if (g.member == GlobalMember{&Sim::Holdstep}) t.Holdstep = v;
-}
-
-// Why the model's own checks would run the timing global g as another value than v,
-// or "" when it keeps v: the time steps' rules (CheckedTimeSteps) and whole block IDs.
-std::string TimingCorrection(const TimeSteps& now, const GlobalField& g, double v) {
-  const auto would = [&](double w, const std::string& rule) {
-    return std::string(g.name) + " " + FormatGeneral(v) + " would run as " + FormatGeneral(w) + ": " + rule;
-  };
-  if (std::holds_alternative<int32_t Sim::*>(g.member)) {
-    const double whole = std::nearbyint(v);
-    return whole == v ? "" : would(whole, "it is a block ID, a whole number");
-  }
-  TimeSteps t = now;
-  SetNumber(t, g, v);
-  const TimeSteps checked = CheckedTimeSteps(t);
-  struct Step {
-    const char* name;
-    double TimeSteps::*member;
-    std::string rule;
-  };
-  const Step steps[] = {
-      {"GrDel", &TimeSteps::GrDel,
-       "the graph step may not exceed the hold step Holdstep (" + FormatGeneral(t.Holdstep) + ")"},
-      {"Delt", &TimeSteps::Delt,
-       !(t.Delt > 0) ? "the time step must be above 0"
-                     : "the time step may not exceed the graph step GrDel (" + FormatGeneral(checked.GrDel) + ")"}};
-  // The value given first, then a step that the value would change beside it
-  // (GrDel 1 would lower a Delt of 2).
-  for (const bool own : {true, false}) {
-    for (const Step& step : steps) {
-      if ((step.name == std::string(g.name)) != own || checked.*step.member == t.*step.member) continue;
-      if (own) return would(checked.*step.member, step.rule);
-      return std::string(g.name) + " " + FormatGeneral(v) + " would run " + step.name + " " +
-             FormatGeneral(t.*step.member) + " as " + FormatGeneral(checked.*step.member) + ": " + step.rule;
-    }
-  }
-  return "";
-}
-
 template <typename T>
 void SetNumber(Sim& s, T Sim::*member, double v) {
   if constexpr (std::is_same_v<T, double>) s.*member = v;
@@ -139,9 +95,9 @@ void CheckAssignment(Sim& scratch, const std::string& option, const std::string&
   try {
     if (const GlobalField* g = TimingGlobal(target)) {
       const double v = NumberOrUsage(option, value);
-      if (!std::isfinite(v)) throw StudyUsageError(option + ": " + g->name + " must be a finite number");
-      const std::string why = TimingCorrection({scratch.Delt, scratch.GrDel, scratch.Holdstep}, *g, v);
-      if (!why.empty()) throw StudyUsageError(option + ": " + why);
+      if (const auto change = commands::TimingRuleChangeOf(scratch, {{g, v}})) {
+        throw StudyUsageError(option + ": " + change->why);
+      }
     } else {
       commands::SetTarget(scratch, target, ValuesFor(target, value));
     }
@@ -481,19 +437,19 @@ void Study::CheckTimingCombinations(const Sim& after_sets) const {
   }
   if (steps.size() < 2) return;
   for (int64_t c = 0; c < combinations; ++c) {
-    TimeSteps t{after_sets.Delt, after_sets.GrDel, after_sets.Holdstep};
-    std::string with;
+    std::vector<std::pair<const GlobalField*, double>> values;
+    std::vector<std::string> texts;
     int64_t rest = c;
     for (const Variation* v : steps) {
       const auto n = static_cast<int64_t>(v->values.size());
-      const std::string& value = v->values[static_cast<size_t>(rest % n)];
+      texts.push_back(v->target + "=" + v->values[static_cast<size_t>(rest % n)]);
+      values.emplace_back(TimingGlobal(v->target), *ParseFileNumber(v->values[static_cast<size_t>(rest % n)]));
       rest /= n;
-      const GlobalField& g = *TimingGlobal(v->target);
-      const double x = *ParseFileNumber(value);
-      const std::string why = TimingCorrection(t, g, x);
-      if (!why.empty()) throw StudyUsageError("--vary " + v->target + "=" + value + ": " + why + " (with " + with + ")");
-      with += (with.empty() ? "" : ", ") + v->target + "=" + value;
-      SetNumber(t, g, x);
+    }
+    if (const auto change = commands::TimingRuleChangeOf(after_sets, values)) {
+      std::string with;
+      for (size_t i = 0; i < change->index; ++i) with += (with.empty() ? "" : ", ") + texts[i];
+      throw StudyUsageError("--vary " + texts[change->index] + ": " + change->why + " (with " + with + ")");
     }
   }
 }
