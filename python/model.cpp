@@ -11,6 +11,15 @@ Model::Model() : sim_(std::make_unique<Sim>()) {
   frontend_.FormPaint();
 }
 
+void CollectingFrontend::ProcessMessages() {
+  HeadlessFrontend::ProcessMessages();
+  if (!interrupted || ++steps_ % 64 != 0) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_check_ < std::chrono::milliseconds(50)) return;
+  last_check_ = now;
+  if (interrupted()) throw Interrupted();
+}
+
 TapeRows Model::Tape(const Sim& s) {
   TapeRows t;
   t.rows = std::max<int64_t>(0, int64_t{s.TapeIndex} + 1);

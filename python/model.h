@@ -1,5 +1,7 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -22,8 +24,19 @@ namespace trevolan::python {
 class CollectingFrontend : public HeadlessFrontend {
  public:
   void ShowMessage(const std::string& text) override { said.push_back(text); }
+  // Asked about every 50 ms of a run whether it must stop (Ctrl-C in Python): a run
+  // that must ends at its next step with Interrupted, held and usable.
+  void ProcessMessages() override;
   std::vector<std::string> said;
+  std::function<bool()> interrupted;
+
+ private:
+  int64_t steps_ = 0;
+  std::chrono::steady_clock::time_point last_check_{};
 };
+
+// Thrown out of a run that Python asked to stop.
+struct Interrupted {};
 
 // The recorded tape as one block of rows: row-major, `columns` doubles a row (the
 // time, then the channels).
@@ -43,15 +56,18 @@ class Model {
 
   // Runs `work` on the simulator under the lock. The warnings it raised are returned
   // in `said` also when it fails (then it rethrows).
+  // `interrupted`, when given, is asked now and then during a run whether to stop it.
   template <typename Work>
-  void Do(Work&& work, std::vector<std::string>& said) {
+  void Do(Work&& work, std::vector<std::string>& said, std::function<bool()> interrupted = nullptr) {
     std::lock_guard lock(mutex_);
     std::exception_ptr failure;
+    frontend_.interrupted = std::move(interrupted);
     try {
       work(*sim_);
     } catch (...) {
       failure = std::current_exception();
     }
+    frontend_.interrupted = nullptr;
     said.swap(frontend_.said);
     frontend_.said.clear();
     if (failure) std::rethrow_exception(failure);

@@ -5,7 +5,9 @@
 #include <pybind11/stl.h>
 #include <pybind11/stl/filesystem.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 
@@ -14,6 +16,9 @@
 #include "model/file_commands.h"
 #include "model/numbers.h"
 #include "model/seed.h"
+#include "editing/block_form.h"
+#include "model/fields.h"
+#include "trevolan_version.h"
 #include "study/study.h"
 
 namespace py = pybind11;
@@ -28,7 +33,8 @@ PyObject* model_warning = nullptr;  // trevolan.ModelWarning
 void Report(py::list& messages, const std::vector<std::string>& said) {
   for (const std::string& text : said) {
     messages.append(py::str(text));
-    if (PyErr_WarnEx(model_warning, text.c_str(), 2) != 0) throw py::error_already_set();
+    // Level 1 is the Python line that made the call: the module has no frames of its own.
+    if (PyErr_WarnEx(model_warning, text.c_str(), 1) != 0) throw py::error_already_set();
   }
 }
 
@@ -39,20 +45,29 @@ struct PyModel {
 
   // Runs `work` without the interpreter's lock, so that other Python threads go on
   // meanwhile, then reports its warnings; an error of the model is raised after them.
+  // Ctrl-C is seen within a tenth of a second: a run stops at its next step, the model
+  // holds where it got and KeyboardInterrupt is raised.
   template <typename Work>
   void Call(Work&& work) {
     std::vector<std::string> said;
     std::exception_ptr failure;
+    bool interrupted = false;
     {
       py::gil_scoped_release nogil;
       try {
-        model.Do(work, said);
+        model.Do(work, said, CheckSignals);
+      } catch (const Interrupted&) {
+        interrupted = true;
       } catch (...) {
         failure = std::current_exception();
       }
     }
     if (!failure) {
       Report(messages, said);
+      if (interrupted) {
+        PyErr_SetNone(PyExc_KeyboardInterrupt);
+        throw py::error_already_set();
+      }
       return;
     }
     try {
@@ -61,6 +76,15 @@ struct PyModel {
       // a warning turned into an error must not hide the model's own error
     }
     std::rethrow_exception(failure);
+  }
+
+  // Whether a signal handler of Python's asks to stop (SIGINT raises KeyboardInterrupt):
+  // called from the thread that released the interpreter.
+  static bool CheckSignals() {
+    py::gil_scoped_acquire gil;
+    if (PyErr_CheckSignals() == 0) return false;
+    PyErr_Clear();
+    return true;
   }
 };
 
@@ -120,6 +144,41 @@ py::array_t<double> TapeArray(TapeRows&& t) {
   auto* cells = new std::vector<double>(std::move(t.cells));
   py::capsule owner(cells, [](void* p) { delete static_cast<std::vector<double>*>(p); });
   return py::array_t<double>({t.rows, t.columns}, cells->data(), owner);
+}
+
+// A range error of a target, with the bounds it went beyond.
+RangeError RangeErrorOf(const Sim& s, const std::string& target) {
+  std::string text = "Range check error: " + target;
+  const auto id = commands::TargetBlock(target);
+  if (id && (*id < 0 || *id > kMaxBlockID)) return RangeError(text + ": block IDs are 0.." + std::to_string(kMaxBlockID));
+  if (id && target.find(".stored[") != std::string::npos) {
+    const size_t n = s.block(*id).stored.size();
+    return RangeError(text + ": block " + std::to_string(*id) +
+                      (n == 0 ? " has no stored entries" : " has stored entries 0.." + std::to_string(n - 1)));
+  }
+  if (target.rfind("tape.", 0) == 0) {
+    return RangeError(text + ": the tape has rows 0.." + std::to_string(kTapeRows - 1) + " and columns 0.." +
+                      std::to_string(kTapeColumns - 1));
+  }
+  return RangeError(text);
+}
+
+// The one rule of every way a value comes in: a value that the model's own checks would
+// change, or cannot hold, is refused (ValueError) naming the target and the rule.
+void CheckValues(const Sim& s, const std::string& target, const std::vector<commands::SetValue>& values) {
+  for (const commands::SetValue& v : values) {
+    if (const auto* d = std::get_if<double>(&v); d && !std::isfinite(*d)) {
+      throw UsageError(target + ": " + (std::isnan(*d) ? "nan" : *d > 0 ? "inf" : "-inf") + " is not a finite number");
+    }
+  }
+  const GlobalField* g = FindGlobalField(target);
+  if (!g || g->rule != GlobalRule::kTiming || values.size() != 1) return;
+  const commands::SetValue& v = values[0];
+  double x = 0;
+  if (const auto* d = std::get_if<double>(&v)) x = *d;
+  else if (const auto* i = std::get_if<int64_t>(&v)) x = static_cast<double>(*i);
+  else return;  // a text or a flag is read as set reads it
+  if (const auto change = commands::TimingRuleChangeOf(s, {{g, x}})) throw UsageError(change->why);
 }
 
 // A study's results: one record a run, one record a case, as numpy structured arrays.
@@ -357,33 +416,81 @@ std::unique_ptr<PyModel> NewModel(void (*load)(Sim&, const std::string&), const 
   return m;
 }
 
+// A class of trevolan's errors that is also one of Python's own, so that code catches it
+// the usual way (except OSError, except ValueError, except IndexError); str(e) stays
+// the text the batch runner writes after "error: ".
+py::object ErrorClass(py::module_& m, const char* name, const char* doc, std::initializer_list<py::handle> bases) {
+  py::tuple base_tuple(bases.size());
+  size_t i = 0;
+  for (py::handle b : bases) base_tuple[i++] = py::reinterpret_borrow<py::object>(b);
+  const std::string qualified = std::string("trevolan.") + name;
+  py::object cls = py::reinterpret_steal<py::object>(
+      PyErr_NewExceptionWithDoc(qualified.c_str(), doc, base_tuple.ptr(), nullptr));
+  if (!cls) throw py::error_already_set();
+  m.add_object(name, cls);
+  return cls;
+}
+
+struct ErrorClasses {
+  py::object error, range, overflow, conversion, floating, io, not_found;
+};
+ErrorClasses* errors = nullptr;
+
+// An I/O error as an OSError with its errno and filename; a missing file is also a
+// FileNotFoundError.
+void RaiseIoError(const IoError& e) {
+  const py::object& cls = e.code == ENOENT ? errors->not_found : errors->io;
+  py::object instance = cls(py::str(e.what()));
+  if (e.code != 0) {
+    instance.attr("errno") = e.code;
+    instance.attr("strerror") = py::str(e.what());
+  }
+  if (!e.path.empty()) instance.attr("filename") = py::str(e.path);
+  PyErr_SetObject(cls.ptr(), instance.ptr());
+}
+
 void RegisterErrors(py::module_& m) {
-  static py::exception<SimError> error(m, "Error", PyExc_Exception);
-  error.doc() = "An error of the model; str(e) is the text the batch runner writes after 'error: '.";
+  py::module_ builtins = py::module_::import("builtins");
+  errors = new ErrorClasses;  // lives as long as the interpreter
+  errors->error = ErrorClass(m, "Error", "An error of the model; str(e) is the text the batch runner writes after 'error: '.",
+                             {PyExc_Exception});
+  errors->range = ErrorClass(m, "RangeError",
+                             "An ID, a stored index or a tape cell outside its bounds, or a number too large for its "
+                             "field; also an IndexError.",
+                             {errors->error, PyExc_IndexError});
+  errors->overflow = ErrorClass(m, "OverflowError", "Integer arithmetic beyond 32 bits; also the built-in OverflowError.",
+                                {errors->error, PyExc_OverflowError});
+  errors->conversion = ErrorClass(m, "ConversionError", "A text that is not a valid number; also a ValueError.",
+                                  {errors->error, PyExc_ValueError});
+  errors->floating = ErrorClass(m, "FloatError",
+                                "A floating-point fault: division by zero, invalid, overflow; also a FloatingPointError.",
+                                {errors->error, PyExc_FloatingPointError});
+  errors->io = ErrorClass(m, "IoError", "A file that cannot be read or written; also an OSError with errno and filename.",
+                          {errors->error, PyExc_OSError});
+  errors->not_found = ErrorClass(m, "NotFoundError", "A file that does not exist; also a FileNotFoundError.",
+                                 {errors->io, PyExc_FileNotFoundError});
+  // OSError shows "[Errno N] reason: 'file'"; the model's errors show their own text.
+  for (const py::object& cls : {errors->io, errors->not_found}) {
+    cls.attr("__str__") = py::cpp_function([](py::handle self) { return py::str(self.attr("args")[py::int_(0)]); },
+                                           py::is_method(cls));
+  }
   py::register_exception_translator([](std::exception_ptr p) {
     try {
       if (p) std::rethrow_exception(p);
+    } catch (const RangeError& e) {
+      PyErr_SetString(errors->range.ptr(), e.what());
+    } catch (const OverflowError& e) {
+      PyErr_SetString(errors->overflow.ptr(), e.what());
+    } catch (const ConversionError& e) {
+      PyErr_SetString(errors->conversion.ptr(), e.what());
+    } catch (const FloatError& e) {
+      PyErr_SetString(errors->floating.ptr(), e.what());
+    } catch (const IoError& e) {
+      RaiseIoError(e);
     } catch (const SimError& e) {
-      error(e.what());
-    }
-  });
-  // Translators are tried newest first, so each kind is found before the family.
-  const auto kind = [&m](auto tag, const char* name, const char* doc) {
-    using Kind = typename decltype(tag)::type;
-    auto& e = py::register_exception<Kind>(m, name, error.ptr());
-    e.doc() = doc;
-  };
-  kind(std::type_identity<RangeError>{}, "RangeError",
-       "An ID, a stored index or a tape cell outside its bounds, or a number too large for its field.");
-  kind(std::type_identity<OverflowError>{}, "OverflowError", "Integer arithmetic beyond 32 bits.");
-  kind(std::type_identity<ConversionError>{}, "ConversionError", "A text that is not a valid number.");
-  kind(std::type_identity<FloatError>{}, "FloatError", "A floating-point fault: division by zero, invalid, overflow.");
-  kind(std::type_identity<IoError>{}, "IoError", "A file that cannot be read or written.");
-  // A misspelt target or field is a fault of the calling program, not of the model.
-  py::register_exception_translator([](std::exception_ptr p) {
-    try {
-      if (p) std::rethrow_exception(p);
+      PyErr_SetString(errors->error.ptr(), e.what());
     } catch (const UsageError& e) {
+      // A misspelt target or field is a fault of the calling program, not of the model.
       PyErr_SetString(PyExc_ValueError, e.what());
     } catch (const study::StudyUsageError& e) {
       PyErr_SetString(PyExc_ValueError, e.what());
@@ -418,6 +525,21 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
     >>> m["Time"], m["102.Value"]
 )";
   RegisterErrors(m);
+  // numpy is imported and pybind11's view of it made now, while the import holds the
+  // interpreter: made first from threads that released it, its one-time set-up waits
+  // for a lock that another thread holds while it waits for the interpreter.
+  try {
+    py::module_::import("numpy");
+    py::array_t<double> prepared(0);
+    py::dtype::of<int64_t>();
+    py::dtype::of<uint64_t>();
+  } catch (const py::error_already_set& e) {
+    if (!e.matches(PyExc_ImportError)) throw;  // without numpy only tape() and study() need it
+  }
+  m.attr("__version__") = kVersion;
+  // What `from trevolan import *` gives: not OverflowError, which would hide Python's own.
+  m.attr("__all__") = py::make_tuple("Model", "study", "StudyResult", "Error", "RangeError", "ConversionError",
+                                     "FloatError", "IoError", "NotFoundError", "ModelWarning");
 
   py::class_<PyStudyResult>(m, "StudyResult", "The runs of a study and its summary of each case.")
       .def_readonly("runs", &PyStudyResult::runs,
@@ -501,7 +623,13 @@ Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
           "__getitem__",
           [](PyModel& self, const std::string& target) {
             commands::TargetValue value;
-            self.Call([&](Sim& s) { value = commands::ReadTarget(s, target); });
+            self.Call([&](Sim& s) {
+              try {
+                value = commands::ReadTarget(s, target);
+              } catch (const RangeError&) {
+                throw RangeErrorOf(s, target);
+              }
+            });
             return ToPython(std::move(value));
           },
           py::arg("target"),
@@ -512,17 +640,30 @@ Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
           "__setitem__",
           [](PyModel& self, const std::string& target, py::handle value) {
             const std::vector<commands::SetValue> values = SetValues(value);
-            self.Call([&](Sim& s) { commands::SetTarget(s, target, values); });
+            self.Call([&](Sim& s) {
+              CheckValues(s, target, values);
+              try {
+                commands::SetTarget(s, target, values);
+              } catch (const RangeError&) {
+                throw RangeErrorOf(s, target);
+              }
+              // The Graphs block's inputs are the tape's channels, as its dialog's Apply takes them.
+              if (commands::TargetBlock(target) == kGraphsBlock && target.find(".stored") != std::string::npos) {
+                TakeScopeChannels(s);
+              }
+            });
           },
           py::arg("target"), py::arg("value"),
-          "Writes a target as the batch runner's set does, without any dialog logic; 'ID.stored' takes a list.")
+          "Writes a target as the batch runner's set does; 'ID.stored' takes a list. A value that the model's "
+          "checks would change or cannot hold (NaN, Delt <= 0, ...) raises ValueError naming the rule. The "
+          "Graphs block's stored inputs ('19.stored') become the recorded channels at once.")
       .def(
           "apply",
           [](PyModel& self, int64_t id, const py::kwargs& fields) {
             const commands::FieldValues values = FieldValuesOf(fields);
             self.Call([&](Sim& s) { self.model.Apply(s, id, values); });
           },
-          py::arg("id"),
+          py::arg("block"), py::pos_only(),
           "The block dialog opened on block `id`, the named fields typed over, Apply: apply(105, pp=2.5, "
           "name='buffer'). Fields: id name type x y display mode onoff an bn cn dn pn aa bb cc dd pp value "
           "comment, and grid cells as **{'g2.1': 0.5}.")
@@ -531,10 +672,20 @@ Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
           [](PyModel& self, const py::kwargs& fields) {
             std::vector<std::pair<std::string, double>> values;
             for (const auto& [name, value] : fields) values.emplace_back(name.cast<std::string>(), NumberOf(value));
-            self.Call([&](Sim& s) { commands::SetTimingFields(s, values); });
+            self.Call([&](Sim& s) {
+              // A value the dialog would repair is refused instead of run as another.
+              std::vector<std::pair<const GlobalField*, double>> timing;
+              for (const auto& [name, value] : values) {
+                const GlobalField* g = FindGlobalDialogField(name);
+                if (g && g->rule == GlobalRule::kTiming) timing.emplace_back(g, value);
+              }
+              if (const auto change = commands::TimingRuleChangeOf(s, timing)) throw UsageError(change->why);
+              commands::SetTimingFields(s, values);
+            });
           },
           "The timing dialog's fields given these values, then its Apply any Changes: timing(delt=0.01, finish=500). "
-          "Fields: start current finish delt graph graphnext hold holdnext trigger highest.")
+          "Fields: start current finish delt graph graphnext hold holdnext trigger highest. A value the dialog "
+          "would repair (delt=0, delt above graph) raises ValueError naming the rule.")
       .def(
           "seed",
           [](PyModel& self, uint64_t n, bool crn) {
@@ -565,14 +716,28 @@ Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
           "The RUN button: runs until the next hold (hold step, hold trigger or finish time).")
       .def(
           "finish",
-          [](PyModel& self, int64_t max_presses) {
+          [](PyModel& self, py::object max_presses) {
+            const bool given = !max_presses.is_none();
+            const int64_t presses = given ? max_presses.cast<int64_t>() : kDefaultFinishPresses;
+            std::string short_of;
             self.Call([&](Sim& s) {
-              if (max_presses < 0) throw RangeError();  // as the batch runner's finish -1
-              FinishRun(s, max_presses);
+              if (presses < 0) throw RangeError();  // as the batch runner's finish -1
+              FinishRun(s, presses);
+              if (!(s.Time + s.TimeTol >= s.FinTim)) {
+                short_of = "finish stopped at Time " + FormatGeneral(s.Time) + " before FinTim " +
+                           FormatGeneral(s.FinTim) + ": all " + std::to_string(presses) +
+                           " presses of RUN were used (the run holds every Holdstep " + FormatGeneral(s.Holdstep) +
+                           ")" + (given ? "" : "; finish(max_presses=...) allows more");
+              }
             });
+            if (short_of.empty()) return;
+            if (!given) throw SimError(short_of);
+            if (PyErr_WarnEx(model_warning, short_of.c_str(), 1) != 0) throw py::error_already_set();
           },
-          py::arg("max_presses") = kDefaultFinishPresses,
-          "RUN pressed again and again until the run holds at the finish time, at most max_presses times.")
+          py::arg("max_presses") = py::none(),
+          "Runs to the finish time: RUN pressed again and again until the run holds at FinTim, at most max_presses "
+          "times (default 1000000). Short of FinTim it raises trevolan.Error naming the time reached, or only warns "
+          "when max_presses was given. Ctrl-C stops it at the next step with KeyboardInterrupt.")
       .def(
           "tape",
           [](PyModel& self) {

@@ -4,7 +4,9 @@ import os
 import pathlib
 import subprocess
 import sys
+import signal
 import threading
+import time
 import warnings
 
 import numpy as np
@@ -108,9 +110,11 @@ def test_errors_raise_the_batch_runners_texts_and_change_nothing(tmp_path, oscil
             action()
         assert isinstance(raised.value, trevolan.Error)
         out = cli("exec", "-c", f"open {example('damped_oscillator.txt')}; {command}")
-        assert out == f"error: {raised.value}\n", command
-    with pytest.raises(trevolan.IoError, match="^File not found: .*missing.txt$"):
+        # The batch runner's text, and for a range the bounds after it.
+        assert out.startswith("error: ") and str(raised.value).startswith(out[len("error: "):-1]), command
+    with pytest.raises(FileNotFoundError, match="^File not found: .*missing.txt$") as missing:
         trevolan.Model.open(tmp_path / "missing.txt")
+    assert isinstance(missing.value, trevolan.IoError) and missing.value.filename == str(tmp_path / "missing.txt")
     with pytest.raises(ValueError, match="^unknown block field: value$"):
         m["102.value"]
     with pytest.raises(ValueError, match="unknown field of apply: colour"):
@@ -120,6 +124,107 @@ def test_errors_raise_the_batch_runners_texts_and_change_nothing(tmp_path, oscil
     assert model_text(tmp_path / "model.txt") == saved
     assert np.array_equal(m.tape(), tape)
     assert m.messages == []
+
+
+def test_python_ways_in_follow_one_rule_and_raise_pythons_own_kinds(tmp_path, oscillator):
+    m = oscillator
+    refused = [  # every way in refuses what the model's checks would change or cannot hold
+        (lambda: m.__setitem__("104.cc", float("nan")), "104.cc: nan is not a finite number"),
+        (lambda: m.__setitem__("Delt", -1), "Delt -1 would run as 0.1: the time step must be above 0"),
+        (lambda: m.timing(delt=0), "Delt 0 would run as 0.1: the time step must be above 0"),
+        (lambda: m.timing(delt=-0.1), "Delt -0.1 would run as 0.1: the time step must be above 0"),
+        (lambda: m.timing(delt=20), "Delt 20 would run as 0.1: the time step may not exceed the graph step GrDel (0.1)"),
+        (lambda: m.apply(104, cc=float("nan")), None),
+    ]
+    before = (m["Delt"], m["104.cc"])
+    for action, text in refused:
+        with pytest.raises(ValueError) as raised:
+            action()
+        assert text is None or str(raised.value).startswith(text), str(raised.value)
+    assert (m["Delt"], m["104.cc"]) == before
+    kinds = [  # the model's errors are also Python's own kinds, and say where they went beyond
+        (lambda: m["1001.aa"], IndexError, "Range check error: 1001.aa: block IDs are 0..1000"),
+        (lambda: m["105.stored[3]"], IndexError, "Range check error: 105.stored[3]: block 105 has"),
+        (lambda: m.__setitem__("102.dd", "ten"), ValueError, "'ten' is not a valid floating point value"),
+        (lambda: trevolan.Model.open(tmp_path), OSError, "I/O error"),
+    ]
+    for action, kind, text in kinds:
+        with pytest.raises(kind, match="^" + text.replace("[", "\\[").replace("]", "\\]")):
+            action()
+    assert issubclass(trevolan.OverflowError, OverflowError) and "OverflowError" not in trevolan.__all__
+    assert trevolan.__version__ == cli("--version").split()[1]
+    # apply's block is positional only, so that the dialog's id field can be named.
+    name = m["104.Name"]
+    m.apply(104, id=200)
+    assert m["200.Name"] == name
+    # The Graphs block's inputs are the recorded channels at once, as after its dialog's Apply.
+    m["19.stored"] = [3, 102, 105, 200]
+    m.reset()
+    m.finish()
+    m.save(tmp_path / "channels.txt")
+    saved = trevolan.Model.open(tmp_path / "channels.txt")
+    saved.reset()
+    saved.finish()
+    assert [c[1] for c in m.channels()] == [2, 102, 105, 200] and np.array_equal(m.tape(), saved.tape())
+    # A warning points at the line of the caller.
+    (tmp_path / "bad.txt").write_text(pathlib.Path(example("damped_oscillator.txt")).read_text().replace(
+        "@I   102   position   450   150   1", "@I   102   position   450   150   x", 1))
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        trevolan.Model.open(tmp_path / "bad.txt")
+    assert caught and caught[0].filename == __file__, [(w.filename, str(w.message)) for w in caught]
+
+
+CHILD = """
+import sys, threading
+import trevolan
+m = trevolan.Model.open(sys.argv[1])
+m["101.stored"] = range(10**6, 10**6 + 5)
+import numpy as np
+m["102.stored"] = np.linspace(.5, 1.5, 5)
+print(m["101.stored"], m["102.stored"])
+models = [trevolan.Model.open(sys.argv[1]) for _ in range(4)]
+shapes = []
+threads = [threading.Thread(target=lambda n=n: shapes.append(n.tape().shape)) for n in models]
+for t in threads:
+    t.start()
+for t in threads:
+    t.join()
+print(len(shapes))
+"""
+
+
+def test_lists_from_made_sequences_and_a_first_tape_in_threads_neither_crash_nor_hang():
+    # In a fresh interpreter (numpy not yet imported), with Python's checks of freed memory.
+    env = dict(os.environ, PYTHONMALLOC="debug", PYTHONPATH=os.pathsep.join(sys.path))
+    child = subprocess.run([sys.executable, "-c", CHILD, example("damped_oscillator.txt")], env=env,
+                           capture_output=True, text=True, timeout=60, check=False)
+    assert child.returncode == 0, child.stderr
+    assert child.stdout.splitlines() == [
+        "[1000000.0, 1000001.0, 1000002.0, 1000003.0, 1000004.0] [0.5, 0.75, 1.0, 1.25, 1.5]", "4"]
+
+
+@pytest.mark.filterwarnings("ignore:Tape Full")
+def test_finish_says_when_it_stops_short_and_ctrl_c_stops_it(oscillator):
+    m = oscillator
+    m.timing(finish=20000, delt=0.01, graph=0.01, hold=0.01, holdnext=0.01)
+    m.reset()
+    with pytest.raises(trevolan.Error, match="^finish stopped at Time 10000.* before FinTim 20000: all 1000000 presses"):
+        m.finish()
+    with pytest.warns(trevolan.ModelWarning, match="^finish stopped at Time"):
+        m.finish(max_presses=10)
+    # SIGINT in a run that would take hours: KeyboardInterrupt at once, the model held and usable.
+    m.timing(finish=1e9, hold=1e9, holdnext=1e9)
+    timer = threading.Timer(0.3, lambda: os.kill(os.getpid(), signal.SIGINT))
+    started = time.monotonic()
+    timer.start()
+    with pytest.raises(KeyboardInterrupt):
+        m.finish()
+    assert time.monotonic() - started < 0.3 + 0.2
+    assert m["HoldFlag"] and not m["RunBusy"] and m["Time"] > 0
+    at = m["Time"]
+    m.step()
+    assert m["Time"] > at
 
 
 def test_a_floating_point_fault_holds_the_run_as_in_the_batch_runner(oscillator):

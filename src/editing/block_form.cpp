@@ -309,10 +309,11 @@ void StoreBelt(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
   b.State = b.cc <= 1e-19 ? 1 : 2;
 }
 
-// The oscilloscope's inputs; the tape then records the Graphs block's channels.
-void StoreScope(Sim& s, const StringGrid& g, TBlock& b) {
-  for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
-  const TBlock& graphs = s.block(kGraphsBlock);
+}  // namespace
+
+void TakeScopeChannels(Sim& s) {
+  TBlock& graphs = s.block(kGraphsBlock);
+  if (static_cast<int64_t>(graphs.stored.size()) < kMaxTapeChannels + 1) ResizeStored(graphs, kMaxTapeChannels + 1);
   for (int c = 1; c <= kMaxTapeChannels; ++c) {
     s.TapeChannelIDs[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
   }
@@ -322,7 +323,15 @@ void StoreScope(Sim& s, const StringGrid& g, TBlock& b) {
       break;
     }
   }
-  StoredAt(b, 0) = s.TapeChannels;
+  StoredAt(graphs, 0) = s.TapeChannels;
+}
+
+namespace {
+
+// The oscilloscope's inputs; the tape then records the Graphs block's channels.
+void StoreScope(Sim& s, const StringGrid& g, TBlock& b) {
+  for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
+  TakeScopeChannels(s);
 }
 
 // The grid back into the stored list, by the block's new type.

@@ -11,6 +11,11 @@
 // The block dialog: every field of one block, relabelled for its type when it opens.
 namespace trevolan {
 
+// The tape's channels taken from the Graphs block's stored inputs 1..10, as the block
+// dialog's Apply on that block takes them: the last non-zero input is the last channel,
+// and the count goes into the list's entry 0.
+void TakeScopeChannels(Sim& s);
+
 // A string grid of two columns whose row 0 is the header. Reading a cell outside the
 // grid gives an empty text, as an empty cell does.
 struct StringGrid {

@@ -14,7 +14,10 @@ IoError IoError::FromErrno(int code, const std::string& path) {
   std::string text = code == ENOENT ? "File not found"
                                     : "I/O error " + std::to_string(code) + (reason ? std::string(": ") + reason : "");
   if (!path.empty()) text += ": " + path;
-  return IoError(text);
+  IoError e(text);
+  e.code = code;
+  e.path = path;
+  return e;
 }
 
 }  // namespace trevolan

@@ -17,6 +17,8 @@ class SimError : public std::runtime_error {
 class RangeError : public SimError {
  public:
   RangeError() : SimError("Range check error") {}
+  // The same with what went beyond which bounds, for faces that can say more.
+  explicit RangeError(const std::string& text) : SimError(text) {}
 };
 
 // Throws RangeError; kept out of line so that checked accesses stay small.
@@ -48,6 +50,8 @@ class IoError : public SimError {
   // "File not found" for a missing file, else "I/O error N: " and the system's reason;
   // then ": " and the path when one is given ("I/O error 13: Permission denied: /a/b").
   static IoError FromErrno(int code, const std::string& path = "");
+  int code = 0;      // the system's error number, when one is known
+  std::string path;  // the path it concerns, when one is known
 };
 
 // A request that names something the model has no such thing for (an unknown target
