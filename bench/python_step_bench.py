@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Speed of the Python module: one step() on the 20-block model of the benchmarks (five
 damped oscillators, bench/models.h) and one tape() of a full tape of 10,001 rows of ten
-channels. Prints the median of several rounds; compare the step with
-BM_StepButton20Blocks of build/bin/trevolan_bench, the same press of STEP in C++.
+channels; advance(to=...) and finish() per simulated step; a run of a million samples of
+ten targets recorded against the same run without recording. Prints the median of
+several rounds; compare the step with BM_StepButton20Blocks of build/bin/trevolan_bench,
+the same press of STEP in C++.
 
     PYTHONPATH=build/python python3 bench/python_step_bench.py
 """
@@ -49,7 +51,7 @@ def per_call(call, calls):
 def step_model():
     model = oscillator_bank(trevolan.Model())
     model["Delt"], model["TimeTol"] = 0.01, 1e-5
-    for name in ("GrDel", "GrNext", "Holdstep", "Holdnext", "FinTim"):
+    for name in ("FinTim", "Holdstep", "Holdnext", "GrDel", "GrNext"):  # each within the rules as it comes
         model[name] = 1e12
     model.reset()
     return model
@@ -80,5 +82,29 @@ def main():
           f"{wall / 1000:8.1f} us wall clock")
 
 
+def run_to(model, until, record):
+    """A run from RESET to `until`, recording the ten blocks at every step or not."""
+    def run():
+        model.reset()
+        if record:
+            model.record([str(b) + ".Value" for b in range(101, 111)], every=0.01)
+        model.advance(to=until)
+    return run
+
+
+def main_runs():
+    model = step_model()
+    steps = 1_000_000
+    cpu_advance, _ = per_call(run_to(model, steps * 0.01, False), 1)
+    model["FinTim"] = steps * 0.01
+    cpu_finish, _ = per_call(lambda: (model.reset(), model.finish()), 1)
+    print(f"advance(to=...) per step: median {cpu_advance / steps:6.1f} ns; finish() per step "
+          f"{cpu_finish / steps:6.1f} ns")
+    cpu_recorded, _ = per_call(run_to(model, steps * 0.01, True), 1)
+    print(f"10^6 steps recording 10 targets at every step: median {cpu_recorded / 1e6:7.1f} ms, "
+          f"without recording {cpu_advance / 1e6:7.1f} ms, ratio {cpu_recorded / cpu_advance:4.2f}")
+
+
 if __name__ == "__main__":
     main()
+    main_runs()

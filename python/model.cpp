@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "model/sim_copy.h"
+
 namespace trevolan::python {
 
 Model::Model() : sim_(std::make_unique<Sim>()) {
   sim_->frontend = &frontend_;
+  frontend_.sim = sim_.get();
   frontend_.Attach(*sim_);
   // The first paint of the window when it is activated, as the batch runner does.
   frontend_.FormPaint();
@@ -13,11 +16,18 @@ Model::Model() : sim_(std::make_unique<Sim>()) {
 
 void CollectingFrontend::ProcessMessages() {
   HeadlessFrontend::ProcessMessages();
+  if (recorder) recorder->AfterStep(*sim);
   if (!interrupted || ++steps_ % 64 != 0) return;
   const auto now = std::chrono::steady_clock::now();
   if (now - last_check_ < std::chrono::milliseconds(50)) return;
   last_check_ = now;
   if (interrupted()) throw Interrupted();
+}
+
+void Model::CopyFrom(const Model& other) {
+  if (&other == this) return;
+  std::scoped_lock both(mutex_, other.mutex_);
+  CopyModelState(*other.sim_, *sim_);
 }
 
 TapeRows Model::Tape(const Sim& s) {

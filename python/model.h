@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands/dialog_typing.h"
+#include "commands/recorder.h"
 #include "commands/targets.h"
 #include "display/headless_frontend.h"
 #include "model/sim.h"
@@ -29,6 +30,8 @@ class CollectingFrontend : public HeadlessFrontend {
   void ProcessMessages() override;
   std::vector<std::string> said;
   std::function<bool()> interrupted;
+  Sim* sim = nullptr;                             // the model it shows
+  commands::SampleRecorder* recorder = nullptr;  // samples after every step while set
 
  private:
   int64_t steps_ = 0;
@@ -78,14 +81,30 @@ class Model {
     commands::ApplyBlockFields(s, block_form_, id, fields);
   }
 
+  // Samples of `targets` every `every` of Time from now on, kept apart from the tape;
+  // a new recording replaces the last. The samples so far, rows of Time and the targets.
+  void Record(Sim& s, const std::vector<std::string>& targets, double every) {
+    recorder_ = std::make_unique<commands::SampleRecorder>(s, targets, every);
+    frontend_.recorder = recorder_.get();
+  }
+  void StopRecording() {
+    frontend_.recorder = nullptr;
+    recorder_.reset();
+  }
+  const commands::SampleRecorder* recorder() const { return recorder_.get(); }
+
+  // This model's state made that of `other` (model, run and view), as a copy of it.
+  void CopyFrom(const Model& other);
+
   // The rows 0..TapeIndex of the time and the TapeChannels channels.
   static TapeRows Tape(const Sim& s);
   // Column 0 (the Time block) and the channels: their blocks' names and IDs.
   static std::vector<std::pair<std::string, int32_t>> Channels(const Sim& s);
 
  private:
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   std::unique_ptr<Sim> sim_;
+  std::unique_ptr<commands::SampleRecorder> recorder_;
   CollectingFrontend frontend_;
   // The block dialog lives as long as the model, as the window's lives as long as the program.
   TBlockFm block_form_;

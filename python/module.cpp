@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <sstream>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -14,6 +15,7 @@
 #include "engine/run_loop.h"
 #include "model.h"
 #include "model/file_commands.h"
+#include "model/model_file.h"
 #include "model/numbers.h"
 #include "model/seed.h"
 #include "editing/block_form.h"
@@ -42,6 +44,7 @@ void Report(py::list& messages, const std::vector<std::string>& said) {
 struct PyModel {
   Model model;
   py::list messages;
+  std::vector<std::string> recorded;  // the columns of the recording, as named
 
   // Runs `work` without the interpreter's lock, so that other Python threads go on
   // meanwhile, then reports its warnings; an error of the model is raised after them.
@@ -416,6 +419,128 @@ std::unique_ptr<PyModel> NewModel(void (*load)(Sim&, const std::string&), const 
   return m;
 }
 
+// Rows of Time and named columns as a pandas DataFrame indexed by Time, or a numpy
+// structured array with a Time field when pandas is not installed.
+py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> cells) {
+  const auto columns = static_cast<py::ssize_t>(names.size() + 1);
+  const py::ssize_t rows = columns ? static_cast<py::ssize_t>(cells.size()) / columns : 0;
+  auto* owned = new std::vector<double>(std::move(cells));
+  py::capsule owner(owned, [](void* p) { delete static_cast<std::vector<double>*>(p); });
+  py::array_t<double> table({rows, columns}, owned->data(), owner);
+  py::list fields;
+  fields.append("Time");
+  for (const std::string& n : names) fields.append(n);
+  try {
+    py::module_ pandas = py::module_::import("pandas");
+    py::object frame = pandas.attr("DataFrame")(table, py::arg("columns") = fields);
+    return frame.attr("set_index")("Time");
+  } catch (const py::error_already_set& e) {
+    if (!e.matches(PyExc_ImportError)) throw;
+  }
+  Records records(static_cast<size_t>(rows));
+  for (py::ssize_t c = 0; c < columns; ++c) {
+    std::vector<double> column;
+    for (py::ssize_t r = 0; r < rows; ++r) column.push_back(table.at(r, c));
+    records.Add(fields[static_cast<size_t>(c)].cast<std::string>(), std::move(column));
+  }
+  return records.Array();
+}
+
+// The targets a recording takes when none are named: the tape's channels.
+std::vector<std::string> ChannelTargets(const Sim& s) {
+  std::vector<std::string> targets;
+  const auto channels = Model::Channels(s);
+  for (size_t c = 1; c < channels.size(); ++c) targets.push_back(std::to_string(channels[c].second) + ".Value");
+  return targets;
+}
+
+// Starts a recording of the targets given (by ID or name; None: the tape's channels)
+// every `every` (None: GrDel); the columns keep the names as given.
+void StartRecording(PyModel& self, const py::object& outputs, const py::object& every,
+                    std::vector<std::string>& names) {
+  std::vector<std::string> given;
+  if (!outputs.is_none()) given = outputs.cast<std::vector<std::string>>();
+  const std::optional<double> interval = every.is_none() ? std::nullopt : std::optional(NumberOf(every));
+  self.Call([&](Sim& s) {
+    std::vector<std::string> targets;
+    if (outputs.is_none()) {
+      targets = ChannelTargets(s);
+      given.clear();
+      for (const auto& [name, id] : Model::Channels(s)) given.push_back(name);
+      given.erase(given.begin());
+    } else {
+      // Time is the index of every recording; a name given twice would be two columns of one name.
+      std::erase(given, std::string("Time"));
+      for (size_t i = 0; i < given.size(); ++i) {
+        if (std::find(given.begin(), given.begin() + static_cast<std::ptrdiff_t>(i), given[i]) != given.begin() + static_cast<std::ptrdiff_t>(i)) {
+          throw UsageError("the output " + given[i] + " is named twice");
+        }
+        targets.push_back(commands::TargetOfName(s, given[i]));
+      }
+    }
+    self.model.Record(s, targets, interval.value_or(s.GrDel));
+  });
+  names = given;
+}
+
+py::object Recording(PyModel& self) {
+  std::vector<double> cells;
+  self.Call([&](Sim&) {
+    if (const auto* r = self.model.recorder()) cells = r->cells();
+  });
+  return TimeFrame(self.recorded, std::move(cells));
+}
+
+std::unique_ptr<PyModel> CopyOf(PyModel& from) {
+  auto copy = std::make_unique<PyModel>();
+  {
+    py::gil_scoped_release nogil;
+    copy->model.CopyFrom(from.model);
+  }
+  return copy;
+}
+
+// A target or name, and the value it takes, as a study's --set writes it: a timing
+// global as the timing dialog's Apply, checked by the model's rules first.
+void SetParameter(Sim& s, const std::string& given, const std::vector<commands::SetValue>& values) {
+  const std::string target = commands::TargetOfName(s, given);
+  CheckValues(s, target, values);
+  const GlobalField* g = FindGlobalField(target);
+  if (g && g->rule == GlobalRule::kTiming && values.size() == 1 && !std::holds_alternative<std::string>(values[0])) {
+    const double v = std::visit([](auto x) -> double {
+      if constexpr (std::is_same_v<decltype(x), std::string>) return 0;
+      else return static_cast<double>(x);
+    }, values[0]);
+    commands::SetTiming(s, {{g, v}});
+    return;
+  }
+  commands::SetTarget(s, target, values);
+}
+
+py::object Simulate(py::handle model, const py::object& stop, const py::object& start, const py::object& step,
+                    const py::object& params, const py::object& outputs, const py::object& every,
+                    const py::object& seed) {
+  std::unique_ptr<PyModel> m;
+  if (py::isinstance<PyModel>(model)) {
+    m = CopyOf(model.cast<PyModel&>());
+  } else {
+    m = NewModel(FileOpen, py::cast<std::filesystem::path>(model).string());
+  }
+  std::vector<std::pair<std::string, std::vector<commands::SetValue>>> sets;
+  for (const auto& [target, value] : Pairs(params)) sets.emplace_back(target, SetValues(value));
+  for (const auto& [name, value] : {std::pair{"Start", start}, std::pair{"FinTim", stop}, std::pair{"Delt", step}}) {
+    if (!value.is_none()) sets.emplace_back(name, std::vector<commands::SetValue>{NumberOf(value)});
+  }
+  m->Call([&](Sim& s) {
+    for (const auto& [target, values] : sets) SetParameter(s, target, values);
+    if (!seed.is_none()) SeedGenerator(s, seed.cast<uint64_t>());
+    ResetButton(s);
+  });
+  StartRecording(*m, outputs, every, m->recorded);
+  m->Call([&](Sim& s) { AdvanceTo(s, s.FinTim); });
+  return Recording(*m);
+}
+
 // A class of trevolan's errors that is also one of Python's own, so that code catches it
 // the usual way (except OSError, except ValueError, except IndexError); str(e) stays
 // the text the batch runner writes after "error: ".
@@ -489,6 +614,8 @@ void RegisterErrors(py::module_& m) {
       RaiseIoError(e);
     } catch (const SimError& e) {
       PyErr_SetString(errors->error.ptr(), e.what());
+    } catch (const commands::UnknownName& e) {
+      PyErr_SetString(PyExc_KeyError, e.what());
     } catch (const UsageError& e) {
       // A misspelt target or field is a fault of the calling program, not of the model.
       PyErr_SetString(PyExc_ValueError, e.what());
@@ -538,7 +665,7 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
   }
   m.attr("__version__") = kVersion;
   // What `from trevolan import *` gives: not OverflowError, which would hide Python's own.
-  m.attr("__all__") = py::make_tuple("Model", "study", "StudyResult", "Error", "RangeError", "ConversionError",
+  m.attr("__all__") = py::make_tuple("Model", "simulate", "study", "StudyResult", "Error", "RangeError", "ConversionError",
                                      "FloatError", "IoError", "NotFoundError", "ModelWarning");
 
   py::class_<PyStudyResult>(m, "StudyResult", "The runs of a study and its summary of each case.")
@@ -601,6 +728,24 @@ that cannot be read raises trevolan.Error. A run that fails does not stop the st
 status is its error text and its measures are NaN. The runs go without Python's lock;
 Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
 
+  m.def("simulate", &Simulate, py::arg("model"), py::kw_only(), py::arg("stop") = py::none(),
+        py::arg("start") = py::none(), py::arg("step") = py::none(), py::arg("params") = py::none(),
+        py::arg("outputs") = py::none(), py::arg("every") = py::none(), py::arg("seed") = py::none(),
+        R"(Simulates a model and returns every sample of its outputs.
+
+model: a model file's path, or a Model (left as it is: the call works on a copy).
+stop, start, step: FinTim, Start and Delt for this run (None: the model's own).
+params: {target or block name: value}, set before the run, a timing global as the timing
+    dialog applies it: {"spring.cc": 2, "104.aa": 0.5, "FinTim": 100}.
+outputs: targets or block names to sample ("position", "102.Value", "Time"); None: the
+    channels the model records on its tape.
+every: the sampling interval (None: the model's GrDel, so the samples are the tape's rows).
+seed: the random generator's seed (None: the fixed sequence of every start).
+
+Returns a pandas DataFrame indexed by Time with a column for each output (a numpy
+structured array with a Time field when pandas is not installed), every sample kept
+however long the run.)");
+
   py::class_<PyModel>(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.")
       .def(py::init<>(), "A freshly started program that was given no model.")
       .def_static(
@@ -621,9 +766,10 @@ Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
           py::arg("path"), "File, Save Tape as: writes the recorded rows as the tape file.")
       .def(
           "__getitem__",
-          [](PyModel& self, const std::string& target) {
+          [](PyModel& self, const std::string& given) {
             commands::TargetValue value;
             self.Call([&](Sim& s) {
+              const std::string target = commands::TargetOfName(s, given);
               try {
                 value = commands::ReadTarget(s, target);
               } catch (const RangeError&) {
@@ -638,9 +784,10 @@ Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
           "come as int, doubles as float, flags as bool, texts as str, a stored list as a list of floats.")
       .def(
           "__setitem__",
-          [](PyModel& self, const std::string& target, py::handle value) {
+          [](PyModel& self, const std::string& given, py::handle value) {
             const std::vector<commands::SetValue> values = SetValues(value);
             self.Call([&](Sim& s) {
+              const std::string target = commands::TargetOfName(s, given);
               CheckValues(s, target, values);
               try {
                 commands::SetTarget(s, target, values);
@@ -769,6 +916,120 @@ Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
             return pandas.attr("DataFrame")(TapeArray(std::move(rows)), py::arg("columns") = names);
           },
           "The tape as a pandas DataFrame with the channels' names as columns (needs pandas).")
+      .def(
+          "advance",
+          [](PyModel& self, double to, int64_t max_presses) {
+            self.Call([&](Sim& s) { AdvanceTo(s, to, max_presses); });
+          },
+          py::arg("to"), py::kw_only(), py::arg("max_presses") = kDefaultFinishPresses,
+          "Runs until Time reaches `to` (within TimeTol), through every hold on the way, all in C++: "
+          "m.advance(to=50). Ctrl-C stops it at the next step with KeyboardInterrupt.")
+      .def(
+          "record",
+          [](PyModel& self, const py::object& outputs, const py::object& every) {
+            StartRecording(self, outputs, every, self.recorded);
+          },
+          py::arg("outputs") = py::none(), py::kw_only(), py::arg("every") = py::none(),
+          "Records the outputs (targets or block names; None: the tape's channels) every `every` of Time (None: "
+          "GrDel) from now on, the first sample now, every sample kept apart from the model's own tape (which keeps "
+          "ten channels and its last 10,001 rows). recording() gives the samples; a new record() starts afresh.")
+      .def(
+          "recording", [](PyModel& self) { return Recording(self); },
+          "The samples of record() so far: a pandas DataFrame indexed by Time with a column for each output, or "
+          "a numpy structured array (Time first) without pandas.")
+      .def(
+          "stop_recording",
+          [](PyModel& self) {
+            self.Call([&](Sim&) { self.model.StopRecording(); });
+            self.recorded.clear();
+          },
+          "Ends the recording; its samples are dropped.")
+      .def("copy", [](PyModel& self) { return CopyOf(self); },
+           "A model of its own with this one's state: blocks, clock, tape and random generator.")
+      .def("__copy__", [](PyModel& self) { return CopyOf(self); })
+      .def("__deepcopy__", [](PyModel& self, py::handle) { return CopyOf(self); }, py::arg("memo"))
+      .def(py::pickle(
+          [](PyModel& self) {
+            std::string text, generator;
+            self.Call([&](Sim& s) {
+              text = ModelFileText(s, "");
+              std::ostringstream rng;
+              rng << s.rng;
+              generator = rng.str();
+            });
+            return py::make_tuple(py::bytes(text), generator);
+          },
+          [](const py::tuple& state) {
+            if (state.size() != 2) throw std::runtime_error("not the state of a trevolan.Model");
+            auto m = std::make_unique<PyModel>();
+            const std::string text = state[0].cast<std::string>();
+            const std::string generator = state[1].cast<std::string>();
+            m->Call([&](Sim& s) {
+              OpenModelText(s, text, "pickle");
+              std::istringstream rng(generator);
+              rng >> s.rng;
+            });
+            return m;
+          }))
+      .def("__enter__", [](py::object self) { return self; })
+      .def("__exit__", [](PyModel&, py::handle, py::handle, py::handle) { return false; })
+      .def(
+          "__len__",
+          [](PyModel& self) {
+            int64_t used = 0;
+            self.Call([&](Sim& s) {
+              for (int id = 0; id <= kMaxBlockID; ++id) used += s.block(id).Type != BlockType::Empty;
+            });
+            return used;
+          },
+          "The number of blocks in the table (the slots in use).")
+      .def(
+          "__iter__",
+          [](PyModel& self) {
+            py::list ids;
+            std::vector<int> used;
+            self.Call([&](Sim& s) {
+              for (int id = 0; id <= kMaxBlockID; ++id) {
+                if (s.block(id).Type != BlockType::Empty) used.push_back(id);
+              }
+            });
+            for (const int id : used) ids.append(id);
+            return py::iter(ids);
+          },
+          "The IDs of the blocks in the table.")
+      .def(
+          "__contains__",
+          [](PyModel& self, const std::string& given) {
+            bool found = true;
+            self.Call([&](Sim& s) {
+              try {
+                commands::ReadTarget(s, commands::TargetOfName(s, given));
+              } catch (const UsageError&) {
+                found = false;
+              } catch (const SimError&) {
+                found = false;
+              }
+            });
+            return found;
+          },
+          "Whether m[target] has a value: '104.cc' in m, 'position' in m.")
+      .def(
+          "_ipython_key_completions_",
+          [](PyModel& self) {
+            std::vector<std::string> keys;
+            self.Call([&](Sim& s) {
+              for (const GlobalField& g : GlobalFields()) keys.emplace_back(g.name);
+              for (int id = 0; id <= kMaxBlockID; ++id) {
+                const TBlock& b = s.block(id);
+                if (b.Type == BlockType::Empty) continue;
+                for (const BlockField& f : BlockFields()) {
+                  keys.push_back(std::to_string(id) + "." + f.name);
+                  if (!b.Name.empty()) keys.push_back(b.Name + "." + f.name);
+                }
+              }
+            });
+            return keys;
+          })
       .def_readonly("messages", &PyModel::messages,
                     "The program's own warnings so far, each as its message box shows it.")
       .def("__repr__", [](PyModel& self) {

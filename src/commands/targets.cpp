@@ -197,6 +197,25 @@ std::optional<int64_t> TargetBlock(const std::string& target) {
   return ParseIndex(std::string_view(target).substr(0, dot));
 }
 
+std::string TargetOfName(const Sim& s, const std::string& target) {
+  if (target.empty() || target.rfind("tape.", 0) == 0 || FindGlobalField(target)) return target;
+  const size_t dot = target.find('.');
+  const std::string head = target.substr(0, dot);
+  if (ParseIndex(head)) return target;
+  std::vector<int> ids;
+  for (int id = 0; id <= kMaxBlockID; ++id) {
+    const TBlock& b = s.block(id);
+    if (b.Type != BlockType::Empty && b.Name == head) ids.push_back(id);
+  }
+  if (ids.empty()) throw UnknownName("no block is named '" + head + "'");
+  if (ids.size() > 1) {
+    std::string list;
+    for (const int id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
+    throw UnknownName("the name '" + head + "' is shared by blocks " + list + ": name one by its ID");
+  }
+  return std::to_string(ids[0]) + (dot == std::string::npos ? ".Value" : target.substr(dot));
+}
+
 std::function<double()> NumberTarget(Sim& s, const std::string& target) {
   Accessor a = Resolve(s, target);
   if (!a.number) throw UsageError("not a number: " + target);

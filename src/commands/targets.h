@@ -40,6 +40,16 @@ void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>
 // cell. The ID is as written, also when it is outside the table.
 std::optional<int64_t> TargetBlock(const std::string& target);
 
+// A block named by its Name where a target wants its ID: "spring.cc" -> "104.cc", a
+// bare name "position" -> "102.Value" (its value). Targets by ID, globals and tape cells
+// come back as they are. UnknownName for a name that no block has, or that several
+// share (the text lists their IDs).
+class UnknownName : public UsageError {
+ public:
+  using UsageError::UsageError;
+};
+std::string TargetOfName(const Sim& s, const std::string& target);
+
 // The target's value as a number, read anew at every call (cheaply: the target is
 // resolved once), for statistics that read it at every step. Texts and whole lists
 // are a UsageError.

@@ -240,4 +240,20 @@ void FinishRun(Sim& s, int64_t max_presses) {
   }
 }
 
+void AdvanceTo(Sim& s, double to, int64_t max_presses) {
+  for (int64_t presses = 0; presses < max_presses; ++presses) {
+    if (!s.HoldFlag || s.Time + s.TimeTol >= to) return;
+    struct RestoreHoldnext {
+      Sim& s;
+      double saved;
+      bool moved;
+      ~RestoreHoldnext() {
+        if (moved) s.Holdnext = saved;
+      }
+    } restore{s, s.Holdnext, to < s.Holdnext};
+    if (restore.moved) s.Holdnext = to;
+    StartRun(s);
+  }
+}
+
 }  // namespace trevolan

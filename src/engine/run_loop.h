@@ -28,4 +28,10 @@ void ResetButton(Sim& s);  // only while held
 inline constexpr int64_t kDefaultFinishPresses = 1000000;
 void FinishRun(Sim& s, int64_t max_presses = kDefaultFinishPresses);
 
+// RUN pressed again and again, with a hold put at `to` as STEP puts one after a step,
+// until the run holds with Time + TimeTol >= to: the run carried on to a time of the
+// caller's choosing through every hold on the way (beyond FinTim, step by step, as RUN
+// goes there). The hold grid is put back afterwards. At most max_presses presses.
+void AdvanceTo(Sim& s, double to, int64_t max_presses = kDefaultFinishPresses);
+
 }  // namespace trevolan

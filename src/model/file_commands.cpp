@@ -33,9 +33,10 @@ void FileNew(Sim& s) {
 
 // The file is read whole before the model is cleared: a file that cannot be read, or
 // that is no model at all, leaves the user's model and file names as they were.
-void FileOpen(Sim& s, const std::string& path) {
-  std::string text = ReadModelFile(path);
-  s.DataFileName = path;
+void FileOpen(Sim& s, const std::string& path) { OpenModelText(s, ReadModelFile(path), path); }
+
+void OpenModelText(Sim& s, std::string text, const std::string& name) {
+  s.DataFileName = name;
   PrepareEmptyTable(s);
   s.HighestBlock = 100;
   s.TapeChannels = 0;

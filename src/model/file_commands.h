@@ -12,6 +12,8 @@ void FileNew(Sim& s);
 
 // File, Open with a chosen file: clears the table, reads the model and takes its timing.
 void FileOpen(Sim& s, const std::string& path);
+// The same for a model's text already read, `name` standing for its file's name.
+void OpenModelText(Sim& s, std::string text, const std::string& name);
 
 // The load the main window makes when it is first activated with one command-line
 // argument. Unlike Open it leaves HighestBlock, SaveFileName and the caption alone,

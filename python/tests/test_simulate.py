@@ -1,0 +1,103 @@
+"""The data-science calls: simulate() against the batch runner on every example, names
+for slot numbers, recordings beyond the tape, advance(), copies, pickles and the
+protocols of a Python object."""
+import concurrent.futures
+import copy
+import csv
+import pathlib
+import pickle
+
+import numpy as np
+import pytest
+
+import trevolan
+from conftest import ROOT, cli, example
+
+EXAMPLES = sorted(p.name for p in (ROOT / "examples").glob("*.txt"))
+
+
+def columns(result):
+    """Time and the output columns of a simulate() result, pandas or numpy."""
+    if hasattr(result, "index"):
+        return ["Time", *result.columns], np.column_stack([result.index.to_numpy(), result.to_numpy()])
+    names = list(result.dtype.names)
+    return names, np.column_stack([result[n] for n in names])
+
+
+@pytest.mark.parametrize("name", EXAMPLES)
+def test_simulate_gives_the_rows_of_the_batch_runner(tmp_path, name):
+    out = tmp_path / "run.csv"
+    cli("run", example(name), "--csv", str(out))
+    rows = list(csv.reader(open(out, newline="")))
+    names, table = columns(trevolan.simulate(example(name)))
+    assert names[1:] == rows[0][1:]
+    assert np.array_equal(table, np.array([[float(x) for x in row] for row in rows[1:]]))
+
+
+def test_names_recordings_and_advance(tmp_path):
+    path = example("damped_oscillator.txt")
+    m = trevolan.Model.open(path)
+    # Names stand for IDs wherever a target goes; a bare name is the block's value.
+    assert m["position"] == m["102.Value"] and m["position.aa"] == m["102.aa"]
+    m["velocity.cc"] = 2
+    assert m["101.cc"] == 2
+    with pytest.raises(KeyError, match="no block is named 'nothing'"):
+        m["nothing.aa"]
+    m["101.Name"] = "position"
+    with pytest.raises(KeyError, match="shared by blocks 101, 102"):
+        m["position"]
+    m["101.Name"] = "velocity"
+    # simulate() works on a copy, with parameters and outputs by name, sampled as asked.
+    before = m["Time"], m["101.cc"]
+    _, table = columns(trevolan.simulate(m, stop=10, params={"velocity.cc": 1}, outputs=["position", "103.Value"],
+                                         every=0.5))
+    assert (m["Time"], m["101.cc"]) == before
+    assert np.allclose(table[:, 0], np.arange(0, 10.25, 0.5)) and table.shape == (21, 3)
+    # A recording keeps every sample however long the run; the tape its last 10,001 rows.
+    m.timing(finish=20000, graph=1, hold=20000, holdnext=20000)
+    m.reset()
+    m.record(["position"])
+    with pytest.warns(trevolan.ModelWarning, match="Tape Full"):
+        m.finish()
+    _, rec = columns(m.recording())
+    tape = m.tape()
+    assert rec.shape == (20001, 2) and len(tape) == 10001
+    assert np.array_equal(rec[-5000:], tape[-5000:, :2])
+    # advance() stops at the time asked, through the holds on the way, and a run goes on
+    # from there as if it had not stopped.
+    m.timing(finish=100, graph=0.1, hold=7, holdnext=7)
+    m.reset()
+    m.advance(to=30)
+    assert abs(m["Time"] - 30) < 1e-9 and m["HoldFlag"]
+    m.finish()
+    whole = trevolan.Model.open(path)
+    whole["velocity.cc"] = 2
+    whole.timing(finish=100, graph=0.1, hold=7, holdnext=7)
+    whole.reset()
+    whole.finish()
+    assert np.array_equal(m.tape(), whole.tape())
+
+
+def run_pickled(state):
+    m = pickle.loads(state)
+    m.reset()
+    m.finish()
+    return m.tape()
+
+
+def test_copies_pickles_and_protocols():
+    m = trevolan.Model.open(example("breakdowns.txt"))
+    m.seed(5)
+    twin = m.copy()
+    deep, shallow = copy.deepcopy(m), copy.copy(m)
+    for other in (twin, deep, shallow):
+        other["FinTim"] = 500
+        assert m["FinTim"] != 500
+    local = run_pickled(pickle.dumps(m))
+    with concurrent.futures.ProcessPoolExecutor(1) as pool:
+        assert np.array_equal(pool.submit(run_pickled, pickle.dumps(m)).result(), local)
+    with trevolan.Model.open(example("damped_oscillator.txt")) as osc:
+        ids = list(osc)
+        assert len(osc) == len(ids) and 102 in ids and "position" in osc and "1001.aa" not in osc
+        assert "position.Value" in osc._ipython_key_completions_()
+    assert {"simulate", "Model", "study"} <= set(trevolan.__all__)
