@@ -16,6 +16,7 @@
 #include "model.h"
 #include "model/file_commands.h"
 #include "model/model_file.h"
+#include "model/catalogue.h"
 #include "model/numbers.h"
 #include "model/seed.h"
 #include "editing/block_form.h"
@@ -541,6 +542,47 @@ py::object Simulate(py::handle model, const py::object& stop, const py::object& 
   return Recording(*m);
 }
 
+// Named columns as a pandas DataFrame, or a numpy record array without pandas.
+py::object Table(const std::vector<std::string>& names, const std::vector<py::list>& columns) {
+  try {
+    py::module_ pandas = py::module_::import("pandas");
+    py::dict data;
+    for (size_t i = 0; i < names.size(); ++i) data[py::str(names[i])] = columns[i];
+    return pandas.attr("DataFrame")(data);
+  } catch (const py::error_already_set& e) {
+    if (!e.matches(PyExc_ImportError)) throw;
+  }
+  py::list arrays;
+  for (const py::list& c : columns) arrays.append(c);
+  return py::module_::import("numpy").attr("rec").attr("fromarrays")(arrays, py::arg("names") = py::cast(names));
+}
+
+// Every block in the table: its ID, type and what the type is, and its fields.
+py::object BlocksTable(PyModel& self) {
+  std::vector<std::string> names{"ID", "Description"};
+  for (const BlockField& f : BlockFields()) {
+    if (f.addressable && std::string_view(f.name) != "stored") names.emplace_back(f.name);
+  }
+  std::vector<std::vector<commands::TargetValue>> cells(names.size());
+  self.Call([&](Sim& s) {
+    for (int id = 0; id <= kMaxBlockID; ++id) {
+      const TBlock& b = s.block(id);
+      if (b.Type == BlockType::Empty) continue;
+      cells[0].emplace_back(static_cast<int64_t>(id));
+      const BlockTypeInfo* info = FindBlockType(b.Type);
+      cells[1].emplace_back(std::string(info ? info->block : ""));
+      for (size_t c = 2; c < names.size(); ++c) cells[c].push_back(commands::ReadTarget(s, std::to_string(id) + "." + names[c]));
+    }
+  });
+  std::vector<py::list> columns;
+  for (auto& column : cells) {
+    py::list values;
+    for (auto& v : column) values.append(ToPython(std::move(v)));
+    columns.push_back(values);
+  }
+  return Table(names, columns);
+}
+
 // A class of trevolan's errors that is also one of Python's own, so that code catches it
 // the usual way (except OSError, except ValueError, except IndexError); str(e) stays
 // the text the batch runner writes after "error: ".
@@ -1030,6 +1072,25 @@ however long the run.)");
             });
             return keys;
           })
+      .def("blocks", &BlocksTable,
+           "Every block in the table, one row each: ID, what its type is (Description), and its fields (Type, "
+           "Name, OnOff, connections An..Pn, aa..pp, Value, ...): a pandas DataFrame, or a numpy record array "
+           "without pandas.")
+      .def(
+          "globals",
+          [](PyModel& self) {
+            std::vector<std::pair<std::string, commands::TargetValue>> values;
+            self.Call([&](Sim& s) {
+              for (const GlobalField& g : GlobalFields()) {
+                if (g.addressable) values.emplace_back(g.name, commands::ReadTarget(s, g.name));
+              }
+            });
+            py::dict all;
+            for (auto& [name, value] : values) all[py::str(name)] = ToPython(std::move(value));
+            return all;
+          },
+          "The globals with their values, the timing and display settings among them: {'Time': 0.0, 'Delt': "
+          "0.1, ...}.")
       .def_readonly("messages", &PyModel::messages,
                     "The program's own warnings so far, each as its message box shows it.")
       .def("__repr__", [](PyModel& self) {

@@ -101,3 +101,11 @@ def test_copies_pickles_and_protocols():
         assert len(osc) == len(ids) and 102 in ids and "position" in osc and "1001.aa" not in osc
         assert "position.Value" in osc._ipython_key_completions_()
     assert {"simulate", "Model", "study"} <= set(trevolan.__all__)
+    # The table and the globals at a glance.
+    osc = trevolan.Model.open(example("damped_oscillator.txt"))
+    blocks = osc.blocks()
+    ids = list(blocks["ID"])
+    row = ids.index(102)
+    assert len(ids) == len(osc) and blocks["Name"][row] == "position" and blocks["Type"][row] == "I"
+    assert blocks["Description"][row] == "Integrator" and blocks["An"][row] == 101
+    assert osc.globals()["FinTim"] == osc["FinTim"] and osc.globals()["DataFileName"] == osc["DataFileName"]
