@@ -26,8 +26,8 @@ deb=$(ls "$build"/trevolan_*_*.deb)
 version=$(dpkg-deb -f "$deb" Version)
 echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)" >&2
 # The Python module, when the build has it, is in the package once, with its python3.
-module=$(compgen -G "$build/python/trevolan*.so" || true)
-copies=$(dpkg-deb -c "$deb" | grep -c "/trevolan\.cpython-[^/]*\.so$" || true)
+module=$(compgen -G "$build/python/trevolan/_trevolan*.so" || true)
+copies=$(dpkg-deb -c "$deb" | grep -c "/trevolan/_trevolan\.cpython-[^/]*\.so$" || true)
 if [ -n "$module" ]; then
   [ "$copies" -eq 1 ] || { echo "the package holds $copies copies of the Python module" >&2; exit 1; }
   minor=$(/usr/bin/python3 -c 'import sys; print(sys.version_info[1])')
@@ -91,6 +91,10 @@ trevolan-cli help open | grep -q "^in scripts: open FILE$" || fail "trevolan-cli
 if [ -n "$module" ]; then
   out=$(cd "$scratch" && /usr/bin/python3 -c 'import trevolan; print(trevolan.Model.open("'"$examples"'/integrators.txt")["HighestBlock"])' 2>&1) ||
     fail "import trevolan: $out"
+  listing=$(dpkg-deb -c "$deb")
+  for file in __init__.py __init__.pyi py.typed; do
+    grep -q "/dist-packages/trevolan/$file$" <<<"$listing" || fail "the package has no trevolan/$file"
+  done
 fi
 [ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version" ] || fail "trevolan --version"
 env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "Example models: $examples" ||

@@ -1,5 +1,6 @@
-// The Python module `trevolan`: models opened, changed, run and read from Python
-// through the same calls as the batch runner's commands.
+// The extension of the Python package `trevolan` (trevolan/_trevolan): models opened,
+// changed, run and read from Python through the same calls as the batch runner's
+// commands. The package's __init__.py gives its names and adds what is Python's own.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -678,7 +679,7 @@ void RegisterErrors(py::module_& m) {
 using namespace trevolan;
 using namespace trevolan::python;
 
-PYBIND11_MODULE(trevolan, m) {
+PYBIND11_MODULE(_trevolan, m) {
   m.doc() = R"(Trevolan models from Python.
 
 A Model is a freshly started simulator without a window. It is driven by the same calls
@@ -706,9 +707,6 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
     if (!e.matches(PyExc_ImportError)) throw;  // without numpy only tape() and study() need it
   }
   m.attr("__version__") = kVersion;
-  // What `from trevolan import *` gives: not OverflowError, which would hide Python's own.
-  m.attr("__all__") = py::make_tuple("Model", "simulate", "study", "StudyResult", "Error", "RangeError", "ConversionError",
-                                     "FloatError", "IoError", "NotFoundError", "ModelWarning");
 
   py::class_<PyStudyResult>(m, "StudyResult", "The runs of a study and its summary of each case.")
       .def_readonly("runs", &PyStudyResult::runs,

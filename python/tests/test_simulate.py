@@ -4,6 +4,7 @@ protocols of a Python object."""
 import concurrent.futures
 import copy
 import csv
+import inspect
 import pathlib
 import pickle
 
@@ -101,6 +102,12 @@ def test_copies_pickles_and_protocols():
         assert len(osc) == len(ids) and 102 in ids and "position" in osc and "1001.aa" not in osc
         assert "position.Value" in osc._ipython_key_completions_()
     assert {"simulate", "Model", "study"} <= set(trevolan.__all__)
+    # For editors and type checkers: signatures, the stub and its marker beside the package.
+    assert list(inspect.signature(trevolan.simulate).parameters)[-2:] == ["every", "seed"]
+    assert "precision" in inspect.signature(trevolan.study).parameters
+    package = pathlib.Path(trevolan.__file__).parent
+    assert (package / "py.typed").exists() and "def simulate(" in (package / "__init__.pyi").read_text()
+    assert trevolan.Model.__module__ == "trevolan" and "Simulates a model" in trevolan.simulate.__doc__
     # The table and the globals at a glance.
     osc = trevolan.Model.open(example("damped_oscillator.txt"))
     blocks = osc.blocks()
