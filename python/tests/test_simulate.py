@@ -7,6 +7,8 @@ import csv
 import inspect
 import pathlib
 import pickle
+import subprocess
+import sys
 
 import numpy as np
 import pytest
@@ -25,6 +27,7 @@ def columns(result):
     return names, np.column_stack([result[n] for n in names])
 
 
+@pytest.mark.filterwarnings("ignore:XL not Running")
 @pytest.mark.parametrize("name", EXAMPLES)
 def test_simulate_gives_the_rows_of_the_batch_runner(tmp_path, name):
     out = tmp_path / "run.csv"
@@ -116,3 +119,39 @@ def test_copies_pickles_and_protocols():
     assert len(ids) == len(osc) and blocks["Name"][row] == "position" and blocks["Type"][row] == "I"
     assert blocks["Description"][row] == "Integrator" and blocks["An"][row] == 101
     assert osc.globals()["FinTim"] == osc["FinTim"] and osc.globals()["DataFileName"] == osc["DataFileName"]
+
+
+@pytest.mark.filterwarnings("ignore:XL not Running")
+def test_a_python_function_takes_the_spreadsheets_place():
+    # The example's controller settles the tank where the Calc workbook does.
+    done = subprocess.run([sys.executable, str(ROOT / "examples" / "python" / "tank_controller.py")],
+                          capture_output=True, text=True, timeout=60, check=False)
+    assert done.stdout == "level at Time 100: 35.17\n", done.stderr
+    # Once a time unit (the block's period), with the block's row; the link's rules hold.
+    times = []
+
+    def echo(time, row):
+        times.append(time)
+        assert len(row) == 16
+        return row
+
+    cases = [
+        (echo, None, None),
+        (lambda t, row: row[:15], trevolan.Error, "Automation error: the workbook answered too few cells"),
+        (lambda t, row: ["x"] * 16, trevolan.ConversionError, "'x' is not a valid floating point value"),
+        (lambda t, row: 1 / 0, trevolan.Error, "Automation error: the exchange function raised ZeroDivisionError"),
+    ]
+    for fn, kind, text in cases:
+        m = trevolan.Model.open(example("tank_controller.txt"))
+        m.on_exchange(fn)
+        if kind is None:
+            m.reset()
+            m.finish()
+            assert np.allclose(times, range(101), atol=1e-9)
+            continue
+        with pytest.raises(kind, match="^" + text):  # the first exchange is RESET's
+            m.reset()
+        assert m["HoldFlag"] and m["Time"] == 0
+    m.on_exchange(None)
+    m.run()
+    assert "XL not Running" in m.messages[-1]

@@ -6,6 +6,8 @@
     >>> m.apply(104, cc=-0.05); m.reset(); m.finish()
     >>> m["Time"], m["102.Value"]
 """
+import warnings
+
 from . import _trevolan
 from ._trevolan import (  # noqa: F401  (the names of the package)
     ConversionError,
@@ -22,18 +24,28 @@ from ._trevolan import (  # noqa: F401  (the names of the package)
 )
 
 
+def _at_caller(call, *args, **kwargs):
+    """The call's warnings shown at the line of the caller's caller, not here."""
+    with warnings.catch_warnings(record=True) as said:
+        warnings.simplefilter("always")
+        result = call(*args, **kwargs)
+    for w in said:
+        warnings.warn(w.message, w.category, stacklevel=3)
+    return result
+
+
 # The calls of the package in Python, so that help() and inspect.signature() show their
 # parameters; the work is the extension's.
 def simulate(model, *, stop=None, start=None, step=None, params=None, outputs=None, every=None, seed=None):
-    return _trevolan.simulate(model, stop=stop, start=start, step=step, params=params, outputs=outputs,
-                              every=every, seed=seed)
+    return _at_caller(_trevolan.simulate, model, stop=stop, start=start, step=step, params=params,
+                      outputs=outputs, every=every, seed=seed)
 
 
 def study(model, *, set=None, vary=None, replications=1, seed=1, measures=(), warmup=None, jobs=None, crn=False,
           baseline=None, precision=None, max_replications=None, confidence=None, tapes=None):
-    return _trevolan.study(model, set=set, vary=vary, replications=replications, seed=seed, measures=list(measures),
-                           warmup=warmup, jobs=jobs, crn=crn, baseline=baseline, precision=precision,
-                           max_replications=max_replications, confidence=confidence, tapes=tapes)
+    return _at_caller(_trevolan.study, model, set=set, vary=vary, replications=replications, seed=seed,
+                      measures=list(measures), warmup=warmup, jobs=jobs, crn=crn, baseline=baseline,
+                      precision=precision, max_replications=max_replications, confidence=confidence, tapes=tapes)
 
 
 simulate.__doc__ = _trevolan.simulate.__doc__.split("\n", 1)[1].lstrip() if "\n" in (_trevolan.simulate.__doc__ or "") else None
