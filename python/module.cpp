@@ -19,6 +19,7 @@
 #include "model/model_file.h"
 #include "model/catalogue.h"
 #include "model/workbook.h"
+#include "display/svg_canvas.h"
 #include "model/numbers.h"
 #include "model/seed.h"
 #include "editing/block_form.h"
@@ -765,6 +766,27 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
       .def_property_readonly(
           "summary_columns", [](const PyStudyResult& r) { return py::list(r.summary.attr("dtype").attr("names")); },
           "The names of the columns of summary.")
+      .def(
+          "_repr_html_",
+          [](const PyStudyResult& r) {
+            // The summary as a table, as a notebook shows a StudyResult.
+            const py::list names(r.summary.attr("dtype").attr("names"));
+            std::string html = "<table><thead><tr>";
+            const auto cell = [](py::handle v) {
+              std::string text = py::str(v).cast<std::string>();
+              std::string out;
+              for (const char c : text) out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : c == '&' ? "&amp;" : std::string(1, c);
+              return out;
+            };
+            for (py::handle n : names) html += "<th>" + cell(n) + "</th>";
+            html += "</tr></thead><tbody>";
+            for (py::handle row : r.summary) {
+              html += "<tr>";
+              for (py::handle n : names) html += "<td>" + cell(row[n]) + "</td>";
+              html += "</tr>";
+            }
+            return html + "</tbody></table><p>" + std::to_string(py::len(r.runs)) + " runs</p>";
+          })
       .def("__repr__", [](const PyStudyResult& r) {
         return "<trevolan.StudyResult runs=" + std::to_string(py::len(r.runs)) +
                " cases=" + std::to_string(py::len(r.summary)) + ">";
@@ -1127,6 +1149,14 @@ however long the run.)");
           "the ten linked values) and returns the 16 it reads from B2..Q2 (C2, E2 and F2 become its cc, pp and "
           "Value, H2..Q2 the Values of blocks 21..30), as with the Calc link, at the same times and with the same "
           "errors. on_exchange(None) unlinks it.")
+      .def(
+          "_repr_svg_",
+          [](PyModel& self) {
+            std::string svg;
+            self.Call([&](Sim& s) { svg = DiagramSvg(s); });
+            return svg;
+          },
+          "The diagram as SVG, as a notebook shows a Model.")
       .def("blocks", &BlocksTable,
            "Every block in the table, one row each: ID, what its type is (Description), and its fields (Type, "
            "Name, OnOff, connections An..Pn, aa..pp, Value, ...): a pandas DataFrame, or a numpy record array "

@@ -9,6 +9,7 @@ import pathlib
 import pickle
 import subprocess
 import sys
+from xml.etree import ElementTree
 
 import numpy as np
 import pytest
@@ -119,6 +120,12 @@ def test_copies_pickles_and_protocols():
     assert len(ids) == len(osc) and blocks["Name"][row] == "position" and blocks["Type"][row] == "I"
     assert blocks["Description"][row] == "Integrator" and blocks["An"][row] == 101
     assert osc.globals()["FinTim"] == osc["FinTim"] and osc.globals()["DataFileName"] == osc["DataFileName"]
+    # In a notebook: the diagram as SVG (well-formed, the blocks' names on it), a study as a table.
+    svg = ElementTree.fromstring(osc._repr_svg_())
+    texts = [t.text.strip() for t in svg.iter("{http://www.w3.org/2000/svg}text")]
+    assert {"position", "velocity", "accel", "spring"} <= set(texts) and int(svg.get("height")) < 1000
+    html = trevolan.study(osc, set={"FinTim": 5}, replications=2, measures=["final:position"])._repr_html_()
+    assert html.startswith("<table>") and "<th>mean(final:position)</th>" in html
 
 
 @pytest.mark.filterwarnings("ignore:XL not Running")

@@ -77,7 +77,7 @@ std::vector<std::string> ValuesFor(const std::string& target, const std::string&
 void ApplyAssignment(Sim& s, const std::string& target, const std::string& value) {
   const GlobalField* timing = TimingGlobal(target);
   if (!timing) {
-    commands::SetTarget(s, target, ValuesFor(target, value));
+    commands::SetTarget(s, commands::TargetOfName(s, target), ValuesFor(target, value));
     return;
   }
   const auto v = ParseFileNumber(value);
@@ -99,7 +99,7 @@ void CheckAssignment(Sim& scratch, const std::string& option, const std::string&
         throw StudyUsageError(option + ": " + change->why);
       }
     } else {
-      commands::SetTarget(scratch, target, ValuesFor(target, value));
+      commands::SetTarget(scratch, commands::TargetOfName(scratch, target), ValuesFor(target, value));
     }
   } catch (const UsageError& e) {
     throw StudyUsageError(option + ": " + e.what());
@@ -121,7 +121,7 @@ class MeasureRecorder : public Frontend {
   void Start(Sim& s) {
     s_ = &s;
     states_.assign(measures_.size(), State{});
-    for (size_t m = 0; m < measures_.size(); ++m) states_[m].read = commands::NumberTarget(s, measures_[m].target);
+    for (size_t m = 0; m < measures_.size(); ++m) states_[m].read = commands::NumberTarget(s, commands::TargetOfName(s, measures_[m].target));
     Sample(false);
   }
   void ProcessMessages() override {
@@ -393,7 +393,7 @@ void Study::CheckOptions() {
   }
   for (const Measure& m : plan_.measures) {
     try {
-      commands::NumberTarget(*scratch, m.target);
+      commands::NumberTarget(*scratch, commands::TargetOfName(*scratch, m.target));
     } catch (const UsageError& e) {
       throw StudyUsageError("--measure " + m.name + ": " + e.what());
     } catch (const SimError& e) {

@@ -40,6 +40,8 @@ class StudyUsageError : public std::runtime_error {
 };
 
 // TARGET=VALUE: a `print`/`set` target of the batch runner and the text written to it.
+// Every target of a study may name a block by its Name instead of its ID ("spring.cc",
+// a bare "position" for its value).
 // A timing global (Start, Time, FinTim, Delt, GrDel, GrNext, Holdstep, Holdnext,
 // RepCount) is applied as the timing dialog's Apply does: time steps repaired, system
 // blocks updated, one compute pass.

@@ -358,6 +358,7 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       {{"--set", "RepCount=1.5"}, "--set RepCount=1.5: RepCount 1.5 would run as 2: it is a block ID, a whole number"},
       {{"--vary", "110.aa=1,3"}, "--vary 110.aa: block 110 is empty in " + model},
       {{"--measure", "mean:140.Value"}, "--measure mean:140.Value: block 140 is empty in " + model},
+      {{"--measure", "final:nothing.Value"}, "--measure final:nothing.Value: no block is named 'nothing'"},
       {{"--vary", "101.aa="}, "--vary 101.aa=: empty value in the list"},
       {{"--vary", "101.aa=1,,2"}, "--vary 101.aa=1,,2: empty value"},
       {{"--vary", "101.aa=1:2:0"}, "--vary 101.aa=1:2:0: '0' is not a whole number of at least 1"},
