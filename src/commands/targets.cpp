@@ -207,7 +207,10 @@ std::string TargetOfName(const Sim& s, const std::string& target) {
     const TBlock& b = s.block(id);
     if (b.Type != BlockType::Empty && b.Name == head) ids.push_back(id);
   }
-  if (ids.empty()) throw UnknownName("no block is named '" + head + "'");
+  if (ids.empty()) {
+    if (dot == std::string::npos) throw UnknownName("unknown target: " + target + " (no global and no block is named so)");
+    throw UnknownName("no block is named '" + head + "'");
+  }
   if (ids.size() > 1) {
     std::string list;
     for (const int id : ids) list += (list.empty() ? "" : ", ") + std::to_string(id);
