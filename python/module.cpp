@@ -850,23 +850,23 @@ structured array with a Time field when pandas is not installed), every sample k
 however long the run.)");
 
   py::class_<PyModel>(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.")
-      .def(py::init<>(), "A freshly started program that was given no model.")
+      .def(py::init<>(), "An empty simulator, as the program starts without a model; Model.open(path) reads one.")
       .def_static(
           "new", [] { return NewModel([](Sim& s, const std::string&) { FileNew(s); }, {}); },
-          "File, New: the default model of an empty table.")
+          "A new model: the system blocks and their defaults, no blocks of your own (the window's File, New).")
       .def_static(
           "open", [](const std::filesystem::path& path) { return NewModel(FileOpen, path.string()); },
-          py::arg("path"), "File, Open: a new Model with the model file read.")
+          py::arg("path"), "A model read from its file: Model.open('examples/damped_oscillator.txt').")
       .def(
           "save", [](PyModel& self, const std::filesystem::path& path) {
             self.Call([&](Sim& s) { FileSaveAs(s, path.string()); });
           },
-          py::arg("path"), "File, Save Model As: writes the model file.")
+          py::arg("path"), "Writes the model to a model file (kept whole if anything fails).")
       .def(
           "save_tape", [](PyModel& self, const std::filesystem::path& path) {
             self.Call([&](Sim& s) { FileSaveTapeAs(s, path.string()); });
           },
-          py::arg("path"), "File, Save Tape as: writes the recorded rows as the tape file.")
+          py::arg("path"), "Writes the tape's recorded rows as a tape file; tape() gives them as an array.")
       .def(
           "__getitem__",
           [](PyModel& self, const std::string& given) {
@@ -952,10 +952,10 @@ however long the run.)");
           "were; seed(n) without it returns to the one sequence shared by all blocks.")
       .def(
           "reset", [](PyModel& self) { self.Call([](Sim& s) { ResetButton(s); }); },
-          "The RESET button: the clock back to Start, every block to its initial state, tape row 0.")
+          "Starts the run afresh: Time back to Start, every block to its initial state, the tape to its first row.")
       .def(
           "step", [](PyModel& self) { self.Call([](Sim& s) { StepButton(s); }); },
-          "The STEP button: one step of Delt.")
+          "Advances the run by one step of Delt.")
       .def(
           "run",
           [](PyModel& self) {
@@ -963,7 +963,7 @@ however long the run.)");
               if (s.HoldFlag) RunButton(s);
             });
           },
-          "The RUN button: runs until the next hold (hold step, hold trigger or finish time).")
+          "Runs until the next hold: the hold step, a hold trigger or the finish time (the window's RUN).")
       .def(
           "finish",
           [](PyModel& self, py::object max_presses) {

@@ -35,6 +35,12 @@ ensure_python_module() {
   ensure_packages "${TREVOLAN_PYTHON_PACKAGES[@]}" ||
     echo "== pybind11 could not be installed: the Python module and its tests are skipped" >&2
 }
+# The example notebook is run by its test when nbclient and a Python kernel are there.
+TREVOLAN_NOTEBOOK_PACKAGES=(python3-nbclient python3-ipykernel)
+ensure_notebook_runner() {
+  ensure_packages "${TREVOLAN_NOTEBOOK_PACKAGES[@]}" ||
+    echo "== nbclient could not be installed: the example notebook is not run" >&2
+}
 
 # The spreadsheet link needs Calc and the python3 of Debian with its UNO bindings. A
 # Calc that is installed is used as it is (apt would remove one to install the other);
@@ -51,7 +57,7 @@ ensure_calc() {
 
 # What the build looks for, and so what a configured tree depends on.
 TREVOLAN_FOUND_PACKAGES=("${TREVOLAN_PACKAGES[@]}" "${TREVOLAN_TEST_PACKAGES[@]}" "${TREVOLAN_PACKAGING_PACKAGES[@]}"
-  "${TREVOLAN_PYTHON_PACKAGES[@]}"
+  "${TREVOLAN_PYTHON_PACKAGES[@]}" "${TREVOLAN_NOTEBOOK_PACKAGES[@]}"
   clang libclang-rt-14-dev)
 
 # build DIR [CMAKE OPTIONS...]: configures DIR when it is new, when it was configured
