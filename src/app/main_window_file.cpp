@@ -29,6 +29,7 @@
 #include "display/qt_render.h"
 #include "engine/run_loop.h"
 #include "model/file_commands.h"
+#include "model/model_file.h"
 #include "model/tape_csv.h"
 
 namespace trevolan {
@@ -146,6 +147,9 @@ void TForm1::OpenClick(std::optional<std::string> path) {
   bool opened = false;
   Handle([this, &path, &opened] {
     if (!path) path = ChooseModelFile(this);
+    // A file that cannot be read or is no model changes nothing: the model, its changes,
+    // its undo history and its recovery copy stay as they were before the question.
+    if (path) ReadModelFile(*path);
     opened = path.has_value();
     WindowFrontend::ModelReading reading(frontend_);
     form_.OpenClick(*sim_, path);

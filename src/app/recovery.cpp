@@ -1,10 +1,13 @@
 #include "app/recovery.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,9 +49,34 @@ RecoveryFiles::RecoveryFiles(QString folder) : folder_(folder.isEmpty() ? Defaul
 
 RecoveryFiles::~RecoveryFiles() = default;
 
+namespace {
+
+// The folder of the copies is the user's alone (0700): made so, an older open one
+// closed. One that is a symbolic link or belongs to another user is not written into:
+// someone else could read the copies there or put them elsewhere.
+void PrepareFolder(const QString& folder) {
+  const std::string path = folder.toStdString();
+  struct stat st {};
+  if (lstat(path.c_str(), &st) != 0) {
+    QDir().mkpath(QFileInfo(folder).absolutePath());  // the parents, as the user's folders are made
+    if (mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) throw IoError::FromErrno(errno, path);
+    if (lstat(path.c_str(), &st) != 0) throw IoError::FromErrno(errno, path);
+  }
+  if (S_ISLNK(st.st_mode)) {
+    throw IoError("I/O error: the recovery folder " + path + " is a symbolic link: no recovery copy is written");
+  }
+  if (!S_ISDIR(st.st_mode)) throw IoError("I/O error: the recovery folder " + path + " is not a folder");
+  if (st.st_uid != geteuid()) {
+    throw IoError("I/O error: the recovery folder " + path + " belongs to another user: no recovery copy is written");
+  }
+  if ((st.st_mode & 077) != 0 && chmod(path.c_str(), 0700) != 0) throw IoError::FromErrno(errno, path);
+}
+
+}  // namespace
+
 void RecoveryFiles::Write(const std::string& text) {
   if (!lock_) {
-    if (!QDir().mkpath(folder_)) throw IoError("I/O error: cannot make the folder " + folder_.toStdString());
+    PrepareFolder(folder_);
     lock_ = std::make_unique<QLockFile>(LockPathOf(path_));
     lock_->setStaleLockTime(0);  // held for the whole session: stale only when its process is gone
     if (!lock_->tryLock(0)) {
@@ -56,7 +84,12 @@ void RecoveryFiles::Write(const std::string& text) {
       throw IoError("I/O error: cannot lock " + LockPathOf(path_).toStdString());
     }
   }
-  WriteFileAtomically(path_.toStdString(), text);
+  // The copy is the user's alone (0600): made so before its first content, whose mode
+  // the atomic writer keeps from then on.
+  const std::string copy = path_.toStdString();
+  const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd >= 0) ::close(fd);
+  WriteFileAtomically(copy, text);
 }
 
 void RecoveryFiles::Remove() {
@@ -119,8 +152,7 @@ void HandleTerminationSignals(std::function<void(int)> handler) {
   sigemptyset(&action.sa_mask);
   if (!signal_handler) {
     action.sa_handler = SIG_DFL;  // no window to keep: the signal ends the program at once
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (const int signo : {SIGTERM, SIGINT, SIGHUP}) sigaction(signo, &action, nullptr);
     return;
   }
   if (signal_sockets[0] < 0) {
@@ -134,8 +166,8 @@ void HandleTerminationSignals(std::function<void(int)> handler) {
   }
   action.sa_handler = OnSignal;
   action.sa_flags = SA_RESTART;
-  sigaction(SIGTERM, &action, nullptr);
-  sigaction(SIGINT, &action, nullptr);
+  // A closed terminal (SIGHUP) ends the program as a kill does, with the copy written.
+  for (const int signo : {SIGTERM, SIGINT, SIGHUP}) sigaction(signo, &action, nullptr);
 }
 
 }  // namespace trevolan

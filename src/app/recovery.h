@@ -25,7 +25,9 @@ class RecoveryFiles {
   RecoveryFiles(const RecoveryFiles&) = delete;
   RecoveryFiles& operator=(const RecoveryFiles&) = delete;
 
-  // Writes this session's copy through the atomic writer; IoError on failure.
+  // Writes this session's copy through the atomic writer, in a folder of mode 0700 as a
+  // file of mode 0600; IoError on failure, and for a folder that is a symbolic link or
+  // belongs to another user.
   void Write(const std::string& text);
   // Removes this session's copy, if any.
   void Remove();
@@ -52,7 +54,7 @@ class RecoveryFiles {
 };
 
 // Calls `handler` (in the event loop, with the signal's number) when the process gets
-// SIGTERM or SIGINT; the handler ends the program. One handler for the process: a
+// SIGTERM, SIGINT or SIGHUP; the handler ends the program. One handler for the process: a
 // later call replaces it, and an empty one gives the signals back their default.
 void HandleTerminationSignals(std::function<void(int)> handler);
 

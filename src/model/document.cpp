@@ -110,10 +110,13 @@ bool Document::TakeFirstRunHint() {
 }
 
 std::string RecoveryText(const Sim& s, const Document& d, const std::string& recorded) {
+  // The files as absolute paths: a copy restored from another working folder must still
+  // name the files it came from, and Save must still write where it would have.
+  const auto absolute = [](const std::string& path) { return path.empty() ? path : Document::Key(path); };
   std::string text = std::string(kRecoveryFirstLine) + "\n";
-  text += kModelKey + OneLine(d.model_file()) + "\n";
-  text += kDataKey + OneLine(s.DataFileName) + "\n";
-  text += kSaveKey + OneLine(s.SaveFileName) + "\n";
+  text += kModelKey + OneLine(absolute(d.model_file())) + "\n";
+  text += kDataKey + OneLine(absolute(s.DataFileName)) + "\n";
+  text += kSaveKey + OneLine(absolute(s.SaveFileName)) + "\n";
   text += kCaptionKey + OneLine(s.WindowCaption) + "\n";
   text += std::string(kTargetKey) + (d.CurrentFile(s).empty() ? "0" : "1") + "\n";
   return text + ModelFileText(s, recorded);

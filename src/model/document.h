@@ -53,9 +53,10 @@ class Document {
   // RUN pressed: true once for a model that was loaded and never reset since.
   bool TakeFirstRunHint();
 
- private:
+  // The absolute, normal form of a path, by which this session knows its files.
   static std::string Key(const std::string& path);
 
+ private:
   bool modified_ = false;
   bool save_file_ = false;  // Save goes to SaveFileName
   bool awaiting_reset_ = false, hint_given_ = false;

@@ -1,6 +1,7 @@
 // The window for everyday work: nothing lost on close or crash, undo and redo, zoom,
 // recent files, a dropped model, exports and the first run's hint.
 #include <signal.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <functional>
@@ -24,6 +25,8 @@
 #include "app/paint_box.h"
 #include "app/recovery.h"
 #include "model/file_commands.h"
+#include "model/atomic_file.h"
+#include "model/document.h"
 #include "model/model_file.h"
 #include "window_support.h"
 
@@ -370,7 +373,7 @@ void EditInChild(TForm1& w, const std::string& dir) {
 // terminated (SIGTERM: a copy written as it ends) leaves a copy that the next start
 // offers, naming the model, and restores as the model was.
 TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
-  for (const int signo : {SIGKILL, SIGTERM}) {
+  for (const int signo : {SIGKILL, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signo);
     TempDir dir;
     std::filesystem::copy_file(ExamplePath("damped_oscillator.txt"), dir.path("model.txt"));
@@ -386,8 +389,21 @@ TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
     ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
     ::kill(static_cast<pid_t>(child.processId()), signo);
     ASSERT_TRUE(child.waitForFinished(10000));
-    if (signo == SIGTERM) {
-      EXPECT_EQ(child.exitCode(), 128 + SIGTERM);
+    if (signo != SIGKILL) {
+      EXPECT_EQ(child.exitCode(), 128 + signo);
+    }
+    // The copy is the user's alone, and names its files by absolute paths, so that it is
+    // restored to where it came from whatever the working folder.
+    const QString folder = RecoveryFiles::DefaultFolder();
+    const QStringList left = QDir(folder).entryList({QStringLiteral("*.recovery")});
+    ASSERT_EQ(left.size(), 1);
+    const std::string copy_path = (folder + QLatin1Char('/') + left.front()).toStdString();
+    EXPECT_EQ(std::filesystem::status(folder.toStdString()).permissions(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(std::filesystem::status(copy_path).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const RecoveryCopy kept = ParseRecoveryText(ReadWholeFile(copy_path));
+    for (const std::string& path : {kept.model_file, kept.data_file, kept.save_file}) {
+      EXPECT_EQ(path.front(), '/') << path;
     }
 
     Modals modals;
@@ -404,13 +420,81 @@ TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return modals.done(); }, 5000));
     QApplication::processEvents();
     EXPECT_NE(offer.find("Unsaved changes to model.txt were kept at "), std::string::npos) << offer;
-    EXPECT_EQ(ModelText(s()), ReadTextFile(dir.path("expected.txt")));
+    // The save file comes back as the absolute path it stood for in the child's folder.
+    std::string expected = ReadTextFile(dir.path("expected.txt"));
+    const std::string relative = "This file is savefile.txt\r\n";
+    ASSERT_NE(expected.find(relative), std::string::npos);
+    expected.replace(expected.find(relative), relative.size(),
+                     "This file is " + Document::Key("savefile.txt") + "\r\n");
+    EXPECT_EQ(ModelText(s()), expected);
     EXPECT_EQ(Caption(), "Trevolan4*");  // restored, not saved
     // The copy left behind is gone; this session's own has taken over.
     const QStringList copies = QDir(RecoveryFiles::DefaultFolder()).entryList({QStringLiteral("*.recovery")});
     EXPECT_EQ(copies, QStringList{QFileInfo(window->recovery().path()).fileName()});
     window.reset();
   }
+}
+
+// The recovery folder is refused when it is a symbolic link or another user's (the
+// copies could be read there or be sent elsewhere); an open one is closed to 0700.
+TEST(Recovery, TheFolderIsTheUsersAlone) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.path("elsewhere"));
+  std::filesystem::create_directory_symlink(dir.path("elsewhere"), dir.path("link"));
+  std::filesystem::create_directory(dir.path("theirs"));
+  const bool root = ::geteuid() == 0;  // only root can give a folder to another user
+  if (root) {
+    ASSERT_EQ(::chown(dir.path("theirs").c_str(), 65534, 65534), 0);
+  }
+  std::filesystem::create_directory(dir.path("open"));
+  std::filesystem::permissions(dir.path("open"), std::filesystem::perms::all);
+  const struct {
+    std::string folder, refusal;
+  } cases[] = {{"link", "is a symbolic link: no recovery copy is written"},
+               {"theirs", "belongs to another user: no recovery copy is written"},
+               {"open", ""},
+               {"new/folder", ""}};
+  for (const auto& c : cases) {
+    if (c.folder == "theirs" && !root) continue;
+    RecoveryFiles files(QString::fromStdString(dir.path(c.folder)));
+    if (c.refusal.empty()) {
+      files.Write("text");
+      EXPECT_EQ(std::filesystem::status(dir.path(c.folder)).permissions(), std::filesystem::perms::owner_all);
+      files.Remove();
+      continue;
+    }
+    try {
+      files.Write("text");
+      ADD_FAILURE() << c.folder << " was written into";
+    } catch (const IoError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path("elsewhere")));
+}
+
+// Discard, then an Open that fails: the edit, its changed mark, its undo and its
+// recovery copy stay as they were before the question.
+TEST_F(Everyday, AFailedOpenAfterDiscardKeepsTheEdit) {
+  TempDir dir;
+  WriteTextFile(dir.path("plot.png"), "not a model");
+  Open({ExamplePath("damped_oscillator.txt")});
+  const int on = s().block(101).OnOff;
+  ClickAt(window->diagram_box(), On(s().block(101)));
+  ASSERT_EQ(Caption(), "Trevolan4*");
+  window->WriteRecoveryCopy();
+  ASSERT_TRUE(QFileInfo::exists(window->recovery().path()));
+  Modals modals;
+  std::string error;
+  modals.Then(Answer(QMessageBox::Discard));
+  modals.Then(Choose(dir.path("plot.png")));
+  modals.Then(Answer(QMessageBox::Ok, &error));
+  Item("OpenItem")->trigger();
+  EXPECT_NE(error.find("is not a model file"), std::string::npos) << error;
+  EXPECT_EQ(Caption(), "Trevolan4*");
+  EXPECT_NE(s().block(101).OnOff, on);
+  EXPECT_TRUE(Item("UndoItem")->isEnabled());
+  EXPECT_TRUE(QFileInfo::exists(window->recovery().path()));
 }
 
 }  // namespace

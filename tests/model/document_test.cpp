@@ -86,13 +86,17 @@ TEST(Document, ARecoveryCopyRestoresTheModelItsNamesAndCaption) {
   auto restored = std::make_unique<Sim>();
   Document d2;
   RestoreRecovery(*restored, d2, ParseRecoveryText(text));
+  // The files come back as absolute paths, so that Save writes where it would have
+  // whatever the working folder of the session that restores the copy.
+  EXPECT_EQ(restored->SaveFileName, Document::Key("SaveFile"));
+  s->SaveFileName = Document::Key("SaveFile");
   EXPECT_EQ(ModelFileText(*restored, "x"), ModelFileText(*s, "x"));
   EXPECT_EQ(restored->FinTim, 250);
   EXPECT_EQ(restored->block(103).Name, "edited");
   EXPECT_EQ(restored->WindowCaption, "Trevolan SaveFile");
   EXPECT_TRUE(d2.modified());
   EXPECT_EQ(d2.model_file(), s->DataFileName);
-  EXPECT_EQ(d2.CurrentFile(*restored), "SaveFile");
+  EXPECT_EQ(d2.CurrentFile(*restored), Document::Key("SaveFile"));
   EXPECT_THROW(ParseRecoveryText("Dorvanek-Consulting:Analogue\n"), IoError);
   EXPECT_THROW(ParseRecoveryText(text.substr(0, 40)), IoError);
 }
