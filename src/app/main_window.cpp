@@ -36,6 +36,7 @@
 #include "engine/run_loop.h"
 #include "link/calc_workbook.h"
 #include "model/file_commands.h"
+#include "model/model_file.h"
 #include "model/numbers.h"
 
 namespace trevolan {
@@ -309,7 +310,12 @@ void TForm1::BuildMenus() {
   QMenu* view = bar->addMenu(QStringLiteral("&View"));
   view->setObjectName(QStringLiteral("ViewMenu"));
   edit_item(view, "Show Timing", "ShowTimingItem", [this] { TimingFm->Execute(*sim_); }, named(kTimingChangeName));
-  TimePlotItem = item(view, "Time Plot", "TimePlotItem", [this] { form_.TimePlotClick(*sim_); });
+  // The menu's mark shows the panel, whichever control showed or hid it last, and the
+  // item shows or hides the panel as the Graph? button does.
+  TimePlotItem = item(view, "Time Plot", "TimePlotItem", [this] {
+    form_.TimePlotChecked = sim_->PlotFlag;
+    form_.TimePlotClick(*sim_);
+  });
   TimePlotItem->setCheckable(true);
   edit_item(view, "Number Display", "NumberDisplayItem", [this] { NumberDatFm->Execute(*sim_); },
             named(kNumberDisplayChangeName));
@@ -339,7 +345,14 @@ void TForm1::BuildMenus() {
     const std::string name = std::string("Create") + TypeLetter(type) + "Item";
     QAction* a = edit_item(
         create, info.menu_caption, name.c_str(),
-        [this, type] { form_.CreateItemClick(*sim_, type, [this] { ShowBlockDialog(); }); },
+        [this, type] {
+          // A block that the dialog does not take into the table (Cancel) leaves its slot
+          // as it was: nothing changed, nothing to undo.
+          const int32_t id = sim_->HighestBlock + 1;
+          const TBlock before = id <= kMaxBlockID ? sim_->block(id) : TBlock{};
+          form_.CreateItemClick(*sim_, type, [this] { ShowBlockDialog(); });
+          if (id <= kMaxBlockID && sim_->HighestBlock < id) sim_->block(id) = before;
+        },
         [this](const ModelChange&) { return CreateName(sim_->PickedBlock); });
     a->setToolTip(QString::fromUtf8(info.menu_hint));
     a->setStatusTip(QString::fromUtf8(info.menu_hint));
@@ -388,11 +401,21 @@ void TForm1::ShowBlockDialog() { BlockFm->Execute(*sim_, GraphBx); }
 
 void TForm1::FormActivate() {
   if (form_.activated) return;
+  // A model named on the command line that cannot be read is not loaded: it joins no
+  // recent list, and the window holds a new model (the load says why in its box).
+  bool readable = false;
+  if (options_.args.size() == 1) {
+    try {
+      ReadModelFile(options_.args[0]);
+      readable = true;
+    } catch (const SimError&) {
+    }
+  }
   Handle([this] {
     WindowFrontend::ModelReading reading(frontend_);
     form_.FormActivate(*sim_, options_.args);
   });
-  if (options_.args.size() == 1) {
+  if (readable) {
     ModelLoaded(false);
   } else {
     document_.NewModel();
@@ -526,7 +549,7 @@ void TForm1::SyncWidgets() {
     // The panel comes back at the height it had, or was given in an earlier session.
     if (s.PlotFlag) splitter_->setSizes({std::max(splitter_->height() - plot_height_, 1), plot_height_});
   }
-  TimePlotItem->setChecked(form_.TimePlotChecked);
+  TimePlotItem->setChecked(s.PlotFlag);
 }
 
 void TForm1::changeEvent(QEvent* event) {

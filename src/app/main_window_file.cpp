@@ -81,13 +81,16 @@ bool TForm1::Ask(const std::string& text, const char* name) {
 bool TForm1::AskToSaveChanges() {
   if (!document_.modified()) return true;
   if (sim_->RunBusy) HoldRun(*sim_);
-  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(),
-                  Q("Save changes to " + document_.DisplayName(*sim_) + "?"),
+  // The question names the file that Save writes, as Save Model does by the file rules:
+  // the model's save file, which need not be the file it was read from.
+  std::string question = "Save changes to " + document_.DisplayName(*sim_);
+  if (document_.CurrentFile(*sim_).empty()) question += " as " + Document::Key(sim_->SaveFileName);
+  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), Q(question + "?"),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
   box.setObjectName(QStringLiteral("SaveChangesBox"));
   box.setDefaultButton(QMessageBox::Save);
   switch (box.exec()) {
-    case QMessageBox::Save: return document_.CurrentFile(*sim_).empty() ? SaveModelFileAs() : SaveModelFile();
+    case QMessageBox::Save: return SaveModelFile();
     case QMessageBox::Discard: return true;
     default: return false;
   }
@@ -125,6 +128,7 @@ void TForm1::ModelWritten() {
   history_->MarkSaved();
   recovery_->Remove();
   recent_->Add(Q(sim_->SaveFileName));
+  statusBar()->showMessage(Q("Saved to " + Document::Key(sim_->SaveFileName)), 10000);
 }
 
 void TForm1::ModelLoaded(bool with_save_file) {

@@ -94,18 +94,20 @@ TEST_F(Everyday, CloseNewAndSaveAskBeforeChangesAreLost) {
   std::string question;
   modals.Then(Answer(QMessageBox::Cancel, &question));
   Item("ExitItem")->trigger();
-  EXPECT_EQ(question, "Save changes to damped_oscillator.txt?");
+  // The question names the file that Save writes: the model's save file, by the file rules.
+  const std::string save_file = Document::Key(dir.path("savefile.txt"));
+  EXPECT_EQ(question, "Save changes to damped_oscillator.txt as " + save_file + "?");
   EXPECT_TRUE(window->isVisible());  // Cancel keeps the window and the changes
   EXPECT_NE(s().block(101).OnOff, on);
 
-  // New asks too; Save with no file of its own yet goes through Save As.
+  // New asks too; its Save writes where the question said, and the status line says so.
   modals.Then(Answer(QMessageBox::Save));
-  modals.Then(Choose(dir.path("kept.txt")));
   Item("NewItem")->trigger();
   EXPECT_EQ(s().HighestBlock, 100);
   EXPECT_EQ(Caption(), "Trevolan (savefile.txt)");
+  EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), "Saved to " + save_file);
   auto kept = std::make_unique<Sim>();
-  FileOpen(*kept, dir.path("kept.txt"));
+  FileOpen(*kept, save_file);
   EXPECT_NE(kept->block(101).OnOff, on);
 
   // After Open, Save Model would write "SaveFile": a file of that name that this
@@ -358,6 +360,16 @@ TEST_F(Everyday, RecentFilesADroppedModelExportsAndTheFirstRunHint) {
   EXPECT_EQ(window->size(), QSize(1150, 750));
   Click("GraphBtn");
   EXPECT_EQ(Find<QWidget>("GrPlotPnl")->height(), 300);
+
+  // A start with a model that is not there says so and adds nothing to the list.
+  Item("ExitItem")->trigger();
+  Modals missing;
+  missing.ThenMessage();
+  Open({dir.path("missing.txt")});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return missing.done(); }, 5000));
+  EXPECT_NE(missing.messages.at(0).find("missing.txt"), std::string::npos) << missing.messages.at(0);
+  EXPECT_EQ(Item("RecentItem1")->toolTip().toStdString(), dir.path("a.txt"));
+  EXPECT_FALSE(window->document().modified());
 }
 
 // The model of the recovery test, edited in a child process: a block switched and one

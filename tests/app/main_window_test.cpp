@@ -156,6 +156,18 @@ TEST_F(MainWindow, CreateMenuOpensTheBlockDialogOnTheNewBlock) {
   EXPECT_EQ(s().HighestBlock, 101);
   EXPECT_EQ(s().block(101).Type, BlockType::Integrator);
   EXPECT_EQ(s().block(101).Name, "tank");
+
+  // Cancel creates nothing: no changed mark, nothing to undo, the slot as it was.
+  const std::string caption = Caption();
+  const bool could_undo = Item("UndoItem")->isEnabled();
+  const std::string undo_text = Item("UndoItem")->text().toStdString();
+  modals.Then([&](QWidget* dialog) { Press(dialog, "CancelBtn"); });
+  Item("CreateCItem")->trigger();
+  EXPECT_EQ(s().HighestBlock, 101);
+  EXPECT_EQ(s().block(102).Type, BlockType::Empty);
+  EXPECT_EQ(Caption(), caption);
+  EXPECT_EQ(Item("UndoItem")->isEnabled(), could_undo);
+  EXPECT_EQ(Item("UndoItem")->text().toStdString(), undo_text);
 }
 
 TEST_F(MainWindow, ClickTogglesABlockAndDragMovesIt) {
@@ -221,14 +233,20 @@ TEST_F(MainWindow, NumberGridAnimAndGraphButtons) {
   Click("GraphBtn");
   EXPECT_TRUE(s().PlotFlag);
   EXPECT_FALSE(panel->isHidden());
-  EXPECT_FALSE(Item("TimePlotItem")->isChecked());  // the button leaves the menu's mark
+  EXPECT_TRUE(Item("TimePlotItem")->isChecked());  // the menu's mark follows the panel
   Click("GraphBtn");
   EXPECT_FALSE(s().PlotFlag);
   EXPECT_TRUE(panel->isHidden());
+  EXPECT_FALSE(Item("TimePlotItem")->isChecked());
 
   Item("TimePlotItem")->trigger();
   EXPECT_TRUE(Item("TimePlotItem")->isChecked());
   EXPECT_FALSE(panel->isHidden());
+  Click("GraphBtn");  // the button and the item move the same setting
+  Item("TimePlotItem")->trigger();
+  EXPECT_TRUE(s().PlotFlag);
+  EXPECT_FALSE(panel->isHidden());
+  EXPECT_TRUE(Item("TimePlotItem")->isChecked());
 }
 
 TEST_F(MainWindow, RightClickOnGraphOpensTheDialogOnBlock19) {
