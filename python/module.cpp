@@ -464,7 +464,9 @@ void StartRecording(PyModel& self, const py::object& outputs, const py::object& 
                     std::vector<std::string>& names) {
   std::vector<std::string> given;
   if (!outputs.is_none()) given = outputs.cast<std::vector<std::string>>();
-  const std::optional<double> interval = every.is_none() ? std::nullopt : std::optional(NumberOf(every));
+  // A plain number and a flag: an optional here makes some optimised builds warn wrongly.
+  const bool every_given = !every.is_none();
+  const double interval = every_given ? NumberOf(every) : 0;
   self.Call([&](Sim& s) {
     std::vector<std::string> targets;
     if (outputs.is_none()) {
@@ -482,7 +484,7 @@ void StartRecording(PyModel& self, const py::object& outputs, const py::object& 
         targets.push_back(commands::TargetOfName(s, given[i]));
       }
     }
-    self.model.Record(s, targets, interval.value_or(s.GrDel));
+    self.model.Record(s, targets, every_given ? interval : s.GrDel);
   });
   names = given;
 }
