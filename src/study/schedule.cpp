@@ -116,7 +116,13 @@ std::optional<RunSchedule::Ticket> RunSchedule::Next() {
 
 void RunSchedule::Done(RunResult r) {
   --out_;
-  if (r.interrupted) return;  // not kept: a resumed study runs it again
+  if (r.interrupted) {
+    // Not kept: a resumed study runs it again. A run given up ends the study (a rank
+    // stopped on its own), and the last run out lets the results after it go on.
+    stopped_ = true;
+    Release();
+    return;
+  }
   ++done_;
   if (r.failed()) ++failed_;
   pending_.emplace(r.index, std::move(r));

@@ -247,6 +247,28 @@ TEST(StudySchedule, StopsKeepTheRunsInOrderAndPairsFollowTheBaseline) {
   int64_t counted = 0;
   for (const CaseSummary& c : stopped.cases) counted += c.runs;
   EXPECT_EQ(counted, static_cast<int64_t>(stopped.runs.size()));
+  // The same by hand: a run done after a gap is kept once the runs out before it come
+  // back given up, whichever comes last.
+  std::vector<int64_t> kept;
+  RunSchedule schedule(stopping, [&kept](const RunResult& r) { kept.push_back(r.index); });
+  std::vector<RunSchedule::Ticket> out;
+  for (int i = 0; i < 3; ++i) out.push_back(*schedule.Next());
+  const auto result = [&](int i, bool given_up) {
+    RunResult r;
+    r.index = out[static_cast<size_t>(i)].index;
+    r.case_number = out[static_cast<size_t>(i)].key.case_number;
+    r.replication = out[static_cast<size_t>(i)].key.replication;
+    r.values.assign(2, 1.0);
+    r.interrupted = given_up;
+    return r;
+  };
+  schedule.Done(result(1, false));
+  schedule.Stop();
+  schedule.Done(result(0, true));
+  EXPECT_TRUE(kept.empty());  // run 2 is still out
+  schedule.Done(result(2, true));
+  EXPECT_EQ(kept, std::vector<int64_t>{1});
+  EXPECT_TRUE(schedule.Finished());
 
   for (const std::string baseline : {"1", "2", "3"}) {
     const Study paired(plan({"--crn", "--baseline", baseline}));
