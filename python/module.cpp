@@ -662,7 +662,6 @@ void RaiseIoError(const IoError& e) {
 }
 
 void RegisterErrors(py::module_& m) {
-  py::module_ builtins = py::module_::import("builtins");
   errors = new ErrorClasses;  // lives as long as the interpreter
   errors->error = ErrorClass(m, "Error", "An error of the model; str(e) is the text the batch runner writes after 'error: '.",
                              {PyExc_Exception});

@@ -22,8 +22,8 @@
 //   StudyPlan plan = ParseStudyOptions({"model.txt", "--vary", "101.aa=1,2", "--measure", "final:101.Value"});
 //   (or a StudyPlan filled by SetStudyOption)
 //   Study study(plan);                        // reads the model, checks every option
-//   std::vector<RunResult> runs = RunOnThreads(study, 4, nullptr);
-//   std::vector<CaseSummary> cases = SummarizeCases(study, runs);
+//   StudyResults results = RunStudy(study, 4, nullptr);  // in memory; the command line
+//                                             // streams through a RunSchedule and StudyFiles
 //
 // Every run r of case c is the same whichever worker runs it and in whatever order:
 // it starts from a copy of the model read once, applies the fixed sets and the case's
