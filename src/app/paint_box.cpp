@@ -8,12 +8,15 @@
 
 namespace trevolan {
 
-Surface::Surface(QWidget* box, QSize size) : box_(box), image_(size, QImage::Format_RGB32) { image_.fill(Qt::white); }
+Surface::Surface(QWidget* box, QSize size) : box_(box), image_(size, QImage::Format_RGB32), model_size_(size) {
+  image_.fill(Qt::white);
+}
 
 Canvas& Surface::Begin() {
   if (!painter_) {
     painter_.emplace(&image_);
-    canvas_.emplace(*painter_);
+    painter_->scale(scale_, scale_);
+    canvas_.emplace(*painter_, scale_ != 1);
     canvas_->pen = pen_;
     canvas_->brush = brush_;
     canvas_->font = font_;
@@ -38,9 +41,19 @@ void Surface::End() {
 }
 
 void Surface::Resize(QSize size) {
-  if (size == image_.size()) return;
+  if (size == model_size_ && scale_ == 1) return;
+  model_size_ = size.expandedTo(QSize(1, 1));
+  scale_ = 1;
   End();
-  image_ = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  image_ = QImage(model_size_, QImage::Format_RGB32);
+  image_.fill(Qt::white);
+}
+
+void Surface::SetScale(double scale) {
+  if (scale == scale_) return;
+  scale_ = scale;
+  End();
+  image_ = QImage((QSizeF(model_size_) * scale).toSize().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   image_.fill(Qt::white);
 }
 
@@ -67,8 +80,10 @@ void PaintBox::MarkStale() {
 
 void PaintBox::SetZoom(double zoom, QSize picture_size) {
   zoom_ = zoom;
+  surface_.Resize(picture_size);
+  surface_.SetScale(zoom);
   setFixedSize((QSizeF(picture_size) * zoom).toSize());
-  update();
+  MarkStale();
 }
 
 QPoint PaintBox::ToPicture(QPointF at) const {
@@ -81,16 +96,7 @@ void PaintBox::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect r = event->rect();
   painter.fillRect(r, Qt::white);  // beyond the picture, if the box is larger
-  if (zoom_ == 1) {
-    painter.drawImage(r.topLeft(), image, r);
-    return;
-  }
-  // Smaller pictures are smoothed, so that thin lines and text stay visible; larger
-  // ones show each pixel as a square.
-  painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < 1);
-  painter.setClipRect(r);
-  painter.scale(zoom_, zoom_);
-  painter.drawImage(0, 0, image);
+  painter.drawImage(r.topLeft(), image, r);
 }
 
 void PaintBox::showEvent(QShowEvent* event) {

@@ -17,7 +17,10 @@ namespace trevolan {
 // redraw stay), so the picture lives here and the box only shows it. The painter stays
 // open from the first drawing call until the box next shows the picture, so a run that
 // draws many blocks per step opens it once; the canvas's pen, brush and font carry
-// over from one drawing call to the next, as the drawing procedures expect.
+// over from one drawing call to the next, as the drawing procedures expect. A surface
+// with a scale other than 1 holds the picture at that scale and draws on it in the
+// model's pixels through a scaling painter, so that lines and text are drawn at the
+// scale rather than enlarged from their pixels.
 class Surface {
  public:
   Surface(QWidget* box, QSize size);
@@ -28,8 +31,10 @@ class Surface {
   Canvas& Begin();
   // Ends the drawing, keeping the canvas's state for the next.
   void End();
-  // A new white picture of that size (the box resized).
+  // A new white picture of that size in the model's pixels (the box resized).
   void Resize(QSize size);
+  // A new white picture of the same model size drawn at `scale`.
+  void SetScale(double scale);
   // The picture made white again.
   void Clear();
   const QImage& image() {
@@ -42,6 +47,8 @@ class Surface {
  private:
   QWidget* box_;
   QImage image_;
+  QSize model_size_;
+  double scale_ = 1;
   std::optional<QPainter> painter_;
   std::optional<QtCanvas> canvas_;
   Pen pen_{};
@@ -53,9 +60,9 @@ class Surface {
 
 // A paint box: shows its surface's picture and reports the mouse. A picture that has
 // gone stale (the box shown or resized) is repainted as a whole
-// through `repaint`, outside the paint event. A zoomed box shows its picture scaled
-// and reports the mouse in the picture's own pixels; at 100 % it shows the picture
-// pixel for pixel.
+// through `repaint`, outside the paint event. A zoomed box draws its picture at the
+// zoom and reports the mouse in the model's pixels; at 100 % the picture is the
+// model's pixels.
 class PaintBox : public QWidget {
  public:
   using MouseHandler = std::function<void(MouseButton, QPoint)>;
@@ -63,8 +70,8 @@ class PaintBox : public QWidget {
   PaintBox(QWidget* parent, QSize size);
   Surface& surface() { return surface_; }
 
-  // Shows the picture of `picture_size` pixels at `zoom` (1 is 100 %); the box takes
-  // the scaled size.
+  // Shows the picture of `picture_size` model pixels at `zoom` (1 is 100 %); the box
+  // takes the scaled size, and the picture is drawn anew at that scale.
   void SetZoom(double zoom, QSize picture_size);
   double zoom() const { return zoom_; }
   // A point of the box in the picture's pixels.

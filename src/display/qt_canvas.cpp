@@ -118,7 +118,7 @@ void EnsureGuiApplication() {
   (void)app;
 }
 
-QFont DiagramFont(FontStyle style) {
+QFont DiagramFont(FontStyle style, bool smooth) {
   QFont font;
   const QString family = DiagramFontFamily();
   if (family.isEmpty()) {
@@ -129,20 +129,22 @@ QFont DiagramFont(FontStyle style) {
   }
   font.setPixelSize(11);
   // Crisp glyphs in exactly the font colour, like the small bitmap fonts of a desktop.
-  font.setStyleStrategy(QFont::NoAntialias);
+  font.setStyleStrategy(smooth ? QFont::PreferAntialias : QFont::NoAntialias);
   font.setHintingPreference(QFont::PreferFullHinting);
   font.setBold(style == FontStyle::Bold || style == FontStyle::BoldItalic);
   font.setItalic(style == FontStyle::Italic || style == FontStyle::BoldItalic);
   return font;
 }
 
-QtCanvas::QtCanvas(QPainter& painter)
+QtCanvas::QtCanvas(QPainter& painter, bool smooth)
     : painter_(painter),
-      fonts_{DiagramFont(FontStyle::Regular), DiagramFont(FontStyle::Bold), DiagramFont(FontStyle::Italic),
-             DiagramFont(FontStyle::BoldItalic)},
-      metrics_{QFontMetrics(fonts_[0]), QFontMetrics(fonts_[1]), QFontMetrics(fonts_[2]), QFontMetrics(fonts_[3])} {
+      fonts_{DiagramFont(FontStyle::Regular, smooth), DiagramFont(FontStyle::Bold, smooth),
+             DiagramFont(FontStyle::Italic, smooth), DiagramFont(FontStyle::BoldItalic, smooth)},
+      // Widths in the model's pixels, the same at every zoom.
+      metrics_{QFontMetrics(DiagramFont(FontStyle::Regular)), QFontMetrics(DiagramFont(FontStyle::Bold)),
+               QFontMetrics(DiagramFont(FontStyle::Italic)), QFontMetrics(DiagramFont(FontStyle::BoldItalic))} {
   painter_.setRenderHint(QPainter::Antialiasing, false);
-  painter_.setRenderHint(QPainter::TextAntialiasing, false);
+  painter_.setRenderHint(QPainter::TextAntialiasing, smooth);
 }
 
 void QtCanvas::ApplyPen() {

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <sstream>
 
 #include <QDir>
@@ -281,6 +282,29 @@ TEST_F(Everyday, ZoomShowsTheSamePictureAndClicksHitTheRightBlock) {
     EXPECT_EQ(b.XX, x);
   }
   EXPECT_EQ(shown(), picture.convertToFormat(QImage::Format_RGB32));
+
+  // At 200 % the diagram is drawn at that scale, not enlarged from its pixels: the
+  // picture differs from the enlarged one, and the text's antialiased edges bring many
+  // grey levels that 100 % has not. 67 % is drawn, not shrunk, the same way.
+  const QImage actual = picture.convertToFormat(QImage::Format_RGB32);
+  const auto colours = [](const QImage& image) {
+    std::set<QRgb> seen;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) seen.insert(image.pixel(x, y));
+    return seen.size();
+  };
+  for (const double z : {2.0, 0.67}) {
+    SCOPED_TRACE(z);
+    zoom.SetZoom(z);
+    QCoreApplication::processEvents();  // the picture drawn anew
+    const QImage drawn = shown();
+    ASSERT_EQ(drawn.size(), QSize(1400, 1000) * z);
+    EXPECT_NE(drawn, actual.scaled(drawn.size()));
+    EXPECT_GT(colours(drawn), 2 * colours(actual));
+  }
+  zoom.SetZoom(1);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(shown(), actual);  // and back at 100 % the same pixels again
 
   // Ctrl with the wheel zooms in a step; Actual Size and Fit.
   QWidget* viewport = Find<QScrollArea>("GraphScrBx")->viewport();
