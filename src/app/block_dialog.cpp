@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -94,7 +95,8 @@ BlockDialog::BlockDialog(QWidget* parent, EventGuard& guard) : QDialog(parent), 
   CancelBtn = PlacedButton(this, 296, 280, 121, "CancelBtn");
   connect(ApplyBtn, &QPushButton::clicked, this, [this] { ApplyBtnClick(); });
   connect(DeleteBtn, &QPushButton::clicked, this, [this] { DeleteBtnClick(); });
-  connect(CancelBtn, &QPushButton::clicked, this, [this] { CancelBtnClick(); });
+  connect(CancelBtn, &QPushButton::clicked, this, [this] { reject(); });
+  ApplyBtn->setDefault(true);
   FormToWidgets();
 }
 
@@ -136,21 +138,23 @@ void BlockDialog::WidgetsToForm() {
   }
 }
 
-void BlockDialog::Execute(Sim& s, QWidget* diagram) {
+void BlockDialog::Execute(Sim& s, QRect block) {
   s_ = &s;
   form_.FormActivate(s);
   FormToWidgets();
-  // Near the last click on the diagram, kept on the screen.
-  QPoint at(static_cast<int>(std::clamp<int64_t>(form_.Left, -100000, 100000)),
-            static_cast<int>(std::clamp<int64_t>(form_.Top, -100000, 100000)));
-  if (diagram) at = diagram->mapToGlobal(at);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->availableGeometry();
-    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - width())));
-    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - height())));
-  }
-  move(at);
+  // Beside the block, so that the block stays in sight, and on the block's screen.
+  const QScreen* screen = QGuiApplication::screenAt(block.center());
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) move(PlaceBeside(block, frameGeometry().size(), screen->availableGeometry()));
   exec();
+}
+
+void BlockDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier && on_help && s_) {
+    on_help(s_->block(s_->PickedBlock).Type);
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void BlockDialog::ApplyBtnClick() {
@@ -169,9 +173,9 @@ void BlockDialog::DeleteBtnClick() {
   if (form_.closed) accept();
 }
 
-void BlockDialog::CancelBtnClick() {
-  guard_.Run(this, [this] { form_.CancelBtnClick(*s_); });
-  reject();
+void BlockDialog::reject() {
+  if (s_) guard_.Run(this, [this] { form_.CancelBtnClick(*s_); });
+  QDialog::reject();
 }
 
 }  // namespace trevolan

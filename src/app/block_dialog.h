@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <functional>
 #include <utility>
 
 #include <QDialog>
@@ -21,18 +22,25 @@ class BlockDialog : public QDialog {
  public:
   BlockDialog(QWidget* parent, EventGuard& guard);
 
-  // Fills the dialog for PickedBlock, places it near the last click on the diagram
-  // (`diagram` maps diagram points to the screen) and shows it until it is closed.
-  void Execute(Sim& s, QWidget* diagram);
+  // Fills the dialog for PickedBlock, places it beside `block` (the block's place on
+  // the screen) and shows it until it is closed. Enter applies as Apply does; Escape
+  // and the close button cancel as Cancel does.
+  void Execute(Sim& s, QRect block);
 
   TBlockFm& form() { return form_; }
+  // F1: help on the type of the block shown.
+  std::function<void(BlockType)> on_help;
+
+  void reject() override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void FormToWidgets();
   void WidgetsToForm();
   void ApplyBtnClick();
   void DeleteBtnClick();
-  void CancelBtnClick();
 
   EventGuard& guard_;
   Sim* s_ = nullptr;

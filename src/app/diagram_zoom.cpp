@@ -22,8 +22,11 @@ void DiagramZoom::AddItems(QMenu* view) {
     a->setObjectName(QString::fromLatin1(name));
     a->setShortcut(key);
     connect(a, &QAction::triggered, this, action);
+    return a;
   };
-  item("Zoom &In", "ZoomInItem", QKeySequence::ZoomIn, [this] { SetZoom(ZoomIn(zoom())); });
+  // Ctrl+= as well, the same key as Ctrl++ without Shift on most keyboards.
+  item("Zoom &In", "ZoomInItem", QKeySequence::ZoomIn, [this] { SetZoom(ZoomIn(zoom())); })
+      ->setShortcuts({QKeySequence(QKeySequence::ZoomIn), QKeySequence(Qt::CTRL | Qt::Key_Equal)});
   item("Zoom &Out", "ZoomOutItem", QKeySequence::ZoomOut, [this] { SetZoom(ZoomOut(zoom())); });
   item("&Actual Size", "ActualSizeItem", QKeySequence(Qt::CTRL | Qt::Key_0), [this] { SetZoom(1); });
   item("&Fit", "FitItem", QKeySequence(), [this] { Fit(); });

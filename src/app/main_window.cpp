@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
@@ -15,6 +16,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
+#include <QToolBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "app/block_dialog.h"
@@ -31,6 +34,7 @@
 #include "app/timing_dialog.h"
 #include "app/widgets.h"
 #include "model/catalogue.h"
+#include "display/diagram.h"
 #include "display/qt_canvas.h"
 #include "display/zoom.h"
 #include "engine/run_loop.h"
@@ -106,6 +110,8 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   GraphScrBx->setWidget(GraphBx);
   GraphBx->on_press = [this](MouseButton b, QPoint at) { GraphBxMouseDown(b, at); };
   GraphBx->on_release = [this](MouseButton b, QPoint at) { GraphBxMouseUp(b, at); };
+  GraphBx->on_move = [this](Qt::MouseButtons buttons, QPoint at) { GraphBxMouseMove(buttons, at); };
+  GraphBx->setMouseTracking(true);
   GraphBx->on_stale = [this] { guard_.Repaint(this, [this] { GraphBxPaint(); }); };
   zoom_ = new DiagramZoom(GraphScrBx, GraphBx, kDiagramSize, [this] {
     const Extent e = BlocksExtent(*sim_);
@@ -284,6 +290,27 @@ void TForm1::BuildControlBar() {
   button(Button1, "Button1", form_.Button1);
   Button1->on_mouse_up = [this](MouseButton b) { Button1MouseUp(b); };
   bar->addStretch(1);
+  BuildRunToolBar();
+}
+
+void TForm1::BuildRunToolBar() {
+  QToolBar* tools = addToolBar(QStringLiteral("Run"));
+  tools->setObjectName(QStringLiteral("RunToolBar"));
+  tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  // The keys press the bar's buttons; the buttons and the tool bar's actions name them.
+  const auto action = [this, tools](QPushButton* b, const char* name, const QKeySequence& key, auto click) {
+    QAction* a = tools->addAction(b->text());
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(key);
+    const QString tip = b->toolTip() + QStringLiteral(" (") + key.toString(QKeySequence::NativeText) + QLatin1Char(')');
+    a->setToolTip(tip);
+    b->setToolTip(tip);
+    connect(a, &QAction::triggered, this, click);
+    return a;
+  };
+  RunItem = action(RunBtn, "RunItem", QKeySequence(Qt::Key_F5), [this] { RunBtnClick(); });
+  action(StepBtn, "StepItem", QKeySequence(Qt::Key_F10), [this] { StepBtnClick(); });
+  action(ResetBtn, "ResetItem", QKeySequence(Qt::SHIFT | Qt::Key_F5), [this] { ResetBtnClick(); });
 }
 
 void TForm1::BuildMenus() {
@@ -397,7 +424,13 @@ void TForm1::AdoptModel(std::unique_ptr<Sim> model) {
   Handle([this] { sim_->NotifyFormPaint(); });
 }
 
-void TForm1::ShowBlockDialog() { BlockFm->Execute(*sim_, GraphBx); }
+void TForm1::ShowBlockDialog() {
+  const TBlock& b = sim_->block(sim_->PickedBlock);
+  const Extent label = LabelSize(b);
+  const double z = GraphBx->zoom();
+  const QRect shown = QRectF(QPointF(b.XX, b.YY) * z, QSizeF(label.width, label.height) * z).toAlignedRect();
+  BlockFm->Execute(*sim_, QRect(GraphBx->mapToGlobal(shown.topLeft()), shown.size()));
+}
 
 void TForm1::FormActivate() {
   if (form_.activated) return;
@@ -499,6 +532,40 @@ void TForm1::GraphBxMouseUp(MouseButton button, QPoint at) {
        });
 }
 
+namespace {
+
+// What the tooltip over a block's picking square says of it.
+QString BlockHoverText(const TBlock& b, int32_t id) {
+  const BlockTypeInfo* info = FindBlockType(b.Type);
+  QString text = QString::number(id);
+  if (!b.Name.empty()) text += QLatin1Char(' ') + Q(b.Name);
+  if (info) text += QStringLiteral(": ") + QString::fromUtf8(info->block);
+  return text + QStringLiteral("\nValue ") + Q(FormatGeneral(b.Value));
+}
+
+}  // namespace
+
+void TForm1::GraphBxMouseMove(Qt::MouseButtons buttons, QPoint at) {
+  const Sim& s = *sim_;
+  if (buttons != Qt::NoButton) {
+    // A block being dragged: an outline of it follows the mouse; the move itself
+    // happens when the button goes up.
+    const bool dragging = s.PickedBlock > 0 && !MainForm::IsClick(s, at.x(), at.y());
+    const Extent size = dragging ? LabelSize(s.block(s.PickedBlock)) : Extent{0, 0};
+    GraphBx->SetOutline(QRect(at.x(), at.y(), size.width, size.height));
+    GraphBx->setCursor(dragging ? Qt::ClosedHandCursor : Qt::ArrowCursor);
+    return;
+  }
+  const int32_t id = BlockAtPoint(s, at.x(), at.y());
+  const bool over = id > 0 && s.block(id).Type != BlockType::Empty;
+  GraphBx->setCursor(over ? Qt::PointingHandCursor : Qt::ArrowCursor);
+  const QString tip = over ? BlockHoverText(s.block(id), id) : QString();
+  if (tip == GraphBx->toolTip()) return;
+  GraphBx->setToolTip(tip);
+  // A tooltip already shown follows the mouse from one block to the next.
+  if (QToolTip::isVisible()) QToolTip::showText(QCursor::pos(), tip, GraphBx);
+}
+
 void TForm1::GraphBxPaint() {
   frontend_.RedrawDiagram();
   frontend_.GrPlotPnlPrep();
@@ -534,7 +601,10 @@ void TForm1::ShowStatusTexts() {
   DayClock->setText(Q(form_.DayClock.caption));
 }
 
-void TForm1::ShowRunCaption() { RunBtn->setText(Q(sim_->RunCaption)); }
+void TForm1::ShowRunCaption() {
+  RunBtn->setText(Q(sim_->RunCaption));
+  RunItem->setText(RunBtn->text());
+}
 
 void TForm1::SyncWidgets() {
   const Sim& s = *sim_;

@@ -107,6 +107,8 @@ class TForm1 : public QMainWindow {
   void Button1MouseUp(MouseButton button);
   void GraphBxMouseDown(MouseButton button, QPoint at);
   void GraphBxMouseUp(MouseButton button, QPoint at);
+  // Over a block the cursor points and a tooltip names it; a drag shows an outline.
+  void GraphBxMouseMove(Qt::MouseButtons buttons, QPoint at);
 
   // The whole picture of both paint boxes drawn anew (the paint event of either box):
   // diagram, plot panel, time plot.
@@ -139,6 +141,8 @@ class TForm1 : public QMainWindow {
   void BuildMenus();
   void BuildFileMenu(QMenu* file);
   void BuildControlBar();
+  // RUN/HOLD, STEP and RESET as keys and a tool bar.
+  void BuildRunToolBar();
   void BuildPlotPanel();
   void ShowBlockDialog();
   // Runs a handler in the guard, with the main window as the parent of its boxes.
@@ -203,6 +207,7 @@ class TForm1 : public QMainWindow {
   MouseUpButton *NumbersBtn = nullptr, *GraphBtn = nullptr, *Button1 = nullptr;
   QPushButton *AnimBtn = nullptr, *GridBtn = nullptr;
   QAction* TimePlotItem = nullptr;
+  QAction* RunItem = nullptr;  // the tool bar's RUN/HOLD
 
   // The dialogs, made in the program's order after the main window.
   TimingDialog* TimingFm = nullptr;

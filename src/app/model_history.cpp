@@ -41,7 +41,10 @@ ModelHistory::ModelHistory(QObject* parent, Apply apply) : QObject(parent), appl
   undo_->setShortcut(QKeySequence::Undo);
   redo_ = new QAction(QStringLiteral("Redo"), this);
   redo_->setObjectName(QStringLiteral("RedoItem"));
-  redo_->setShortcut(QKeySequence::Redo);
+  // Ctrl+Y too, the Redo key of many other programs.
+  QList<QKeySequence> redo_keys = QKeySequence::keyBindings(QKeySequence::Redo);
+  if (!redo_keys.contains(QKeySequence(Qt::CTRL | Qt::Key_Y))) redo_keys << QKeySequence(Qt::CTRL | Qt::Key_Y);
+  redo_->setShortcuts(redo_keys);
   connect(undo_, &QAction::triggered, this, [this] { stack_.undo(); });
   connect(redo_, &QAction::triggered, this, [this] { stack_.redo(); });
   connect(&stack_, &QUndoStack::indexChanged, this, [this] { Sync(); });

@@ -97,6 +97,22 @@ void PaintBox::paintEvent(QPaintEvent* event) {
   const QRect r = event->rect();
   painter.fillRect(r, Qt::white);  // beyond the picture, if the box is larger
   painter.drawImage(r.topLeft(), image, r);
+  if (!outline_.isEmpty()) {
+    painter.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(Shown(outline_).adjusted(0, 0, -1, -1));
+  }
+}
+
+QRect PaintBox::Shown(QRect picture) const {
+  return QRectF(QPointF(picture.topLeft()) * zoom_, QSizeF(picture.size()) * zoom_).toAlignedRect();
+}
+
+void PaintBox::SetOutline(QRect outline) {
+  if (outline == outline_) return;
+  update(Shown(outline_));
+  outline_ = outline;
+  update(Shown(outline_));
 }
 
 void PaintBox::showEvent(QShowEvent* event) {
@@ -129,7 +145,12 @@ void PaintBox::mouseReleaseEvent(QMouseEvent* event) {
   const QPointF at = event->position();
   const QPoint picture(ReleaseCoordinate(pressed_at_.x(), at.x(), pressed_picture_.x(), zoom_),
                        ReleaseCoordinate(pressed_at_.y(), at.y(), pressed_picture_.y(), zoom_));
+  SetOutline(QRect());
   if (on_release) on_release(ToMouseButton(event->button()), picture);
+}
+
+void PaintBox::mouseMoveEvent(QMouseEvent* event) {
+  if (on_move) on_move(event->buttons(), ToPicture(event->position()));
 }
 
 }  // namespace trevolan

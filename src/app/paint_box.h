@@ -77,7 +77,14 @@ class PaintBox : public QWidget {
   // A point of the box in the picture's pixels.
   QPoint ToPicture(QPointF at) const;
 
+  // An outline drawn over the picture, in the picture's pixels (a block being dragged);
+  // an empty one draws none.
+  void SetOutline(QRect outline);
+
   MouseHandler on_press, on_release;
+  // The mouse moved to a point, with these buttons held (tracked only when the box has
+  // mouse tracking on).
+  std::function<void(Qt::MouseButtons, QPoint)> on_move;
   std::function<void()> on_stale;  // a repaint of the whole picture is due
 
  protected:
@@ -86,13 +93,16 @@ class PaintBox : public QWidget {
   void showEvent(QShowEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   void MarkStale();
+  QRect Shown(QRect picture) const;  // a rectangle of the picture on the box
 
   Surface surface_;
   bool stale_queued_ = false;
   double zoom_ = 1;
+  QRect outline_;
   QPointF pressed_at_;       // where the last button went down, in the box's pixels
   QPoint pressed_picture_;   // the same point in the picture's pixels
 };

@@ -69,6 +69,15 @@ double StretchAcross(const QList<QWidget*>& controls, QSize design_size) {
 
 }  // namespace
 
+QPoint PlaceBeside(QRect target, QSize size, QRect screen) {
+  constexpr int kGap = 16;
+  int x = target.right() + 1 + kGap;
+  if (x + size.width() > screen.right() + 1) x = target.left() - kGap - size.width();
+  x = std::clamp(x, screen.left(), std::max(screen.left(), screen.right() + 1 - size.width()));
+  const int y = std::clamp(target.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
+  return QPoint(x, y);
+}
+
 void SetDesignPlace(QWidget* control, QRect place) {
   control->setProperty(kDesignPlace, place);
   control->setGeometry(place);

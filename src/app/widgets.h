@@ -42,6 +42,11 @@ void SetDesignPlace(QWidget* control, QRect place);
 // at the font in use (as dialog units do), and gives the dialog the stretched size.
 void FitDesign(QWidget* dialog, QSize design_size);
 
+// Where a window of `size` goes beside `target` (both on the screen) within `screen`:
+// to its right, else to its left, at its top, moved only as far as it must be to stay
+// on the screen.
+QPoint PlaceBeside(QRect target, QSize size, QRect screen);
+
 // A push button that tells which mouse button was released on it: the left one as a
 // click (also from the keyboard), the right and middle ones when they go up over it.
 class MouseUpButton : public QPushButton {

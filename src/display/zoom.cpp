@@ -45,14 +45,18 @@ Extent BlocksExtent(const Sim& s) {
   for (int64_t id = 1; id <= s.HighestBlock && id <= kMaxBlockID; ++id) {
     const TBlock& b = s.block(id);
     if (b.XX <= 0) continue;
-    // The label of at most 11 characters, or a Note's comment.
-    const size_t chars = b.Type == BlockType::Note ? std::max<size_t>(b.Comment.size(), 11) : 11;
-    const int64_t right = int64_t{b.XX} + kCharWidth * static_cast<int64_t>(chars) + kMargin;
-    const int64_t bottom = int64_t{b.YY} + 2 * Canvas::kLinePitch + kMargin;
+    const Extent label = LabelSize(b);
+    const int64_t right = int64_t{b.XX} + label.width + kMargin;
+    const int64_t bottom = int64_t{b.YY} + label.height + kMargin;
     e.width = static_cast<int32_t>(std::clamp<int64_t>(right, e.width, 1 << 20));
     e.height = static_cast<int32_t>(std::clamp<int64_t>(bottom, e.height, 1 << 20));
   }
   return e;
+}
+
+Extent LabelSize(const TBlock& b) {
+  const size_t chars = b.Type == BlockType::Note ? std::clamp<size_t>(b.Comment.size(), 11, 1 << 16) : 11;
+  return Extent{kCharWidth * static_cast<int32_t>(chars), 2 * Canvas::kLinePitch};
 }
 
 double FitZoom(Extent extent, int32_t view_width, int32_t view_height) {

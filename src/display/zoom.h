@@ -28,6 +28,9 @@ struct Extent {
   int32_t width, height;
 };
 Extent BlocksExtent(const Sim& s);
+// About the size of what a block draws from its corner (XX, YY): its label of at most
+// 11 characters, or a Note's comment, over two lines.
+Extent LabelSize(const TBlock& b);
 
 // The zoom that shows all of `extent` in a view of that size, within the zoom range.
 double FitZoom(Extent extent, int32_t view_width, int32_t view_height);

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollArea>
+#include <QScreen>
 #include <QStyle>
 #include <QTableWidget>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "app/data_folders.h"
 #include "app/paint_box.h"
 #include "display/main_form.h"
+#include "display/zoom.h"
 #include "editing/new_block.h"
 #include "model/file_commands.h"
 #include "model/numbers.h"
@@ -46,7 +48,8 @@ TEST_F(MainWindow, StartsWithItsCaptionsAndTheModelOfItsArgument) {
       {"RunBtn", "RUN"},        {"StepBtn", "STEP"},   {"ResetBtn", "RESET"}, {"NumbersBtn", "Number"},
       {"AnimBtn", "Anim?"},     {"GridBtn", "Grid?"},  {"GraphBtn", "Graph?"}, {"Button1", "Excel Link"}};
   for (const auto& [name, caption] : buttons) EXPECT_EQ(Find<QPushButton>(name)->text().toStdString(), caption);
-  EXPECT_EQ(Find<QPushButton>("RunBtn")->toolTip().toStdString(), "Run or Hold Simulation");
+  // The hints name the keys of the buttons.
+  EXPECT_EQ(Find<QPushButton>("RunBtn")->toolTip().toStdString(), "Run or Hold Simulation (F5)");
   EXPECT_EQ(Find<QWidget>("TickPnl")->toolTip().toStdString(), "Simulated Time");
   EXPECT_EQ(Find<QWidget>("ClockPnl")->toolTip().toStdString(), "Set up Timing Parameters");
   // The start-up painted the diagram: the label of block 101 is on the picture.
@@ -188,6 +191,95 @@ TEST_F(MainWindow, ClickTogglesABlockAndDragMovesIt) {
   EXPECT_EQ(s().LastX, x + 60);
   // The moved label is drawn at its new place.
   EXPECT_NE(window->diagram_box()->surface().image().pixel(x + 63, y + 45), qRgb(255, 255, 255));
+}
+
+TEST_F(MainWindow, HoverNamesABlockADragShowsItsOutlineAndTheDialogTakesEnterAndEscape) {
+  Open({ExamplePath("damped_oscillator.txt")});
+  PaintBox* box = window->diagram_box();
+  TBlock& b = s().block(102);
+  b.XX = 40;  // room beside it for the dialog on the small screen of the tests
+  const int x = b.XX, y = b.YY;
+  const auto move = [box](QPoint at, Qt::MouseButtons buttons) {
+    QMouseEvent event(QEvent::MouseMove, QPointF(at), box->mapToGlobal(QPointF(at)), Qt::NoButton, buttons, {});
+    QApplication::sendEvent(box, &event);
+  };
+  // Over the picking square: a pointing hand and a tooltip naming the block; off it, neither.
+  move(QPoint(x + 3, y + 3), Qt::NoButton);
+  EXPECT_EQ(box->cursor().shape(), Qt::PointingHandCursor);
+  EXPECT_EQ(box->toolTip().toStdString(), "102 " + b.Name + ": Integrator\nValue " + FormatGeneral(b.Value));
+  move(QPoint(x + 30, y + 3), Qt::NoButton);
+  EXPECT_EQ(box->cursor().shape(), Qt::ArrowCursor);
+  EXPECT_TRUE(box->toolTip().isEmpty());
+
+  // A drag shows an outline where the block would go; it moves on release.
+  const auto shown = [box] { return box->grab().toImage().convertToFormat(QImage::Format_RGB32); };
+  QTest::mousePress(box, Qt::LeftButton, {}, QPoint(x + 3, y + 3));
+  move(QPoint(x + 60, y + 100), Qt::LeftButton);
+  EXPECT_EQ(b.XX, x);
+  EXPECT_NE(shown().pixel(x + 62, y + 100), box->surface().image().pixel(x + 62, y + 100));
+  QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(x + 60, y + 100));
+  EXPECT_EQ(b.XX, x + 60);
+  EXPECT_EQ(shown(), box->surface().image().convertToFormat(QImage::Format_RGB32));  // no outline left
+
+  // The block dialog opens beside the block, on the screen; Enter applies, Escape cancels.
+  Modals modals;
+  QRect dialog_place;
+  modals.Then([&](QWidget* dialog) {
+    dialog_place = dialog->frameGeometry();
+    Type(dialog, "Edit2", "spring2");
+    QTest::keyClick(Child<QLineEdit>(dialog, "Edit2"), Qt::Key_Return);
+  });
+  QTest::mouseClick(box, Qt::RightButton, {}, QPoint(b.XX + 2, b.YY + 2));
+  EXPECT_EQ(b.Name, "spring2");
+  EXPECT_GT(dialog_place.left(), box->mapToGlobal(QPoint(b.XX + LabelSize(b).width, 0)).x());
+  EXPECT_TRUE(window->screen()->availableGeometry().contains(dialog_place));
+  modals.Then([&](QWidget* dialog) {
+    Type(dialog, "Edit2", "other");
+    QTest::keyClick(dialog, Qt::Key_Escape);
+  });
+  QTest::mouseClick(box, Qt::RightButton, {}, QPoint(b.XX + 2, b.YY + 2));
+  EXPECT_EQ(b.Name, "spring2");
+  EXPECT_TRUE(modals.done());
+}
+
+TEST_F(MainWindow, KeysForRunStepResetRedoAndZoom) {
+  Open({ExamplePath("damped_oscillator.txt")});
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  const auto key = [this](QKeyCombination k) { QTest::keySequence(window.get(), QKeySequence(k)); };
+  EXPECT_EQ(Find<QPushButton>("RunBtn")->text().toStdString(), "RUN");  // the bar's captions stay
+  EXPECT_TRUE(Find<QPushButton>("StepBtn")->toolTip().endsWith(QStringLiteral("(F10)")));
+  EXPECT_TRUE(Find<QPushButton>("ResetBtn")->toolTip().endsWith(QStringLiteral("(Shift+F5)")));
+
+  key(Qt::SHIFT | Qt::Key_F5);
+  const double start = s().Time;
+  key(QKeyCombination(Qt::Key_F10));
+  EXPECT_DOUBLE_EQ(s().Time, start + s().Delt);
+  key(Qt::SHIFT | Qt::Key_F5);
+  EXPECT_EQ(s().Time, start);
+  RunForever(s());
+  std::string caption_while_running;
+  QTimer::singleShot(100, [&] {
+    caption_while_running = Item("RunItem")->text().toStdString();
+    key(QKeyCombination(Qt::Key_F5));  // HOLD
+  });
+  key(QKeyCombination(Qt::Key_F5));  // returns when the run holds
+  EXPECT_EQ(caption_while_running, "HOLD");
+  EXPECT_GT(s().Time, start);
+  EXPECT_FALSE(s().RunBusy);
+
+  // Ctrl+Y redoes, Ctrl+= zooms in.
+  PaintBox* box = window->diagram_box();
+  const TBlock& b = s().block(101);
+  const int x = b.XX;
+  QTest::mousePress(box, Qt::LeftButton, {}, QPoint(b.XX + 3, b.YY + 3));
+  QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(b.XX + 50, b.YY));
+  key(Qt::CTRL | Qt::Key_Z);
+  EXPECT_EQ(b.XX, x);
+  key(Qt::CTRL | Qt::Key_Y);
+  EXPECT_EQ(b.XX, x + 50);
+  key(Qt::CTRL | Qt::Key_Equal);
+  EXPECT_EQ(box->zoom(), 1.25);
 }
 
 TEST_F(MainWindow, RightClickOnABlockOpensItsDialog) {
