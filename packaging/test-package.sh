@@ -99,6 +99,13 @@ fi
 [ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version" ] || fail "trevolan --version"
 env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "Example models: $examples" ||
   fail "trevolan --help does not name $examples"
+# The user guide with every picture it shows, where the window's F1 finds it.
+guide=/usr/share/doc/trevolan/user-guide.md
+env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "User guide: $guide (F1 in the window)" ||
+  fail "trevolan --help does not name $guide"
+for picture in $(grep -o '](\(pictures\|images\)/[^)]*)' "$guide" | sed 's/^](//; s/)$//' | sort -u); do
+  [ -s "/usr/share/doc/trevolan/$picture" ] || fail "the guide's picture $picture is not installed"
+done
 # The window starts on an installed example and keeps running until it is stopped.
 status=0
 (cd "$scratch" && QT_QPA_PLATFORM=offscreen timeout 3 trevolan "$examples/damped_oscillator.txt") || status=$?

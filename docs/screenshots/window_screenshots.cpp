@@ -1,6 +1,7 @@
 // Takes the screenshots of the window in README.md: two example models running with
 // animation and the plot panel shown, the block dialog open on an Activity, the
-// question about unsaved changes, the offer of a recovery copy and a zoomed diagram.
+// question about unsaved changes, the offer of a recovery copy, a zoomed diagram, the
+// tooltip over a block and the user guide.
 //   trevolan_window_screenshots EXAMPLES_DIR OUTPUT_DIR
 #include <cstdio>
 #include <functional>
@@ -17,11 +18,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "app/diagram_zoom.h"
 #include "app/main_window.h"
 #include "app/paint_box.h"
 #include "app/recovery.h"
+#include "app/user_guide.h"
 
 namespace {
 
@@ -131,7 +134,7 @@ int main(int argc, char** argv) {
     QTimer::singleShot(200, [&] {
       auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
       if (!dialog) return;
-      shot = WithDialog(w.get(), dialog, w->diagram_box()->mapTo(w.get(), QPoint(s.LastX + 10, s.LastY + 60)));
+      shot = WithDialog(w.get(), dialog, w->mapFromGlobal(dialog->pos()));
       dialog->reject();
     });
     const QPoint on_block(s.LastX + 2, s.LastY + 2);
@@ -176,6 +179,35 @@ int main(int argc, char** argv) {
     area->verticalScrollBar()->setValue(40);
     QApplication::processEvents();
     ok &= Save(w->grab().toImage(), out + "/window_zoom.png");
+  }
+  {
+    // The tooltip over a block of the damped oscillator, drawn where it shows.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 600);
+    trevolan::PaintBox* box = w->diagram_box();
+    const trevolan::TBlock& b = w->sim().block(102);
+    w->GraphBxMouseMove(Qt::NoButton, QPoint(b.XX + 3, b.YY + 3));
+    const QPoint at = box->mapToGlobal(QPoint(b.XX + 3, b.YY + 3));
+    QToolTip::showText(at + QPoint(8, 16), box->toolTip(), box);
+    QApplication::processEvents();
+    QImage shot = w->grab().toImage();
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+      if (!top->isVisible() || !top->inherits("QTipLabel")) continue;
+      QPainter painter(&shot);
+      painter.drawImage(w->mapFromGlobal(top->pos()), top->grab().toImage());
+    }
+    ok &= Save(shot, out + "/window_hover.png");
+    QToolTip::hideText();
+  }
+  {
+    // The user guide, opened with F1, at the Integrator's section.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 10);
+    w->ShowGuide(trevolan::TypeAnchor(trevolan::BlockType::Integrator));
+    QApplication::processEvents();
+    if (auto* guide = w->findChild<QWidget*>(QStringLiteral("UserGuide"))) {
+      ok &= Save(guide->grab().toImage(), out + "/window_guide.png");
+    } else {
+      ok = false;
+    }
   }
   return ok ? 0 : 1;
 }

@@ -9,4 +9,8 @@ namespace trevolan {
 // configured for. Empty when neither exists.
 std::string ExamplesFolder();
 
+// The user guide's Markdown file, share/doc/trevolan/user-guide.md found the same way;
+// empty when there is none.
+std::string GuideFile();
+
 }  // namespace trevolan

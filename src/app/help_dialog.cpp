@@ -2,6 +2,7 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/data_folders.h"
@@ -9,7 +10,7 @@
 
 namespace trevolan {
 
-THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
+THelpFm::THelpFm(QWidget* parent, std::function<void()> show_guide) : QDialog(parent) {
   setObjectName(QStringLiteral("HelpFm"));
   setModal(true);
   setWindowTitle(QStringLiteral("About Trevolan"));
@@ -43,6 +44,12 @@ THelpFm::THelpFm(QWidget* parent) : QDialog(parent) {
   layout->addWidget(more);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  QPushButton* guide = buttons->addButton(QStringLiteral("User Guide (F1)"), QDialogButtonBox::HelpRole);
+  guide->setObjectName(QStringLiteral("GuideBtn"));
+  connect(guide, &QPushButton::clicked, this, [this, show_guide] {
+    accept();
+    show_guide();
+  });
   layout->addWidget(buttons);
 }
 

@@ -1,4 +1,6 @@
 #pragma once
+#include <functional>
+
 #include <QDialog>
 
 namespace trevolan {
@@ -6,7 +8,8 @@ namespace trevolan {
 // The about box (THelpFm), shown by the Help menu.
 class THelpFm : public QDialog {
  public:
-  explicit THelpFm(QWidget* parent);
+  // `show_guide` opens the user guide, from the box's User Guide button.
+  THelpFm(QWidget* parent, std::function<void()> show_guide);
 };
 
 }  // namespace trevolan

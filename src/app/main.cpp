@@ -13,6 +13,7 @@ namespace {
 
 void PrintUsage() {
   const std::string examples = trevolan::ExamplesFolder();
+  const std::string guide = trevolan::GuideFile();
   std::cout << "usage: trevolan [MODEL] [Qt options]\n"
                "       trevolan --help\n"
                "       trevolan --version\n\n"
@@ -20,6 +21,7 @@ void PrintUsage() {
                "with Petri nets and discrete material flow. With MODEL, the window reads that model\n"
                "file when it first shows. Qt's own options apply, such as -platform offscreen.\n\n"
             << (examples.empty() ? "" : "Example models: " + examples + "\n")
+            << (guide.empty() ? "" : "User guide: " + guide + " (F1 in the window)\n")
             << "The batch runner without a window: trevolan-cli. The manual: man trevolan.\n";
 }
 

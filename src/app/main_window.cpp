@@ -22,6 +22,7 @@
 
 #include "app/block_dialog.h"
 #include "app/copy_dialog.h"
+#include "app/data_folders.h"
 #include "app/diagram_zoom.h"
 #include "app/file_dialogs.h"
 #include "app/help_dialog.h"
@@ -32,6 +33,7 @@
 #include "app/recent_files.h"
 #include "app/recovery.h"
 #include "app/timing_dialog.h"
+#include "app/user_guide.h"
 #include "app/widgets.h"
 #include "model/catalogue.h"
 #include "display/diagram.h"
@@ -142,7 +144,14 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   BlockFm = new BlockDialog(this, guard_);
   NumberDatFm = new NumberDialog(this, guard_);
   User1 = new UserLinkWindow(this, guard_, [this]() -> Sim& { return *sim_; }, options_.make_workbook);
-  HelpFm = new THelpFm(this);
+  HelpFm = new THelpFm(this, [this] { ShowGuide(QString()); });
+  // F1 anywhere in the window opens the user guide; in the block dialog, at its type.
+  auto* guide = new QAction(QStringLiteral("User Guide"), this);
+  guide->setObjectName(QStringLiteral("UserGuideItem"));
+  guide->setShortcut(QKeySequence::HelpContents);
+  connect(guide, &QAction::triggered, this, [this] { ShowGuide(QString()); });
+  addAction(guide);
+  BlockFm->on_help = [this](BlockType type) { ShowGuide(TypeAnchor(type)); };
   InsertFm = new InsertDialog(this, guard_);
   CopyFm = new CopyDialog(this, guard_);
 
@@ -422,6 +431,11 @@ void TForm1::AdoptModel(std::unique_ptr<Sim> model) {
   sim_->frontend = nullptr;
   sim_ = std::move(model);
   Handle([this] { sim_->NotifyFormPaint(); });
+}
+
+void TForm1::ShowGuide(const QString& anchor) {
+  if (!guide_) guide_ = new UserGuide(this, QString::fromStdString(GuideFile()));
+  guide_->ShowAt(anchor);
 }
 
 void TForm1::ShowBlockDialog() {

@@ -41,6 +41,7 @@ class NumberDialog;
 class PaintBox;
 class Panel;
 class THelpFm;
+class UserGuide;
 class TimingDialog;
 
 // The status line of a model's first RUN when it was loaded and never reset.
@@ -109,6 +110,8 @@ class TForm1 : public QMainWindow {
   void GraphBxMouseUp(MouseButton button, QPoint at);
   // Over a block the cursor points and a tooltip names it; a drag shows an outline.
   void GraphBxMouseMove(Qt::MouseButtons buttons, QPoint at);
+  // The user guide at a section (empty: its top).
+  void ShowGuide(const QString& anchor);
 
   // The whole picture of both paint boxes drawn anew (the paint event of either box):
   // diagram, plot panel, time plot.
@@ -215,6 +218,7 @@ class TForm1 : public QMainWindow {
   NumberDialog* NumberDatFm = nullptr;
   UserLinkWindow* User1 = nullptr;
   THelpFm* HelpFm = nullptr;
+  UserGuide* guide_ = nullptr;  // made when first asked for
   InsertDialog* InsertFm = nullptr;
   CopyDialog* CopyFm = nullptr;
 };
