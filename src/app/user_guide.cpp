@@ -188,10 +188,14 @@ void UserGuide::ShowAt(const QString& anchor) {
     }
   };
   // Over a modal dialog (F1 in the block dialog) only a modal window takes input.
-  if (QApplication::activeModalWidget() && QApplication::activeModalWidget() != this) {
-    hide();
+  // It is that dialog's own for the while, so that the desktop keeps it on top.
+  QWidget* modal = QApplication::activeModalWidget();
+  if (modal && modal != this) {
+    QWidget* home = parentWidget();
+    setParent(modal, windowFlags());
     QTimer::singleShot(0, this, go);
     exec();
+    setParent(home, windowFlags());
     return;
   }
   show();
