@@ -1,12 +1,14 @@
 #include "app/user_guide.h"
 
+#include <utility>
+#include <vector>
+
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QScreen>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -33,11 +35,11 @@ const BlockTypeInfo* HeadingType(const QString& heading) {
   return c.unicode() < 128 ? FindBlockType(static_cast<BlockType>(c.toLatin1())) : nullptr;
 }
 
-// Calls `each` with a cursor over every fragment of the document.
+// Calls `each` with every fragment of the document.
 template <typename Each>
 void ForEachFragment(const QTextDocument& document, Each each) {
   for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-    for (auto it = block.begin(); !it.atEnd(); ++it) each(block, it.fragment());
+    for (auto it = block.begin(); !it.atEnd(); ++it) each(it.fragment());
   }
 }
 
@@ -101,8 +103,10 @@ void PrepareGuidePage(QTextDocument& document) {
     if (info) name(0, TypeAnchor(info->type));
     name(info ? 1 : 0, HeadingAnchor(block.text()));
   }
-  // Pictures as wide as the diagram's whole picture are scaled down to fit.
-  ForEachFragment(document, [&](const QTextBlock&, const QTextFragment& fragment) {
+  // Pictures as wide as the diagram's whole picture are scaled down to fit (found
+  // first, then changed, as a change may split or join the fragments).
+  std::vector<std::pair<int, QTextImageFormat>> wide;
+  ForEachFragment(document, [&](const QTextFragment& fragment) {
     QTextImageFormat image = fragment.charFormat().toImageFormat();
     if (!image.isValid()) return;
     const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(image.name()));
@@ -110,21 +114,24 @@ void PrepareGuidePage(QTextDocument& document) {
     if (size.width() <= kPictureWidth) return;
     image.setWidth(kPictureWidth);
     image.setHeight(static_cast<double>(size.height()) * kPictureWidth / size.width());
-    cursor.setPosition(fragment.position());
-    cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
-    cursor.setCharFormat(image);
+    wide.emplace_back(fragment.position(), image);
   });
+  for (const auto& [position, image] : wide) {
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);  // an image is one character
+    cursor.setCharFormat(image);
+  }
 }
 
 QStringList DocumentAnchors(const QTextDocument& document) {
   QStringList anchors;
-  ForEachFragment(document, [&](const QTextBlock&, const QTextFragment& f) { anchors << f.charFormat().anchorNames(); });
+  ForEachFragment(document, [&](const QTextFragment& f) { anchors << f.charFormat().anchorNames(); });
   return anchors;
 }
 
 QStringList InternalLinks(const QTextDocument& document) {
   QStringList links;
-  ForEachFragment(document, [&](const QTextBlock&, const QTextFragment& f) {
+  ForEachFragment(document, [&](const QTextFragment& f) {
     const QString href = f.charFormat().anchorHref();
     if (href.startsWith(QLatin1Char('#')) && !links.contains(href.mid(1))) links << href.mid(1);
   });
