@@ -14,6 +14,7 @@
 
 #include <QApplication>
 
+#include "app/diagram_zoom.h"
 #include "app/main_window.h"
 #include "app/paint_box.h"
 #include "cli/batch.h"
@@ -199,7 +200,24 @@ void OpenInWindow(benchmark::State& state, bool while_reading) {
   std::filesystem::remove(file);
 }
 
+// A whole repaint of the diagram of 1000 blocks at a zoom, as a zoom change or a
+// shown window asks for: at zooms other than 100 % it is drawn at that scale.
+void RepaintAtZoom(benchmark::State& state) {
+  TForm1& w = ShownWindow(k1000Blocks);
+  const double zoom = static_cast<double>(state.range(0)) / 100;
+  w.zoom().SetZoom(zoom);
+  QApplication::processEvents();
+  for (auto _ : state) {
+    w.frontend().RedrawDiagram();
+    w.diagram_box()->surface().End();
+  }
+  state.counters["megapixels"] = w.diagram_box()->surface().image().sizeInBytes() / 4e6;
+  w.zoom().SetZoom(1);
+}
+
 void Register() {
+  benchmark::RegisterBenchmark("WindowRepaintAtZoomPercent", RepaintAtZoom)
+      ->Arg(67)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("WindowOpen1000Blocks", [](benchmark::State& s) { OpenInWindow(s, true); })
       ->Unit(benchmark::kMillisecond)
       ->Repetitions(3)
