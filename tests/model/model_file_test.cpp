@@ -168,6 +168,8 @@ void BuildRichModel(Sim& s) {
   s.block(141).Value = std::numeric_limits<double>::quiet_NaN();
   s.block(141).aa = std::numeric_limits<double>::infinity();
   s.block(141).bb = -std::numeric_limits<double>::infinity();
+  s.block(141).cc = std::numeric_limits<double>::max();
+  s.block(141).dd = -std::numeric_limits<double>::max();
   s.block(141).stored = {1, std::numeric_limits<double>::infinity(), 2};
   s.block(19).stored = {2, 101, 105, 0, 0, 0, 0, 0, 0, 0, 0};
   s.HighestBlock = 141;
@@ -198,6 +200,8 @@ TEST(ModelFile, SavedOpenedAndSavedAgainGivesTheSameFile) {
   EXPECT_EQ(s->block(102).aa, std::stod(FormatGeneral(1.0 / 102)));
   EXPECT_TRUE(std::isnan(s->block(141).Value));
   EXPECT_EQ(s->block(141).bb, -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(s->block(141).cc, 1.79769313486231e308);  // the largest double, to fifteen digits that read back
+  EXPECT_EQ(s->block(141).dd, -1.79769313486231e308);
   EXPECT_EQ(s->block(141).stored[1], std::numeric_limits<double>::infinity());
   EXPECT_EQ(s->TapeChannels, 2);
   EXPECT_EQ(s->TapeChannelIDs[2], 105);
