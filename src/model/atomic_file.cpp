@@ -134,6 +134,12 @@ SaveTarget ResolveLinks(const std::string& path) {
   Fail(ELOOP, path);
 }
 
+// A file the user may not write is refused, as writing into it would be, rather than
+// replaced behind its back through the folder, which the rename would allow.
+void RefuseUnwritableFile(const std::string& target, const std::string& path) {
+  if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES) Fail(EACCES, path);
+}
+
 // ---- Temporary files that signals clean up ----
 
 // The named temporary files of saves in progress, for the signal handler: a folder
@@ -421,6 +427,7 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
     WriteIntoSpecialFile(target.path, exists && S_ISREG(st.st_mode), content, path);
     return;
   }
+  if (exists) RefuseUnwritableFile(target.path, path);
   if (exists && st.st_nlink > 1) {
     RewriteInPlace(target.path, content, path);
     return;
@@ -452,6 +459,7 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), old_(
     if (flags >= 0) fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     return;
   }
+  if (has_old_) RefuseUnwritableFile(target_, path);
   way_ = Way::kInPlace;
   if (has_old_ && old_->st.st_nlink > 1) return;
   dir_ = open(FolderOf(target_).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -535,7 +543,8 @@ void CheckWritablePath(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) throw IoError::FromErrno(EISDIR, path);
-    if (access(path.c_str(), W_OK) == 0) return;  // rewritten in place, if need be
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return;  // rewritten in place, if need be
+    if (errno == EACCES) throw IoError::FromErrno(EACCES, path);           // a save refuses it too
   }
   const size_t slash = path.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);

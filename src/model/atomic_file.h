@@ -20,6 +20,8 @@ inline constexpr size_t kMaxReadSize = size_t{1} << 30;
 //   creates its target); the link stays a link;
 // - a FIFO, a device or an open file named through /proc (/dev/stdout) is written into
 //   directly, never replaced;
+// - a file that the user may not write (a read-only 0444 file) is refused with
+//   "I/O error 13: Permission denied", although the folder would let it be replaced;
 // - a regular file is replaced through a temporary file in its folder, unnamed until
 //   complete (O_TMPFILE) and synced before it takes the file's name; it gets the old
 //   file's owner, group and mode as far as the user may set them;
@@ -72,7 +74,8 @@ void CheckReadableFile(const std::string& path);
 
 // Whether a later write to `path` could be made, without making it: IoError when the
 // folder it would go in does not exist or may not be written and the file is not there
-// to be rewritten, or when the path names a folder. A FIFO or a device passes.
+// to be rewritten, when the file is there but may not be written, or when the path
+// names a folder. A FIFO or a device passes.
 void CheckWritablePath(const std::string& path);
 
 }  // namespace trevolan

@@ -196,6 +196,36 @@ TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
   EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"integrators.txt", "mine.txt", "roots.txt"}));
 }
 
+TEST(SaveFile, AReadOnlyFileIsRefusedAsANormalUser) {
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root to run the program as another user";
+  }
+  TempDir dir;
+  const std::string example = ExampleForAll(dir, "integrators.txt");
+  // nobody's folder and nobody's read-only files: the folder would let a rename replace them.
+  const std::string folder = dir.path("nobodys");
+  std::filesystem::create_directory(folder);
+  ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+  const std::string model = folder + "/ro.txt", csv = folder + "/ro.csv";
+  for (const std::string& f : {model, csv}) {
+    WriteTextFile(f, "read only");
+    ASSERT_EQ(chown(f.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(f.c_str(), 0444), 0);
+  }
+  auto r = RunCli({"exec", "-c", "open " + example + "; save " + model + "; save-tape-csv " + csv}, kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + model + "\nerror: I/O error 13: Permission denied: " +
+                       csv + "\n");
+  r = RunCli({"run", example, "--csv", csv}, kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + csv + "\n");
+  for (const std::string& f : {model, csv}) {
+    EXPECT_EQ(ReadTextFile(f), "read only");
+    EXPECT_EQ(LStat(f).st_mode & 07777, 0444u);
+  }
+  EXPECT_EQ(FilesIn(folder), (std::set<std::string>{"ro.txt", "ro.csv"}));
+}
+
 TEST(SaveFile, LongNamesAndPathsAreKeptWhole) {
   TempDir dir;
   TestSim s;
