@@ -257,9 +257,10 @@ void DrawAllBlocks(Sim& s, Canvas& c) {
   }
 }
 
-void DrawBlock(Sim& s, Canvas& c, int id) {
+namespace {
+
+void DrawBlockOfType(Sim& s, Canvas& c, int id) {
   const TBlock& b = s.block(id);
-  if (b.XX <= 0) return;
   switch (b.Type) {
     case BlockType::Activity:
       DrawPlain(s, c, id, ByState(b.State, {{{kBlue, kWhite}, {kAqua, kBlack}, {kMaroon, kYellow}, {kBlack, kGrey}}}));
@@ -296,6 +297,24 @@ void DrawBlock(Sim& s, Canvas& c, int id) {
     case BlockType::Multiplier: DrawPlain(s, c, id, {kRed, kYellow}); break;
     case BlockType::Fuzz: DrawPlain(s, c, id, {kAqua, kMaroon}); break;
     default: break;  // a letter without a rule draws nothing
+  }
+}
+
+// The text of a drawing's arithmetic fault, with the block whose numbers caused it.
+std::string InBlock(const SimError& e, int id) {
+  return std::string(e.what()) + " in block " + std::to_string(id) + " while drawing it";
+}
+
+}  // namespace
+
+void DrawBlock(Sim& s, Canvas& c, int id) {
+  if (s.block(id).XX <= 0) return;
+  try {
+    DrawBlockOfType(s, c, id);
+  } catch (const FloatError& e) {
+    throw FloatError(InBlock(e, id));
+  } catch (const OverflowError& e) {
+    throw OverflowError(InBlock(e, id));
   }
 }
 
