@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdlib>
+#include <limits>
+#include <utility>
 
 #include "display/pixels.h"
 #include "display/visualizer.h"
@@ -300,9 +302,18 @@ void DrawBlockOfType(Sim& s, Canvas& c, int id) {
   }
 }
 
-// The text of a drawing's arithmetic fault, with the block whose numbers caused it.
-std::string InBlock(const SimError& e, int id) {
-  return std::string(e.what()) + " in block " + std::to_string(id) + " while drawing it";
+// The text of a drawing's arithmetic fault, with the block whose numbers caused it and,
+// when its corner lies so near the end of the 32-bit range that its picture cannot fit
+// (a hand-edited file), the field that puts it there.
+std::string InBlock(const SimError& e, const TBlock& b, int id) {
+  std::string text = std::string(e.what()) + " in block " + std::to_string(id) + " while drawing it";
+  constexpr int64_t kReach = 1000;  // beyond what any block's picture spans from its corner
+  for (const auto& [name, v] : {std::pair{"XX", b.XX}, std::pair{"YY", b.YY}}) {
+    if (v > std::numeric_limits<int32_t>::max() - kReach || v < std::numeric_limits<int32_t>::min() + kReach) {
+      return text + ": its " + name + " = " + std::to_string(v) + " is too near the end of the 32-bit range";
+    }
+  }
+  return text;
 }
 
 }  // namespace
@@ -312,9 +323,9 @@ void DrawBlock(Sim& s, Canvas& c, int id) {
   try {
     DrawBlockOfType(s, c, id);
   } catch (const FloatError& e) {
-    throw FloatError(InBlock(e, id));
+    throw FloatError(InBlock(e, s.block(id), id));
   } catch (const OverflowError& e) {
-    throw OverflowError(InBlock(e, id));
+    throw OverflowError(InBlock(e, s.block(id), id));
   }
 }
 

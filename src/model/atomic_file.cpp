@@ -27,6 +27,16 @@ namespace {
 
 [[noreturn]] void Fail(int code, const std::string& path) { throw IoError::FromErrno(code, path); }
 
+// The folder a new file would go in cannot be opened. A missing one is named: "File not
+// found" would speak of the file, which is to be made, not found.
+[[noreturn]] void FailFolder(int code, const std::string& folder, const std::string& path) {
+  if (code != ENOENT) Fail(code, path);
+  IoError e("Folder not found: " + folder + " (for " + path + ")");
+  e.code = code;
+  e.path = path;
+  throw e;
+}
+
 // A file descriptor that closes itself; Close() reports what close() says.
 class Fd {
  public:
@@ -365,7 +375,7 @@ bool ReplaceRegularFile(const std::string& target, const struct stat* old, const
                         const std::string& path) {
   // O_PATH: a folder the user may write to but not list still takes the new file.
   Fd dir(open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.ok()) Fail(errno, path);
+  if (!dir.ok()) FailFolder(errno, FolderOf(target), path);
   const std::string name = NameOf(target);
   const mode_t mode = old ? (old->st_mode & 07777) : 0666;  // a new file: the umask applies
   Renamed renamed = Renamed::kDone;
@@ -463,7 +473,7 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), old_(
   way_ = Way::kInPlace;
   if (has_old_ && old_->st.st_nlink > 1) return;
   dir_ = open(FolderOf(target_).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (dir_ < 0) Fail(errno, path);
+  if (dir_ < 0) FailFolder(errno, FolderOf(target_), path);
   const mode_t mode = has_old_ ? (old_->st.st_mode & 07777) : 0666;
   fd_ = openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
   if (fd_ >= 0) {
@@ -546,9 +556,8 @@ void CheckWritablePath(const std::string& path) {
     if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return;  // rewritten in place, if need be
     if (errno == EACCES) throw IoError::FromErrno(EACCES, path);           // a save refuses it too
   }
-  const size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  if (stat(folder.c_str(), &st) != 0) throw IoError::FromErrno(errno, path);
+  const std::string folder = FolderOf(path);
+  if (stat(folder.c_str(), &st) != 0) FailFolder(errno, folder, path);
   if (!S_ISDIR(st.st_mode)) throw IoError::FromErrno(ENOTDIR, path);
   if (access(folder.c_str(), W_OK | X_OK) != 0) throw IoError::FromErrno(errno, path);
 }

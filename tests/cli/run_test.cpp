@@ -78,6 +78,12 @@ TEST(RunCommand, ErrorsUsageAndMaxPresses) {
             "error: the run stopped at Time 200 before FinTim 1000: all 2 presses of RUN were used\n"
             "stopped at Time 200 after 200 steps, tape rows 21\n");
   EXPECT_EQ(SplitLines(ReadTextFile(dir.path("t.txt"))).size(), 22u);
+  // A run that a floating-point error stops says so; it did not finish.
+  ASSERT_EQ(RunCli({"exec", "-c", "create E 100 100; apply 101 onoff=1 cc=0; timing finish=1; save " +
+                                      dir.path("e.txt")}).status, 1);
+  r = RunCli({"run", dir.path("e.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(SplitLines(r.out).back(), "stopped with an error at Time 1 after 0 steps, tape rows 0");
 }
 
 TEST(RunCommand, ScriptedButtons) {

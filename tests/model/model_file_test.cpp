@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 
+#include "model/atomic_file.h"
 #include "model/file_commands.h"
 #include "model/numbers.h"
 #include "support/test_support.h"
@@ -410,6 +411,22 @@ TEST(ModelReader, MissingFileAndFolder) {
     FAIL();
   } catch (const IoError& e) {
     EXPECT_EQ(e.what(), "I/O error 21: Is a directory: " + dir.dir());
+  }
+  // A save into a folder that does not exist says so, rather than that the file is not found.
+  for (const std::string name : {"no/x.txt", "no/such/x.txt"}) {
+    const std::string path = dir.path(name), folder = path.substr(0, path.rfind('/'));
+    try {
+      FileSaveAs(*s, path);
+      FAIL();
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.what(), "Folder not found: " + folder + " (for " + path + ")");
+    }
+    try {
+      CheckWritablePath(path);
+      FAIL();
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.what(), "Folder not found: " + folder + " (for " + path + ")");
+    }
   }
 }
 
