@@ -5,6 +5,7 @@
 #include <linux/magic.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -232,8 +233,11 @@ class TempName {
 };
 
 // Temporary names are short whatever the file's name, so a legal name never grows
-// past the system's limit, and carry the process ID, so that a later save can tell the
-// leftovers of a killed program from a save in progress.
+// past the system's limit; the process ID and a counter keep them apart. What tells a
+// save in progress from what a killed program left is a lock (flock) that the writer
+// holds on its temporary file for as long as the file has its temporary name, never the
+// process ID in the name: a saver in another PID namespace (a container) that shares
+// the folder has IDs this one cannot see, and IDs are used again.
 constexpr char kTempPrefix[] = ".trevolan-";
 constexpr char kTempSuffix[] = ".tmp";
 
@@ -246,7 +250,22 @@ std::string NewTempName() {
   return buf;
 }
 
-// Removes the temporary files of programs that were killed while saving here.
+bool IsTempName(const std::string& name) {
+  const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
+  return name.size() > prefix + suffix && name.compare(0, prefix, kTempPrefix) == 0 &&
+         name.compare(name.size() - suffix, suffix, kTempSuffix) == 0;
+}
+
+// The writer's lock on its temporary file, held until the last descriptor of the file
+// is closed, which the system does at once for a killed program. A file system without
+// such locks gives no lock to the writer, nor to a cleaner, which then removes nothing.
+void LockTemp(int fd) {
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+// Removes the temporary files of programs that were killed while saving here: those
+// whose lock can be had.
 void RemoveLeftoverTemps(int dir) {
   const int copy = dup(dir);
   if (copy < 0) return;
@@ -255,15 +274,13 @@ void RemoveLeftoverTemps(int dir) {
     close(copy);
     return;
   }
-  const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
   while (const dirent* e = readdir(d)) {
     const std::string name = e->d_name;
-    if (name.size() <= prefix + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
-        name.compare(name.size() - suffix, suffix, kTempSuffix) != 0) {
-      continue;
-    }
-    const long pid = std::strtol(name.c_str() + prefix, nullptr, 10);
-    if (pid > 0 && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+    if (!IsTempName(name)) continue;
+    Fd temp(openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (temp.ok() && fstat(temp.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+        flock(temp.get(), LOCK_EX | LOCK_NB) == 0) {
       unlinkat(dir, name.c_str(), 0);
     }
   }
@@ -333,6 +350,7 @@ Renamed RenameOver(int dir, const std::string& temp, const std::string& name, co
 std::optional<Renamed> PublishUnnamedFile(int dir, int fd, const std::string& name, const std::string& path) {
   const std::string temp = NewTempName();
   TempName pending(dir, temp);
+  LockTemp(fd);  // before the file has a name that another save could find
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   if (linkat(AT_FDCWD, self.c_str(), dir, temp.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
       linkat(fd, "", dir, temp.c_str(), AT_EMPTY_PATH) != 0) {
@@ -351,12 +369,24 @@ Renamed ReplaceThroughNamedFile(int dir, const std::string& name, const struct s
     temp = NewTempName();
     pending = std::make_unique<TempName>(dir, temp);
     raw = openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw >= 0) {
+      // Between making the file and locking it, another save may have taken it for a
+      // leftover and removed it: then it has no name any more, and another is made.
+      LockTemp(raw);
+      struct stat st {};
+      if (fstat(raw, &st) == 0 && st.st_nlink == 0) {
+        close(raw);
+        raw = -1;
+        errno = EEXIST;
+      }
+    }
     if (raw < 0) pending.reset();
     if (raw < 0 && errno != EEXIST) break;
   }
   if (raw < 0 && (errno == EACCES || errno == EPERM || errno == EROFS) && old) return Renamed::kNotAllowed;
   if (raw < 0) Fail(errno, path);
   Fd fd(raw);
+  const Fd lock(dup(raw));  // the lock outlasts the close below until the file is renamed
   TakeOwnerAndMode(fd.get(), old);
   int failure = WriteAll(fd.get(), content);
   if (failure == 0 && fsync(fd.get()) != 0) failure = errno;

@@ -30,7 +30,8 @@ inline constexpr size_t kMaxReadSize = size_t{1} << 30;
 //   one file and a writable file in a read-only folder can be saved.
 // A named temporary file exists only for a moment; SIGTERM, SIGINT, SIGHUP and SIGQUIT
 // remove it before the program ends, and the next save into the folder removes one
-// that a killed program left.
+// that a killed program left: one that no writer holds its lock (flock) on, whatever
+// process, container or user it came from.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
 // The same rules for a file written piece by piece, for output that grows as a run

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -325,6 +326,47 @@ TEST(SaveFile, KilledSavesLeaveTheWholeOldOrNewFileAndNoTemporaryFile) {
   std::set<std::string> left = FilesIn(work.dir());
   left.erase("m.txt");
   EXPECT_EQ(left, std::set<std::string>{"other.txt"});
+}
+
+TEST(SaveFile, TemporariesAreLeftOversByTheirLockNotByTheirProcessID) {
+  TempDir dir;
+  // A save in progress holds the lock on its temporary file, whatever process ID its
+  // name carries (one this process cannot see); an unlocked one is a leftover, even of a
+  // process that is alive.
+  const std::string in_progress = dir.path(".trevolan-2147483647-0-0.tmp");
+  const std::string left_over = dir.path(".trevolan-" + std::to_string(getpid()) + "-999-0.tmp");
+  WriteTextFile(in_progress, "a save in progress");
+  WriteTextFile(left_over, "left by a killed save");
+  const int held = open(in_progress.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  WriteFileAtomically(dir.path("out.txt"), "saved");
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{".trevolan-2147483647-0-0.tmp", "out.txt"}));
+  close(held);
+  WriteFileAtomically(dir.path("out.txt"), "saved again");
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"out.txt"}));
+
+  // Two savers of one file, one of them in a PID namespace of its own, as in a container.
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root for a PID namespace";
+  }
+  std::string script = "create C 100 100\n";
+  for (int i = 0; i < 500; ++i) script += "save " + dir.path("out.txt") + "\n";
+  WriteTextFile(dir.path("saves.script"), script);
+  const std::vector<std::string> args = {"exec", "-f", dir.path("saves.script")};
+  auto contained = std::async(std::launch::async, [&] {
+    return RunCli(args, {"unshare", "--pid", "--fork", "--mount-proc"});
+  });
+  const auto outside = RunCli(args);
+  const auto inside = contained.get();
+  if (inside.err.find("unshare:") != std::string::npos) {
+    GTEST_SKIP() << "no PID namespace here: " << inside.err;
+  }
+  EXPECT_EQ(outside.status, 0) << outside.out;
+  EXPECT_EQ(inside.status, 0) << inside.out;
+  EXPECT_EQ(outside.out + inside.out, "");
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"out.txt", "saves.script"}));
+  EXPECT_NE(ReadTextFile(dir.path("out.txt")).find("@C   101"), std::string::npos);
 }
 
 TEST(LoadFile, AnythingButARegularFileIsRefusedAtOnce) {
