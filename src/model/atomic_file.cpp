@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -124,6 +125,34 @@ int OwnDescriptor(const std::string& path) {
   return -1;
 }
 
+// A user's name for error texts: the login name and the ID, or the ID alone.
+std::string UserText(uid_t uid) {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  char buf[1024];
+  if (getpwuid_r(uid, &entry, buf, sizeof buf, &found) == 0 && found) {
+    return std::string(found->pw_name) + " (" + std::to_string(uid) + ")";
+  }
+  return std::to_string(uid);
+}
+
+// The kernel's rule for protected symbolic links, which a link followed here would
+// bypass: in a sticky folder that anyone may write (/tmp), a link is followed only when
+// it belongs to the user or to the folder's owner. Another user's link there could
+// point a save at the user's own files.
+void RefuseForeignLinkInStickyFolder(const std::string& link, const struct stat& st, const std::string& path) {
+  struct stat folder {};
+  if (stat(FolderOf(link).c_str(), &folder) != 0) return;
+  const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+  if (!shared || st.st_uid == geteuid() || st.st_uid == folder.st_uid) return;
+  IoError e("I/O error 13: Permission denied: a link of user " + UserText(st.st_uid) +
+            " in a sticky folder that anyone may write is not followed: " + link +
+            (link == path ? std::string() : " (for " + path + ")"));
+  e.code = EACCES;
+  e.path = path;
+  throw e;
+}
+
 // Follows symbolic links as opening would, but also through a last link that dangles,
 // so that the save creates the file the link names rather than replacing the link.
 SaveTarget ResolveLinks(const std::string& path) {
@@ -131,6 +160,7 @@ SaveTarget ResolveLinks(const std::string& path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
     if (lstat(t.path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return t;
+    RefuseForeignLinkInStickyFolder(t.path, st, path);
     if (IsProcLink(t.path)) {
       t.through_proc = true;
       t.own_fd = OwnDescriptor(t.path);

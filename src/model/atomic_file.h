@@ -17,7 +17,10 @@ inline constexpr size_t kMaxReadSize = size_t{1} << 30;
 // Writes `content` to the file `path` names, so that a failure or a kill never leaves a
 // partial file and the file stays what the user made of it:
 // - a symbolic link is followed and the file it names is replaced (a dangling link
-//   creates its target); the link stays a link;
+//   creates its target); the link stays a link. As the kernel's protected-symlinks
+//   rule has it, a link in a sticky folder that anyone may write (/tmp) is followed
+//   only when it belongs to the user or to the folder's owner; another's is refused
+//   with a text that names the link and its owner;
 // - a FIFO, a device or an open file named through /proc (/dev/stdout) is written into
 //   directly, never replaced;
 // - a file that the user may not write (a read-only 0444 file) is refused with

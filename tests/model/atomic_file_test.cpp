@@ -227,6 +227,46 @@ TEST(SaveFile, AReadOnlyFileIsRefusedAsANormalUser) {
   EXPECT_EQ(FilesIn(folder), (std::set<std::string>{"ro.txt", "ro.csv"}));
 }
 
+TEST(SaveFile, AnotherUsersLinkInAStickyFolderIsNotFollowedAsANormalUser) {
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root to run the program as another user";
+  }
+  TempDir dir;
+  const std::string example = ExampleForAll(dir, "integrators.txt");
+  // A shared folder like /tmp, and nobody's private folder with a precious file.
+  const std::string shared = dir.path("shared"), victim = dir.path("victim");
+  std::filesystem::create_directory(shared);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  std::filesystem::create_directory(victim);
+  ASSERT_EQ(chown(victim.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(victim.c_str(), 0700), 0);
+  const std::string precious = victim + "/precious.txt";
+  WriteTextFile(precious, "precious");
+  ASSERT_EQ(chown(precious.c_str(), 65534, 65534), 0);
+  // Links of a third user (12345) that point into it, one of them dangling; and nobody's own link.
+  const std::string planted = shared + "/results.csv", dangling = shared + "/new.csv", own = shared + "/mine.txt";
+  ASSERT_EQ(symlink(precious.c_str(), planted.c_str()), 0);
+  ASSERT_EQ(symlink((victim + "/new.txt").c_str(), dangling.c_str()), 0);
+  ASSERT_EQ(symlink((victim + "/mine.txt").c_str(), own.c_str()), 0);
+  ASSERT_EQ(lchown(planted.c_str(), 12345, 12345), 0);
+  ASSERT_EQ(lchown(dangling.c_str(), 12345, 12345), 0);
+  ASSERT_EQ(lchown(own.c_str(), 65534, 65534), 0);
+  const auto refused = [](const std::string& link) {
+    return "error: I/O error 13: Permission denied: a link of user 12345 in a sticky folder that anyone may write is "
+           "not followed: " + link + "\n";
+  };
+  auto r = RunCli({"exec", "-c", "open " + example + "; save " + planted + "; save " + dangling + "; save " + own},
+                  kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, refused(planted) + refused(dangling));
+  r = RunCli({"run", example, "--csv", planted}, kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, refused(planted));
+  EXPECT_EQ(ReadTextFile(precious), "precious");
+  EXPECT_EQ(FilesIn(victim), (std::set<std::string>{"precious.txt", "mine.txt"}));  // its own link is followed
+  EXPECT_TRUE(S_ISLNK(LStat(own).st_mode));
+}
+
 TEST(SaveFile, LongNamesAndPathsAreKeptWhole) {
   TempDir dir;
   TestSim s;
