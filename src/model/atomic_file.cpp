@@ -22,6 +22,7 @@
 #include <optional>
 
 #include "model/errors.h"
+#include "model/rewrite_backup.h"
 
 namespace trevolan {
 
@@ -331,22 +332,41 @@ void WriteIntoSpecialFile(const std::string& target, bool append, const std::str
   if (const int failure = fd.Close()) Fail(failure, path);
 }
 
-// In place: the links stay one file and no new file is needed in the folder. The space
-// is reserved before the old text is touched, so a full disk fails while the file is
-// still whole; the text is then written over the old one, cut to its length and synced.
+// In place: the links stay one file and no new file is needed in the folder. The old
+// content is kept in a backup first (see RewriteBackup) and the space is reserved, so
+// that a full disk fails while the file is still whole; the text is then written over
+// the old one, cut to its length and synced, and the backup removed. A write that fails
+// puts the old text back when it was kept in memory; otherwise the error names the
+// backup. A file the user may write but not read has no backup and is refused.
 void RewriteInPlace(const std::string& target, const std::string& content, const std::string& path) {
-  Fd fd(open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+  Fd fd(open(target.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (!fd.ok()) Fail(errno, path);
+  const RewriteBackup backup(fd.get(), path);
   const off_t size = static_cast<off_t>(content.size());
   if (size > 0 && fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
       errno != ENOSYS) {
-    Fail(errno, path);
+    const int failure = errno;
+    backup.Remove();
+    Fail(failure, path);
   }
-  int failure = WriteAll(fd.get(), content);
-  if (failure == 0 && ftruncate(fd.get(), size) != 0) failure = errno;
-  if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
-  if (const int closing = fd.Close(); failure == 0) failure = closing;
-  if (failure != 0) Fail(failure, path);
+  const auto write_whole = [&fd](const std::string& text) {
+    int failure = lseek(fd.get(), 0, SEEK_SET) == 0 ? WriteAll(fd.get(), text) : errno;
+    if (failure == 0 && ftruncate(fd.get(), static_cast<off_t>(text.size())) != 0) failure = errno;
+    if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+    return failure;
+  };
+  int failure = write_whole(content);
+  if (failure != 0 && backup.old_text() && write_whole(*backup.old_text()) == 0) {
+    backup.Remove();  // the old text is back
+    Fail(failure, path);
+  }
+  if (failure == 0) failure = fd.Close();
+  if (failure != 0) {
+    throw IoError(IoError::FromErrno(failure, path).what() + std::string("; the file may be incomplete: its content "
+                                                                         "before this save is kept in ") +
+                  backup.file());
+  }
+  backup.Remove();
 }
 
 // The new file takes the old one's owner, group and mode, as far as the user may set

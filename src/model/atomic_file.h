@@ -29,8 +29,16 @@ inline constexpr size_t kMaxReadSize = size_t{1} << 30;
 //   complete (O_TMPFILE) and synced before it takes the file's name; it gets the old
 //   file's owner, group and mode as far as the user may set them;
 // - a file with more than one hard link, or in a folder where the user cannot make a
-//   file, is rewritten in place, with its space reserved first, so that the links stay
-//   one file and a writable file in a read-only folder can be saved.
+//   file, is rewritten in place, so that the links stay one file and a writable file in
+//   a read-only folder can be saved. Such a file is never whole-old-or-whole-new at
+//   every moment; what is guaranteed instead: its old content is first copied, complete
+//   and synced, into a private backup (RewriteBackup, rewrite_backup.h), and its space
+//   is reserved, before its first byte changes; a failed write puts the old content
+//   back when it was kept in memory (small files), or its error names the backup; the
+//   backup is removed only once the new content is complete and synced. So after a kill
+//   in the middle, the file may mix old and new content, and File, Open (and the start
+//   with a file) says so and names the backup that holds the old content whole. A file
+//   the user may write but not read gets no backup and is refused.
 // A named temporary file exists only for a moment; SIGTERM, SIGINT, SIGHUP and SIGQUIT
 // remove it before the program ends, and the next save into the folder removes one
 // that a killed program left: one that no writer holds its lock (flock) on, whatever

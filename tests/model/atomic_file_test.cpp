@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <future>
+#include <iostream>
 #include <random>
 #include <set>
 
@@ -30,6 +31,7 @@ namespace {
 using testing::ExamplePath;
 using testing::ReadTextFile;
 using testing::RunCli;
+using testing::SplitLines;
 using testing::TempDir;
 using testing::TestSim;
 using testing::WriteTextFile;
@@ -180,8 +182,13 @@ TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
   ASSERT_EQ(chown(mine.c_str(), 65534, 65534), 0);
   ASSERT_EQ(chmod(roots.c_str(), 0644), 0);
   const ino_t inode = LStat(mine).st_ino;
+  // nobody's own data folder, for the backup of the rewrite in place.
+  TempDir home;
+  ASSERT_EQ(chown(home.dir().c_str(), 65534, 65534), 0);
+  std::vector<std::string> as_nobody = {"env", "XDG_DATA_HOME=" + home.dir()};
+  as_nobody.insert(as_nobody.end(), kAsNobody.begin(), kAsNobody.end());
   // Folder and second file belong to root: nobody may write mine.txt, nothing else.
-  auto r = RunCli({"exec", "-c", "open " + example + "; save " + mine}, kAsNobody);
+  auto r = RunCli({"exec", "-c", "open " + example + "; save " + mine}, as_nobody);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_NE(ReadTextFile(mine).find("ZZZ"), std::string::npos);
@@ -407,6 +414,64 @@ TEST(SaveFile, TemporariesAreLeftOversByTheirLockNotByTheirProcessID) {
   EXPECT_EQ(outside.out + inside.out, "");
   EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"out.txt", "saves.script"}));
   EXPECT_NE(ReadTextFile(dir.path("out.txt")).find("@C   101"), std::string::npos);
+}
+
+TEST(SaveFile, AKilledRewriteInPlaceLeavesTheWholeFileOrNamesItsBackup) {
+  TempDir dir;
+  // A model of 50 MB with a second hard link, so that saves rewrite it in place.
+  const std::string model = dir.path("big.txt"), twin = dir.path("twin.txt");
+  std::string old = "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4\r\nheader\r\n"
+                    "@G   150   big   100   100   1   2   0   0   0   0   0   150   4199999   0   0   0   0   0   1 \"\"\r\n";
+  char number[32];
+  for (int i = 0; i < 4200000; ++i) {
+    std::snprintf(number, sizeof number, "%12.4f", i % 997 + 0.25);
+    old += number;
+  }
+  old += "\r\nZZZ\r\n";
+  WriteTextFile(model, old);
+  ASSERT_EQ(link(model.c_str(), twin.c_str()), 0);
+  WriteTextFile(dir.path("save.script"), "open " + model + "\nset 150.Value 2\nsave " + model + "\n");
+  int status = 0;
+  waitpid(SpawnCli({"exec", "-f", dir.path("save.script")}), &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const std::string saved = ReadTextFile(model);
+  // Saves differ only in their "Recorded:" time, which keeps its length.
+  const size_t after_header = saved.find("\r\n", saved.find("Recorded: ")) + 2;
+  const auto is_whole = [&](const std::string& text) {
+    return text == old || (text.size() == saved.size() && text.compare(after_header, std::string::npos, saved,
+                                                                       after_header) == 0);
+  };
+  ASSERT_TRUE(is_whole(saved));
+  ASSERT_EQ(ReadTextFile(twin), saved);
+  const std::string backups = std::string(std::getenv("XDG_DATA_HOME")) + "/Trevolan/Trevolan4/backups";
+  ASSERT_EQ(LStat(backups).st_mode & 0777, 0700u);  // the user's alone
+  ASSERT_TRUE(FilesIn(backups).empty());             // a finished rewrite leaves none
+
+  // Each save is killed at a random moment of its rewrite, which starts once its backup is there.
+  std::mt19937 rng(11);
+  int mixed = 0, named = 0;
+  for (int round = 0; round < 20; ++round) {
+    WriteTextFile(model, old);  // in place: the two names stay one file
+    const pid_t pid = SpawnCli({"exec", "-f", dir.path("save.script")});
+    while (FilesIn(backups).empty() && waitpid(pid, &status, WNOHANG) == 0) usleep(200);
+    usleep(static_cast<useconds_t>(std::uniform_int_distribution<int>(0, 40000)(rng)));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    const std::string text = ReadTextFile(model);
+    if (is_whole(text) && FilesIn(backups).empty()) continue;
+    mixed += !is_whole(text);
+    const std::string said = "message: A save of " + model + " was cut off while it rewrote the file in place: it "
+                             "may mix old and new blocks. Its content before that save is kept in ";
+    const auto opened = RunCli({"exec", "-c", "open " + model});
+    ASSERT_EQ(opened.out.compare(0, said.size(), said), 0) << opened.out.substr(0, 300);
+    const std::string backup = SplitLines(opened.out)[0].substr(said.size());
+    EXPECT_EQ(ReadTextFile(backup), old) << backup;
+    std::filesystem::remove(backup);
+    ++named;
+  }
+  EXPECT_GT(mixed, 0);  // the kills did fall into rewrites
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"big.txt", "twin.txt", "save.script"}));
+  std::cout << mixed << " of 20 kills left a mixed file, " << named << " a backup\n";
 }
 
 TEST(LoadFile, AnythingButARegularFileIsRefusedAtOnce) {

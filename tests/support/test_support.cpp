@@ -24,6 +24,20 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(dir_, ec);
 }
 
+namespace {
+
+// The user's data folder of the tests and of the programs they start: the backups of
+// files rewritten in place go there, never into the home of whoever runs the tests. A
+// child process of a window test keeps the folders its parent gave it.
+struct PrivateDataHome {
+  TempDir dir;
+  PrivateDataHome() {
+    if (!std::getenv("TREVOLAN_WINDOW_TEST_CHILD")) setenv("XDG_DATA_HOME", dir.dir().c_str(), 1);
+  }
+} g_data_home;
+
+}  // namespace
+
 void WriteTextFile(const std::string& path, const std::string& text) {
   std::ofstream f(path, std::ios::binary);
   f << text;
