@@ -5,7 +5,6 @@
 #include <linux/magic.h>
 #include <poll.h>
 #include <pwd.h>
-#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -18,9 +17,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
-#include <mutex>
 #include <optional>
 
+#include "model/ending_signals.h"
 #include "model/errors.h"
 #include "model/rewrite_backup.h"
 
@@ -192,53 +191,20 @@ struct PendingTemp {
   char name[64] = {};
 };
 PendingTemp g_pending[8];
-struct sigaction g_previous[NSIG];
-constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
-// Removes the temporary files of saves in progress, then lets the signal do what it
-// did before: end the program, or run the handler that was there.
-void RemovePendingTemps(int sig, siginfo_t* info, void* context) {
-  const int saved_errno = errno;
+// Removes the temporary files of saves in progress: run by the handler of the signals
+// that end the program politely.
+void RemovePendingTemps() {
   for (PendingTemp& p : g_pending) {
     if (p.armed.load() == 2) unlinkat(p.dir, p.name, 0);
   }
-  const struct sigaction& old = g_previous[sig];
-  if (old.sa_flags & SA_SIGINFO) {
-    if (old.sa_sigaction) old.sa_sigaction(sig, info, context);
-  } else if (old.sa_handler == SIG_DFL) {
-    sigaction(sig, &old, nullptr);
-    raise(sig);  // delivered with the default action as soon as this handler returns
-  } else if (old.sa_handler != SIG_IGN) {
-    old.sa_handler(sig);
-  }
-  errno = saved_errno;
-}
-
-// Installed at the first save, for the signals that end a program politely; a signal
-// that the program ignores stays ignored.
-void InstallCleanupHandlers() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (const int sig : kCleanupSignals) {
-      struct sigaction old {};
-      if (sigaction(sig, nullptr, &old) != 0 || (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_IGN)) {
-        continue;
-      }
-      g_previous[sig] = old;
-      struct sigaction mine {};
-      mine.sa_sigaction = RemovePendingTemps;
-      mine.sa_flags = SA_SIGINFO | SA_RESTART;
-      sigfillset(&mine.sa_mask);
-      sigaction(sig, &mine, nullptr);
-    }
-  });
 }
 
 // A temporary name in a folder that the signal handler removes until Disarm().
 class TempName {
  public:
   TempName(int dir, const std::string& name) {
-    InstallCleanupHandlers();
+    OnEndingSignal(RemovePendingTemps);
     for (PendingTemp& p : g_pending) {
       int expected = 0;
       if (p.armed.compare_exchange_strong(expected, 1)) {
