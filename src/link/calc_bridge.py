@@ -56,6 +56,14 @@ def answer(*fields):
         raise SystemExit(0)  # the program is gone: nobody to answer, Calc is ended
 
 
+def quietly(action, *args, **kwargs):
+    """Calls action, whose failure does not stop a clean-up: what it would end may be gone."""
+    try:
+        action(*args, **kwargs)
+    except Exception:
+        pass
+
+
 def end_on_signal(signum, frame):
     raise SystemExit(0)
 
@@ -256,36 +264,18 @@ class Calc:
         return cell.getString()
 
     def close(self):
-        try:
-            if self.document is not None:
-                self.document.close(True)
-        except Exception:
-            pass
-        try:
-            if self.desktop is not None:
-                self.desktop.terminate()
-        except Exception:
-            pass
+        if self.document is not None:
+            quietly(self.document.close, True)
+        if self.desktop is not None:
+            quietly(self.desktop.terminate)
         if self.process is not None:
-            try:
-                self.process.wait(timeout=10)
-            except Exception:
-                pass
+            quietly(self.process.wait, timeout=10)
         for pid in self.calc_pids:  # what did not end by itself (oosplash's soffice.bin too)
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except OSError:
-                pass
+            quietly(os.kill, pid, signal.SIGKILL)
         if self.process is not None:
-            try:
-                self.process.wait(timeout=10)
-            except Exception:
-                pass
+            quietly(self.process.wait, timeout=10)
         for path in self.sockets:
-            try:
-                os.unlink(path)
-            except OSError:
-                pass
+            quietly(os.unlink, path)
         if self.profile:
             shutil.rmtree(self.profile, ignore_errors=True)
 
