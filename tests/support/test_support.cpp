@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -28,11 +29,14 @@ namespace {
 
 // The user's data folder of the tests and of the programs they start: the backups of
 // files rewritten in place go there, never into the home of whoever runs the tests. A
-// child process of a window test keeps the folders its parent gave it.
+// child process of a window test keeps the folders its parent gave it, and makes none:
+// it is killed, and could not remove one.
 struct PrivateDataHome {
-  TempDir dir;
+  std::optional<TempDir> dir;
   PrivateDataHome() {
-    if (!std::getenv("TREVOLAN_WINDOW_TEST_CHILD")) setenv("XDG_DATA_HOME", dir.dir().c_str(), 1);
+    if (std::getenv("TREVOLAN_WINDOW_TEST_CHILD")) return;
+    dir.emplace();
+    setenv("XDG_DATA_HOME", dir->dir().c_str(), 1);
   }
 } g_data_home;
 
