@@ -58,10 +58,10 @@ double ReadField(Sim& s, int64_t id, int32_t code) {
   return 0;
 }
 
-void WriteField(Sim& s, int64_t id, int32_t code, double x) {
+void WriteField(Sim& s, int64_t id, int32_t code, double x, int access_id) {
   TBlock& b = s.block(id);
   // Every write is rounded and range-checked, whatever field it goes to.
-  const int32_t rounded = ToInt32(x);
+  const int32_t rounded = BlockInt32(x, access_id, "written value");
   if (int32_t* f = IntField(b, code)) *f = rounded;
   if (code == 4 || code == 5 || code == 10) s.QuietDrawing = false;  // a move or a Sine's phase link
   if (double* f = DoubleField(b, code)) *f = x;
@@ -71,14 +71,14 @@ void ComputeAccess(Sim& s, int id) {
   TBlock& k = s.block(id);
   if (k.OnOff <= 0) return;
   k.Value = 0;
-  const int32_t ca = ToInt32(k.aa);
-  const int32_t cb = ToInt32(k.bb);
+  const int32_t ca = BlockInt32(k.aa, id, "access code aa");
+  const int32_t cb = BlockInt32(k.bb, id, "access code bb");
   if (k.An >= 2) k.Value = Finite(ReadField(s, k.An, ca), id);  // blocks 0 and 1 are never read
-  if (k.Bn > kReservedIDs) WriteField(s, k.Bn, cb, k.Value);
-  const int32_t cc = ToInt32(k.cc);
-  const int32_t cd = ToInt32(k.dd);
+  if (k.Bn > kReservedIDs) WriteField(s, k.Bn, cb, k.Value, id);
+  const int32_t cc = BlockInt32(k.cc, id, "access code cc");
+  const int32_t cd = BlockInt32(k.dd, id, "access code dd");
   const double t = k.Cn >= 2 ? ReadField(s, k.Cn, cc) : 0;
-  if (k.Dn > kReservedIDs) WriteField(s, k.Dn, cd, t);
+  if (k.Dn > kReservedIDs) WriteField(s, k.Dn, cd, t, id);
   if (ca == kListCode && cb == kListCode) CopyList(s, k.An, k.Bn);
   if (cc == kListCode && cd == kListCode) CopyList(s, k.Cn, k.Dn);
 }

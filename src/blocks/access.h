@@ -10,7 +10,8 @@ namespace trevolan {
 // The field as a double; 0 for codes without a field.
 double ReadField(Sim& s, int64_t id, int32_t code);
 // Stores x, rounded (halves to even) into the integer fields. The rounding is
-// range-checked for every write, whatever the code: RangeError beyond 32 bits.
-void WriteField(Sim& s, int64_t id, int32_t code, double x);
+// range-checked for every write, whatever the code: RangeError beyond 32 bits, naming
+// the Access block `access_id` that writes.
+void WriteField(Sim& s, int64_t id, int32_t code, double x, int access_id);
 
 }  // namespace trevolan

@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -73,6 +74,19 @@ void ComputeWitch(Sim& s, int id);
 [[gnu::always_inline]] inline double Finite(double x, int64_t id, const char* what = "Value") {
   const double zero_if_finite = x - x;
   if (zero_if_finite != zero_if_finite) [[unlikely]] RaiseNonFinite(id, x, what);
+  return x;
+}
+
+// ToInt32 for a number a block rounds into 32 bits (an access code, a selector, a
+// value written into an integer field): beyond the range a RangeError that names the
+// block and `what` ("Range check error in block 105: its bb = 1E20 is beyond ...").
+int32_t BlockInt32(double x, int64_t id, const char* what);
+
+// The same check for the clock's own sums, which belong to no block: Time + Delt and
+// the next graph and hold times. The error names "the clock" where a block's names it.
+[[noreturn, gnu::cold, gnu::noinline]] void RaiseNonFiniteClock(double x, const char* what);
+inline double FiniteClock(double x, const char* what) {
+  if (!std::isfinite(x)) [[unlikely]] RaiseNonFiniteClock(x, what);
   return x;
 }
 

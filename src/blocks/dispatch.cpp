@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 
+#include "model/numbers.h"
+
 namespace trevolan {
 
 namespace {
@@ -94,11 +96,29 @@ void RaiseFloatError(const std::string& fault, int id, const std::string& why) {
   throw FloatError(fault + " in block " + std::to_string(id) + ": " + why);
 }
 
-void RaiseNonFinite(int64_t id, double x, const char* what) {
+namespace {
+
+// "Floating point overflow in WHERE: its WHAT would be INF", and the like for NaN.
+[[noreturn]] void RaiseNonFiniteIn(const std::string& where, double x, const char* what) {
   const bool nan = std::isnan(x);
-  RaiseFloatError(nan ? "Invalid floating point operation" : "Floating point overflow", static_cast<int>(id),
-                  std::string("its ") + what + (nan ? " would be NAN" : x > 0 ? " would be INF" : " would be -INF"));
+  throw FloatError(std::string(nan ? "Invalid floating point operation" : "Floating point overflow") + " in " + where +
+                   ": its " + what + (nan ? " would be NAN" : x > 0 ? " would be INF" : " would be -INF"));
 }
+
+}  // namespace
+
+void RaiseNonFinite(int64_t id, double x, const char* what) { RaiseNonFiniteIn("block " + std::to_string(id), x, what); }
+
+int32_t BlockInt32(double x, int64_t id, const char* what) {
+  try {
+    return ToInt32(x);
+  } catch (const RangeError&) {
+    throw RangeError("Range check error in block " + std::to_string(id) + ": its " + what + " = " + FormatGeneral(x) +
+                     " is beyond the 32-bit range");
+  }
+}
+
+void RaiseNonFiniteClock(double x, const char* what) { RaiseNonFiniteIn("the clock", x, what); }
 
 // Flattened: an Integrator is short, and its body inlined lets one overlap the next.
 // The single step scans for Integrators here rather than through NoteIntegrators: that

@@ -46,8 +46,8 @@ namespace {
 
 // The multiplexer's selector: Va rounded and clamped into 0..4 when A is linked, else
 // aa itself rounded (halves to even in both).
-int32_t MuxSelector(Sim& s, const TBlock& w) {
-  if (w.An == 0) return ToInt32(w.aa);
+int32_t MuxSelector(Sim& s, const TBlock& w, int id) {
+  if (w.An == 0) return BlockInt32(w.aa, id, "selector aa");
   const double r = RoundHalfEven(s.V(w.An));
   if (!(r > 0)) return 0;
   return r >= 4 ? 4 : static_cast<int32_t>(r);
@@ -68,7 +68,7 @@ void ComputeWitch(Sim& s, int id) {
     w.Value = Finite(line[sel], id);
     w.aa = sel;
   } else if (w.State == 0) {
-    const int32_t sel = MuxSelector(s, w);
+    const int32_t sel = MuxSelector(s, w, id);
     w.aa = sel;
     if (sel >= 0 && sel <= 4) w.Value = Finite(line[sel], id);  // other selectors keep the Value
   }

@@ -90,7 +90,7 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
         << ": all " << (options.max_presses ? *options.max_presses : std::to_string(kDefaultFinishPresses))
         << " presses of RUN were used" << (options.max_presses ? "" : " (--max-presses allows more)") << '\n';
   }
-  out << (reached ? "finished" : "stopped") << " at Time " << FormatGeneral(s.Time) << " after "
+  out << (failed_in_run ? "stopped with an error" : reached ? "finished" : "stopped") << " at Time " << FormatGeneral(s.Time) << " after "
       << (s.StepsTaken - steps_before) << " steps, tape rows " << (s.TapeIndex + 1) << '\n';
   return batch.had_error() || !reached ? 1 : 0;
 }

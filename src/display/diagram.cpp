@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdlib>
+#include <limits>
+#include <utility>
 
 #include "display/pixels.h"
 #include "display/visualizer.h"
@@ -257,9 +259,10 @@ void DrawAllBlocks(Sim& s, Canvas& c) {
   }
 }
 
-void DrawBlock(Sim& s, Canvas& c, int id) {
+namespace {
+
+void DrawBlockOfType(Sim& s, Canvas& c, int id) {
   const TBlock& b = s.block(id);
-  if (b.XX <= 0) return;
   switch (b.Type) {
     case BlockType::Activity:
       DrawPlain(s, c, id, ByState(b.State, {{{kBlue, kWhite}, {kAqua, kBlack}, {kMaroon, kYellow}, {kBlack, kGrey}}}));
@@ -296,6 +299,33 @@ void DrawBlock(Sim& s, Canvas& c, int id) {
     case BlockType::Multiplier: DrawPlain(s, c, id, {kRed, kYellow}); break;
     case BlockType::Fuzz: DrawPlain(s, c, id, {kAqua, kMaroon}); break;
     default: break;  // a letter without a rule draws nothing
+  }
+}
+
+// The text of a drawing's arithmetic fault, with the block whose numbers caused it and,
+// when its corner lies so near the end of the 32-bit range that its picture cannot fit
+// (a hand-edited file), the field that puts it there.
+std::string InBlock(const SimError& e, const TBlock& b, int id) {
+  std::string text = std::string(e.what()) + " in block " + std::to_string(id) + " while drawing it";
+  constexpr int64_t kReach = 1000;  // beyond what any block's picture spans from its corner
+  for (const auto& [name, v] : {std::pair{"XX", b.XX}, std::pair{"YY", b.YY}}) {
+    if (v > std::numeric_limits<int32_t>::max() - kReach || v < std::numeric_limits<int32_t>::min() + kReach) {
+      return text + ": its " + name + " = " + std::to_string(v) + " is too near the end of the 32-bit range";
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+void DrawBlock(Sim& s, Canvas& c, int id) {
+  if (s.block(id).XX <= 0) return;
+  try {
+    DrawBlockOfType(s, c, id);
+  } catch (const FloatError& e) {
+    throw FloatError(InBlock(e, s.block(id), id));
+  } catch (const OverflowError& e) {
+    throw OverflowError(InBlock(e, s.block(id), id));
   }
 }
 

@@ -3,6 +3,7 @@
 #include "model/catalogue.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "blocks/compute.h"
 #include "blocks/transfer.h"
@@ -262,6 +263,7 @@ void TBlockFm::FormActivate(const Sim& s) {
     Label19.visible = true;
     Width = width;
   }
+  Filled = {Edit14.text, Edit15.text, Edit16.text, Edit17.text, Edit11.text, Edit12.text, DataGrid};
 }
 
 namespace {
@@ -281,11 +283,23 @@ void WriteConnections(Sim& s, TBlockFm& f, TBlock& b) {
   b.Pn = link(f.Edit20);
 }
 
-double GridNumber(const StringGrid& g, int col, int row) { return EditToFloat(g.Cell(col, row)); }
+// A number field's text as EditToFloat reads it; but a NAN or INF that the opening
+// showed (a model file may hold them) and that the user left as it was stays what it
+// was, so that a block with such a value can still be edited in its other fields.
+double FormNumber(const std::string& text, const std::string& filled) {
+  if (text == filled) {
+    if (const auto v = ParseFileNumber(text); v && !std::isfinite(*v)) return *v;
+  }
+  return EditToFloat(text);
+}
+
+double GridNumber(const TBlockFm& f, int col, int row) {
+  return FormNumber(f.DataGrid.Cell(col, row), f.Filled.grid.Cell(col, row));
+}
 
 // A table of Dn points from the grid, or, when the number of points changed, the list
 // resized for the next opening.
-void StoreTable(Sim& s, const StringGrid& g, TBlock& b) {
+void StoreTable(Sim& s, const TBlockFm& f, TBlock& b) {
   const int64_t n = StoredHigh(b) / 2;
   if (n != b.Dn) {
     ShowNumberMessage(s, "Must reclick to show points up to ", b.Dn);
@@ -293,17 +307,17 @@ void StoreTable(Sim& s, const StringGrid& g, TBlock& b) {
     return;
   }
   for (int r = 1; r <= b.Dn; ++r) {
-    StoredAt(b, int64_t{b.Dn} + r) = GridNumber(g, 0, r);
-    StoredAt(b, r) = GridNumber(g, 1, r);
+    StoredAt(b, int64_t{b.Dn} + r) = GridNumber(f, 0, r);
+    StoredAt(b, r) = GridNumber(f, 1, r);
   }
 }
 
-void StoreBelt(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
+void StoreBelt(Sim& s, const TBlockFm& f, TBlock& b, int32_t id) {
   if (StoredHigh(b) != b.Dn) {
     ShowNumberMessage(s, "Must reclick to show segments up to ", b.Dn);
     ResizeStored(b, int64_t{b.Dn} + 1);
   } else {
-    for (int r = 1; r <= b.Dn; ++r) StoredAt(b, r) = GridNumber(g, 1, r);
+    for (int r = 1; r <= b.Dn; ++r) StoredAt(b, r) = GridNumber(f, 1, r);
   }
   b.cc = StoredAbsSum(s, id);
   b.State = b.cc <= 1e-19 ? 1 : 2;
@@ -329,36 +343,36 @@ void TakeScopeChannels(Sim& s) {
 namespace {
 
 // The oscilloscope's inputs; the tape then records the Graphs block's channels.
-void StoreScope(Sim& s, const StringGrid& g, TBlock& b) {
-  for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
+void StoreScope(Sim& s, const TBlockFm& f, TBlock& b) {
+  for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(f, 0, r);
   TakeScopeChannels(s);
 }
 
 // The grid back into the stored list, by the block's new type.
-void StoreGrid(Sim& s, const StringGrid& g, TBlock& b, int32_t id) {
+void StoreGrid(Sim& s, const TBlockFm& f, TBlock& b, int32_t id) {
   switch (b.Type) {
     case BlockType::Activity:
-      StoredAt(b, 1) = GridNumber(g, 1, 1);
-      StoredAt(b, 2) = GridNumber(g, 1, 2);
+      StoredAt(b, 1) = GridNumber(f, 1, 1);
+      StoredAt(b, 2) = GridNumber(f, 1, 2);
       break;
-    case BlockType::Belt: StoreBelt(s, g, b, id); break;
+    case BlockType::Belt: StoreBelt(s, f, b, id); break;
     case BlockType::Container:
       UpdateContainerState(s, id);
       s.NotifyDrawBlock(id);
       break;
-    case BlockType::Diverter: StoredAt(b, 1) = GridNumber(g, 1, 1); break;
+    case BlockType::Diverter: StoredAt(b, 1) = GridNumber(f, 1, 1); break;
     case BlockType::Generator:
       // Only a Generator that uses its own list has its table in the grid.
       if (b.Pn != id) {
         ShowNumberMessage(s, "Cannot change Function No. ", b.Pn);
       } else {
-        StoreTable(s, g, b);
+        StoreTable(s, f, b);
       }
       break;
-    case BlockType::Memory: StoreTable(s, g, b); break;
-    case BlockType::Oscilloscope: StoreScope(s, g, b); break;
+    case BlockType::Memory: StoreTable(s, f, b); break;
+    case BlockType::Oscilloscope: StoreScope(s, f, b); break;
     case BlockType::User:
-      for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(g, 0, r);
+      for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(f, 0, r);
       break;
     default: break;
   }
@@ -384,14 +398,14 @@ void TBlockFm::ApplyBtnClick(Sim& s) {
   b.Displ = EditToInt(Edit6.text);
   b.State = EditToInt(Edit18.text);
   b.OnOff = EditToInt(Edit19.text);
-  b.aa = EditToFloat(Edit14.text);
-  b.bb = EditToFloat(Edit15.text);
-  b.cc = EditToFloat(Edit16.text);
-  b.dd = EditToFloat(Edit17.text);
-  b.pp = EditToFloat(Edit11.text);
-  b.Value = EditToFloat(Edit12.text);
+  b.aa = FormNumber(Edit14.text, Filled.aa);
+  b.bb = FormNumber(Edit15.text, Filled.bb);
+  b.cc = FormNumber(Edit16.text, Filled.cc);
+  b.dd = FormNumber(Edit17.text, Filled.dd);
+  b.pp = FormNumber(Edit11.text, Filled.pp);
+  b.Value = FormNumber(Edit12.text, Filled.Value);
   b.Comment = FitText(Edit13.text, kMaxCommentLength);
-  StoreGrid(s, DataGrid, b, id);
+  StoreGrid(s, *this, b, id);
   if (id <= kReservedIDs) {  // a system block's edit acts on the simulation at once
     LoadTimingGlobals(s);
     CheckTiming(s);

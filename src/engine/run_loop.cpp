@@ -35,7 +35,7 @@ void HoldAndPaint(Sim& s) {
 }
 
 void GraphStep(Sim& s) {
-  s.GrNext += s.GrDel;
+  s.GrNext = FiniteClock(s.GrNext + s.GrDel, "next graph time GrNext");
   StoreTimingGlobals(s);
   RecordTape(s);
   if (s.AnimFlag) s.NotifyDrawAllBlocks();
@@ -64,14 +64,15 @@ void Finish(Sim& s) {
 // One step; with a list, the integration pass takes the Integrators noted in it.
 void Step(Sim& s, const IntegratorList* integrators) {
   CheckClockMoves(s);
+  const double time = FiniteClock(s.Time + s.Delt, "Time");  // before the step changes anything
   IntegrateAll(s, integrators);
-  s.Time += s.Delt;
+  s.Time = time;
   s.block(kTimeBlock).Value = s.Time;
   ComputeAllBlocks(s);
   ++s.StepsTaken;
   if (Due(s, s.GrNext)) GraphStep(s);
   if (Due(s, s.Holdnext)) {
-    s.Holdnext += s.Holdstep;
+    s.Holdnext = FiniteClock(s.Holdnext + s.Holdstep, "next hold time Holdnext");
     HoldAndPaint(s);
   }
   if (s.V(s.RepCount) > 0 || s.HoldFlag) HoldAndPaint(s);
@@ -128,12 +129,13 @@ namespace {
 void ResetStores(Sim& s, int64_t id) {
   TBlock& b = s.block(id);
   if (b.Type != BlockType::Container && b.Type != BlockType::Integrator) return;
-  b.Value = s.V(b.Dn) + b.dd;
+  b.Value = Finite(s.V(b.Dn) + b.dd, id, "start Value Vd + dd");
   b.pp = 0;
   if (b.Type == BlockType::Container) UpdateContainerState(s, id);
 }
 
-void ResetMemory(Sim& s, TBlock& b) {
+void ResetMemory(Sim& s, int64_t id) {
+  TBlock& b = s.block(id);
   if (b.Bn == 2) b.bb = s.Start;
   const int64_t n = StoredHigh(b) / 2;
   b.Value = b.aa;
@@ -141,7 +143,8 @@ void ResetMemory(Sim& s, TBlock& b) {
   const double c = std::fabs(b.cc);
   for (int64_t k = 2; k <= n; ++k) {
     StoredAt(b, k) = b.aa;
-    StoredAt(b, n + k) = (b.bb - c) + c * static_cast<double>(k - 2) / static_cast<double>(n - 1);
+    StoredAt(b, n + k) =
+        Finite((b.bb - c) + c * static_cast<double>(k - 2) / static_cast<double>(n - 1), id, "stored time");
   }
 }
 
@@ -166,17 +169,17 @@ void ResetBlockState(Sim& s, int64_t id) {
       StoredAt(b, 1) = 0;
       break;
     case BlockType::Hysteresis: b.pp = 0; break;
-    case BlockType::Inductor: b.Value = s.V(b.Dn) + b.dd; break;
-    case BlockType::Memory: ResetMemory(s, b); break;
+    case BlockType::Inductor: b.Value = Finite(s.V(b.Dn) + b.dd, id, "start Value Vd + dd"); break;
+    case BlockType::Memory: ResetMemory(s, id); break;
     case BlockType::Timer:
-      b.pp = s.V(b.Dn) + b.dd;
+      b.pp = Finite(s.V(b.Dn) + b.dd, id, "start time Vd + dd");
       if (b.State == 3) {
         b.OnOff = 0;
         b.Value = 0;
       }
       break;
     case BlockType::User:
-      b.Value = s.V(b.Dn) + b.dd;
+      b.Value = Finite(s.V(b.Dn) + b.dd, id, "start Value Vd + dd");
       b.cc = 0;
       break;
     default: break;
@@ -187,8 +190,8 @@ void ResetBlockState(Sim& s, int64_t id) {
 
 void ResetRun(Sim& s) {
   s.Time = s.Start;
-  s.GrNext = s.Start + s.GrDel;
-  s.Holdnext = s.Start + s.Holdstep;
+  s.GrNext = FiniteClock(s.Start + s.GrDel, "next graph time GrNext");
+  s.Holdnext = FiniteClock(s.Start + s.Holdstep, "next hold time Holdnext");
   StoreTimingGlobals(s);
   for (int64_t id = 19; id <= s.HighestBlock; ++id) ResetStores(s, id);
   for (int64_t id = 19; id <= s.HighestBlock; ++id) ResetBlockState(s, id);

@@ -10,8 +10,14 @@
 #   quit
 #
 # Answers are "ok" with fields, or "err" with a message.
+#
+# However the bridge ends (quit, the end of its input when the program is gone, SIGTERM,
+# SIGINT or SIGHUP, which the program forwards when a signal ends it), it ends the Calc it
+# started and removes Calc's private profile and the pipe sockets Calc made. Everything it
+# makes is the user's alone (umask 077): the profile folder and the sockets are 0700.
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -43,8 +49,60 @@ def unescape(field):
 
 
 def answer(*fields):
-    sys.stdout.write("\t".join(escape(str(f)) for f in fields) + "\n")
-    sys.stdout.flush()
+    try:
+        sys.stdout.write("\t".join(escape(str(f)) for f in fields) + "\n")
+        sys.stdout.flush()
+    except OSError:
+        raise SystemExit(0)  # the program is gone: nobody to answer, Calc is ended
+
+
+def quietly(action, *args, **kwargs):
+    """Calls action, whose failure does not stop a clean-up: what it would end may be gone."""
+    try:
+        action(*args, **kwargs)
+    except Exception:
+        pass
+
+
+def end_on_signal(signum, frame):
+    raise SystemExit(0)
+
+
+def group_members(group):
+    """The other processes of a process group, from /proc."""
+    members = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit() or int(entry) == os.getpid():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry) as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[2]) == group:
+            members.append(int(entry))
+    return members
+
+
+def unix_sockets_of(pids):
+    """The paths of the Unix sockets that these processes have open (their pipes)."""
+    inodes = set()
+    for pid in pids:
+        try:
+            for fd in os.listdir("/proc/%d/fd" % pid):
+                target = os.readlink("/proc/%d/fd/%s" % (pid, fd))
+                if target.startswith("socket:["):
+                    inodes.add(target[8:-1])
+        except OSError:
+            continue
+    paths = []
+    with open("/proc/net/unix") as table:
+        next(table)
+        for line in table:
+            fields = line.split()
+            if len(fields) >= 8 and fields[6] in inodes and os.path.basename(fields[7]).startswith("OSL_PIPE_"):
+                paths.append(fields[7])
+    return sorted(set(paths))
 
 
 def prop(name, value):
@@ -110,8 +168,11 @@ class Calc:
         self.process = None
         self.profile = None
         self.document = None
+        self.desktop = None
         self.sheet = None
         self.cells = {}
+        self.calc_pids = []
+        self.sockets = []
 
     def start(self, headless):
         self.profile = tempfile.mkdtemp(prefix="trevolan-calc-")
@@ -136,6 +197,10 @@ class Calc:
                     raise RuntimeError("Calc did not start")
                 time.sleep(0.1)
         self.desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
+        # Calc runs in this bridge's process group; its processes and the pipes they made
+        # are noted now, to be ended and removed with it.
+        self.calc_pids = group_members(os.getpgrp())
+        self.sockets = unix_sockets_of(self.calc_pids)
 
     def open(self, path, headless):
         if self.process is None:
@@ -199,28 +264,23 @@ class Calc:
         return cell.getString()
 
     def close(self):
-        try:
-            if self.document is not None:
-                self.document.close(True)
-        except Exception:
-            pass
-        try:
-            if self.desktop is not None:
-                self.desktop.terminate()
-        except Exception:
-            pass
+        if self.document is not None:
+            quietly(self.document.close, True)
+        if self.desktop is not None:
+            quietly(self.desktop.terminate)
         if self.process is not None:
-            try:
-                self.process.wait(timeout=10)
-            except Exception:
-                self.process.kill()
+            quietly(self.process.wait, timeout=10)
+        for pid in self.calc_pids:  # what did not end by itself (oosplash's soffice.bin too)
+            quietly(os.kill, pid, signal.SIGKILL)
+        if self.process is not None:
+            quietly(self.process.wait, timeout=10)
+        for path in self.sockets:
+            quietly(os.unlink, path)
         if self.profile:
             shutil.rmtree(self.profile, ignore_errors=True)
 
 
-def main():
-    calc = Calc()
-    calc.desktop = None
+def serve(calc):
     for line in sys.stdin:
         fields = [unescape(f) for f in line.rstrip("\n").split("\t")]
         request = fields[0]
@@ -242,7 +302,20 @@ def main():
                 answer("err", "unknown request " + request)
         except Exception as error:  # every failure of Calc is an answer, never a crash of the bridge
             answer("err", "%s: %s" % (type(error).__name__, error))
-    calc.close()
+
+
+def main():
+    os.umask(0o077)
+    for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+        signal.signal(signum, end_on_signal)
+    calc = Calc()
+    try:
+        serve(calc)
+    finally:
+        # A second signal while Calc is ended is not let to cut the clean-up short.
+        for signum in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            signal.signal(signum, signal.SIG_IGN)
+        calc.close()
 
 
 if __name__ == "__main__":

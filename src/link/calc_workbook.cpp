@@ -1,5 +1,6 @@
 #include "link/calc_workbook.h"
 #include "model/atomic_file.h"
+#include "model/ending_signals.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -8,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -49,6 +51,32 @@ std::vector<std::string> SplitAnswer(const std::string& line) {
     }
   }
   return fields;
+}
+
+// The bridges running now. When a signal ends the program, each is told (SIGTERM) to
+// end its Calc and remove Calc's profile and pipe sockets, which it does on its own once
+// this program is gone; without the word it would only notice at its next request.
+std::atomic<pid_t> g_bridges[8];
+
+void TellBridgesToEnd() {
+  for (const auto& bridge : g_bridges) {
+    if (const pid_t pid = bridge.load(); pid > 0) kill(pid, SIGTERM);
+  }
+}
+
+void NoteBridge(pid_t pid) {
+  OnEndingSignal(TellBridgesToEnd);
+  for (auto& bridge : g_bridges) {
+    pid_t free = 0;
+    if (bridge.compare_exchange_strong(free, pid)) return;
+  }
+}
+
+void ForgetBridge(pid_t pid) {
+  for (auto& bridge : g_bridges) {
+    pid_t noted = pid;
+    bridge.compare_exchange_strong(noted, 0);
+  }
 }
 
 }  // namespace
@@ -107,6 +135,7 @@ void CalcWorkbook::Run() {
   }
   close(sockets[1]);
   pid_ = pid;
+  NoteBridge(pid);
   fd_ = sockets[0];
   pending_.clear();
   Call({"open", path_, headless_ ? "1" : "0"}, start_seconds_);
@@ -173,10 +202,12 @@ void CalcWorkbook::Stop() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   if (pid_ > 0) {
-    // Give a bridge that was told to quit a moment; then end the whole group.
-    for (int i = 0; i < 50 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(100000);
+    // The end of its input (or quit) makes the bridge end its Calc and remove Calc's
+    // profile and sockets; it is given the time that takes, then the whole group ends.
+    for (int i = 0; i < 150 && waitpid(pid_, nullptr, WNOHANG) == 0; ++i) usleep(100000);
     kill(-pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
+    ForgetBridge(pid_);
   }
   pid_ = -1;
   pending_.clear();

@@ -4,7 +4,8 @@
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <poll.h>
-#include <signal.h>
+#include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
@@ -16,16 +17,27 @@
 #include <cstdlib>
 #include <ctime>
 #include <memory>
-#include <mutex>
 #include <optional>
 
+#include "model/ending_signals.h"
 #include "model/errors.h"
+#include "model/rewrite_backup.h"
 
 namespace trevolan {
 
 namespace {
 
 [[noreturn]] void Fail(int code, const std::string& path) { throw IoError::FromErrno(code, path); }
+
+// The folder a new file would go in cannot be opened. A missing one is named: "File not
+// found" would speak of the file, which is to be made, not found.
+[[noreturn]] void FailFolder(int code, const std::string& folder, const std::string& path) {
+  if (code != ENOENT) Fail(code, path);
+  IoError e("Folder not found: " + folder + " (for " + path + ")");
+  e.code = code;
+  e.path = path;
+  throw e;
+}
 
 // A file descriptor that closes itself; Close() reports what close() says.
 class Fd {
@@ -113,6 +125,34 @@ int OwnDescriptor(const std::string& path) {
   return -1;
 }
 
+// A user's name for error texts: the login name and the ID, or the ID alone.
+std::string UserText(uid_t uid) {
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  char buf[1024];
+  if (getpwuid_r(uid, &entry, buf, sizeof buf, &found) == 0 && found) {
+    return std::string(found->pw_name) + " (" + std::to_string(uid) + ")";
+  }
+  return std::to_string(uid);
+}
+
+// The kernel's rule for protected symbolic links, which a link followed here would
+// bypass: in a sticky folder that anyone may write (/tmp), a link is followed only when
+// it belongs to the user or to the folder's owner. Another user's link there could
+// point a save at the user's own files.
+void RefuseForeignLinkInStickyFolder(const std::string& link, const struct stat& st, const std::string& path) {
+  struct stat folder {};
+  if (stat(FolderOf(link).c_str(), &folder) != 0) return;
+  const bool shared = (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH);
+  if (!shared || st.st_uid == geteuid() || st.st_uid == folder.st_uid) return;
+  IoError e("I/O error 13: Permission denied: a link of user " + UserText(st.st_uid) +
+            " in a sticky folder that anyone may write is not followed: " + link +
+            (link == path ? std::string() : " (for " + path + ")"));
+  e.code = EACCES;
+  e.path = path;
+  throw e;
+}
+
 // Follows symbolic links as opening would, but also through a last link that dangles,
 // so that the save creates the file the link names rather than replacing the link.
 SaveTarget ResolveLinks(const std::string& path) {
@@ -120,6 +160,7 @@ SaveTarget ResolveLinks(const std::string& path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
     if (lstat(t.path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return t;
+    RefuseForeignLinkInStickyFolder(t.path, st, path);
     if (IsProcLink(t.path)) {
       t.through_proc = true;
       t.own_fd = OwnDescriptor(t.path);
@@ -134,6 +175,12 @@ SaveTarget ResolveLinks(const std::string& path) {
   Fail(ELOOP, path);
 }
 
+// A file the user may not write is refused, as writing into it would be, rather than
+// replaced behind its back through the folder, which the rename would allow.
+void RefuseUnwritableFile(const std::string& target, const std::string& path) {
+  if (faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES) Fail(EACCES, path);
+}
+
 // ---- Temporary files that signals clean up ----
 
 // The named temporary files of saves in progress, for the signal handler: a folder
@@ -144,53 +191,20 @@ struct PendingTemp {
   char name[64] = {};
 };
 PendingTemp g_pending[8];
-struct sigaction g_previous[NSIG];
-constexpr int kCleanupSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
-// Removes the temporary files of saves in progress, then lets the signal do what it
-// did before: end the program, or run the handler that was there.
-void RemovePendingTemps(int sig, siginfo_t* info, void* context) {
-  const int saved_errno = errno;
+// Removes the temporary files of saves in progress: run by the handler of the signals
+// that end the program politely.
+void RemovePendingTemps() {
   for (PendingTemp& p : g_pending) {
     if (p.armed.load() == 2) unlinkat(p.dir, p.name, 0);
   }
-  const struct sigaction& old = g_previous[sig];
-  if (old.sa_flags & SA_SIGINFO) {
-    if (old.sa_sigaction) old.sa_sigaction(sig, info, context);
-  } else if (old.sa_handler == SIG_DFL) {
-    sigaction(sig, &old, nullptr);
-    raise(sig);  // delivered with the default action as soon as this handler returns
-  } else if (old.sa_handler != SIG_IGN) {
-    old.sa_handler(sig);
-  }
-  errno = saved_errno;
-}
-
-// Installed at the first save, for the signals that end a program politely; a signal
-// that the program ignores stays ignored.
-void InstallCleanupHandlers() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (const int sig : kCleanupSignals) {
-      struct sigaction old {};
-      if (sigaction(sig, nullptr, &old) != 0 || (!(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_IGN)) {
-        continue;
-      }
-      g_previous[sig] = old;
-      struct sigaction mine {};
-      mine.sa_sigaction = RemovePendingTemps;
-      mine.sa_flags = SA_SIGINFO | SA_RESTART;
-      sigfillset(&mine.sa_mask);
-      sigaction(sig, &mine, nullptr);
-    }
-  });
 }
 
 // A temporary name in a folder that the signal handler removes until Disarm().
 class TempName {
  public:
   TempName(int dir, const std::string& name) {
-    InstallCleanupHandlers();
+    OnEndingSignal(RemovePendingTemps);
     for (PendingTemp& p : g_pending) {
       int expected = 0;
       if (p.armed.compare_exchange_strong(expected, 1)) {
@@ -216,8 +230,11 @@ class TempName {
 };
 
 // Temporary names are short whatever the file's name, so a legal name never grows
-// past the system's limit, and carry the process ID, so that a later save can tell the
-// leftovers of a killed program from a save in progress.
+// past the system's limit; the process ID and a counter keep them apart. What tells a
+// save in progress from what a killed program left is a lock (flock) that the writer
+// holds on its temporary file for as long as the file has its temporary name, never the
+// process ID in the name: a saver in another PID namespace (a container) that shares
+// the folder has IDs this one cannot see, and IDs are used again.
 constexpr char kTempPrefix[] = ".trevolan-";
 constexpr char kTempSuffix[] = ".tmp";
 
@@ -230,7 +247,22 @@ std::string NewTempName() {
   return buf;
 }
 
-// Removes the temporary files of programs that were killed while saving here.
+bool IsTempName(const std::string& name) {
+  const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
+  return name.size() > prefix + suffix && name.compare(0, prefix, kTempPrefix) == 0 &&
+         name.compare(name.size() - suffix, suffix, kTempSuffix) == 0;
+}
+
+// The writer's lock on its temporary file, held until the last descriptor of the file
+// is closed, which the system does at once for a killed program. A file system without
+// such locks gives no lock to the writer, nor to a cleaner, which then removes nothing.
+void LockTemp(int fd) {
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+}
+
+// Removes the temporary files of programs that were killed while saving here: those
+// whose lock can be had.
 void RemoveLeftoverTemps(int dir) {
   const int copy = dup(dir);
   if (copy < 0) return;
@@ -239,15 +271,13 @@ void RemoveLeftoverTemps(int dir) {
     close(copy);
     return;
   }
-  const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
   while (const dirent* e = readdir(d)) {
     const std::string name = e->d_name;
-    if (name.size() <= prefix + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
-        name.compare(name.size() - suffix, suffix, kTempSuffix) != 0) {
-      continue;
-    }
-    const long pid = std::strtol(name.c_str() + prefix, nullptr, 10);
-    if (pid > 0 && pid != getpid() && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+    if (!IsTempName(name)) continue;
+    Fd temp(openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (temp.ok() && fstat(temp.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+        flock(temp.get(), LOCK_EX | LOCK_NB) == 0) {
       unlinkat(dir, name.c_str(), 0);
     }
   }
@@ -268,22 +298,41 @@ void WriteIntoSpecialFile(const std::string& target, bool append, const std::str
   if (const int failure = fd.Close()) Fail(failure, path);
 }
 
-// In place: the links stay one file and no new file is needed in the folder. The space
-// is reserved before the old text is touched, so a full disk fails while the file is
-// still whole; the text is then written over the old one, cut to its length and synced.
+// In place: the links stay one file and no new file is needed in the folder. The old
+// content is kept in a backup first (see RewriteBackup) and the space is reserved, so
+// that a full disk fails while the file is still whole; the text is then written over
+// the old one, cut to its length and synced, and the backup removed. A write that fails
+// puts the old text back when it was kept in memory; otherwise the error names the
+// backup. A file the user may write but not read has no backup and is refused.
 void RewriteInPlace(const std::string& target, const std::string& content, const std::string& path) {
-  Fd fd(open(target.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+  Fd fd(open(target.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (!fd.ok()) Fail(errno, path);
+  const RewriteBackup backup(fd.get(), path);
   const off_t size = static_cast<off_t>(content.size());
   if (size > 0 && fallocate(fd.get(), FALLOC_FL_KEEP_SIZE, 0, size) != 0 && errno != EOPNOTSUPP &&
       errno != ENOSYS) {
-    Fail(errno, path);
+    const int failure = errno;
+    backup.Remove();
+    Fail(failure, path);
   }
-  int failure = WriteAll(fd.get(), content);
-  if (failure == 0 && ftruncate(fd.get(), size) != 0) failure = errno;
-  if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
-  if (const int closing = fd.Close(); failure == 0) failure = closing;
-  if (failure != 0) Fail(failure, path);
+  const auto write_whole = [&fd](const std::string& text) {
+    int failure = lseek(fd.get(), 0, SEEK_SET) == 0 ? WriteAll(fd.get(), text) : errno;
+    if (failure == 0 && ftruncate(fd.get(), static_cast<off_t>(text.size())) != 0) failure = errno;
+    if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
+    return failure;
+  };
+  int failure = write_whole(content);
+  if (failure != 0 && backup.old_text() && write_whole(*backup.old_text()) == 0) {
+    backup.Remove();  // the old text is back
+    Fail(failure, path);
+  }
+  if (failure == 0) failure = fd.Close();
+  if (failure != 0) {
+    throw IoError(IoError::FromErrno(failure, path).what() + std::string("; the file may be incomplete: its content "
+                                                                         "before this save is kept in ") +
+                  backup.file());
+  }
+  backup.Remove();
 }
 
 // The new file takes the old one's owner, group and mode, as far as the user may set
@@ -317,6 +366,7 @@ Renamed RenameOver(int dir, const std::string& temp, const std::string& name, co
 std::optional<Renamed> PublishUnnamedFile(int dir, int fd, const std::string& name, const std::string& path) {
   const std::string temp = NewTempName();
   TempName pending(dir, temp);
+  LockTemp(fd);  // before the file has a name that another save could find
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   if (linkat(AT_FDCWD, self.c_str(), dir, temp.c_str(), AT_SYMLINK_FOLLOW) != 0 &&
       linkat(fd, "", dir, temp.c_str(), AT_EMPTY_PATH) != 0) {
@@ -335,12 +385,24 @@ Renamed ReplaceThroughNamedFile(int dir, const std::string& name, const struct s
     temp = NewTempName();
     pending = std::make_unique<TempName>(dir, temp);
     raw = openat(dir, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (raw >= 0) {
+      // Between making the file and locking it, another save may have taken it for a
+      // leftover and removed it: then it has no name any more, and another is made.
+      LockTemp(raw);
+      struct stat st {};
+      if (fstat(raw, &st) == 0 && st.st_nlink == 0) {
+        close(raw);
+        raw = -1;
+        errno = EEXIST;
+      }
+    }
     if (raw < 0) pending.reset();
     if (raw < 0 && errno != EEXIST) break;
   }
   if (raw < 0 && (errno == EACCES || errno == EPERM || errno == EROFS) && old) return Renamed::kNotAllowed;
   if (raw < 0) Fail(errno, path);
   Fd fd(raw);
+  const Fd lock(dup(raw));  // the lock outlasts the close below until the file is renamed
   TakeOwnerAndMode(fd.get(), old);
   int failure = WriteAll(fd.get(), content);
   if (failure == 0 && fsync(fd.get()) != 0) failure = errno;
@@ -359,7 +421,7 @@ bool ReplaceRegularFile(const std::string& target, const struct stat* old, const
                         const std::string& path) {
   // O_PATH: a folder the user may write to but not list still takes the new file.
   Fd dir(open(FolderOf(target).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (!dir.ok()) Fail(errno, path);
+  if (!dir.ok()) FailFolder(errno, FolderOf(target), path);
   const std::string name = NameOf(target);
   const mode_t mode = old ? (old->st_mode & 07777) : 0666;  // a new file: the umask applies
   Renamed renamed = Renamed::kDone;
@@ -421,6 +483,7 @@ void WriteFileAtomically(const std::string& path, const std::string& content) {
     WriteIntoSpecialFile(target.path, exists && S_ISREG(st.st_mode), content, path);
     return;
   }
+  if (exists) RefuseUnwritableFile(target.path, path);
   if (exists && st.st_nlink > 1) {
     RewriteInPlace(target.path, content, path);
     return;
@@ -452,10 +515,11 @@ AtomicFileWriter::AtomicFileWriter(const std::string& path) : path_(path), old_(
     if (flags >= 0) fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     return;
   }
+  if (has_old_) RefuseUnwritableFile(target_, path);
   way_ = Way::kInPlace;
   if (has_old_ && old_->st.st_nlink > 1) return;
   dir_ = open(FolderOf(target_).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (dir_ < 0) Fail(errno, path);
+  if (dir_ < 0) FailFolder(errno, FolderOf(target_), path);
   const mode_t mode = has_old_ ? (old_->st.st_mode & 07777) : 0666;
   fd_ = openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
   if (fd_ >= 0) {
@@ -535,11 +599,11 @@ void CheckWritablePath(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode)) throw IoError::FromErrno(EISDIR, path);
-    if (access(path.c_str(), W_OK) == 0) return;  // rewritten in place, if need be
+    if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0) return;  // rewritten in place, if need be
+    if (errno == EACCES) throw IoError::FromErrno(EACCES, path);           // a save refuses it too
   }
-  const size_t slash = path.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-  if (stat(folder.c_str(), &st) != 0) throw IoError::FromErrno(errno, path);
+  const std::string folder = FolderOf(path);
+  if (stat(folder.c_str(), &st) != 0) FailFolder(errno, folder, path);
   if (!S_ISDIR(st.st_mode)) throw IoError::FromErrno(ENOTDIR, path);
   if (access(folder.c_str(), W_OK | X_OK) != 0) throw IoError::FromErrno(errno, path);
 }

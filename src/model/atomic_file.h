@@ -17,18 +17,32 @@ inline constexpr size_t kMaxReadSize = size_t{1} << 30;
 // Writes `content` to the file `path` names, so that a failure or a kill never leaves a
 // partial file and the file stays what the user made of it:
 // - a symbolic link is followed and the file it names is replaced (a dangling link
-//   creates its target); the link stays a link;
+//   creates its target); the link stays a link. As the kernel's protected-symlinks
+//   rule has it, a link in a sticky folder that anyone may write (/tmp) is followed
+//   only when it belongs to the user or to the folder's owner; another's is refused
+//   with a text that names the link and its owner;
 // - a FIFO, a device or an open file named through /proc (/dev/stdout) is written into
 //   directly, never replaced;
+// - a file that the user may not write (a read-only 0444 file) is refused with
+//   "I/O error 13: Permission denied", although the folder would let it be replaced;
 // - a regular file is replaced through a temporary file in its folder, unnamed until
 //   complete (O_TMPFILE) and synced before it takes the file's name; it gets the old
 //   file's owner, group and mode as far as the user may set them;
 // - a file with more than one hard link, or in a folder where the user cannot make a
-//   file, is rewritten in place, with its space reserved first, so that the links stay
-//   one file and a writable file in a read-only folder can be saved.
+//   file, is rewritten in place, so that the links stay one file and a writable file in
+//   a read-only folder can be saved. Such a file is never whole-old-or-whole-new at
+//   every moment; what is guaranteed instead: its old content is first copied, complete
+//   and synced, into a private backup (RewriteBackup, rewrite_backup.h), and its space
+//   is reserved, before its first byte changes; a failed write puts the old content
+//   back when it was kept in memory (small files), or its error names the backup; the
+//   backup is removed only once the new content is complete and synced. So after a kill
+//   in the middle, the file may mix old and new content, and File, Open (and the start
+//   with a file) says so and names the backup that holds the old content whole. A file
+//   the user may write but not read gets no backup and is refused.
 // A named temporary file exists only for a moment; SIGTERM, SIGINT, SIGHUP and SIGQUIT
 // remove it before the program ends, and the next save into the folder removes one
-// that a killed program left.
+// that a killed program left: one that no writer holds its lock (flock) on, whatever
+// process, container or user it came from.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
 // The same rules for a file written piece by piece, for output that grows as a run
@@ -72,7 +86,8 @@ void CheckReadableFile(const std::string& path);
 
 // Whether a later write to `path` could be made, without making it: IoError when the
 // folder it would go in does not exist or may not be written and the file is not there
-// to be rewritten, or when the path names a folder. A FIFO or a device passes.
+// to be rewritten, when the file is there but may not be written, or when the path
+// names a folder. A FIFO or a device passes.
 void CheckWritablePath(const std::string& path);
 
 }  // namespace trevolan

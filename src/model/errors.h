@@ -28,6 +28,8 @@ class RangeError : public SimError {
 class OverflowError : public SimError {
  public:
   OverflowError() : SimError("Integer overflow") {}
+  // The same with where it happened.
+  explicit OverflowError(const std::string& text) : SimError(text) {}
 };
 
 // A text typed into a numeric field that is not a number.

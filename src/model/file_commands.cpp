@@ -1,6 +1,7 @@
 #include "model/file_commands.h"
 
 #include "model/model_file.h"
+#include "model/rewrite_backup.h"
 #include "model/tape.h"
 
 #include <utility>
@@ -13,6 +14,15 @@ void PrepareEmptyTable(Sim& s) {
   ClearBlockTable(s);
   SetSystemDefaults(s);
   LoadTimingGlobals(s);
+}
+
+// A save that was killed while it rewrote the file in place left the old content in
+// a backup: the file may mix old and new blocks and still read without a complaint.
+void WarnOfUnfinishedRewrite(Sim& s, const std::string& path) {
+  if (const auto backup = UnfinishedRewriteBackup(path)) {
+    s.ShowMessage("A save of " + path + " was cut off while it rewrote the file in place: it may mix old and new "
+                  "blocks. Its content before that save is kept in " + *backup);
+  }
 }
 
 }  // namespace
@@ -33,7 +43,10 @@ void FileNew(Sim& s) {
 
 // The file is read whole before the model is cleared: a file that cannot be read, or
 // that is no model at all, leaves the user's model and file names as they were.
-void FileOpen(Sim& s, const std::string& path) { OpenModelText(s, ReadModelFile(path), path); }
+void FileOpen(Sim& s, const std::string& path) {
+  WarnOfUnfinishedRewrite(s, path);
+  OpenModelText(s, ReadModelFile(path), path);
+}
 
 void OpenModelText(Sim& s, std::string text, const std::string& name) {
   s.DataFileName = name;
@@ -49,6 +62,7 @@ void OpenModelText(Sim& s, std::string text, const std::string& name) {
 }
 
 void StartupLoad(Sim& s, const std::string& path) {
+  WarnOfUnfinishedRewrite(s, path);
   std::string text = ReadModelFile(path);
   s.DataFileName = path;
   PrepareEmptyTable(s);

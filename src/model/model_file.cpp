@@ -132,6 +132,19 @@ bool IsBlockLine(std::string_view line) {
   return t.size() >= 2 && t[0] == '@' && IsBlockType(t[1]) && ParseFileInteger(NextToken(line, pos)).has_value();
 }
 
+// Whether the lines that carry names and comments, those beginning with '@', are UTF-8:
+// they alone tell the file's encoding. The header's file names are paths, which may hold
+// any bytes (an older save wrote them unchanged), and the reader skips them anyway.
+bool BlockLinesAreUtf8(std::string_view text) {
+  if (IsValidUtf8(text)) return true;
+  for (size_t cursor = 0; cursor < text.size();) {
+    const std::string_view line = TakeLine(text, cursor);
+    size_t pos = 1;
+    if (NextToken(line, pos).starts_with('@') && !IsValidUtf8(line)) return false;
+  }
+  return true;
+}
+
 // Writes one block line's fields into the slot. Every conversion is made before the
 // slot is touched, so a failing line never leaves a half-written block behind.
 void StoreBlockLine(Sim& s, int32_t id, char type, const std::string& name, const double (&n)[kNumbersPerLine],
@@ -236,7 +249,8 @@ void OpenModel(Sim& s) { ReadModelText(s, ReadModelFile(s.DataFileName)); }
 
 void ReadModelText(Sim& s, std::string text) {
   ModelReader r;
-  r.data = AsUtf8(std::move(text));  // an old single-byte file is Windows-1252
+  // An old single-byte file is Windows-1252.
+  r.data = BlockLinesAreUtf8(text) ? std::move(text) : Windows1252ToUtf8(text);
   do {
     ReadModelLine(s, r);
   } while (!r.AtEnd() && !r.ModelEnd);
@@ -315,8 +329,10 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
     text += kLineEnd;
   };
   put(kHeaderLine);
-  put("DataFile was ", OneLine(s.DataFileName));  // paths whole, however long
-  put("This file is ", OneLine(s.SaveFileName));
+  // Paths whole, however long; a byte of a path that is no UTF-8 would make the file no
+  // UTF-8 either, so it is written as U+FFFD (the path itself is what the user gave).
+  put("DataFile was ", ReplaceInvalidUtf8(OneLine(s.DataFileName)));
+  put("This file is ", ReplaceInvalidUtf8(OneLine(s.SaveFileName)));
   put("Recorded: ", recorded);
   put("");
   put("BLOCK DESCRIPTIONS:");

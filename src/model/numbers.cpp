@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
+#include <string_view>
 
 #include "model/errors.h"
 
@@ -58,6 +59,10 @@ std::string NonFiniteText(double x) {
 char* WriteGeneral(double x, char* buf) {
   char sci[32];  // d.dddddddddddddde±XX
   const char* const sci_end = std::to_chars(sci, sci + sizeof sci, std::fabs(x), std::chars_format::scientific, 14).ptr;
+  // The largest doubles round up to 1.79769313486232E308, which is beyond the range and
+  // would not read back: they get the largest fifteen digits that do.
+  constexpr std::string_view kBeyondRange = "1.79769313486232e+308";
+  if (std::string_view(sci, static_cast<size_t>(sci_end - sci)) == kBeyondRange) sci[15] = '1';
   char digits[16];  // the significant digits without trailing zeros
   size_t n = 0;
   digits[n++] = sci[0];

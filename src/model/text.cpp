@@ -99,6 +99,23 @@ std::string AsUtf8(std::string text) {
   return Windows1252ToUtf8(text);
 }
 
+std::string ReplaceInvalidUtf8(std::string_view text) {
+  if (IsValidUtf8(text)) return std::string(text);
+  std::string out;
+  out.reserve(text.size() + 16);
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = SequenceLength(text, i);
+    if (n == 0) {
+      AppendUtf8(out, 0xFFFD);
+      ++i;
+    } else {
+      out.append(text.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
 std::string CutToCharacters(std::string_view text, size_t max_chars) {
   size_t end = AsciiRunLength(text.substr(0, max_chars), 0);  // one byte a character
   for (size_t chars = end; chars < max_chars && end < text.size(); ++chars) {

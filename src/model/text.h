@@ -19,6 +19,10 @@ std::string Windows1252ToUtf8(std::string_view text);
 // The text itself when it is valid UTF-8, else the text read as Windows-1252.
 std::string AsUtf8(std::string text);
 
+// The text with every byte that starts no valid UTF-8 sequence replaced by U+FFFD, for
+// a text that must be UTF-8 whatever it holds (a path written into a model file).
+std::string ReplaceInvalidUtf8(std::string_view text);
+
 // The first max_chars characters of a UTF-8 text; a byte that starts no valid sequence
 // counts as one character.
 std::string CutToCharacters(std::string_view text, size_t max_chars);

@@ -51,8 +51,9 @@ double NumberOrUsage(const std::string& option, const std::string& text) {
 
 int64_t CountOrUsage(const std::string& option, const std::string& text) {
   const auto v = ParseFileNumber(text);
-  if (!v || !(*v >= 1 && *v <= 1e12) || std::floor(*v) != *v) {
-    throw StudyUsageError(option + ": '" + text + "' is not a whole number of at least 1");
+  constexpr double kMaxCount = 1e12;
+  if (!v || !(*v >= 1 && *v <= kMaxCount) || std::floor(*v) != *v) {
+    throw StudyUsageError(option + ": '" + text + "' is not a whole number from 1 to " + FormatGeneral(kMaxCount));
   }
   return static_cast<int64_t>(*v);
 }

@@ -474,7 +474,7 @@ TEST_F(MainWindow, ADrawingErrorIsShownOnceUntilTheViewChanges) {
   modals.ThenMessage();
   Click("NumbersBtn");
   ASSERT_EQ(modals.messages.size(), 2u);
-  EXPECT_EQ(modals.messages[0], "Invalid floating point operation");
+  EXPECT_EQ(modals.messages[0], "Invalid floating point operation in block 101 while drawing it");
   EXPECT_EQ(modals.messages[1], modals.messages[0]);
   window->guard().Repaint(window.get(), [this] { window->GraphBxPaint(); });
   EXPECT_EQ(modals.messages.size(), 2u);

@@ -42,7 +42,7 @@ TEST(AccessFields, EveryCodeReadsAndWritesItsField) {
       {16, -8.5, -8.5, nullptr, &TBlock::Value},
   };
   for (const auto& c : cases) {
-    WriteField(*s, 150, c.code, c.written);
+    WriteField(*s, 150, c.code, c.written, 101);
     const double stored = c.int_field ? b.*c.int_field : b.*c.double_field;
     EXPECT_EQ(stored, c.read_back) << c.code;
     EXPECT_EQ(ReadField(*s, 150, c.code), c.read_back) << c.code;
@@ -50,14 +50,14 @@ TEST(AccessFields, EveryCodeReadsAndWritesItsField) {
   b.stored = {1, 2, 3};
   const TBlock before = b;
   for (const int code : {0, 17, 18, -3}) {
-    WriteField(*s, 150, code, 5);
+    WriteField(*s, 150, code, 5, 101);
     EXPECT_EQ(ReadField(*s, 150, code), 0) << code;
   }
   EXPECT_EQ(b.stored, before.stored);
   EXPECT_EQ(b.Value, before.Value);
   // Every write is range-checked, whatever the code.
-  EXPECT_THROW(WriteField(*s, 150, 16, 3e9), RangeError);
-  EXPECT_THROW(WriteField(*s, 150, 99, NAN), RangeError);
+  EXPECT_THROW(WriteField(*s, 150, 16, 3e9, 101), RangeError);
+  EXPECT_THROW(WriteField(*s, 150, 99, NAN, 101), RangeError);
   EXPECT_EQ(b.Value, before.Value);
   EXPECT_THROW(ReadField(*s, 1001, 16), RangeError);
 }

@@ -72,6 +72,38 @@ TEST(Batch, IndicesBeyond32BitsAreRangeErrors) {
   }
 }
 
+TEST(Batch, ValuesBeyondTheRangeNameTheirBlockOrTheClock) {
+  const struct {
+    const char* script;
+    const char* out;
+  } cases[] = {
+      // The clock stops before it would reach INF; the tape and Time keep the last finite step.
+      {"timing delt=1e308 graph=1e308 hold=1e308 finish=1.7e308; reset; finish; print Time",
+       "error: Floating point overflow in the clock: its next graph time GrNext would be INF\n1E308\n"},
+      {"timing delt=1e308 graph=1e308 hold=1e308 finish=1.7e308; set GrDel 1.7e308; set Holdstep 1.7e308; reset; "
+       "finish; print Time",
+       "error: Floating point overflow in the clock: its Time would be INF\n1E308\n"},
+      // RESET's start values Vd + dd.
+      {"create C 100 100; create C 200 100; apply 101 dd=1e308; apply 102 dd=1e308 dn=101; reset; print 102.Value",
+       "error: Floating point overflow in block 102: its start Value Vd + dd would be INF\n0\n"},
+      {"create T 100 100; create C 200 100; apply 102 dd=-1e308; apply 101 dd=-1e308 dn=102; reset",
+       "error: Floating point overflow in block 101: its start time Vd + dd would be -INF\n"},
+      // An Access block that writes a value beyond 32 bits.
+      {"create C 100 100; create @ 200 100; set 101.Value 1e308; apply 102 onoff=1 an=101 aa=16 bn=101 bb=1",
+       "error: Range check error in block 102: its written value = 1E308 is beyond the 32-bit range\n"},
+      // A Witch whose selector is beyond any position, computed and drawn.
+      {"create W 100 100; set 101.aa 1e308; render-diagram /nonexistent/d.svg",
+       "error: Invalid floating point operation in block 101 while drawing it\n"},
+      {"create W 100 100; apply 101 aa=1e308",
+       "error: Range check error in block 101: its selector aa = 1E308 is beyond the 32-bit range\n"},
+  };
+  for (const auto& c : cases) {
+    std::ostringstream out;
+    Batch b(out);
+    EXPECT_EQ(RunScript(b, c.script), c.out) << c.script;
+  }
+}
+
 TEST(Program, ControlCharactersInEchoedTextsAreEscaped) {
   const std::string esc = "\x1b[31m";
   auto r = RunCli({"exec", "-c", "set 101.Comment \"red " + esc + "\"; print 101.Comment; set 101.aa " + esc + "\x07"});

@@ -97,6 +97,12 @@ TEST_F(EditCommands, ApplyTypesFieldsAndGridCells) {
   EXPECT_EQ(Run("apply 101 name=third aa=x1 value=77; print 101.Name 101.Value"),
             "error: 'x1' is not a valid floating point value\nthird 4\n");
   EXPECT_EQ(Run("apply 101 id=1; print 101.Name"), "message: Not allowed ID number   1\nthird\n");
+  // NAN and INF from a model file stay while their fields are left alone; typed, they are refused.
+  EXPECT_EQ(Run("set 101.aa NAN; set 101.pp -INF; set 101.stored[2] NAN; apply 101 name=fourth; "
+                "print 101.Name 101.aa 101.pp 101.stored[2]"),
+            "fourth NAN -INF NAN\n");
+  EXPECT_EQ(Run("apply 101 aa=1.5 g2.1=2; print 101.aa 101.pp 101.stored[2]"), "1.5 -INF 2\n");
+  EXPECT_EQ(Run("apply 101 value=NAN; print 101.Value"), "error: 'NAN' is not a valid floating point value\n4\n");
   const int32_t picked = s().PickedBlock;
   for (const char* bad : {"apply 101 nosuch=1", "apply 101 name", "apply 101 g0.1=2", "apply 101 g1.2=2",
                           "apply 101 gx.0=1", "apply"}) {

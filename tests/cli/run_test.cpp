@@ -15,6 +15,7 @@ using testing::ReadTextFile;
 using testing::RunCli;
 using testing::SplitLines;
 using testing::TempDir;
+using testing::WriteTextFile;
 
 TEST(RunCommand, TapeRowsAreTheGraphStepsFromStartToFinish) {
   TempDir dir;
@@ -57,6 +58,15 @@ TEST(RunCommand, ErrorsUsageAndMaxPresses) {
   EXPECT_EQ(r.out, "error: File not found: " + dir.path("missing.txt") + "\n");
   EXPECT_FALSE(std::filesystem::exists(dir.path("t.txt")));
   EXPECT_FALSE(std::filesystem::exists(dir.path("m.txt")));
+  // A model in UTF-16 is no model the reader can take: saving over it is no save of it.
+  std::string utf16 = "\xff\xfe";
+  for (const char c : ReadTextFile(ExamplePath("integrators.txt"))) (utf16 += c) += '\0';
+  WriteTextFile(dir.path("u16.txt"), utf16);
+  r = RunCli({"run", dir.path("u16.txt"), "--save", dir.path("u16.txt"), "--csv", dir.path("t.csv")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "error: " + dir.path("u16.txt") + " is not a model file\n");
+  EXPECT_EQ(ReadTextFile(dir.path("u16.txt")), utf16);
+  EXPECT_FALSE(std::filesystem::exists(dir.path("t.csv")));
   EXPECT_EQ(RunCli({"run"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "b.txt"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "--speed", "3"}).status, 2);
@@ -68,6 +78,12 @@ TEST(RunCommand, ErrorsUsageAndMaxPresses) {
             "error: the run stopped at Time 200 before FinTim 1000: all 2 presses of RUN were used\n"
             "stopped at Time 200 after 200 steps, tape rows 21\n");
   EXPECT_EQ(SplitLines(ReadTextFile(dir.path("t.txt"))).size(), 22u);
+  // A run that a floating-point error stops says so; it did not finish.
+  ASSERT_EQ(RunCli({"exec", "-c", "create E 100 100; apply 101 onoff=1 cc=0; timing finish=1; save " +
+                                      dir.path("e.txt")}).status, 1);
+  r = RunCli({"run", dir.path("e.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(SplitLines(r.out).back(), "stopped with an error at Time 1 after 0 steps, tape rows 0");
 }
 
 TEST(RunCommand, ScriptedButtons) {

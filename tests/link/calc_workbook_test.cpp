@@ -3,11 +3,15 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "engine/run_loop.h"
 #include "link/spreadsheet_link.h"
@@ -20,25 +24,74 @@ using testing::TestSim;
 
 const std::string kDoubling = std::string(TREVOLAN_TESTS_DIR) + "/link/data/doubling.fods";
 
-// Ends every process of the bridge's group but the bridge: the Calc under it dies.
-int KillCalcUnder(pid_t bridge) {
-  int killed = 0;
+// The processes whose parent or process group is `id`, from /proc.
+std::vector<pid_t> ProcessesUnder(pid_t id, bool by_group) {
+  std::vector<pid_t> found;
   DIR* proc = opendir("/proc");
   while (dirent* e = readdir(proc)) {
     const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
-    if (pid <= 0 || pid == bridge) continue;
+    if (pid <= 0) continue;
     std::ifstream stat("/proc/" + std::string(e->d_name) + "/stat");
     std::string line;
     std::getline(stat, line);
+    if (line.empty()) continue;
     // After the command in parentheses: state, parent, process group.
     std::istringstream rest(line.substr(line.rfind(')') + 2));
     char state = 0;
     pid_t parent = 0, group = 0;
     rest >> state >> parent >> group;
-    if (group == bridge && kill(pid, SIGKILL) == 0) ++killed;
+    if ((by_group ? group : parent) == id && state != 'Z') found.push_back(pid);
   }
   closedir(proc);
+  return found;
+}
+
+// Ends every process of the bridge's group but the bridge: the Calc under it dies.
+int KillCalcUnder(pid_t bridge) {
+  int killed = 0;
+  for (const pid_t pid : ProcessesUnder(bridge, true)) {
+    if (pid != bridge && kill(pid, SIGKILL) == 0) ++killed;
+  }
   return killed;
+}
+
+// What a running link made: Calc's processes (the bridge's group), the pipe socket Calc
+// listens on for the bridge, and Calc's private profile.
+struct CalcTraces {
+  std::vector<pid_t> processes;
+  std::string socket, profile;
+};
+
+CalcTraces TracesOf(pid_t bridge) {
+  CalcTraces t{ProcessesUnder(bridge, true), "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_trevolan_" +
+                                                 std::to_string(bridge), ""};
+  for (const pid_t pid : t.processes) {
+    std::ifstream cmdline("/proc/" + std::to_string(pid) + "/cmdline");
+    for (std::string arg; std::getline(cmdline, arg, '\0');) {
+      const std::string key = "-env:UserInstallation=file://";
+      if (arg.compare(0, key.size(), key) == 0) t.profile = arg.substr(key.size());
+    }
+  }
+  return t;
+}
+
+// A process that runs: neither gone nor a zombie that nobody has reaped yet.
+bool Alive(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  return std::getline(stat, line) && line.substr(line.rfind(')') + 2, 1) != "Z";
+}
+
+// Whether all of them are gone, waiting up to 30 s for the bridge to clean up.
+bool AllGone(const CalcTraces& t) {
+  struct stat st {};
+  for (int i = 0; i < 300; ++i) {
+    bool gone = stat(t.socket.c_str(), &st) != 0 && stat(t.profile.c_str(), &st) != 0;
+    for (const pid_t pid : t.processes) gone = gone && !Alive(pid);
+    if (gone) return true;
+    usleep(100000);
+  }
+  return false;
 }
 
 TEST(CalcWorkbook, ExchangesWithARealCalcAndSurvivesItsDeath) {
@@ -73,6 +126,58 @@ TEST(CalcWorkbook, ExchangesWithARealCalcAndSurvivesItsDeath) {
   s->block(20).OnOff = 0;
   RunButton(*s);
   EXPECT_EQ(s->Time, 100);
+}
+
+// A link's Calc, its profile and its pipe socket (private while they live) are gone
+// when the program ends, normally or by SIGTERM, SIGINT or SIGHUP.
+TEST(CalcWorkbook, CalcAndItsFilesEndWithTheProgram) {
+  if (!CalcWorkbook::Available()) GTEST_SKIP() << "LibreOffice Calc with python3-uno is not installed";
+  const auto check_private = [](const CalcTraces& t) {
+    struct stat st {};
+    ASSERT_EQ(stat(t.socket.c_str(), &st), 0) << t.socket;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << t.socket;
+    ASSERT_EQ(stat(t.profile.c_str(), &st), 0) << t.profile;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << t.profile;
+    EXPECT_GE(t.processes.size(), 2u);  // the bridge and Calc
+  };
+  CalcTraces traces;
+  {
+    CalcWorkbook calc(/*headless=*/true);
+    calc.Load(kDoubling);
+    calc.Run();
+    traces = TracesOf(calc.bridge_pid());
+    check_private(traces);
+  }
+  EXPECT_TRUE(AllGone(traces)) << "at the end of the workbook";
+
+  for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    const pid_t cli = fork();
+    if (cli == 0) {
+      for (const int s : {SIGTERM, SIGINT, SIGHUP}) signal(s, SIG_DFL);
+      freopen("/dev/null", "w", stdout);
+      execl(TREVOLAN_CLI_PATH, TREVOLAN_CLI_PATH, "exec", "-c",
+            ("open " + testing::ExamplePath("tank_controller.txt") + "; link " +
+             testing::ExamplePath("tank_controller.fods") + "; set FinTim 1e9; reset; finish")
+                .c_str(),
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    // Once Calc answers on its pipe, the program is running the model.
+    struct stat st {};
+    for (int i = 0; i < 1200 && (traces.processes.empty() || stat(traces.socket.c_str(), &st) != 0); ++i) {
+      usleep(100000);
+      const auto bridge = ProcessesUnder(cli, false);
+      if (!bridge.empty()) traces = TracesOf(bridge.front());
+    }
+    check_private(traces);
+    usleep(500000);
+    kill(cli, sig);
+    int status = 0;
+    waitpid(cli, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << sig;
+    EXPECT_TRUE(AllGone(traces)) << "after signal " << sig;
+    traces = {};
+  }
 }
 
 TEST(CalcWorkbook, MissingFilesAndAnEmptyContainer) {

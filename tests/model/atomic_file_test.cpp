@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -12,8 +13,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iostream>
 #include <random>
 #include <set>
 
@@ -29,6 +33,7 @@ namespace {
 using testing::ExamplePath;
 using testing::ReadTextFile;
 using testing::RunCli;
+using testing::SplitLines;
 using testing::TempDir;
 using testing::TestSim;
 using testing::WriteTextFile;
@@ -179,8 +184,13 @@ TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
   ASSERT_EQ(chown(mine.c_str(), 65534, 65534), 0);
   ASSERT_EQ(chmod(roots.c_str(), 0644), 0);
   const ino_t inode = LStat(mine).st_ino;
+  // nobody's own data folder, for the backup of the rewrite in place.
+  TempDir home;
+  ASSERT_EQ(chown(home.dir().c_str(), 65534, 65534), 0);
+  std::vector<std::string> as_nobody = {"env", "XDG_DATA_HOME=" + home.dir()};
+  as_nobody.insert(as_nobody.end(), kAsNobody.begin(), kAsNobody.end());
   // Folder and second file belong to root: nobody may write mine.txt, nothing else.
-  auto r = RunCli({"exec", "-c", "open " + example + "; save " + mine}, kAsNobody);
+  auto r = RunCli({"exec", "-c", "open " + example + "; save " + mine}, as_nobody);
   EXPECT_EQ(r.status, 0) << r.out << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_NE(ReadTextFile(mine).find("ZZZ"), std::string::npos);
@@ -194,6 +204,76 @@ TEST(SaveFile, WritableFileInAReadOnlyFolderAsANormalUser) {
   r = RunCli({"exec", "-c", "open " + roots}, kAsNobody);
   EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + roots + "\n");
   EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"integrators.txt", "mine.txt", "roots.txt"}));
+}
+
+TEST(SaveFile, AReadOnlyFileIsRefusedAsANormalUser) {
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root to run the program as another user";
+  }
+  TempDir dir;
+  const std::string example = ExampleForAll(dir, "integrators.txt");
+  // nobody's folder and nobody's read-only files: the folder would let a rename replace them.
+  const std::string folder = dir.path("nobodys");
+  std::filesystem::create_directory(folder);
+  ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
+  const std::string model = folder + "/ro.txt", csv = folder + "/ro.csv";
+  for (const std::string& f : {model, csv}) {
+    WriteTextFile(f, "read only");
+    ASSERT_EQ(chown(f.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chmod(f.c_str(), 0444), 0);
+  }
+  auto r = RunCli({"exec", "-c", "open " + example + "; save " + model + "; save-tape-csv " + csv}, kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + model + "\nerror: I/O error 13: Permission denied: " +
+                       csv + "\n");
+  r = RunCli({"run", example, "--csv", csv}, kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "error: I/O error 13: Permission denied: " + csv + "\n");
+  for (const std::string& f : {model, csv}) {
+    EXPECT_EQ(ReadTextFile(f), "read only");
+    EXPECT_EQ(LStat(f).st_mode & 07777, 0444u);
+  }
+  EXPECT_EQ(FilesIn(folder), (std::set<std::string>{"ro.txt", "ro.csv"}));
+}
+
+TEST(SaveFile, AnotherUsersLinkInAStickyFolderIsNotFollowedAsANormalUser) {
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root to run the program as another user";
+  }
+  TempDir dir;
+  const std::string example = ExampleForAll(dir, "integrators.txt");
+  // A shared folder like /tmp, and nobody's private folder with a precious file.
+  const std::string shared = dir.path("shared"), victim = dir.path("victim");
+  std::filesystem::create_directory(shared);
+  ASSERT_EQ(chmod(shared.c_str(), 01777), 0);
+  std::filesystem::create_directory(victim);
+  ASSERT_EQ(chown(victim.c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(victim.c_str(), 0700), 0);
+  const std::string precious = victim + "/precious.txt";
+  WriteTextFile(precious, "precious");
+  ASSERT_EQ(chown(precious.c_str(), 65534, 65534), 0);
+  // Links of a third user (12345) that point into it, one of them dangling; and nobody's own link.
+  const std::string planted = shared + "/results.csv", dangling = shared + "/new.csv", own = shared + "/mine.txt";
+  ASSERT_EQ(symlink(precious.c_str(), planted.c_str()), 0);
+  ASSERT_EQ(symlink((victim + "/new.txt").c_str(), dangling.c_str()), 0);
+  ASSERT_EQ(symlink((victim + "/mine.txt").c_str(), own.c_str()), 0);
+  ASSERT_EQ(lchown(planted.c_str(), 12345, 12345), 0);
+  ASSERT_EQ(lchown(dangling.c_str(), 12345, 12345), 0);
+  ASSERT_EQ(lchown(own.c_str(), 65534, 65534), 0);
+  const auto refused = [](const std::string& link) {
+    return "error: I/O error 13: Permission denied: a link of user 12345 in a sticky folder that anyone may write is "
+           "not followed: " + link + "\n";
+  };
+  auto r = RunCli({"exec", "-c", "open " + example + "; save " + planted + "; save " + dangling + "; save " + own},
+                  kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, refused(planted) + refused(dangling));
+  r = RunCli({"run", example, "--csv", planted}, kAsNobody);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, refused(planted));
+  EXPECT_EQ(ReadTextFile(precious), "precious");
+  EXPECT_EQ(FilesIn(victim), (std::set<std::string>{"precious.txt", "mine.txt"}));  // its own link is followed
+  EXPECT_TRUE(S_ISLNK(LStat(own).st_mode));
 }
 
 TEST(SaveFile, LongNamesAndPathsAreKeptWhole) {
@@ -295,6 +375,127 @@ TEST(SaveFile, KilledSavesLeaveTheWholeOldOrNewFileAndNoTemporaryFile) {
   std::set<std::string> left = FilesIn(work.dir());
   left.erase("m.txt");
   EXPECT_EQ(left, std::set<std::string>{"other.txt"});
+}
+
+TEST(SaveFile, TemporariesAreLeftOversByTheirLockNotByTheirProcessID) {
+  TempDir dir;
+  // A save in progress holds the lock on its temporary file, whatever process ID its
+  // name carries (one this process cannot see); an unlocked one is a leftover, even of a
+  // process that is alive.
+  const std::string in_progress = dir.path(".trevolan-2147483647-0-0.tmp");
+  const std::string left_over = dir.path(".trevolan-" + std::to_string(getpid()) + "-999-0.tmp");
+  WriteTextFile(in_progress, "a save in progress");
+  WriteTextFile(left_over, "left by a killed save");
+  const int held = open(in_progress.c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  WriteFileAtomically(dir.path("out.txt"), "saved");
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{".trevolan-2147483647-0-0.tmp", "out.txt"}));
+  close(held);
+  WriteFileAtomically(dir.path("out.txt"), "saved again");
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"out.txt"}));
+
+  // Two savers of one file, one of them in a PID namespace of its own, as in a container.
+  if (!IsRoot()) {
+    GTEST_SKIP() << "needs root for a PID namespace";
+  }
+  std::string script = "create C 100 100\n";
+  for (int i = 0; i < 500; ++i) script += "save " + dir.path("out.txt") + "\n";
+  WriteTextFile(dir.path("saves.script"), script);
+  const std::vector<std::string> args = {"exec", "-f", dir.path("saves.script")};
+  auto contained = std::async(std::launch::async, [&] {
+    return RunCli(args, {"unshare", "--pid", "--fork", "--mount-proc"});
+  });
+  const auto outside = RunCli(args);
+  const auto inside = contained.get();
+  if (inside.err.find("unshare:") != std::string::npos) {
+    GTEST_SKIP() << "no PID namespace here: " << inside.err;
+  }
+  EXPECT_EQ(outside.status, 0) << outside.out;
+  EXPECT_EQ(inside.status, 0) << inside.out;
+  EXPECT_EQ(outside.out + inside.out, "");
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"out.txt", "saves.script"}));
+  EXPECT_NE(ReadTextFile(dir.path("out.txt")).find("@C   101"), std::string::npos);
+}
+
+// Whether two files hold the same bytes from `from` on and are of one size, read a
+// piece at a time: the test keeps no model of 50 MB in its own memory, whose high-water
+// mark the programs it starts would inherit.
+bool SameFrom(const std::string& a, const std::string& b, size_t from = 0) {
+  if (std::filesystem::file_size(a) != std::filesystem::file_size(b)) return false;
+  std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+  fa.seekg(static_cast<std::streamoff>(from));
+  fb.seekg(static_cast<std::streamoff>(from));
+  char pa[65536], pb[65536];
+  while (fa && fb) {
+    fa.read(pa, sizeof pa);
+    fb.read(pb, sizeof pb);
+    if (fa.gcount() != fb.gcount() || std::memcmp(pa, pb, static_cast<size_t>(fa.gcount())) != 0) return false;
+  }
+  return true;
+}
+
+TEST(SaveFile, AKilledRewriteInPlaceLeavesTheWholeFileOrNamesItsBackup) {
+  TempDir dir;
+  // A model of 50 MB with a second hard link, so that saves rewrite it in place.
+  const std::string model = dir.path("big.txt"), twin = dir.path("twin.txt"), old = dir.path("old.txt"),
+                    saved = dir.path("saved.txt");
+  {
+    std::ofstream out(old, std::ios::binary);
+    out << "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4\r\nheader\r\n"
+           "@G   150   big   100   100   1   2   0   0   0   0   0   150   4199999   0   0   0   0   0   1 \"\"\r\n";
+    char number[32];
+    for (int i = 0; i < 4200000; ++i) {
+      std::snprintf(number, sizeof number, "%12.4f", i % 997 + 0.25);
+      out << number;
+    }
+    out << "\r\nZZZ\r\n";
+  }
+  const auto restore_old = [&] {  // in place: the two names stay one file
+    std::filesystem::copy_file(old, model, std::filesystem::copy_options::overwrite_existing);
+  };
+  restore_old();
+  ASSERT_EQ(link(model.c_str(), twin.c_str()), 0);
+  WriteTextFile(dir.path("save.script"), "open " + model + "\nset 150.Value 2\nsave " + model + "\n");
+  int status = 0;
+  waitpid(SpawnCli({"exec", "-f", dir.path("save.script")}), &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::filesystem::copy_file(model, saved);
+  // Saves differ only in their "Recorded:" time, which keeps its length.
+  std::string head(4096, '\0');
+  std::ifstream(saved, std::ios::binary).read(head.data(), static_cast<std::streamsize>(head.size()));
+  const size_t after_header = head.find("\r\n", head.find("Recorded: ")) + 2;
+  const auto is_whole = [&] { return SameFrom(model, old) || SameFrom(model, saved, after_header); };
+  ASSERT_TRUE(SameFrom(twin, saved));
+  const std::string backups = std::string(std::getenv("XDG_DATA_HOME")) + "/Trevolan/Trevolan4/backups";
+  ASSERT_EQ(LStat(backups).st_mode & 0777, 0700u);  // the user's alone
+  ASSERT_TRUE(FilesIn(backups).empty());             // a finished rewrite leaves none
+
+  // Each save is killed at a random moment of its rewrite, which starts once its backup is there.
+  std::mt19937 rng(11);
+  int mixed = 0, named = 0;
+  for (int round = 0; round < 20; ++round) {
+    restore_old();
+    const pid_t pid = SpawnCli({"exec", "-f", dir.path("save.script")});
+    while (FilesIn(backups).empty() && waitpid(pid, &status, WNOHANG) == 0) usleep(2000);
+    usleep(static_cast<useconds_t>(std::uniform_int_distribution<int>(0, 40000)(rng)));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    const bool whole = is_whole();
+    if (whole && FilesIn(backups).empty()) continue;
+    mixed += !whole;
+    const std::string said = "message: A save of " + model + " was cut off while it rewrote the file in place: it "
+                             "may mix old and new blocks. Its content before that save is kept in ";
+    const auto opened = RunCli({"exec", "-c", "open " + model});
+    ASSERT_EQ(opened.out.compare(0, said.size(), said), 0) << opened.out.substr(0, 300);
+    const std::string backup = SplitLines(opened.out)[0].substr(said.size());
+    EXPECT_TRUE(SameFrom(backup, old)) << backup;
+    std::filesystem::remove(backup);
+    ++named;
+  }
+  EXPECT_GT(mixed, 0);  // the kills did fall into rewrites
+  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"big.txt", "twin.txt", "old.txt", "saved.txt", "save.script"}));
+  std::cout << mixed << " of 20 kills left a mixed file, " << named << " a backup\n";
 }
 
 TEST(LoadFile, AnythingButARegularFileIsRefusedAtOnce) {

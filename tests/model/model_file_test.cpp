@@ -9,6 +9,7 @@
 #include <limits>
 #include <random>
 
+#include "model/atomic_file.h"
 #include "model/file_commands.h"
 #include "model/numbers.h"
 #include "support/test_support.h"
@@ -168,6 +169,8 @@ void BuildRichModel(Sim& s) {
   s.block(141).Value = std::numeric_limits<double>::quiet_NaN();
   s.block(141).aa = std::numeric_limits<double>::infinity();
   s.block(141).bb = -std::numeric_limits<double>::infinity();
+  s.block(141).cc = std::numeric_limits<double>::max();
+  s.block(141).dd = -std::numeric_limits<double>::max();
   s.block(141).stored = {1, std::numeric_limits<double>::infinity(), 2};
   s.block(19).stored = {2, 101, 105, 0, 0, 0, 0, 0, 0, 0, 0};
   s.HighestBlock = 141;
@@ -198,6 +201,8 @@ TEST(ModelFile, SavedOpenedAndSavedAgainGivesTheSameFile) {
   EXPECT_EQ(s->block(102).aa, std::stod(FormatGeneral(1.0 / 102)));
   EXPECT_TRUE(std::isnan(s->block(141).Value));
   EXPECT_EQ(s->block(141).bb, -std::numeric_limits<double>::infinity());
+  EXPECT_EQ(s->block(141).cc, 1.79769313486231e308);  // the largest double, to fifteen digits that read back
+  EXPECT_EQ(s->block(141).dd, -1.79769313486231e308);
   EXPECT_EQ(s->block(141).stored[1], std::numeric_limits<double>::infinity());
   EXPECT_EQ(s->TapeChannels, 2);
   EXPECT_EQ(s->TapeChannelIDs[2], 105);
@@ -406,6 +411,22 @@ TEST(ModelReader, MissingFileAndFolder) {
     FAIL();
   } catch (const IoError& e) {
     EXPECT_EQ(e.what(), "I/O error 21: Is a directory: " + dir.dir());
+  }
+  // A save into a folder that does not exist says so, rather than that the file is not found.
+  for (const std::string name : {"no/x.txt", "no/such/x.txt"}) {
+    const std::string path = dir.path(name), folder = path.substr(0, path.rfind('/'));
+    try {
+      FileSaveAs(*s, path);
+      FAIL();
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.what(), "Folder not found: " + folder + " (for " + path + ")");
+    }
+    try {
+      CheckWritablePath(path);
+      FAIL();
+    } catch (const IoError& e) {
+      EXPECT_EQ(e.what(), "Folder not found: " + folder + " (for " + path + ")");
+    }
   }
 }
 

@@ -6,12 +6,15 @@
 
 #include "editing/block_form.h"
 #include "editing/new_block.h"
+#include "model/file_commands.h"
 #include "model/model_file.h"
 #include "support/test_support.h"
 
 namespace trevolan {
 namespace {
 
+using testing::ReadTextFile;
+using testing::TempDir;
 using testing::TestSim;
 
 TEST(Text, CutsByCharactersNeverInsideOne) {
@@ -92,6 +95,29 @@ TEST(Text, NamesAndCommentsThroughTheDialogTheFileAndBack) {
   EXPECT_EQ(legacy->block(101).Name, "Wärmefluss");
   EXPECT_EQ(legacy->block(102).Name, "aééééééééé");
   EXPECT_EQ(legacy->block(102).Comment, s->block(102).Comment);
+
+  // A path that is no UTF-8 (a Latin-1 byte) is saved to and opened as it is; its header
+  // lines carry U+FFFD for the byte, and the names stay whole through every cycle.
+  TempDir dir;
+  const std::string latin1 = dir.path("mod\xE8le.txt");
+  for (int cycle = 0; cycle < 3; ++cycle) {
+    FileSaveAs(*s, latin1);
+    const std::string saved = ReadTextFile(latin1);
+    EXPECT_TRUE(IsValidUtf8(saved));
+    EXPECT_NE(saved.find("This file is " + dir.path("mod\xEF\xBF\xBDle.txt") + "\r\n"), std::string::npos);
+    FileOpen(*s, latin1);
+    EXPECT_EQ(s->DataFileName, latin1);
+    EXPECT_EQ(s->block(101).Name, "Wärmefluss") << cycle;
+    EXPECT_EQ(s->block(102).Comment, std::string(254, 'x') + "é") << cycle;
+  }
+  // As an older save wrote it, with the raw byte in its header: still read as UTF-8.
+  std::string raw = ReadTextFile(latin1);
+  for (size_t at = raw.find("\xEF\xBF\xBD"); at != std::string::npos; at = raw.find("\xEF\xBF\xBD")) raw.replace(at, 3, "\xE8");
+  ASSERT_FALSE(IsValidUtf8(raw));
+  TestSim older;
+  ReadModelText(*older, raw);
+  EXPECT_EQ(older->block(101).Name, "Wärmefluss");
+  EXPECT_EQ(ReplaceInvalidUtf8("a\xE8\xE2\x82z\xC3\xA4"), "a\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBDzä");
 }
 
 }  // namespace

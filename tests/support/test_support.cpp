@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -23,6 +24,23 @@ TempDir::~TempDir() {
   std::error_code ec;
   std::filesystem::remove_all(dir_, ec);
 }
+
+namespace {
+
+// The user's data folder of the tests and of the programs they start: the backups of
+// files rewritten in place go there, never into the home of whoever runs the tests. A
+// child process of a window test keeps the folders its parent gave it, and makes none:
+// it is killed, and could not remove one.
+struct PrivateDataHome {
+  std::optional<TempDir> dir;
+  PrivateDataHome() {
+    if (std::getenv("TREVOLAN_WINDOW_TEST_CHILD")) return;
+    dir.emplace();
+    setenv("XDG_DATA_HOME", dir->dir().c_str(), 1);
+  }
+} g_data_home;
+
+}  // namespace
 
 void WriteTextFile(const std::string& path, const std::string& text) {
   std::ofstream f(path, std::ios::binary);
