@@ -36,8 +36,11 @@ interrupt_and_resume() {  # NAME RUNNER...
   [ "$kept" -ge 1 ] && [ "$kept" -lt 40 ] || fail "$name: $kept runs kept of 40"
   grep -q '"interrupted": true' "$name.csv.sum.json" || fail "$name: the record does not say interrupted"
   grep -q "^study interrupted: $kept runs done and kept in $name.csv$" "$name.err" || fail "$name: $(cat "$name.err")"
-  # The kept rows are rows of the whole study, in its order.
-  head -n "$((kept + 1))" full.csv | cmp -s - "$name.csv" || fail "$name: the kept rows are not the first of the study"
+  # The kept rows are rows of the whole study, in its order. A run under way when the
+  # signal came is not kept, so a later run that had finished may follow a gap.
+  awk 'NR == FNR { full[FNR] = $0; n = FNR; next }
+       { while (++i <= n && full[i] != $0) {} if (i > n) bad = 1 }
+       END { exit bad }' full.csv "$name.csv" || fail "$name: the kept rows are not rows of the study in its order"
   echo "$status" >"$name.status"
   "$@" --out "$name.csv" --summary "$name.csv.sum.csv" --resume >"$name.resumed.out"
   cmp "$name.csv" full.csv || fail "$name: resumed runs differ"
