@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "commands/dialog_typing.h"
 #include "commands/recorder.h"
 #include "commands/targets.h"
 #include "display/headless_frontend.h"
@@ -76,11 +75,6 @@ class Model {
     if (failure) std::rethrow_exception(failure);
   }
 
-  // The block dialog's fields applied to block `id`, as the batch runner's apply does.
-  void Apply(Sim& s, int64_t id, const commands::FieldValues& fields) {
-    commands::ApplyBlockFields(s, block_form_, id, fields);
-  }
-
   // Samples of `targets` every `every` of Time from now on, kept apart from the tape;
   // a new recording replaces the last. The samples so far, rows of Time and the targets.
   void Record(Sim& s, const std::vector<std::string>& targets, double every) {
@@ -106,8 +100,6 @@ class Model {
   std::unique_ptr<Sim> sim_;
   std::unique_ptr<commands::SampleRecorder> recorder_;
   CollectingFrontend frontend_;
-  // The block dialog lives as long as the model, as the window's lives as long as the program.
-  TBlockFm block_form_;
 };
 
 }  // namespace trevolan::python

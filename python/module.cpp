@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "commands/dialog_typing.h"
 #include "engine/run_loop.h"
 #include "model.h"
 #include "model/file_commands.h"
@@ -22,7 +23,7 @@
 #include "display/svg_canvas.h"
 #include "model/numbers.h"
 #include "model/seed.h"
-#include "editing/block_form.h"
+#include "editing/field_edit.h"
 #include "model/fields.h"
 #include "trevolan_version.h"
 #include "study/study.h"
@@ -96,8 +97,9 @@ struct PyModel {
 };
 
 // A Python value as the core takes it: a text, a flag, a whole number (one beyond 64
-// bits as a float) or a float.
-commands::SetValue ValueOf(py::handle value) {
+// bits as a float) or a float. A text given to a number is read at the edge
+// (commands::ParsedForTarget).
+FieldValue ValueOf(py::handle value) {
   if (py::isinstance<py::str>(value)) return value.cast<std::string>();
   if (py::isinstance<py::bool_>(value)) return value.cast<bool>();
   if (PyIndex_Check(value.ptr())) {
@@ -116,7 +118,7 @@ commands::SetValue ValueOf(py::handle value) {
 
 // A Python value as a number: a text is read as the dialogs read what is typed.
 double NumberOf(py::handle value) {
-  const commands::SetValue v = ValueOf(value);
+  const FieldValue v = ValueOf(value);
   if (const auto* text = std::get_if<std::string>(&v)) return EditToFloat(*text);
   if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
   if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
@@ -124,25 +126,34 @@ double NumberOf(py::handle value) {
 }
 
 // Keyword arguments as fields of a dialog, in the order given.
-commands::FieldValues FieldValuesOf(const py::kwargs& fields) {
-  commands::FieldValues values;
+commands::NamedValues FieldValuesOf(const py::kwargs& fields) {
+  commands::NamedValues values;
   for (const auto& [name, value] : fields) values.emplace_back(name.cast<std::string>(), ValueOf(value));
   return values;
 }
 
-// What set takes: one value, or a sequence for a stored list. Each item is held while
-// it is converted: a sequence such as a range or a numpy array makes its items anew.
-std::vector<commands::SetValue> SetValues(py::handle value) {
-  std::vector<commands::SetValue> values;
-  if (!py::isinstance<py::str>(value) && PySequence_Check(value.ptr())) {
-    for (py::handle item : py::reinterpret_borrow<py::iterable>(value)) values.push_back(ValueOf(item));
-  } else {
-    values.push_back(ValueOf(value));
+// What a target takes: one value, or a sequence for a stored list, each item a number.
+// Each item is held while it is converted: a sequence such as a range or a numpy array
+// makes its items anew.
+FieldValue SetValueOf(py::handle value) {
+  if (py::isinstance<py::str>(value) || !PySequence_Check(value.ptr())) return ValueOf(value);
+  std::vector<double> list;
+  for (py::handle item : py::reinterpret_borrow<py::iterable>(value)) {
+    const FieldValue v = ValueOf(item);
+    if (const auto* d = std::get_if<double>(&v)) list.push_back(*d);
+    else if (const auto* i = std::get_if<int64_t>(&v)) list.push_back(static_cast<double>(*i));
+    else throw py::type_error("a list takes numbers, got " + py::repr(item).cast<std::string>());
   }
-  return values;
+  return list;
 }
 
-py::object ToPython(commands::TargetValue&& value) {
+// The typed write of a target named by its ID or a block's name.
+void SetNamed(Sim& s, const std::string& given, const FieldValue& value) {
+  const Target t = commands::ParseTarget(commands::TargetOfName(s, given));
+  SetField(s, t, commands::ParsedForTarget(t, value));
+}
+
+py::object ToPython(FieldValue&& value) {
   return std::visit([](auto&& v) -> py::object { return py::cast(std::move(v)); }, std::move(value));
 }
 
@@ -170,24 +181,6 @@ RangeError RangeErrorOf(const Sim& s, const std::string& target) {
   return RangeError(text);
 }
 
-// The one rule of every way a value comes in: a value that the model's own checks would
-// change, or cannot hold, is refused (ValueError) naming the target and the rule.
-void CheckValues(const Sim& s, const std::string& target, const std::vector<commands::SetValue>& values) {
-  for (const commands::SetValue& v : values) {
-    if (const auto* d = std::get_if<double>(&v); d && !std::isfinite(*d)) {
-      throw UsageError(target + ": " + (std::isnan(*d) ? "nan" : *d > 0 ? "inf" : "-inf") + " is not a finite number");
-    }
-  }
-  const GlobalField* g = FindGlobalField(target);
-  if (!g || g->rule != GlobalRule::kTiming || values.size() != 1) return;
-  const commands::SetValue& v = values[0];
-  double x = 0;
-  if (const auto* d = std::get_if<double>(&v)) x = *d;
-  else if (const auto* i = std::get_if<int64_t>(&v)) x = static_cast<double>(*i);
-  else return;  // a text or a flag is read as set reads it
-  if (const auto change = commands::TimingRuleChangeOf(s, {{g, x}})) throw UsageError(change->why);
-}
-
 // A study's results: one record a run, one record a case, as numpy structured arrays.
 struct PyStudyResult {
   py::object runs, summary;
@@ -210,7 +203,7 @@ std::vector<std::pair<std::string, py::object>> Pairs(const py::object& given) {
 // A value as the study's files write what was given: a number in the shortest form that
 // reads back to it, a text as it is.
 std::string ValueText(py::handle value) {
-  const commands::SetValue v = ValueOf(value);
+  const FieldValue v = ValueOf(value);
   if (const auto* text = std::get_if<std::string>(&v)) return *text;
   if (const auto* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
   if (const auto* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
@@ -506,23 +499,6 @@ std::unique_ptr<PyModel> CopyOf(PyModel& from) {
   return copy;
 }
 
-// A target or name, and the value it takes, as a study's --set writes it: a timing
-// global as the timing dialog's Apply, checked by the model's rules first.
-void SetParameter(Sim& s, const std::string& given, const std::vector<commands::SetValue>& values) {
-  const std::string target = commands::TargetOfName(s, given);
-  CheckValues(s, target, values);
-  const GlobalField* g = FindGlobalField(target);
-  if (g && g->rule == GlobalRule::kTiming && values.size() == 1 && !std::holds_alternative<std::string>(values[0])) {
-    const double v = std::visit([](auto x) -> double {
-      if constexpr (std::is_same_v<decltype(x), std::string>) return 0;
-      else return static_cast<double>(x);
-    }, values[0]);
-    commands::SetTiming(s, {{g, v}});
-    return;
-  }
-  commands::SetTarget(s, target, values);
-}
-
 py::object Simulate(py::handle model, const py::object& stop, const py::object& start, const py::object& step,
                     const py::object& params, const py::object& outputs, const py::object& every,
                     const py::object& seed) {
@@ -532,13 +508,13 @@ py::object Simulate(py::handle model, const py::object& stop, const py::object& 
   } else {
     m = NewModel(FileOpen, py::cast<std::filesystem::path>(model).string());
   }
-  std::vector<std::pair<std::string, std::vector<commands::SetValue>>> sets;
-  for (const auto& [target, value] : Pairs(params)) sets.emplace_back(target, SetValues(value));
+  std::vector<std::pair<std::string, FieldValue>> sets;
+  for (const auto& [target, value] : Pairs(params)) sets.emplace_back(target, SetValueOf(value));
   for (const auto& [name, value] : {std::pair{"Start", start}, std::pair{"FinTim", stop}, std::pair{"Delt", step}}) {
-    if (!value.is_none()) sets.emplace_back(name, std::vector<commands::SetValue>{NumberOf(value)});
+    if (!value.is_none()) sets.emplace_back(name, ValueOf(value));
   }
   m->Call([&](Sim& s) {
-    for (const auto& [target, values] : sets) SetParameter(s, target, values);
+    for (const auto& [target, value] : sets) SetNamed(s, target, value);
     if (!seed.is_none()) SeedGenerator(s, seed.cast<uint64_t>());
     ResetButton(s);
   });
@@ -568,7 +544,7 @@ py::object BlocksTable(PyModel& self) {
   for (const BlockField& f : BlockFields()) {
     if (f.addressable && std::string_view(f.name) != "stored") names.emplace_back(f.name);
   }
-  std::vector<std::vector<commands::TargetValue>> cells(names.size());
+  std::vector<std::vector<FieldValue>> cells(names.size());
   self.Call([&](Sim& s) {
     for (int id = 0; id <= kMaxBlockID; ++id) {
       const TBlock& b = s.block(id);
@@ -702,6 +678,8 @@ void RegisterErrors(py::module_& m) {
       PyErr_SetString(errors->error.ptr(), e.what());
     } catch (const commands::UnknownName& e) {
       PyErr_SetString(PyExc_KeyError, e.what());
+    } catch (const ValueTypeError& e) {
+      PyErr_SetString(PyExc_TypeError, e.what());
     } catch (const UsageError& e) {
       // A misspelt target or field is a fault of the calling program, not of the model.
       PyErr_SetString(PyExc_ValueError, e.what());
@@ -871,7 +849,7 @@ however long the run.)");
       .def(
           "__getitem__",
           [](PyModel& self, const std::string& given) {
-            commands::TargetValue value;
+            FieldValue value;
             self.Call([&](Sim& s) {
               const std::string target = commands::TargetOfName(s, given);
               try {
@@ -889,18 +867,13 @@ however long the run.)");
       .def(
           "__setitem__",
           [](PyModel& self, const std::string& given, py::handle value) {
-            const std::vector<commands::SetValue> values = SetValues(value);
+            const FieldValue v = SetValueOf(value);
             self.Call([&](Sim& s) {
               const std::string target = commands::TargetOfName(s, given);
-              CheckValues(s, target, values);
               try {
-                commands::SetTarget(s, target, values);
+                SetNamed(s, target, v);
               } catch (const RangeError&) {
                 throw RangeErrorOf(s, target);
-              }
-              // The Graphs block's inputs are the tape's channels, as its dialog's Apply takes them.
-              if (commands::TargetBlock(target) == kGraphsBlock && target.find(".stored") != std::string::npos) {
-                TakeScopeChannels(s);
               }
             });
           },
@@ -911,8 +884,8 @@ however long the run.)");
       .def(
           "apply",
           [](PyModel& self, int64_t id, const py::kwargs& fields) {
-            const commands::FieldValues values = FieldValuesOf(fields);
-            self.Call([&](Sim& s) { self.model.Apply(s, id, values); });
+            const commands::NamedValues values = FieldValuesOf(fields);
+            self.Call([&](Sim& s) { commands::EditBlockFields(s, id, values); });
           },
           py::arg("block"), py::pos_only(),
           "The block dialog opened on block `id`, the named fields typed over, Apply: apply(105, pp=2.5, "
@@ -921,18 +894,8 @@ however long the run.)");
       .def(
           "timing",
           [](PyModel& self, const py::kwargs& fields) {
-            std::vector<std::pair<std::string, double>> values;
-            for (const auto& [name, value] : fields) values.emplace_back(name.cast<std::string>(), NumberOf(value));
-            self.Call([&](Sim& s) {
-              // A value the dialog would repair is refused instead of run as another.
-              std::vector<std::pair<const GlobalField*, double>> timing;
-              for (const auto& [name, value] : values) {
-                const GlobalField* g = FindGlobalDialogField(name);
-                if (g && g->rule == GlobalRule::kTiming) timing.emplace_back(g, value);
-              }
-              if (const auto change = commands::TimingRuleChangeOf(s, timing)) throw UsageError(change->why);
-              commands::SetTimingFields(s, values);
-            });
+            const commands::NamedValues values = FieldValuesOf(fields);
+            self.Call([&](Sim& s) { commands::EditTimingFields(s, values); });
           },
           "The timing dialog's fields given these values, then its Apply any Changes: timing(delt=0.01, finish=500). "
           "Fields: start current finish delt graph graphnext hold holdnext trigger highest. A value the dialog "
@@ -1165,7 +1128,7 @@ however long the run.)");
       .def(
           "globals",
           [](PyModel& self) {
-            std::vector<std::pair<std::string, commands::TargetValue>> values;
+            std::vector<std::pair<std::string, FieldValue>> values;
             self.Call([&](Sim& s) {
               for (const GlobalField& g : GlobalFields()) {
                 if (g.addressable) values.emplace_back(g.name, commands::ReadTarget(s, g.name));

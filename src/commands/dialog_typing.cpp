@@ -1,12 +1,11 @@
 #include "commands/dialog_typing.h"
 
-#include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <optional>
 #include <string_view>
 
+#include "commands/targets.h"
 #include "model/numbers.h"
 
 namespace trevolan::commands {
@@ -18,51 +17,27 @@ using FieldMap = std::map<std::string, EditField Form::*, std::less<>>;
 
 // The dialog's edit fields by the names of the table of fields: each entry of the form's
 // layout under the dialog name of the field it shows.
-template <typename Form, typename Layout, typename Fields>
-FieldMap<Form> NamedEdits(const Layout& layout, const Fields& fields) {
+template <typename Form, typename Layout>
+FieldMap<Form> NamedEdits(const Layout& layout) {
   FieldMap<Form> map;
-  for (const auto& entry : layout) {
-    for (const auto& field : fields) {
-      if (field.member == entry.field && field.dialog) map.emplace(field.dialog, entry.edit);
-    }
-  }
+  for (const auto& entry : layout) map.emplace(entry.field->dialog, entry.edit);
   return map;
 }
 
-const FieldMap<TBlockFm>& BlockFields() {
-  static const FieldMap<TBlockFm> fields = NamedEdits<TBlockFm>(BlockFormLayout(), trevolan::BlockFields());
+const FieldMap<TBlockFm>& BlockEdits() {
+  static const FieldMap<TBlockFm> fields = NamedEdits<TBlockFm>(BlockFormLayout());
   return fields;
 }
 
-const FieldMap<TTimingFm>& TimingFields() {
-  static const FieldMap<TTimingFm> fields = NamedEdits<TTimingFm>(TimingFormLayout(), GlobalFields());
+const FieldMap<TTimingFm>& TimingEdits() {
+  static const FieldMap<TTimingFm> fields = NamedEdits<TTimingFm>(TimingFormLayout());
   return fields;
 }
 
-const FieldMap<TNumberDatFm>& NumberFields() {
-  static const FieldMap<TNumberDatFm> fields = NamedEdits<TNumberDatFm>(NumberFormLayout(), GlobalFields());
+const FieldMap<TNumberDatFm>& NumberEdits() {
+  static const FieldMap<TNumberDatFm> fields = NamedEdits<TNumberDatFm>(NumberFormLayout());
   return fields;
 }
-
-// A number as a person types it into an edit field: the shortest text that reads back
-// to it, with the decimal separator of the edit fields.
-std::string TypedNumber(double x) {
-  char buf[32];
-  std::string text(buf, std::to_chars(buf, buf + sizeof buf, x).ptr);
-  const char point = LocaleDecimalSeparator();
-  for (char& c : text) {
-    if (c == '.') c = point;
-  }
-  return text;
-}
-
-std::string TypedText(const SetValue& v) {
-  if (const auto* text = std::get_if<std::string>(&v)) return *text;
-  if (const auto* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
-  if (const auto* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
-  return TypedNumber(std::get<double>(v));
-}
-
 
 // What a script types into one field of a dialog.
 template <typename Form>
@@ -105,11 +80,8 @@ std::vector<Typing<Form>> ParseTypings(const std::string& command, const FieldTe
   return typings;
 }
 
-void TypeInto(TNumberDatFm& form, const std::vector<Typing<TNumberDatFm>>& typings) {
-  for (const auto& t : typings) (form.*t.field).text = t.text;
-}
-
-void TypeInto(TTimingFm& form, const std::vector<Typing<TTimingFm>>& typings) {
+template <typename Form>
+void TypeInto(Form& form, const std::vector<Typing<Form>>& typings) {
   for (const auto& t : typings) (form.*t.field).text = t.text;
 }
 
@@ -124,6 +96,12 @@ void TypeInto(TBlockFm& form, const std::vector<Typing<TBlockFm>>& typings) {
     }
   }
 }
+
+// A grid cell given a value: row from 1, column 0 or 1.
+struct GridValue {
+  int row, col;
+  double value;
+};
 
 }  // namespace
 
@@ -144,7 +122,7 @@ double NumberArgument(const std::string& text) {
 }
 
 void ApplyBlockDialog(Sim& s, TBlockFm& form, const std::string& id, const FieldTexts& fields) {
-  const auto typings = ParseTypings("apply", fields, BlockFields(), true);
+  const auto typings = ParseTypings("apply", fields, BlockEdits(), true);
   s.PickedBlock = ToInt32(NumberArgument(id));
   form.FormActivate(s);
   TypeInto(form, typings);
@@ -152,119 +130,76 @@ void ApplyBlockDialog(Sim& s, TBlockFm& form, const std::string& id, const Field
 }
 
 void ApplyTimingDialog(Sim& s, TTimingFm& form, const FieldTexts& fields) {
-  const auto typings = ParseTypings("timing", fields, TimingFields(), false);
+  const auto typings = ParseTypings("timing", fields, TimingEdits(), false);
   form.FormActivate(s);
   TypeInto(form, typings);
   form.ApplyClick(s);
 }
 
 void ApplyNumberDialog(Sim& s, TNumberDatFm& form, const FieldTexts& fields) {
-  const auto typings = ParseTypings("numbers", fields, NumberFields(), false);
+  const auto typings = ParseTypings("numbers", fields, NumberEdits(), false);
   form.FormActivate(s);
   TypeInto(form, typings);
   form.ApplyBtnClick(s);
 }
 
-void ApplyBlockFields(Sim& s, TBlockFm& form, int64_t id, const FieldValues& fields) {
-  FieldTexts texts;
-  for (const auto& [name, value] : fields) texts.emplace_back(name, TypedText(value));
-  ApplyBlockDialog(s, form, std::to_string(id), texts);
-}
-
-void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>& values) {
-  for (const auto& [field, value] : values) {
-    if (!field || field->rule != GlobalRule::kTiming) {
-      throw UsageError("not a timing global: " + std::string(field ? field->name : "(none)"));
-    }
-    if (!std::isfinite(value)) throw ConversionError(FormatEdit(value));  // as the dialog shows it
-    if (std::holds_alternative<int32_t Sim::*>(field->member)) ToInt32(value);  // RangeError before any change
-  }
-  for (const auto& change : values) {
-    const double value = change.second;
-    std::visit(
-        [&s, value](auto member) {
-          using T = std::remove_reference_t<decltype(s.*member)>;
-          if constexpr (std::is_same_v<T, double>) {
-            s.*member = value;
-          } else if constexpr (std::is_same_v<T, int32_t>) {
-            s.*member = ToInt32(value);
-          }
-        },
-        change.first->member);
-  }
-  ApplyTimingRules(s);
-}
-
-namespace {
-
-// Writes v into the time step that g names, if it names one.
-void SetTimeStep(TimeSteps& t, const GlobalField& g, double v) {
-  if (g.member == GlobalMember{&Sim::Delt}) t.Delt = v;
-  if (g.member == GlobalMember{&Sim::GrDel}) t.GrDel = v;
-  if (g.member == GlobalMember{&Sim::Holdstep}) t.Holdstep = v;
-}
-
-// Why the model's own checks would run the timing global g as another value than v,
-// or "" when it keeps v: the time steps' rules (CheckedTimeSteps) and whole block IDs.
-std::string StepCorrection(const TimeSteps& now, const GlobalField& g, double v) {
-  const auto would = [&](double w, const std::string& rule) {
-    return std::string(g.name) + " " + FormatGeneral(v) + " would run as " + FormatGeneral(w) + ": " + rule;
-  };
-  if (std::holds_alternative<int32_t Sim::*>(g.member)) {
-    const double whole = std::nearbyint(v);
-    return whole == v ? "" : would(whole, "it is a block ID, a whole number");
-  }
-  TimeSteps t = now;
-  SetTimeStep(t, g, v);
-  const TimeSteps checked = CheckedTimeSteps(t);
-  struct Step {
-    const char* name;
-    double TimeSteps::*member;
-    std::string rule;
-  };
-  const Step steps[] = {
-      {"GrDel", &TimeSteps::GrDel,
-       "the graph step may not exceed the hold step Holdstep (" + FormatGeneral(t.Holdstep) + ")"},
-      {"Delt", &TimeSteps::Delt,
-       !(t.Delt > 0) ? "the time step must be above 0"
-                     : "the time step may not exceed the graph step GrDel (" + FormatGeneral(checked.GrDel) + ")"}};
-  // The value given first, then a step that the value would change beside it
-  // (GrDel 1 would lower a Delt of 2).
-  for (const bool own : {true, false}) {
-    for (const Step& step : steps) {
-      if ((step.name == std::string(g.name)) != own || checked.*step.member == t.*step.member) continue;
-      if (own) return would(checked.*step.member, step.rule);
-      return std::string(g.name) + " " + FormatGeneral(v) + " would run " + step.name + " " +
-             FormatGeneral(t.*step.member) + " as " + FormatGeneral(checked.*step.member) + ": " + step.rule;
-    }
-  }
-  return "";
-}
-
-}  // namespace
-
-std::optional<TimingRuleChange> TimingRuleChangeOf(const Sim& s,
-                                                   const std::vector<std::pair<const GlobalField*, double>>& values) {
-  TimeSteps t{s.Delt, s.GrDel, s.Holdstep};
-  for (size_t i = 0; i < values.size(); ++i) {
-    const auto& [g, v] = values[i];
-    if (!std::isfinite(v)) return TimingRuleChange{i, std::string(g->name) + " must be a finite number"};
-    const std::string why = StepCorrection(t, *g, v);
-    if (!why.empty()) return TimingRuleChange{i, why};
-    SetTimeStep(t, *g, v);
-  }
-  return std::nullopt;
-}
-
-void SetTimingFields(Sim& s, const std::vector<std::pair<std::string, double>>& fields) {
-  std::vector<std::pair<const GlobalField*, double>> values;
+void EditBlockFields(Sim& s, int64_t id, const NamedValues& fields, Repairs how) {
+  const TBlock& opened = s.block(id);
+  int64_t target = id;
+  std::map<const BlockField*, FieldValue> given;
+  std::vector<GridValue> cells;
   for (const auto& [name, value] : fields) {
-    if (TimingFields().find(name) == TimingFields().end()) throw UsageError("unknown field of timing: " + name);
-    // The field that is shown only (highest) takes nothing, as in the dialog.
-    const GlobalField* g = FindGlobalDialogField(name);
-    if (g->rule == GlobalRule::kTiming) values.emplace_back(g, value);
+    const BlockField* f = FindBlockDialogField(name);
+    if (f && f->member == BlockMember{&TBlock::ID}) {
+      target = std::get<int64_t>(OfFieldKind({.field = f}, value));
+    } else if (f) {
+      given[f] = ParsedForTarget({.field = f, .id = id}, value);
+    } else if (const auto cell = GridCellName(name)) {
+      const Target t{.field = FindBlockField("stored"), .id = id, .element = cell->first};
+      const double v = std::get<double>(OfFieldKind(t, ParsedForTarget(t, value)));
+      if (cell->first > GridRowsOf(opened)) {
+        throw RuleError(name, FormatGeneral(v), "block " + std::to_string(id) + "'s grid has rows 1.." +
+                                                    std::to_string(GridRowsOf(opened)));
+      }
+      if (!std::isfinite(v)) throw RuleError(name, FormatGeneral(v), "it must be a finite number");
+      cells.push_back({cell->first, cell->second, v});
+    } else {
+      throw UsageError("unknown field of apply: " + name);
+    }
   }
-  SetTiming(s, values);
+  // In the dialog's order. Moved to another block, the edit takes every field of the
+  // block it opened on, as the dialog's Apply does; else only those given change.
+  std::vector<FieldAssignment> assignments;
+  for (const BlockEdit& e : BlockFormLayout()) {
+    if (!e.field->addressable) continue;
+    if (const auto it = given.find(e.field); it != given.end()) {
+      assignments.push_back({e.field, it->second});
+    } else if (target != id) {
+      assignments.push_back({e.field, ReadField(s, {.field = e.field, .id = id})});
+    }
+  }
+  // The cells not given read as the dialog shows them for the block it opened on.
+  const TBlock shown = opened;
+  EditBlock(
+      s, target, assignments,
+      [&cells, &shown](int col, int row) {
+        for (const GridValue& c : cells) {
+          if (c.row == row && c.col == col) return c.value;
+        }
+        return GridCellOf(shown, col, row);
+      },
+      how);
+}
+
+void EditTimingFields(Sim& s, const NamedValues& fields, Repairs how) {
+  GlobalValues values;
+  for (const auto& [name, value] : fields) {
+    const GlobalField* g = TimingEdits().count(name) ? FindGlobalDialogField(name) : nullptr;
+    if (!g) throw UsageError("unknown field of timing: " + name);
+    // The field that is shown only (highest) takes nothing, as in the dialog.
+    if (g->effect == FieldEffect::kTiming) values.emplace_back(g, ParsedForTarget({.global = g}, value));
+  }
+  EditTiming(s, values, how);
 }
 
 }  // namespace trevolan::commands

@@ -1,19 +1,18 @@
 #pragma once
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "display/number_form.h"
+#include "editing/block_edit.h"
 #include "editing/block_form.h"
 #include "editing/timing_form.h"
-#include "commands/targets.h"
 #include "model/fields.h"
 #include "model/sim.h"
 
 // The dialogs' operations by field name: typed into the dialogs as the batch runner's
-// apply, timing and numbers do, or given as values, as the Python module and the
-// studies give them.
+// apply, timing and numbers do (a script is what a person types), or given as typed
+// values, as the Python module gives them, straight to the same edit operations.
 namespace trevolan::commands {
 
 // FIELD=TEXT pairs in the order they are typed.
@@ -40,35 +39,19 @@ void ApplyTimingDialog(Sim& s, TTimingFm& form, const FieldTexts& fields);
 // The number display dialog, the fields typed over, Apply Changes.
 void ApplyNumberDialog(Sim& s, TNumberDatFm& form, const FieldTexts& fields);
 
-// Fields of the block dialog by name, with values as a program holds them.
-using FieldValues = std::vector<std::pair<std::string, SetValue>>;
+// Fields by their dialog names, with typed values.
+using NamedValues = std::vector<std::pair<std::string, FieldValue>>;
 
-// Applies fields to block `id` as the block dialog does: opened on the block, each
-// field given its value, Apply. A number is typed in the shortest form that reads back
-// to it, with the decimal separator a person would type; a text as it is.
-void ApplyBlockFields(Sim& s, TBlockFm& form, int64_t id, const FieldValues& fields);
+// Block `id` edited as the block dialog's Apply edits it (EditBlock), with the fields
+// given by their dialog names (id moves the edit to another block) and the grid's
+// cells as gR.C; the fields and cells not given keep what the block holds. Every value
+// is checked by its rule before anything changes (RuleError, ValueTypeError; UsageError
+// for an unknown name).
+void EditBlockFields(Sim& s, int64_t id, const NamedValues& fields, Repairs how = Repairs::kRefuse);
 
-// Sets timing globals (those whose rule is the timing dialog's) and applies them with
-// the timing dialog's rules (ApplyTimingRules). UsageError for any other global, and
-// ConversionError for a value a person could not type (not finite), both before
-// anything changes.
-void SetTiming(Sim& s, const std::vector<std::pair<const GlobalField*, double>>& values);
-
-// The same by the timing dialog's field names, as the timing command takes them:
-// start current finish delt graph graphnext hold holdnext trigger highest (shown only:
-// its value is not taken).
-void SetTimingFields(Sim& s, const std::vector<std::pair<std::string, double>>& fields);
-
-// The first of `values` (timing globals, applied in this order) that the model's own
-// rules would run as another value, with why: "Delt 0 would run as 1: the time step must
-// be above 0", "GrDel 1 would run Delt 2 as 1: ...", "FinTim must be a finite number", a
-// block ID that is no whole number. nullopt when the rules keep every value. Every face
-// refuses such a value rather than run another one silently.
-struct TimingRuleChange {
-  size_t index;     // into values
-  std::string why;
-};
-std::optional<TimingRuleChange> TimingRuleChangeOf(const Sim& s,
-                                                   const std::vector<std::pair<const GlobalField*, double>>& values);
+// The timing dialog's fields by name given values, then its Apply (EditTiming): start
+// current finish delt graph graphnext hold holdnext trigger; highest is shown only and
+// its value is not taken.
+void EditTimingFields(Sim& s, const NamedValues& fields, Repairs how = Repairs::kRefuse);
 
 }  // namespace trevolan::commands

@@ -1,26 +1,14 @@
 #include "commands/targets.h"
 
-#include <charconv>
-#include <functional>
 #include <limits>
 #include <optional>
 #include <string_view>
 
-#include "model/fields.h"
 #include "model/numbers.h"
-#include "model/text.h"
 
 namespace trevolan::commands {
 
 namespace {
-
-// A field or global: its value as it is held, and how set writes it from texts.
-struct Accessor {
-  std::function<TargetValue()> get;
-  std::function<void(const std::vector<SetValue>&)> set;  // empty for read-only targets
-  bool many_values = false;                                    // set takes a list
-  std::function<double()> number = nullptr;                    // empty for texts and lists
-};
 
 double ParseDouble(const std::string& text) {
   const auto v = ParseFileNumber(text);
@@ -41,164 +29,112 @@ std::optional<int64_t> ParseIndex(std::string_view text) {
   return text[0] == '-' ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
 }
 
-// A set value as a double: a text as the model file writes numbers.
-double NumberOf(const SetValue& v) {
-  if (const auto* text = std::get_if<std::string>(&v)) return ParseDouble(*text);
-  if (const auto* d = std::get_if<double>(&v)) return *d;
-  if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
-  return std::get<bool>(v) ? 1.0 : 0.0;
-}
+bool IsTapeCell(const std::string& target) { return target.rfind("tape.", 0) == 0; }
 
-// A set value as a text: a number in the shortest form that reads back to it.
-std::string TextOf(const SetValue& v) {
-  if (const auto* text = std::get_if<std::string>(&v)) return *text;
-  if (const auto* b = std::get_if<bool>(&v)) return *b ? "1" : "0";
-  if (const auto* i = std::get_if<int64_t>(&v)) return std::to_string(*i);
-  char buf[32];
-  const auto end = std::to_chars(buf, buf + sizeof buf, std::get<double>(v)).ptr;
-  return std::string(buf, end);
-}
-
-// The accessor of one field, whichever object holds it; made from the field's member
-// by its kind.
-template <typename Object>
-struct FieldAccessor {
-  Object& o;
-  size_t max_length;  // texts: characters kept; 0 keeps the whole text (paths)
-
-  Accessor operator()(int32_t Object::*m) const {
-    int32_t& f = o.*m;
-    return {[&f] { return TargetValue{int64_t{f}}; }, [&f](const auto& v) { f = ToInt32(NumberOf(v[0])); }, false,
-            [&f] { return static_cast<double>(f); }};
-  }
-  Accessor operator()(double Object::*m) const {
-    double& f = o.*m;
-    return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = NumberOf(v[0]); }, false, [&f] { return f; }};
-  }
-  Accessor operator()(bool Object::*m) const {
-    bool& f = o.*m;
-    return {[&f] { return TargetValue{f}; }, [&f](const auto& v) { f = NumberOf(v[0]) != 0; }, false,
-            [&f] { return f ? 1.0 : 0.0; }};
-  }
-  // Names and comments are kept as UTF-8 and cut by characters; paths are kept as given.
-  Accessor operator()(std::string Object::*m) const {
-    std::string& f = o.*m;
-    return {[&f] { return TargetValue{f}; }, [&f, n = max_length](const auto& v) {
-              f = n == 0 ? TextOf(v[0]) : FitText(TextOf(v[0]), n);
-            }};
-  }
-  Accessor operator()(BlockType Object::*m) const {
-    BlockType& f = o.*m;
-    return {[&f] { return TargetValue{std::string(1, TypeLetter(f))}; }, [&f](const auto& v) {
-              const std::string letter = TextOf(v[0]);
-              if (letter.empty()) throw RangeError();
-              f = TypeOfLetter(letter[0]);
-            }};
-  }
-  Accessor operator()(std::vector<double> Object::*m) const {
-    std::vector<double>& f = o.*m;
-    Accessor a{[&f] { return TargetValue{f}; }, [&f](const auto& v) {
-                 std::vector<double> list;
-                 for (const auto& item : v) list.push_back(NumberOf(item));
-                 f = std::move(list);
-               }};
-    a.many_values = true;
-    return a;
-  }
-  // Lists of IDs are no targets.
-  Accessor operator()(std::array<int32_t, kTapeColumns> Object::*) const { throw UsageError("not a target"); }
-};
-
-Accessor BlockField(TBlock& b, const std::string& field) {
-  if (const trevolan::BlockField* f = FindBlockField(field); f && f->addressable) {
-    return std::visit(FieldAccessor<TBlock>{b, f->max_length}, f->member);
-  }
-  const size_t open = field.find('[');
-  if (field.rfind("stored[", 0) == 0 && field.back() == ']') {
-    const auto k = ParseIndex(std::string_view(field).substr(open + 1, field.size() - open - 2));
-    if (!k) throw UsageError("bad stored index in: " + field);
-    const int64_t i = *k;
-    StoredAt(b, i);  // an index outside the list is a range error, also for print
-    return {[&b, i] { return TargetValue{StoredAt(b, i)}; },
-            [&b, i](const auto& v) { StoredAt(b, i) = NumberOf(v[0]); }, false,
-            [&b, i] { return StoredAt(b, i); }};
-  }
-  throw UsageError("unknown block field: " + field);
-}
-
-std::optional<Accessor> GlobalField(Sim& s, const std::string& name) {
-  const trevolan::GlobalField* f = FindGlobalField(name);
-  if (!f) return std::nullopt;
-  return std::visit(FieldAccessor<Sim>{s, 0}, f->member);
-}
-
-// tape.R.C: read only.
-Accessor TapeCellTarget(Sim& s, const std::string& target) {
+// tape.R.C: its row and column.
+std::pair<int64_t, int64_t> TapeCellOf(const std::string& target) {
   const size_t dot = target.find('.', 5);
   if (dot == std::string::npos) throw UsageError("tape targets are tape.R.C: " + target);
   const auto r = ParseIndex(std::string_view(target).substr(5, dot - 5));
   const auto c = ParseIndex(std::string_view(target).substr(dot + 1));
   if (!r || !c) throw UsageError("tape targets are tape.R.C: " + target);
-  const double v = s.TapeCell(*c, *r);
-  return {[v] { return TargetValue{v}; }, nullptr, false, [&s, row = *r, col = *c] { return s.TapeCell(col, row); }};
+  return {*r, *c};
 }
 
-Accessor Resolve(Sim& s, const std::string& target) {
-  if (target.rfind("tape.", 0) == 0) return TapeCellTarget(s, target);
-  if (auto g = GlobalField(s, target)) return *g;
-  const size_t dot = target.find('.');
-  if (dot != std::string::npos) {
-    if (const auto id = ParseIndex(std::string_view(target).substr(0, dot))) {
-      return BlockField(s.block(*id), target.substr(dot + 1));
-    }
+// Whether the target names a list (a block's stored list; set takes any number of values).
+bool IsList(const Target& t) { return t.field && !t.element && std::holds_alternative<std::vector<double> TBlock::*>(t.field->member); }
+
+// A number field read through its own address.
+struct Reader {
+  Sim& s;
+  int64_t id;
+  std::function<double()> operator()(double TBlock::*m) const { return [&f = s.block(id).*m] { return f; }; }
+  std::function<double()> operator()(int32_t TBlock::*m) const {
+    return [&f = s.block(id).*m] { return static_cast<double>(f); };
   }
-  throw UsageError("unknown target: " + target);
-}
+  std::function<double()> operator()(double Sim::*m) const { return [&f = s.*m] { return f; }; }
+  std::function<double()> operator()(int32_t Sim::*m) const { return [&f = s.*m] { return static_cast<double>(f); }; }
+  std::function<double()> operator()(bool Sim::*m) const { return [&f = s.*m] { return f ? 1.0 : 0.0; }; }
+  template <typename M>
+  std::function<double()> operator()(M) const {
+    throw UsageError("not a number");
+  }
+};
 
 }  // namespace
 
-TargetValue ReadTarget(const Sim& s, const std::string& target) {
-  // Resolving never writes; the const_cast only lets one accessor serve print and set.
-  return Resolve(const_cast<Sim&>(s), target).get();
+Target ParseTarget(const std::string& target) {
+  if (const GlobalField* g = FindGlobalField(target)) return {.global = g};
+  const size_t dot = target.find('.');
+  const auto id = dot == std::string::npos ? std::nullopt : ParseIndex(std::string_view(target).substr(0, dot));
+  if (!id || IsTapeCell(target)) throw UsageError("unknown target: " + target);
+  const std::string field = target.substr(dot + 1);
+  if (const BlockField* f = FindBlockField(field); f && f->addressable) return {.field = f, .id = *id};
+  if (field.rfind("stored[", 0) == 0 && field.back() == ']') {
+    const auto k = ParseIndex(std::string_view(field).substr(7, field.size() - 8));
+    if (!k) throw UsageError("bad stored index in: " + field);
+    return {.field = FindBlockField("stored"), .id = *id, .element = *k};
+  }
+  throw UsageError("unknown block field: " + field);
 }
 
-std::string FormatTargetValue(const TargetValue& value) {
-  struct Format {
-    std::string operator()(int64_t v) const { return std::to_string(v); }
-    std::string operator()(double v) const { return FormatGeneral(v); }
-    std::string operator()(bool v) const { return v ? "1" : "0"; }
-    std::string operator()(const std::string& v) const { return v; }
-    std::string operator()(const std::vector<double>& list) const {
-      std::string out;
-      for (size_t i = 0; i < list.size(); ++i) out += (i ? " " : "") + FormatGeneral(list[i]);
-      return out;
-    }
-  };
-  return std::visit(Format{}, value);
+FieldValue ReadTarget(const Sim& s, const std::string& target) {
+  if (IsTapeCell(target)) {
+    const auto [r, c] = TapeCellOf(target);
+    return s.TapeCell(c, r);
+  }
+  return ReadField(s, ParseTarget(target));
 }
 
-std::string PrintTarget(const Sim& s, const std::string& target) { return FormatTargetValue(ReadTarget(s, target)); }
+std::string PrintTarget(const Sim& s, const std::string& target) { return FormatFieldValue(ReadTarget(s, target)); }
 
-void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values) {
-  SetTarget(s, target, std::vector<SetValue>(values.begin(), values.end()));
+FieldValue ValueOfTexts(const Target& t, const std::vector<std::string>& texts) {
+  if (IsList(t)) {
+    std::vector<double> list;
+    for (const std::string& text : texts) list.push_back(ParseDouble(text));
+    return list;
+  }
+  if (texts.size() != 1) throw UsageError(t.Name() + " takes one value");
+  const std::string& text = texts[0];
+  const FieldValue kind = ZeroOfKind(t);
+  if (std::holds_alternative<std::string>(kind)) return text;
+  return ParseDouble(text);
 }
 
-void SetTarget(Sim& s, const std::string& target, const std::vector<SetValue>& values) {
-  Accessor a = Resolve(s, target);
-  if (!a.set) throw UsageError("cannot set: " + target);
-  if (!a.many_values && values.size() != 1) throw UsageError("set " + target + " takes one value");
-  a.set(values);
+FieldValue ParsedForTarget(const Target& t, FieldValue v) {
+  const auto* text = std::get_if<std::string>(&v);
+  if (!text || std::holds_alternative<std::string>(ZeroOfKind(t))) return v;
+  return ValueOfTexts(t, {*text});
+}
+
+void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& texts) {
+  if (IsTapeCell(target)) throw UsageError("cannot set: " + target);
+  const Target t = ParseTarget(target);
+  if (t.field) s.block(t.id);  // an ID outside the table is a range error before anything else
+  FieldValue v = ValueOfTexts(t, texts);
+  // As the model file reads them: a number rounded into an integer field (beyond 32
+  // bits a range error), any number but 0 a set flag, the first letter of a type.
+  if (const auto* d = std::get_if<double>(&v)) {
+    const FieldValue kind = ZeroOfKind(t);
+    if (std::holds_alternative<int64_t>(kind)) v = int64_t{ToInt32(*d)};
+    if (std::holds_alternative<bool>(kind)) v = *d != 0;
+  }
+  if (auto* text = std::get_if<std::string>(&v); text && t.field && t.field->member == BlockMember{&TBlock::Type}) {
+    if (text->empty()) throw RangeError();
+    text->resize(1);
+  }
+  StoreField(s, t, v);
 }
 
 std::optional<int64_t> TargetBlock(const std::string& target) {
-  if (target.rfind("tape.", 0) == 0 || FindGlobalField(target)) return std::nullopt;
+  if (IsTapeCell(target) || FindGlobalField(target)) return std::nullopt;
   const size_t dot = target.find('.');
   if (dot == std::string::npos) return std::nullopt;
   return ParseIndex(std::string_view(target).substr(0, dot));
 }
 
 std::string TargetOfName(const Sim& s, const std::string& target) {
-  if (target.empty() || target.rfind("tape.", 0) == 0 || FindGlobalField(target)) return target;
+  if (target.empty() || IsTapeCell(target) || FindGlobalField(target)) return target;
   const size_t dot = target.find('.');
   const std::string head = target.substr(0, dot);
   if (ParseIndex(head)) return target;
@@ -220,9 +156,35 @@ std::string TargetOfName(const Sim& s, const std::string& target) {
 }
 
 std::function<double()> NumberTarget(Sim& s, const std::string& target) {
-  Accessor a = Resolve(s, target);
-  if (!a.number) throw UsageError("not a number: " + target);
-  return a.number;
+  if (IsTapeCell(target)) {
+    const auto [r, c] = TapeCellOf(target);
+    s.TapeCell(c, r);
+    return [&s, r, c] { return s.TapeCell(c, r); };
+  }
+  const Target t = ParseTarget(target);
+  const FieldValue now = ReadField(s, t);  // an ID or index out of range fails here
+  if (std::holds_alternative<std::string>(now) || std::holds_alternative<std::vector<double>>(now)) {
+    throw UsageError("not a number: " + target);
+  }
+  if (t.element) return [&b = s.block(t.id), k = *t.element] { return StoredAt(b, k); };
+  // Read through the field's own address: statistics read it at every step.
+  return t.global ? std::visit(Reader{s, 0}, t.global->member) : std::visit(Reader{s, t.id}, t.field->member);
+}
+
+std::string TargetFieldNames() {
+  std::string names;
+  for (const BlockField& f : BlockFields()) {
+    if (f.addressable) names += (names.empty() ? "" : ", ") + std::string(f.name);
+  }
+  return names;
+}
+
+std::string TargetGlobalNames() {
+  std::string names;
+  for (const GlobalField& g : GlobalFields()) {
+    if (g.addressable) names += (names.empty() ? "" : ", ") + std::string(g.name);
+  }
+  return names;
 }
 
 }  // namespace trevolan::commands

@@ -3,38 +3,44 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
+#include "model/fields.h"
 #include "model/sim.h"
 
+// Targets as people write them: ID.FIELD, ID.stored, ID.stored[K], a global by its
+// name, (print only) tape.R.C, and a block by its Name where an ID would stand. Texts
+// become targets and values here, at the edge where they were typed; below, every face
+// hands the table of fields typed values. An unknown target is a UsageError; an ID or
+// index out of range is the core's RangeError.
 namespace trevolan::commands {
 
-// The targets of `print` and `set`: ID.FIELD, ID.stored, ID.stored[K], a global by its
-// name, and (print only) tape.R.C. An unknown target is a UsageError; an ID or index
-// out of range is the core's RangeError.
+using TargetValue = FieldValue;
 
-// A target's value as the model holds it: an integer field, a double, a flag, a text
-// (Type is a one-letter text) or the whole stored list.
-using TargetValue = std::variant<int64_t, double, bool, std::string, std::vector<double>>;
-TargetValue ReadTarget(const Sim& s, const std::string& target);
+// The field or global a target names (not a tape cell). UsageError for an unknown one.
+Target ParseTarget(const std::string& target);
 
-// A value as print writes it: doubles in the general float format, flags as 0 or 1,
-// a list with one blank between its entries.
-std::string FormatTargetValue(const TargetValue& value);
+// A target's value as the model holds it (a tape cell's too).
+FieldValue ReadTarget(const Sim& s, const std::string& target);
 
-// The target's value as print writes it.
+// The target's value as print writes it (FormatFieldValue).
 std::string PrintTarget(const Sim& s, const std::string& target);
 
-// A value given to set: a text as typed (parsed as the field's kind needs), or a number
-// or flag as a program holds it.
-using SetValue = std::variant<std::string, double, int64_t, bool>;
+// The batch runner's set: the texts written into the target without any rule or
+// effect, as a model file could hold them. A number field takes a number (read as the
+// model file writes numbers, rounded into an integer field), a text field its text, a
+// stored list any number of values. ConversionError for a text that is no number.
+void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& texts);
 
-// Writes the values into the target, without any dialog logic: a number field takes a
-// number (a text is read as the model file writes numbers), a text field a text (a
-// number is written in its shortest exact form), a stored list any number of values.
-void SetTarget(Sim& s, const std::string& target, const std::vector<SetValue>& values);
-void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>& values);
+// Texts as the typed value of the target's kind, read as the model file writes numbers
+// (the C locale): what a command line or a script gives the typed write. A text that
+// is no number is a ConversionError, never 0.
+FieldValue ValueOfTexts(const Target& t, const std::vector<std::string>& texts);
+
+// A value given to the target as a program holds it: a text given to a target that
+// holds no text is read as ValueOfTexts reads it (a text typed into a notebook is as
+// typed as one on a command line); any other value as it is.
+FieldValue ParsedForTarget(const Target& t, FieldValue v);
 
 // The block a target names (ID.FIELD, ID.stored[K]), or none for a global or a tape
 // cell. The ID is as written, also when it is outside the table.
@@ -54,5 +60,9 @@ std::string TargetOfName(const Sim& s, const std::string& target);
 // resolved once), for statistics that read it at every step. Texts and whole lists
 // are a UsageError.
 std::function<double()> NumberTarget(Sim& s, const std::string& target);
+
+// Every addressable field and global as a target names it, for help texts.
+std::string TargetFieldNames();
+std::string TargetGlobalNames();
 
 }  // namespace trevolan::commands

@@ -1,5 +1,6 @@
 #include "display/number_form.h"
 
+#include "editing/field_edit.h"
 #include "model/numbers.h"
 
 namespace trevolan {
@@ -38,18 +39,22 @@ TNumberDatFm::TNumberDatFm()
 
 void TNumberDatFm::FormActivate(const Sim& s) {
   closed = false;
-  Edit1.text = FormatEdit(s.ColourMin);
-  Edit2.text = FormatEdit(s.ColourMax);
-  Edit3.text = FormatEdit(s.ScaleOrgn);
-  Edit4.text = FormatEdit(s.ScaleFactr);
+  for (const NumberEdit& e : NumberFormLayout()) {
+    (this->*e.edit).text = FormatEdit(std::get<double>(ReadField(s, {.global = e.field})));
+  }
 }
 
 void TNumberDatFm::ApplyBtnClick(Sim& s) {
-  s.ColourMin = FieldNumber(Edit1);
-  s.ColourMax = FieldNumber(Edit2);
-  s.ScaleOrgn = FieldNumber(Edit3);
-  s.ScaleFactr = FieldNumber(Edit4);
-  StoreTimingGlobals(s);
+  GlobalValues values;
+  try {
+    for (const NumberEdit& e : NumberFormLayout()) values.emplace_back(e.field, FieldNumber(this->*e.edit));
+  } catch (const SimError&) {
+    // A field that does not convert stops Apply there: the fields before it are taken
+    // and the system blocks are not brought up to date.
+    WriteGlobals(s, values, Repairs::kRepair);
+    throw;
+  }
+  EditNumbers(s, values, Repairs::kRepair);
 }
 
 void TNumberDatFm::CancelBtnClick() { closed = true; }
@@ -69,10 +74,10 @@ void TNumberDatFm::DefaultsBtnClick(Sim& s) {
 }
 
 std::span<const NumberEdit> NumberFormLayout() {
-  static constexpr NumberEdit kLayout[] = {{&Sim::ColourMin, &TNumberDatFm::Edit1},
-                                           {&Sim::ColourMax, &TNumberDatFm::Edit2},
-                                           {&Sim::ScaleOrgn, &TNumberDatFm::Edit3},
-                                           {&Sim::ScaleFactr, &TNumberDatFm::Edit4}};
+  static const NumberEdit kLayout[] = {{FindGlobalField("ColourMin"), &TNumberDatFm::Edit1},
+                                       {FindGlobalField("ColourMax"), &TNumberDatFm::Edit2},
+                                       {FindGlobalField("ScaleOrgn"), &TNumberDatFm::Edit3},
+                                       {FindGlobalField("ScaleFactr"), &TNumberDatFm::Edit4}};
   return kLayout;
 }
 

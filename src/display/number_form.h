@@ -46,7 +46,7 @@ struct TNumberDatFm {
 
 // The dialog's layout: which edit field shows which global.
 struct NumberEdit {
-  GlobalMember field;
+  const GlobalField* field;
   EditField TNumberDatFm::*edit;
 };
 std::span<const NumberEdit> NumberFormLayout();

@@ -7,6 +7,7 @@
 
 #include "blocks/compute.h"
 #include "blocks/transfer.h"
+#include "editing/block_edit.h"
 #include "editing/new_block.h"
 #include "model/numbers.h"
 #include "model/text.h"
@@ -72,42 +73,40 @@ TBlockFm::TBlockFm()
 
 namespace {
 
-// The texts every opening starts from, whatever the type.
-void FillCommonFields(TBlockFm& f, const TBlock& b) {
-  f.Edit1 = {IntText(b.ID), true, "Change only with great care"};
-  f.Edit2 = {b.Name, true, "10 chars, NO spaces"};
-  f.Edit3 = {std::string(1, TypeLetter(b.Type)), true, "Change only with great care"};
-  f.Edit4 = {IntText(b.XX), true, "Pixels right from top left"};
-  f.Edit5 = {IntText(b.YY), true, "Pixels down from top edge"};
-  f.Edit6 = {IntText(b.Displ), true, "0:minimal,1:Type,2:Type+Id#,3:Name"};
-  f.Edit7.text = IntText(b.An);
-  f.Edit8.text = IntText(b.Bn);
-  f.Edit9.text = IntText(b.Cn);
+// A field's value as its edit shows it: integers in decimal, numbers in the general
+// float format with the locale's separator, texts as they are.
+std::string EditText(const FieldValue& v) {
+  if (const auto* d = std::get_if<double>(&v)) return FormatEdit(*d);
+  return FormatFieldValue(v);
+}
+
+// The texts every opening starts from, whatever the type: each edit of the layout shows
+// its field; then the hints, captions and visibility that every opening resets.
+void FillCommonFields(TBlockFm& f, const Sim& s, int64_t id) {
+  for (const BlockEdit& e : BlockFormLayout()) (f.*e.edit).text = EditText(ReadField(s, {.field = e.field, .id = id}));
+  f.Edit1.hint = "Change only with great care";
+  f.Edit2.hint = "10 chars, NO spaces";
+  f.Edit3.hint = "Change only with great care";
+  f.Edit4.hint = "Pixels right from top left";
+  f.Edit5.hint = "Pixels down from top edge";
+  f.Edit6.hint = "0:minimal,1:Type,2:Type+Id#,3:Name";
+  for (EditField* e : {&f.Edit1, &f.Edit2, &f.Edit3, &f.Edit4, &f.Edit5, &f.Edit6}) e->visible = true;
   f.Edit7.visible = f.Edit8.visible = f.Edit9.visible = true;
   f.Label7.hint.clear();
   f.Label8.hint.clear();
   f.Label9.hint.clear();
-  f.Edit10.text = IntText(b.Dn);
   f.Edit10.hint.clear();
   f.Label10.hint.clear();
-  f.Edit11.text = FormatEdit(b.pp);
   f.Edit11.visible = true;
   f.Label11.hint.clear();
-  f.Edit12.text = FormatEdit(b.Value);
-  f.Edit13.text = b.Comment;
   f.Label13.caption = "Comment";
-  f.Edit14.text = FormatEdit(b.aa);
-  f.Edit15.text = FormatEdit(b.bb);
-  f.Edit16.text = FormatEdit(b.cc);
-  f.Edit17.text = FormatEdit(b.dd);
   f.Edit15.hint.clear();
   f.Edit17.visible = true;
   f.Label12.caption = "OutputValue";
   f.Label16.hint = "Defines appearance on screen";
   f.Label17.caption = "Mode";
-  f.Edit18 = {IntText(b.State), true, "May have different Modes"};
-  f.Edit19.text = IntText(b.OnOff);
-  f.Edit20.text = IntText(b.Pn);
+  f.Edit18.visible = true;
+  f.Edit18.hint = "May have different Modes";
   f.Edit20.visible = true;
   f.Label19.caption = "Stored Data";
   f.DataGrid.visible = false;
@@ -256,7 +255,7 @@ void TBlockFm::FormActivate(const Sim& s) {
   closed = false;
   Left = int64_t{s.LastX} + 10;
   Top = int64_t{s.LastY} + 60;
-  FillCommonFields(*this, b);
+  FillCommonFields(*this, s, s.PickedBlock);
   FillLegend(*this, b.Type);
   if (const int width = FillGrid(*this, s, b)) {
     DataGrid.visible = true;
@@ -268,24 +267,9 @@ void TBlockFm::FormActivate(const Sim& s) {
 
 namespace {
 
-// The five connections. A Sum uses the sign of its IDs and a Visualizer reads B, C and
-// D as pixel sizes, so theirs are taken as typed; the others are clamped into the table.
-void WriteConnections(Sim& s, TBlockFm& f, TBlock& b) {
-  const bool as_typed = b.Type == BlockType::Visualizer || b.Type == BlockType::Sum;
-  const auto link = [&](const EditField& field) {
-    const int32_t typed = EditToInt(field.text);
-    return as_typed ? typed : CheckBlockID(s, typed);
-  };
-  b.An = link(f.Edit7);
-  b.Bn = link(f.Edit8);
-  b.Cn = link(f.Edit9);
-  b.Dn = link(f.Edit10);
-  b.Pn = link(f.Edit20);
-}
-
-// A number field's text as EditToFloat reads it; but a NAN or INF that the opening
-// showed (a model file may hold them) and that the user left as it was stays what it
-// was, so that a block with such a value can still be edited in its other fields.
+// A NAN or INF that the opening showed (a model file may hold them) and that the user
+// left as it was stays what it was, so that a block with such a value can still be
+// edited in its other fields; any other text is read as EditToFloat reads it.
 double FormNumber(const std::string& text, const std::string& filled) {
   if (text == filled) {
     if (const auto v = ParseFileNumber(text); v && !std::isfinite(*v)) return *v;
@@ -297,145 +281,58 @@ double GridNumber(const TBlockFm& f, int col, int row) {
   return FormNumber(f.DataGrid.Cell(col, row), f.Filled.grid.Cell(col, row));
 }
 
-// A table of Dn points from the grid, or, when the number of points changed, the list
-// resized for the next opening.
-void StoreTable(Sim& s, const TBlockFm& f, TBlock& b) {
-  const int64_t n = StoredHigh(b) / 2;
-  if (n != b.Dn) {
-    ShowNumberMessage(s, "Must reclick to show points up to ", b.Dn);
-    ResizeStored(b, 2 * int64_t{b.Dn} + 1);
-    return;
+// The text that was filled into a number edit, for FormNumber.
+const std::string& FilledText(const TBlockFm& f, EditField TBlockFm::*edit) {
+  static const std::string none;
+  const std::pair<EditField TBlockFm::*, const std::string TBlockFm::FilledNumbers::*> numbers[] = {
+      {&TBlockFm::Edit14, &TBlockFm::FilledNumbers::aa}, {&TBlockFm::Edit15, &TBlockFm::FilledNumbers::bb},
+      {&TBlockFm::Edit16, &TBlockFm::FilledNumbers::cc}, {&TBlockFm::Edit17, &TBlockFm::FilledNumbers::dd},
+      {&TBlockFm::Edit11, &TBlockFm::FilledNumbers::pp}, {&TBlockFm::Edit12, &TBlockFm::FilledNumbers::Value}};
+  for (const auto& [e, filled] : numbers) {
+    if (e == edit) return f.Filled.*filled;
   }
-  for (int r = 1; r <= b.Dn; ++r) {
-    StoredAt(b, int64_t{b.Dn} + r) = GridNumber(f, 0, r);
-    StoredAt(b, r) = GridNumber(f, 1, r);
-  }
+  return none;
 }
 
-void StoreBelt(Sim& s, const TBlockFm& f, TBlock& b, int32_t id) {
-  if (StoredHigh(b) != b.Dn) {
-    ShowNumberMessage(s, "Must reclick to show segments up to ", b.Dn);
-    ResizeStored(b, int64_t{b.Dn} + 1);
-  } else {
-    for (int r = 1; r <= b.Dn; ++r) StoredAt(b, r) = GridNumber(f, 1, r);
-  }
-  b.cc = StoredAbsSum(s, id);
-  b.State = b.cc <= 1e-19 ? 1 : 2;
-}
-
-}  // namespace
-
-void TakeScopeChannels(Sim& s) {
-  TBlock& graphs = s.block(kGraphsBlock);
-  if (static_cast<int64_t>(graphs.stored.size()) < kMaxTapeChannels + 1) ResizeStored(graphs, kMaxTapeChannels + 1);
-  for (int c = 1; c <= kMaxTapeChannels; ++c) {
-    s.TapeChannelIDs[static_cast<size_t>(c)] = ToInt32(StoredAt(graphs, c));
-  }
-  for (int c = kMaxTapeChannels; c >= 1; --c) {
-    if (s.TapeChannelIDs[static_cast<size_t>(c)] > 0) {
-      s.TapeChannels = c;
-      break;
-    }
-  }
-  StoredAt(graphs, 0) = s.TapeChannels;
-}
-
-namespace {
-
-// The oscilloscope's inputs; the tape then records the Graphs block's channels.
-void StoreScope(Sim& s, const TBlockFm& f, TBlock& b) {
-  for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(f, 0, r);
-  TakeScopeChannels(s);
-}
-
-// The grid back into the stored list, by the block's new type.
-void StoreGrid(Sim& s, const TBlockFm& f, TBlock& b, int32_t id) {
-  switch (b.Type) {
-    case BlockType::Activity:
-      StoredAt(b, 1) = GridNumber(f, 1, 1);
-      StoredAt(b, 2) = GridNumber(f, 1, 2);
-      break;
-    case BlockType::Belt: StoreBelt(s, f, b, id); break;
-    case BlockType::Container:
-      UpdateContainerState(s, id);
-      s.NotifyDrawBlock(id);
-      break;
-    case BlockType::Diverter: StoredAt(b, 1) = GridNumber(f, 1, 1); break;
-    case BlockType::Generator:
-      // Only a Generator that uses its own list has its table in the grid.
-      if (b.Pn != id) {
-        ShowNumberMessage(s, "Cannot change Function No. ", b.Pn);
-      } else {
-        StoreTable(s, f, b);
-      }
-      break;
-    case BlockType::Memory: StoreTable(s, f, b); break;
-    case BlockType::Oscilloscope: StoreScope(s, f, b); break;
-    case BlockType::User:
-      for (int r = 1; r <= kMaxTapeChannels; ++r) StoredAt(b, r) = GridNumber(f, 0, r);
-      break;
-    default: break;
-  }
+// An edit's text as the value of its field's kind, read as the dialog reads it.
+FieldValue EditValue(const TBlockFm& f, const BlockEdit& e) {
+  const std::string& text = (f.*e.edit).text;
+  struct Parse {
+    const TBlockFm& f;
+    const BlockEdit& e;
+    const std::string& text;
+    FieldValue operator()(int32_t TBlock::*) const { return int64_t{EditToInt(text)}; }
+    FieldValue operator()(double TBlock::*) const { return FormNumber(text, FilledText(f, e.edit)); }
+    FieldValue operator()(BlockType TBlock::*) const { return std::string(1, TypeFieldLetter(text)); }
+    FieldValue operator()(std::string TBlock::*) const { return text; }
+    FieldValue operator()(std::vector<double> TBlock::*) const { return std::vector<double>{}; }
+  };
+  return std::visit(Parse{f, e, text}, e.field->member);
 }
 
 }  // namespace
 
 void TBlockFm::ApplyBtnClick(Sim& s) {
-  const int32_t id = EditToInt(Edit1.text);
-  if (id <= 1) {
-    ShowNumberMessage(s, "Not allowed ID number ", id);
-    return;
-  }
   // The dialog's contents go into block id, which need not be the block it opened on.
-  TBlock& b = s.block(id);
-  b.Name = FitText(Edit2.text, kMaxNameLength);
-  if (b.Name.empty()) b.Name = "blank";
-  b.Type = TypeOfLetter(TypeFieldLetter(Edit3.text));
-  b.XX = EditToInt(Edit4.text);
-  b.YY = EditToInt(Edit5.text);
-  if (b.XX < 0 || b.YY < 0) ShowNumberMessage(s, "Check X,Y coordinates ", std::min(b.XX, b.YY));
-  WriteConnections(s, *this, b);
-  b.Displ = EditToInt(Edit6.text);
-  b.State = EditToInt(Edit18.text);
-  b.OnOff = EditToInt(Edit19.text);
-  b.aa = FormNumber(Edit14.text, Filled.aa);
-  b.bb = FormNumber(Edit15.text, Filled.bb);
-  b.cc = FormNumber(Edit16.text, Filled.cc);
-  b.dd = FormNumber(Edit17.text, Filled.dd);
-  b.pp = FormNumber(Edit11.text, Filled.pp);
-  b.Value = FormNumber(Edit12.text, Filled.Value);
-  b.Comment = FitText(Edit13.text, kMaxCommentLength);
-  StoreGrid(s, *this, b, id);
-  if (id <= kReservedIDs) {  // a system block's edit acts on the simulation at once
-    LoadTimingGlobals(s);
-    CheckTiming(s);
+  const int32_t id = EditToInt(Edit1.text);
+  if (!CanEditBlock(s, id, Repairs::kRepair)) return;
+  std::vector<FieldAssignment> fields;
+  try {
+    for (const BlockEdit& e : BlockFormLayout()) {
+      if (e.field->addressable) fields.push_back({e.field, EditValue(*this, e)});
+    }
+  } catch (const SimError&) {
+    // A field that does not convert stops Apply there, with the fields before it written.
+    WriteBlockFields(s, id, fields, Repairs::kRepair);
+    throw;
   }
-  s.HighestBlock = std::max(s.HighestBlock, id);
-  ClearIntegratorInlets(s);
-  ComputeAllBlocks(s);
+  EditBlock(s, id, fields, [this](int col, int row) { return GridNumber(*this, col, row); }, Repairs::kRepair);
   closed = true;
   s.NotifyFormPaint();
 }
 
 void TBlockFm::DeleteBtnClick(Sim& s) {
-  const int32_t typed = EditToInt(Edit1.text);
-  const int32_t id = CheckBlockID(s, typed);
-  // A number beyond the table would be clamped to block 1000, which the user did not
-  // name: refuse it rather than delete that block.
-  if (id <= kReservedIDs || id != typed) {
-    ShowNumberMessage(s, "Not allowed DELETE ID number ", typed > kMaxBlockID ? typed : id);
-    return;
-  }
-  TBlock& b = s.block(id);
-  b.Name = ("?" + IntText(id)).substr(0, kMaxNameLength);
-  b.Type = BlockType::Empty;
-  b.Displ = 2;
-  b.XX = id - 50;
-  b.YY = 600;
-  b.An = b.Bn = b.Cn = b.Dn = b.Pn = 0;
-  b.aa = b.bb = b.cc = b.dd = b.pp = 0;
-  b.Value = 0;
-  if (id == s.HighestBlock) s.HighestBlock -= 1;
+  if (!DeleteBlock(s, EditToInt(Edit1.text))) return;
   closed = true;
   s.NotifyFormPaint();
 }
@@ -448,14 +345,19 @@ void TBlockFm::CancelBtnClick(Sim& s) {
 }
 
 std::span<const BlockEdit> BlockFormLayout() {
-  using B = TBlock;
   using F = TBlockFm;
-  static constexpr BlockEdit kLayout[] = {
-      {&B::ID, &F::Edit1},     {&B::Name, &F::Edit2},    {&B::Type, &F::Edit3},   {&B::XX, &F::Edit4},
-      {&B::YY, &F::Edit5},     {&B::Displ, &F::Edit6},   {&B::State, &F::Edit18}, {&B::OnOff, &F::Edit19},
-      {&B::An, &F::Edit7},     {&B::Bn, &F::Edit8},      {&B::Cn, &F::Edit9},     {&B::Dn, &F::Edit10},
-      {&B::Pn, &F::Edit20},    {&B::aa, &F::Edit14},     {&B::bb, &F::Edit15},    {&B::cc, &F::Edit16},
-      {&B::dd, &F::Edit17},    {&B::pp, &F::Edit11},     {&B::Value, &F::Edit12}, {&B::Comment, &F::Edit13}};
+  // In the order Apply takes them.
+  static const BlockEdit kLayout[] = {
+      {FindBlockField("ID"), &F::Edit1},       {FindBlockField("Name"), &F::Edit2},
+      {FindBlockField("Type"), &F::Edit3},     {FindBlockField("XX"), &F::Edit4},
+      {FindBlockField("YY"), &F::Edit5},       {FindBlockField("An"), &F::Edit7},
+      {FindBlockField("Bn"), &F::Edit8},       {FindBlockField("Cn"), &F::Edit9},
+      {FindBlockField("Dn"), &F::Edit10},      {FindBlockField("Pn"), &F::Edit20},
+      {FindBlockField("Displ"), &F::Edit6},    {FindBlockField("State"), &F::Edit18},
+      {FindBlockField("OnOff"), &F::Edit19},   {FindBlockField("aa"), &F::Edit14},
+      {FindBlockField("bb"), &F::Edit15},      {FindBlockField("cc"), &F::Edit16},
+      {FindBlockField("dd"), &F::Edit17},      {FindBlockField("pp"), &F::Edit11},
+      {FindBlockField("Value"), &F::Edit12},   {FindBlockField("Comment"), &F::Edit13}};
   return kLayout;
 }
 

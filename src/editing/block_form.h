@@ -4,17 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "editing/field_edit.h"
 #include "editing/form_fields.h"
 #include "model/fields.h"
 #include "model/sim.h"
 
 // The block dialog: every field of one block, relabelled for its type when it opens.
 namespace trevolan {
-
-// The tape's channels taken from the Graphs block's stored inputs 1..10, as the block
-// dialog's Apply on that block takes them: the last non-zero input is the last channel,
-// and the count goes into the list's entry 0.
-void TakeScopeChannels(Sim& s);
 
 // A string grid of two columns whose row 0 is the header. Reading a cell outside the
 // grid gives an empty text, as an empty cell does.
@@ -79,18 +75,19 @@ struct TBlockFm {
   // Fills every text for block PickedBlock. RangeError for a PickedBlock outside the
   // table, or an input ID of an oscilloscope or user block outside it.
   void FormActivate(const Sim& s);
-  // Writes the fields into the block named in the ID field, one after the other; a
-  // field that does not convert stops it with the fields before it written.
+  // Parses the fields and applies them to the block named in the ID field (EditBlock);
+  // a field that does not convert stops it with the fields before it written.
   void ApplyBtnClick(Sim& s);
   // Turns the block named in the ID field into an empty slot.
   void DeleteBtnClick(Sim& s);
   void CancelBtnClick(Sim& s);
 };
 
-// The dialog's layout: which edit field shows which field of the block. The batch
-// runner and the Python module name the edit fields by the field table's dialog names.
+// The dialog's layout: which edit field shows which field of the block, in the order
+// Apply takes them. The batch runner names the edit fields by the field table's dialog
+// names.
 struct BlockEdit {
-  BlockMember field;
+  const BlockField* field;
   EditField TBlockFm::*edit;
 };
 std::span<const BlockEdit> BlockFormLayout();

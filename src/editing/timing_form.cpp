@@ -1,6 +1,6 @@
 #include "editing/timing_form.h"
 
-#include "blocks/compute.h"
+#include "editing/field_edit.h"
 #include "model/numbers.h"
 
 namespace trevolan {
@@ -21,42 +21,43 @@ TTimingFm::TTimingFm()
       Cancel{"Cancel"},
       DefaultsBtn{"Restore Defaults"} {}
 
+namespace {
+
+// A global as its edit shows it: integers in decimal, numbers in the general float
+// format with the locale's separator.
+std::string GlobalText(const Sim& s, const GlobalField* g) {
+  const FieldValue v = ReadField(s, {.global = g});
+  if (const auto* d = std::get_if<double>(&v)) return FormatEdit(*d);
+  return FormatFieldValue(v);
+}
+
+}  // namespace
+
 void TTimingFm::FormActivate(const Sim& s) {
   closed = false;
-  Edit1.text = FormatEdit(s.Start);
-  Edit8.text = FormatEdit(s.Time);
-  Edit2.text = FormatEdit(s.FinTim);
-  Edit4.text = FormatEdit(s.Delt);
-  Edit5.text = FormatEdit(s.GrDel);
-  Edit9.text = FormatEdit(s.GrNext);
-  Edit6.text = FormatEdit(s.Holdstep);
-  Edit7.text = FormatEdit(s.Holdnext);
-  Edit10.text = std::to_string(s.HighestBlock);
-  Edit3.text = std::to_string(s.RepCount);
+  for (const TimingEdit& e : TimingFormLayout()) (this->*e.edit).text = GlobalText(s, e.field);
 }
 
 void TTimingFm::ApplyClick(Sim& s) {
-  s.Start = EditToFloat(Edit1.text);
-  s.FinTim = EditToFloat(Edit2.text);
-  s.RepCount = EditToInt(Edit3.text);
-  s.block(kRepCountBlock).Dn = s.RepCount;
-  s.Delt = EditToFloat(Edit4.text);
-  s.GrDel = EditToFloat(Edit5.text);
-  s.GrNext = EditToFloat(Edit9.text);
-  s.Holdstep = EditToFloat(Edit6.text);
-  s.Holdnext = EditToFloat(Edit7.text);
-  s.Time = EditToFloat(Edit8.text);
-  // Edit10 (HighestBlock) is shown only: what is typed there is not taken.
+  GlobalValues values;
+  try {
+    for (const TimingEdit& e : TimingFormLayout()) {
+      // HighestBlock is shown only: what is typed there is not taken.
+      if (e.field->effect != FieldEffect::kTiming) continue;
+      const std::string& text = (this->*e.edit).text;
+      if (std::holds_alternative<int32_t Sim::*>(e.field->member)) {
+        values.emplace_back(e.field, int64_t{EditToInt(text)});
+      } else {
+        values.emplace_back(e.field, EditToFloat(text));
+      }
+    }
+  } catch (const SimError&) {
+    // A field that does not convert stops Apply there, with the fields before it taken.
+    WriteGlobals(s, values, Repairs::kRepair);
+    throw;
+  }
   closed = true;
-  ApplyTimingRules(s);
-}
-
-void ApplyTimingRules(Sim& s) {
-  CheckTiming(s);
-  StoreTimingGlobals(s);
-  ComputeAllBlocks(s);
-  s.NotifyRedrawDiagram();
-  s.NotifyDrawTimePlot();
+  EditTiming(s, values, Repairs::kRepair);
 }
 
 void TTimingFm::CancelClick(Sim& s) {
@@ -72,12 +73,14 @@ void TTimingFm::DefaultsBtnClick(Sim& s) {
 }
 
 std::span<const TimingEdit> TimingFormLayout() {
-  using S = Sim;
   using F = TTimingFm;
-  static constexpr TimingEdit kLayout[] = {
-      {&S::Start, &F::Edit1},    {&S::Time, &F::Edit8},     {&S::FinTim, &F::Edit2},       {&S::Delt, &F::Edit4},
-      {&S::GrDel, &F::Edit5},    {&S::GrNext, &F::Edit9},   {&S::Holdstep, &F::Edit6},     {&S::Holdnext, &F::Edit7},
-      {&S::RepCount, &F::Edit3}, {&S::HighestBlock, &F::Edit10}};
+  // In the order Apply takes them; HighestBlock is shown only.
+  static const TimingEdit kLayout[] = {
+      {FindGlobalField("Start"), &F::Edit1},    {FindGlobalField("FinTim"), &F::Edit2},
+      {FindGlobalField("RepCount"), &F::Edit3}, {FindGlobalField("Delt"), &F::Edit4},
+      {FindGlobalField("GrDel"), &F::Edit5},    {FindGlobalField("GrNext"), &F::Edit9},
+      {FindGlobalField("Holdstep"), &F::Edit6}, {FindGlobalField("Holdnext"), &F::Edit7},
+      {FindGlobalField("Time"), &F::Edit8},     {FindGlobalField("HighestBlock"), &F::Edit10}};
   return kLayout;
 }
 

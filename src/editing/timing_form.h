@@ -30,8 +30,9 @@ struct TTimingFm {
 
   // Fills every field from the globals.
   void FormActivate(const Sim& s);
-  // "Apply any Changes": takes the fields in their order, repairs the time steps,
-  // stores the globals into the system blocks and computes once. A field that does not
+  // "Apply any Changes": parses the fields in their order and applies them
+  // (EditTiming): the time steps repaired, the globals stored into the system blocks,
+  // one compute pass. A field that does not
   // convert stops it there, with the fields before it taken and the dialog open.
   void ApplyClick(Sim& s);
   void CancelClick(Sim& s);
@@ -40,14 +41,10 @@ struct TTimingFm {
   void DefaultsBtnClick(Sim& s);
 };
 
-// What the timing dialog's Apply does once it has taken its fields, whoever changed the
-// timing globals: the time steps repaired, the globals stored into the system blocks,
-// one compute pass, and the diagram and the plot drawn anew.
-void ApplyTimingRules(Sim& s);
-
-// The dialog's layout: which edit field shows which global (HighestBlock is shown only).
+// The dialog's layout: which edit field shows which global, in the order Apply takes
+// them (HighestBlock is shown only).
 struct TimingEdit {
-  GlobalMember field;
+  const GlobalField* field;
   EditField TTimingFm::*edit;
 };
 std::span<const TimingEdit> TimingFormLayout();

@@ -26,6 +26,14 @@ struct BlockLegend {
   std::array<const char*, 5> links;
 };
 
+// The States a type runs as it is given them: its listed modes, or the states of its
+// cycle. Any State when high < low (types whose State is their own business or means
+// nothing).
+struct StateRange {
+  int32_t low = 0, high = -1;
+  bool Any() const { return high < low; }
+};
+
 // One entry of the type catalogue: what a type is, for the model file, the Create menu,
 // new blocks and the block dialog alike. How a type computes and draws is its block
 // family's own (blocks/, display/diagram.cpp), each dispatched by the type.
@@ -37,6 +45,7 @@ struct BlockTypeInfo {
   bool separator_after;      // the Create menu has a separator after this item
   BlockDefaults defaults;
   BlockLegend legend;
+  StateRange states;
 };
 
 // Every type in the Create menu's order; O and U (one each, blocks 19 and 20) last,

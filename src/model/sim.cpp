@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <numbers>
 
+#include "model/field_rules.h"
 #include "model/fields.h"
 #include "model/numbers.h"
 #include "model/seed.h"
@@ -251,15 +252,10 @@ void ShowNumberMessage(Sim& s, const std::string& text, int64_t n) {
 }
 
 int32_t CheckBlockID(Sim& s, int64_t n) {
-  if (n > kMaxBlockID) {
-    ShowNumberMessage(s, "Have put " + std::to_string(kMaxBlockID) + " instead of block number ", n);
-    return kMaxBlockID;
-  }
-  if (n < 0) {
-    ShowNumberMessage(s, "Have put 0 (zero) instead of block number ", n);
-    return 0;
-  }
-  return static_cast<int32_t>(n);
+  const auto correction = rules::BlockIDCorrection(n);
+  if (!correction) return static_cast<int32_t>(n);
+  s.ShowMessage(correction->message);
+  return static_cast<int32_t>(std::get<int64_t>(correction->value));
 }
 
 }  // namespace trevolan

@@ -11,7 +11,7 @@
 
 #include "commands/targets.h"
 #include "engine/run_loop.h"
-#include "commands/dialog_typing.h"
+#include "editing/field_edit.h"
 #include "commands/options.h"
 #include "model/atomic_file.h"
 #include "model/fields.h"
@@ -58,13 +58,6 @@ int64_t CountOrUsage(const std::string& option, const std::string& text) {
   return static_cast<int64_t>(*v);
 }
 
-// A timing global, which a study changes as the timing dialog's Apply does; null for
-// every other target.
-const GlobalField* TimingGlobal(const std::string& target) {
-  const GlobalField* g = FindGlobalField(target);
-  return g && g->rule == GlobalRule::kTiming ? g : nullptr;
-}
-
 // A whole stored list takes its values separated by blanks; every other target one text.
 std::vector<std::string> ValuesFor(const std::string& target, const std::string& value) {
   if (target.size() < 7 || target.compare(target.size() - 7, 7, ".stored") != 0) return {value};
@@ -75,38 +68,45 @@ std::vector<std::string> ValuesFor(const std::string& target, const std::string&
   return values;
 }
 
+// The target and the typed value of TARGET=VALUE, the text read as the command line
+// reads numbers.
+std::pair<Target, FieldValue> TypedAssignment(const Sim& s, const std::string& target, const std::string& value) {
+  const Target t = commands::ParseTarget(commands::TargetOfName(s, target));
+  return {t, commands::ValueOfTexts(t, ValuesFor(target, value))};
+}
+
+// The one typed write of every face: a value the model's rules would run as another is
+// refused (every value is checked before the first run, so a run never meets one).
 void ApplyAssignment(Sim& s, const std::string& target, const std::string& value) {
-  const GlobalField* timing = TimingGlobal(target);
-  if (!timing) {
-    commands::SetTarget(s, commands::TargetOfName(s, target), ValuesFor(target, value));
-    return;
-  }
-  const auto v = ParseFileNumber(value);
-  if (!v) throw ConversionError(value);
-  commands::SetTiming(s, {{timing, *v}});
+  auto [t, v] = TypedAssignment(s, target, value);
+  SetField(s, t, std::move(v));
 }
 
-template <typename T>
-void SetNumber(Sim& s, T Sim::*member, double v) {
-  if constexpr (std::is_same_v<T, double>) s.*member = v;
-  if constexpr (std::is_same_v<T, int32_t>) s.*member = ToInt32(v);
-}
-
-void CheckAssignment(Sim& scratch, const std::string& option, const std::string& target, const std::string& value) {
+// A set is applied to the scratch model, so that the checks after it see it as a run
+// does; a varied value is only checked.
+void CheckAssignment(Sim& scratch, const std::string& option, const std::string& target, const std::string& value,
+                     bool apply) {
   try {
-    if (const GlobalField* g = TimingGlobal(target)) {
-      const double v = NumberOrUsage(option, value);
-      if (const auto change = commands::TimingRuleChangeOf(scratch, {{g, v}})) {
-        throw StudyUsageError(option + ": " + change->why);
-      }
+    auto [t, v] = TypedAssignment(scratch, target, value);
+    if (apply) {
+      SetField(scratch, t, std::move(v));
     } else {
-      commands::SetTarget(scratch, commands::TargetOfName(scratch, target), ValuesFor(target, value));
+      CheckField(scratch, t, v);
     }
   } catch (const UsageError& e) {
     throw StudyUsageError(option + ": " + e.what());
   } catch (const SimError& e) {
     throw StudyUsageError(option + ": " + e.what());
   }
+}
+
+// A time step varied: the target's row when it is one.
+const GlobalField* TimeStepGlobal(const std::string& target) {
+  const GlobalField* g = FindGlobalField(target);
+  if (!g) return nullptr;
+  TimeSteps probe{1, 2, 3};
+  SetTimeStep(probe, *g, -1);
+  return probe.Delt < 0 || probe.GrDel < 0 || probe.Holdstep < 0 ? g : nullptr;
 }
 
 // Thrown out of a run that is stopped from outside; not one of the model's errors.
@@ -384,14 +384,7 @@ void Study::CheckOptions() {
   for (const Measure& m : plan_.measures) check_block("--measure " + m.name, m.target);
   auto scratch = std::make_unique<Sim>();
   CopyModelState(*model_, *scratch);
-  for (const Assignment& a : plan_.sets) {
-    CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value);
-    // A timing set holds for the checks after it, with the timing rules, as in a run.
-    if (const GlobalField* g = TimingGlobal(a.target)) {
-      std::visit([&](auto member) { SetNumber(*scratch, member, *ParseFileNumber(a.value)); }, g->member);
-      CheckTiming(*scratch);
-    }
-  }
+  for (const Assignment& a : plan_.sets) CheckAssignment(*scratch, "--set " + a.target + "=" + a.value, a.target, a.value, true);
   for (const Measure& m : plan_.measures) {
     try {
       commands::NumberTarget(*scratch, commands::TargetOfName(*scratch, m.target));
@@ -402,7 +395,9 @@ void Study::CheckOptions() {
     }
   }
   for (const Variation& v : plan_.variations) {
-    for (const std::string& value : v.values) CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value);
+    for (const std::string& value : v.values) {
+      CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value, false);
+    }
   }
   CheckTimingCombinations(*scratch);
   CheckTimes(*scratch);
@@ -426,31 +421,36 @@ void Study::CheckOptions() {
 // case that pairs it with another's value (Delt 2 with GrDel 1). The cases' time steps
 // are walked as the runs apply them, in the order of the --vary options; a study with
 // more such combinations than a million is checked value by value only.
-void Study::CheckTimingCombinations(const Sim& after_sets) const {
+void Study::CheckTimingCombinations(Sim& after_sets) const {
   std::vector<const Variation*> steps;
   int64_t combinations = 1;
   for (const Variation& v : plan_.variations) {
-    const GlobalField* g = TimingGlobal(v.target);
-    if (!g || !std::holds_alternative<double Sim::*>(g->member)) continue;
+    if (!TimeStepGlobal(v.target)) continue;
     steps.push_back(&v);
     combinations *= static_cast<int64_t>(v.values.size());
     if (combinations > 1000000) return;
   }
   if (steps.size() < 2) return;
   for (int64_t c = 0; c < combinations; ++c) {
-    std::vector<std::pair<const GlobalField*, double>> values;
+    GlobalValues values;
     std::vector<std::string> texts;
     int64_t rest = c;
     for (const Variation* v : steps) {
       const auto n = static_cast<int64_t>(v->values.size());
-      texts.push_back(v->target + "=" + v->values[static_cast<size_t>(rest % n)]);
-      values.emplace_back(TimingGlobal(v->target), *ParseFileNumber(v->values[static_cast<size_t>(rest % n)]));
+      const std::string& value = v->values[static_cast<size_t>(rest % n)];
+      texts.push_back(v->target + "=" + value);
+      values.emplace_back(TimeStepGlobal(v->target), *ParseFileNumber(value));
       rest /= n;
     }
-    if (const auto change = commands::TimingRuleChangeOf(after_sets, values)) {
+    size_t at = 0;
+    try {
+      CheckGlobals(after_sets, values, at);
+    } catch (const UsageError& e) {
       std::string with;
-      for (size_t i = 0; i < change->index; ++i) with += (with.empty() ? "" : ", ") + texts[i];
-      throw StudyUsageError("--vary " + texts[change->index] + ": " + change->why + " (with " + with + ")");
+      for (size_t i = 0; i < texts.size(); ++i) {
+        if (i != at) with += (with.empty() ? "" : ", ") + texts[i];
+      }
+      throw StudyUsageError("--vary " + texts[at] + ": " + e.what() + " (with " + with + ")");
     }
   }
 }

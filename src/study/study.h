@@ -179,7 +179,7 @@ class Study {
   void CheckOptions();  // every option against the model; StudyUsageError
   void CheckCombinations() const;
   void CheckTimes(const Sim& after_sets) const;
-  void CheckTimingCombinations(const Sim& after_sets) const;
+  void CheckTimingCombinations(Sim& after_sets) const;
 
   StudyPlan plan_;
   std::unique_ptr<Sim> model_;

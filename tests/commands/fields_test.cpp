@@ -141,7 +141,7 @@ TEST(FieldTable, EveryGlobalRoundTripsThroughTargetUndoAndCopy) {
 TEST(FieldTable, EveryEditOfTheDialogsIsNamedByTheTable) {
   const auto named = [](const auto& layout, const auto& fields, auto find) {
     for (const auto& entry : layout) {
-      const auto it = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return f.member == entry.field; });
+      const auto it = std::find_if(fields.begin(), fields.end(), [&](const auto& f) { return &f == entry.field; });
       ASSERT_NE(it, fields.end());
       ASSERT_NE(it->dialog, nullptr) << it->name;
       EXPECT_EQ(find(it->dialog), &*it) << it->name;
@@ -155,20 +155,19 @@ TEST(FieldTable, EveryEditOfTheDialogsIsNamedByTheTable) {
   // Typed into the block dialog by those names, values reach the block.
   Sim s;
   PlaceBlock(s);
-  TBlockFm form;
-  commands::ApplyBlockFields(s, form, kBlock, {{"aa", 0.1 + 0.2}, {"name", std::string("typed")}, {"onoff", true}});
+  commands::EditBlockFields(s, kBlock, {{"aa", 0.1 + 0.2}, {"name", std::string("typed")}, {"onoff", true}});
   EXPECT_EQ(s.block(kBlock).aa, 0.1 + 0.2);
   EXPECT_EQ(s.block(kBlock).Name, "typed");
   EXPECT_EQ(s.block(kBlock).OnOff, 1);
-  EXPECT_THROW(commands::ApplyBlockFields(s, form, kBlock, {{"Value", 1.0}}), UsageError);  // dialog names only
+  EXPECT_THROW(commands::EditBlockFields(s, kBlock, {{"Value", 1.0}}), UsageError);  // dialog names only
 
   // Timing by the dialog's names: the rules apply, the shown-only field takes nothing.
-  commands::SetTimingFields(s, {{"delt", 0.25}, {"finish", 40}, {"highest", 900}});
+  commands::EditTimingFields(s, {{"delt", 0.25}, {"finish", int64_t{40}}, {"highest", int64_t{900}}});
   EXPECT_EQ(s.Delt, 0.25);
   EXPECT_EQ(s.block(5).Value, 40);  // stored into the FinTim block
   EXPECT_EQ(s.HighestBlock, kBlock);
-  EXPECT_THROW(commands::SetTimingFields(s, {{"min", 1}}), UsageError);
-  EXPECT_THROW(commands::SetTimingFields(s, {{"delt", std::numeric_limits<double>::infinity()}}), ConversionError);
+  EXPECT_THROW(commands::EditTimingFields(s, {{"min", 1.0}}), UsageError);
+  EXPECT_THROW(commands::EditTimingFields(s, {{"delt", std::numeric_limits<double>::infinity()}}), RuleError);
 }
 
 }  // namespace
