@@ -83,7 +83,15 @@ struct PyModel {
     } catch (const py::error_already_set&) {
       // a warning turned into an error must not hide the model's own error
     }
-    std::rethrow_exception(failure);
+    try {
+      std::rethrow_exception(failure);
+    } catch (RangeError& e) {
+      // Which value of the model went beyond its bounds, after the message.
+      if (e.detail.empty() && e.what() == std::string(RangeError().what())) {
+        model.Do([&e](Sim& s) { e.detail = RangeFaultDetail(s); }, said);
+      }
+      throw;
+    }
   }
 
   // Whether a signal handler of Python's asks to stop (SIGINT raises KeyboardInterrupt):
@@ -665,7 +673,8 @@ void RegisterErrors(py::module_& m) {
     try {
       if (p) std::rethrow_exception(p);
     } catch (const RangeError& e) {
-      PyErr_SetString(errors->range.ptr(), e.what());
+      const std::string text = e.detail.empty() ? e.what() : std::string(e.what()) + ": " + e.detail;
+      PyErr_SetString(errors->range.ptr(), text.c_str());
     } catch (const OverflowError& e) {
       PyErr_SetString(errors->overflow.ptr(), e.what());
     } catch (const ConversionError& e) {

@@ -127,21 +127,41 @@ def test_errors_raise_the_batch_runners_texts_and_change_nothing(tmp_path, oscil
 
 def test_python_ways_in_follow_one_rule_and_raise_pythons_own_kinds(tmp_path, oscillator):
     m = oscillator
-    refused = [  # every way in refuses what the model's checks would change or cannot hold
-        (lambda: m.__setitem__("104.cc", float("nan")), "104.cc NAN: it must be a finite number"),
-        (lambda: m.__setitem__("102.An", 3e9), "102.An 3000000000: it is a 32-bit number"),
-        (lambda: m.__setitem__("Delt", -1), "Delt -1 would run as 0.1: the time step must be above 0"),
-        (lambda: m.timing(delt=0), "Delt 0 would run as 0.1: the time step must be above 0"),
-        (lambda: m.timing(delt=-0.1), "Delt -0.1 would run as 0.1: the time step must be above 0"),
-        (lambda: m.timing(delt=20), "Delt 20 would run as 0.1: the time step may not exceed the graph step GrDel (0.1)"),
-        (lambda: m.apply(104, cc=float("nan")), None),
+    # Every way in refuses, by the field's rule, what the dialogs would repair and what the
+    # model would run as another value: with a number and with a text, through the item,
+    # apply(), timing(), simulate(params=) and study(set=).
+    osc, mm1 = example("damped_oscillator.txt"), example("mm1_queue.txt")
+    refused = [  # (model, target, value, dialog field, the refusal's start)
+        (osc, "Delt", 0, "timing:delt", "Delt 0 would run as 0.1: the time step must be above 0"),
+        (osc, "Delt", -1, "timing:delt", "Delt -1 would run as 0.1: the time step must be above 0"),
+        (osc, "Delt", 20, "timing:delt", "Delt 20 would run as 0.1: the time step may not exceed the graph step GrDel"),
+        (osc, "102.An", 5000, "apply:an", "102.An 5000 would run as 1000: a connection is a block ID in 0..1000"),
+        (osc, "102.An", 3e9, "apply:an", "102.An 3000000000: it is a 32-bit number"),
+        (osc, "TimeTol", -1, None, "TimeTol -1: it follows from the model"),
+        (osc, "104.cc", float("nan"), "apply:cc", "104.cc NAN: it must be a finite number"),
+        (mm1, "101.aa", float("nan"), "apply:aa", "101.aa NAN: it must be a finite number"),
+        (mm1, "101.State", 7, "apply:mode", "101.State 7 would run as 3: a block of type Z runs in the modes"),
+        (osc, "103.Name", "spring force", "apply:name", "103.Name spring force would run as spring for: a name holds"),
     ]
-    before = (m["Delt"], m["104.cc"])
-    for action, text in refused:
-        with pytest.raises(ValueError) as raised:
-            action()
-        assert text is None or str(raised.value).startswith(text), str(raised.value)
-    assert (m["Delt"], m["104.cc"]) == before
+    for model, target, value, field, text in refused:
+        m = trevolan.Model.open(model)
+        block = int(target.split(".")[0]) if "." in target else None
+        ways = [("item", lambda: m.__setitem__(target, value)),
+                ("simulate", lambda: trevolan.simulate(m, params={target: value}, stop=1)),
+                ("study", lambda: trevolan.study(m, set={target: value}, measures=["final:Time"]))]
+        if not isinstance(value, str):
+            ways.append(("item as text", lambda: m.__setitem__(target, repr(value))))
+        if field and field.startswith("apply:"):
+            ways.append(("apply", lambda: m.apply(block, **{field[6:]: value})))
+        if field and field.startswith("timing:"):
+            ways.append(("timing", lambda: m.timing(**{field[7:]: value})))
+        before = m[target]
+        for way, action in ways:
+            with pytest.raises(ValueError) as raised:
+                action()
+            assert text in str(raised.value), (way, str(raised.value))
+            assert m[target] == before or (before != before and m[target] != m[target]), way
+    m = oscillator
     kinds = [  # the model's errors are also Python's own kinds, and say where they went beyond
         (lambda: m["1001.aa"], IndexError, "Range check error: 1001.aa: block IDs are 0..1000"),
         (lambda: m["105.stored[3]"], IndexError, "Range check error: 105.stored[3]: block 105 has"),

@@ -1,6 +1,7 @@
 #include "app/event_guard.h"
 
 #include "app/cpu_state.h"
+#include "model/errors.h"
 
 #include <exception>
 #include <new>
@@ -10,11 +11,15 @@
 
 namespace trevolan {
 
-bool EventGuard::Catch(const Handler& f, std::string& error) {
+bool EventGuard::Catch(const Handler& f, std::string& error) const {
   try {
     ClearAvxUpperState();  // the handler comes from Qt's event code and may compute
     f();
     return true;
+  } catch (const RangeError& e) {
+    error = e.what();
+    const std::string detail = !e.detail.empty() ? e.detail : range_detail_ ? range_detail_() : "";
+    if (!detail.empty()) error += "\n\n" + detail;
   } catch (const std::bad_alloc&) {
     error = "Out of memory";
   } catch (const std::exception& e) {

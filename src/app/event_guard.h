@@ -18,6 +18,10 @@ class EventGuard {
   // line with the state (captions, check marks, the plot panel).
   void SetAfterEach(Handler after_each) { after_each_ = std::move(after_each); }
 
+  // Says which value of the model went beyond its bounds; shown below the text of a
+  // range error, which stays the program's own message.
+  void SetRangeDetail(std::function<std::string()> detail) { range_detail_ = std::move(detail); }
+
   // Runs a handler of a button, a menu item, a mouse event or a dialog.
   void Run(QWidget* parent, const Handler& handler);
 
@@ -34,12 +38,13 @@ class EventGuard {
 
  private:
   // Runs `f`; false with the text of the error it raised.
-  static bool Catch(const Handler& f, std::string& error);
+  bool Catch(const Handler& f, std::string& error) const;
   // Shows an error and remembers it, before the box opens: repaints while it is open
   // are repaints of the same picture.
   void Report(QWidget* parent, const std::string& error);
 
   Handler after_each_;
+  std::function<std::string()> range_detail_;
   uint64_t generation_ = 0;
   bool error_shown_ = false;
   uint64_t error_generation_ = 0;  // the handlers run when it was shown

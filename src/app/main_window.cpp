@@ -41,6 +41,7 @@
 #include "display/zoom.h"
 #include "engine/run_loop.h"
 #include "link/calc_workbook.h"
+#include "model/fields.h"
 #include "model/file_commands.h"
 #include "model/model_file.h"
 #include "model/numbers.h"
@@ -170,6 +171,7 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   HandleTerminationSignals([this](int signo) { EndBySignal(signo); });
 
   guard_.SetAfterEach([this] { SyncWidgets(); });
+  guard_.SetRangeDetail([this] { return RangeFaultDetail(*sim_); });
   resize(1000, 720);
   SyncWidgets();
 }

@@ -1,8 +1,10 @@
 #include "cli/batch.h"
 
+#include <iostream>
 #include <new>
 #include <stdexcept>
 
+#include "model/fields.h"
 #include "model/numbers.h"
 
 namespace trevolan::cli {
@@ -86,6 +88,14 @@ void Batch::Execute(const Command& command) {
   const Entry& e = handlers_.find(command[0])->second;
   try {
     e.run(command);
+  } catch (RangeError& error) {
+    had_error_ = true;
+    out_ << "error: " << EscapeControls(error.what()) << '\n';
+    // Which value went beyond its bounds, on standard error: the error line stays the
+    // one every script expects.
+    if (error.detail.empty()) error.detail = RangeFaultDetail(sim());
+    out_.flush();
+    if (!error.detail.empty()) std::cerr << "detail: " << EscapeControls(error.detail) << std::endl;
   } catch (const SimError& error) {
     had_error_ = true;
     out_ << "error: " << EscapeControls(error.what()) << '\n';

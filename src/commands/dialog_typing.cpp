@@ -178,15 +178,22 @@ void EditBlockFields(Sim& s, int64_t id, const NamedValues& fields, Repairs how)
       assignments.push_back({e.field, ReadField(s, {.field = e.field, .id = id})});
     }
   }
-  // The cells not given read as the dialog shows them for the block it opened on.
-  const TBlock shown = opened;
+  // The cells not given read as the dialog shows them for the block it opened on: a
+  // number as it is, a text as the dialog reads what it shows (a name is no number).
+  std::vector<std::vector<GridCell>> shown(static_cast<size_t>(GridRowsOf(opened)) + 1);
+  for (int r = 1; r <= GridRowsOf(opened); ++r) {
+    for (int c = 0; c <= 1; ++c) shown[static_cast<size_t>(r)].push_back(GridCellOf(s, opened, c, r));
+  }
   EditBlock(
       s, target, assignments,
       [&cells, &shown](int col, int row) {
         for (const GridValue& c : cells) {
           if (c.row == row && c.col == col) return c.value;
         }
-        return GridCellOf(shown, col, row);
+        if (row < 1 || row >= static_cast<int>(shown.size())) return 0.0;
+        const GridCell& cell = shown[static_cast<size_t>(row)][static_cast<size_t>(col)];
+        if (const auto* number = std::get_if<double>(&cell)) return *number;
+        return EditToFloat(std::get<std::string>(cell));
       },
       how);
 }

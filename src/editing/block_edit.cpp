@@ -8,18 +8,26 @@
 
 namespace trevolan {
 
-double GridCellOf(const TBlock& b, int col, int row) {
-  if (row < 1 || row > GridRowsOf(b)) return 0;
+GridCell GridCellOf(const Sim& s, const TBlock& b, int col, int row) {
+  if (row < 1 || row > GridRowsOf(b)) return std::string();
   const int64_t n = StoredHigh(b) / 2;
   switch (b.Type) {
     case BlockType::Activity:
-    case BlockType::Belt:
-    case BlockType::Diverter: return col == 1 ? StoredAt(b, row) : 0;
+      if (col == 1) return StoredAt(b, row);
+      return std::string(row == 1 ? "A to C" : row == 2 ? "B to D" : "");
+    case BlockType::Belt: return col == 1 ? StoredAt(b, row) : row;
+    case BlockType::Diverter:
+      if (col == 1) return StoredAt(b, row);
+      return std::string(row == 1 ? "A ->C or ->D" : "");
     case BlockType::Generator:
     case BlockType::Memory: return StoredAt(b, col == 0 ? n + row : row);
     case BlockType::Oscilloscope:
-    case BlockType::User: return col == 0 ? ToInt32(StoredAt(b, row)) : 0;
-    default: return 0;
+    case BlockType::User: {
+      const int32_t k = ToInt32(StoredAt(b, row));
+      if (col == 0) return static_cast<double>(k);
+      return s.block(k).Name;
+    }
+    default: return std::string();
   }
 }
 
@@ -45,7 +53,9 @@ bool Is(const BlockField& f, const BlockMember& m) { return f.member == m; }
 BlockType NewType(const Sim& s, int64_t id, const std::vector<FieldAssignment>& fields) {
   BlockType type = s.block(id).Type;
   for (const FieldAssignment& a : fields) {
-    if (Is(*a.field, &TBlock::Type)) type = TypeOfLetter(std::get<std::string>(OfFieldKind({.field = a.field}, a.value))[0]);
+    if (Is(*a.field, &TBlock::Type)) {
+      type = TypeOfLetter(std::get<std::string>(OfFieldKind({.field = a.field, .id = id}, a.value))[0]);
+    }
   }
   return type;
 }

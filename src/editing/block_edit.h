@@ -1,5 +1,7 @@
 #pragma once
 #include <functional>
+#include <string>
+#include <variant>
 #include <vector>
 
 #include "editing/field_edit.h"
@@ -21,9 +23,12 @@ struct FieldAssignment {
 // may throw (a cell that does not convert stops the edit there).
 using GridReader = std::function<double(int col, int row)>;
 
-// The number the block dialog's grid shows in a cell for block b: what its stored list
-// holds there by b's type (0 for a cell outside the grid or one that shows a text).
-double GridCellOf(const TBlock& b, int col, int row);
+// What the block dialog's grid shows in a cell for block b (column 0 or 1, row from
+// 1), by b's type: a number of its stored list, or a text (a label, a block's name;
+// empty outside the grid). RangeError for an input ID of the Graphs or user block
+// outside the table, as the dialog meets it when it opens.
+using GridCell = std::variant<double, std::string>;
+GridCell GridCellOf(const Sim& s, const TBlock& b, int col, int row);
 // The rows of b's grid, without the header: 0 for a type without one.
 int GridRowsOf(const TBlock& b);
 

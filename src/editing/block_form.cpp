@@ -22,7 +22,6 @@ const BlockLegend* FindLegend(BlockType type) {
   return info ? &info->legend : nullptr;
 }
 
-std::string IntText(int64_t v) { return std::to_string(v); }
 
 }  // namespace
 
@@ -186,66 +185,37 @@ void SetHeader(StringGrid& g, int rows, const char* left, const char* right) {
   g.cells[0] = {left, right};
 }
 
-// Stored values 1..h in column 1.
-void FillValueColumn(StringGrid& g, const TBlock& b) {
-  for (int r = 1; r < g.RowCount(); ++r) g.cells[static_cast<size_t>(r)][1] = FormatEdit(StoredAt(b, r));
-}
-
-// A table of n points: arguments stored[n + r] in column 0, values stored[r] in column 1.
-void FillTable(StringGrid& g, const TBlock& b, int n) {
-  for (int r = 1; r <= n; ++r) {
-    g.cells[static_cast<size_t>(r)][0] = FormatEdit(StoredAt(b, int64_t{n} + r));
-    g.cells[static_cast<size_t>(r)][1] = FormatEdit(StoredAt(b, r));
-  }
-}
-
-// The stored-data grid of the types that keep a list; the window's width with it, or 0
-// for the other types.
+// The stored-data grid of the types that keep a list, each cell as GridCellOf has it;
+// the window's width with it, or 0 for the other types.
 int FillGrid(TBlockFm& f, const Sim& s, const TBlock& b) {
-  StringGrid& g = f.DataGrid;
-  const int h = static_cast<int>(StoredHigh(b));
-  const int n = h / 2;
+  struct Layout {
+    const char* caption;
+    const char* left;
+    const char* right;
+    int width;
+  };
+  Layout layout{};
   switch (b.Type) {
-    case BlockType::Activity:
-      f.Label19.caption = "TransferValues";
-      SetHeader(g, h + 1, "Link", "Contents");
-      if (g.RowCount() > 1) g.cells[1][0] = "A to C";
-      if (g.RowCount() > 2) g.cells[2][0] = "B to D";
-      FillValueColumn(g, b);
-      return 675;
-    case BlockType::Belt:
-      f.Label19.caption = "Stored Data";
-      SetHeader(g, h + 1, "Position", "Contents");
-      for (int r = 1; r < g.RowCount(); ++r) g.cells[static_cast<size_t>(r)][0] = IntText(r);
-      FillValueColumn(g, b);
-      return 700;
-    case BlockType::Diverter:
-      f.Label19.caption = "TransferValue";
-      SetHeader(g, h + 1, "Link", "Contents");
-      if (g.RowCount() > 1) g.cells[1][0] = "A ->C or ->D";
-      FillValueColumn(g, b);
-      return 675;
-    case BlockType::Generator:
-      f.Label19.caption = "Stored Data";
-      SetHeader(g, n + 1, "Arguments", "Values");
-      FillTable(g, b, n);
-      return 700;
-    case BlockType::Memory:
-      f.Label19.caption = "Stored Data";
-      SetHeader(g, n + 1, "Basis", "Values");
-      FillTable(g, b, n);
-      return 700;
+    case BlockType::Activity: layout = {"TransferValues", "Link", "Contents", 675}; break;
+    case BlockType::Belt: layout = {"Stored Data", "Position", "Contents", 700}; break;
+    case BlockType::Diverter: layout = {"TransferValue", "Link", "Contents", 675}; break;
+    case BlockType::Generator: layout = {"Stored Data", "Arguments", "Values", 700}; break;
+    case BlockType::Memory: layout = {"Stored Data", "Basis", "Values", 700}; break;
     case BlockType::Oscilloscope:
-    case BlockType::User:
-      f.Label19.caption = "Stored Data";
-      SetHeader(g, h + 1, "Input ID", "Name");
-      for (int r = 1; r < g.RowCount(); ++r) {
-        const int32_t k = ToInt32(StoredAt(b, r));
-        g.cells[static_cast<size_t>(r)] = {IntText(k), s.block(k).Name};
-      }
-      return 700;
+    case BlockType::User: layout = {"Stored Data", "Input ID", "Name", 700}; break;
     default: return 0;
   }
+  f.Label19.caption = layout.caption;
+  StringGrid& g = f.DataGrid;
+  SetHeader(g, GridRowsOf(b) + 1, layout.left, layout.right);
+  for (int r = 1; r < g.RowCount(); ++r) {
+    for (int c = 0; c <= 1; ++c) {
+      const GridCell cell = GridCellOf(s, b, c, r);
+      const auto* number = std::get_if<double>(&cell);
+      g.cells[static_cast<size_t>(r)][static_cast<size_t>(c)] = number ? FormatEdit(*number) : std::get<std::string>(cell);
+    }
+  }
+  return layout.width;
 }
 
 }  // namespace
@@ -303,7 +273,10 @@ FieldValue EditValue(const TBlockFm& f, const BlockEdit& e) {
     const std::string& text;
     FieldValue operator()(int32_t TBlock::*) const { return int64_t{EditToInt(text)}; }
     FieldValue operator()(double TBlock::*) const { return FormNumber(text, FilledText(f, e.edit)); }
-    FieldValue operator()(BlockType TBlock::*) const { return std::string(1, TypeFieldLetter(text)); }
+    FieldValue operator()(BlockType TBlock::*) const {
+      if (text.empty()) ThrowRangeError();  // the dialog takes the first character typed
+      return text;
+    }
     FieldValue operator()(std::string TBlock::*) const { return text; }
     FieldValue operator()(std::vector<double> TBlock::*) const { return std::vector<double>{}; }
   };

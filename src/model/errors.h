@@ -19,6 +19,9 @@ class RangeError : public SimError {
   RangeError() : SimError("Range check error") {}
   // The same with what went beyond which bounds, for faces that can say more.
   explicit RangeError(const std::string& text) : SimError(text) {}
+  // Which value went beyond which bounds, when a face found out (RangeFaultDetail):
+  // said on a line of its own, below the message that stays what() is.
+  std::string detail;
 };
 
 // Throws RangeError; kept out of line so that checked accesses stay small.

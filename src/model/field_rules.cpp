@@ -26,10 +26,15 @@ std::string Range(int64_t low, int64_t high) { return std::to_string(low) + ".."
 // A whole number's value; the table gives every integer field an int64.
 int64_t Whole(const FieldValue& v) { return std::get<int64_t>(v); }
 
+Correction Index(Correction c) {
+  c.index = true;
+  return c;
+}
+
 Result Within(const FieldValue& v, int64_t low, int64_t high, const std::string& what) {
   const int64_t n = Whole(v);
   if (n >= low && n <= high) return std::nullopt;
-  return Refuse(what + " in " + Range(low, high));
+  return Index(Refuse(what + " in " + Range(low, high)));
 }
 
 // A text cut to max characters, or empty when it fits.
@@ -49,7 +54,7 @@ bool IsIDEntry(BlockType type, int64_t k) {
 Result ListEntry(BlockType type, int64_t k, double x) {
   if (!std::isfinite(x)) return Refuse("each entry must be a finite number");
   if (IsIDEntry(type, k) && !(x >= 0 && x <= kMaxBlockID && std::nearbyint(x) == x)) {
-    return Keep("entries 1..10 of the Graphs and user blocks are block IDs in " + Range(0, kMaxBlockID));
+    return Index(Keep("entries 1..10 of the Graphs and user blocks are block IDs in " + Range(0, kMaxBlockID)));
   }
   return std::nullopt;
 }
@@ -59,18 +64,24 @@ Result ListEntry(BlockType type, int64_t k, double x) {
 
 std::optional<Correction> BlockIDCorrection(int64_t n) {
   if (n > kMaxBlockID) {
-    return Repair(int64_t{kMaxBlockID}, "a connection is a block ID in " + Range(0, kMaxBlockID),
-                  "Have put " + std::to_string(kMaxBlockID) + " instead of block number   " + std::to_string(n));
+    return Index(Repair(int64_t{kMaxBlockID}, "a connection is a block ID in " + Range(0, kMaxBlockID),
+                  "Have put " + std::to_string(kMaxBlockID) + " instead of block number   " + std::to_string(n)));
   }
   if (n < 0) {
-    return Repair(int64_t{0}, "a connection is a block ID in " + Range(0, kMaxBlockID),
-                  "Have put 0 (zero) instead of block number   " + std::to_string(n));
+    return Index(Repair(int64_t{0}, "a connection is a block ID in " + Range(0, kMaxBlockID),
+                        "Have put 0 (zero) instead of block number   " + std::to_string(n)));
   }
   return std::nullopt;
 }
 
 Result BlockTypeLetter(const RuleContext&, const FieldValue& v) {
-  if (IsBlockType(std::get<std::string>(v)[0])) return std::nullopt;
+  const std::string& text = std::get<std::string>(v);
+  const char letter = text[0] >= 'a' && text[0] <= 'z' ? static_cast<char>(text[0] - 'a' + 'A') : text[0];
+  // The dialog takes the first character of what is typed, in upper case.
+  if (text.size() != 1 || letter != text[0]) {
+    return Repair(std::string(1, letter), "a type is one capital letter: A..X, Z, %, & or @");
+  }
+  if (IsBlockType(letter)) return std::nullopt;
   return Keep("a block's type is one of the letters A..X, Z, %, & and @");
 }
 
@@ -156,7 +167,7 @@ Result TimeStep(const RuleContext& c, const FieldValue& v) {
 Result TriggerBlock(const RuleContext&, const FieldValue& v) {
   const int64_t n = Whole(v);
   if (n >= 0 && n <= kMaxBlockID) return std::nullopt;
-  return Keep("the hold trigger is a block ID in " + Range(0, kMaxBlockID));
+  return Index(Keep("the hold trigger is a block ID in " + Range(0, kMaxBlockID)));
 }
 
 Result BlockID(const RuleContext&, const FieldValue& v) { return Within(v, 0, kMaxBlockID, "a block ID"); }

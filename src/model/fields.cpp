@@ -315,7 +315,7 @@ FieldValue OfFieldKind(const Target& t, FieldValue v, bool round_whole) {
       return v;
     case Kind::kLetter:
       if (!std::holds_alternative<std::string>(v)) throw wrong();
-      if (std::get<std::string>(v).size() != 1) throw refuse("a type is one letter");
+      if (std::get<std::string>(v).empty()) throw refuse("a type is one letter");
       return v;
     case Kind::kList:
       if (const auto* d = std::get_if<double>(&v)) return std::vector<double>{*d};
@@ -355,6 +355,47 @@ void StoreField(Sim& s, const Target& t, const FieldValue& v) {
     return;
   }
   std::visit([&](auto m) { Write{v, t.field->max_length}(b.*m); }, t.field->member);
+}
+
+namespace {
+
+// The first index of that field or global outside its bounds, as the detail says it.
+std::optional<std::string> IndexFault(const Sim& s, const Target& t, BlockType type) {
+  const FieldValue v = ReadField(s, t);
+  const std::optional<Correction> c = CheckRule(s, t, v, type, {s.Delt, s.GrDel, s.Holdstep});
+  if (!c || !c->index) return std::nullopt;
+  std::string name = t.global ? t.global->name : t.field->name;
+  if (t.element) name += "[" + std::to_string(*t.element) + "]";
+  return name + " " + FormatFieldValue(v) + ": " + c->rule;
+}
+
+}  // namespace
+
+std::string RangeFaultDetail(const Sim& s) {
+  for (const GlobalField& g : kGlobalFields) {
+    if (!g.addressable || !g.rule) continue;
+    if (auto fault = IndexFault(s, {.global = &g}, BlockType::Empty)) return *fault;
+  }
+  const int64_t last = std::clamp<int64_t>(s.HighestBlock, 0, kMaxBlockID);
+  for (int64_t id = 0; id <= last; ++id) {
+    const TBlock& b = s.block(id);
+    if (b.Type == BlockType::Empty) continue;
+    for (const BlockField& f : kBlockFields) {
+      if (!f.addressable || !f.rule) continue;
+      if (f.member == BlockMember{&TBlock::stored}) {
+        for (int64_t k = 1; k < static_cast<int64_t>(b.stored.size()) && k <= kMaxTapeChannels; ++k) {
+          if (auto fault = IndexFault(s, {.field = &f, .id = id, .element = k}, b.Type)) {
+            return "block " + std::to_string(id) + " (" + b.Name + "): " + *fault;
+          }
+        }
+        continue;
+      }
+      if (auto fault = IndexFault(s, {.field = &f, .id = id}, b.Type)) {
+        return "block " + std::to_string(id) + " (" + b.Name + "): " + *fault;
+      }
+    }
+  }
+  return "";
 }
 
 void SetTimeStep(TimeSteps& t, const GlobalField& g, double v) {

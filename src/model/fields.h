@@ -41,6 +41,7 @@ struct Correction {
   std::string rule;       // why, as a user reads it: "a connection is a block ID in 0..1000"
   std::string message;    // kRepair: the dialogs' own message, or empty
   std::string would_run;  // what the model would run instead, when it is known: "as 0.1", "Delt 2 as 1"
+  bool index = false;     // the value is an ID, a row or a count outside the bounds it indexes
 };
 
 // Where a rule is checked. A block field's rule sees the block's ID and its type as the
@@ -160,6 +161,13 @@ std::optional<Correction> CheckRule(const Sim& s, const Target& t, const FieldVa
 // Writes the value (of the field's kind) into the target, without any rule or effect:
 // what a model file could hold. RangeError for an ID or element outside.
 void StoreField(Sim& s, const Target& t, const FieldValue& v);
+
+// Where a model holds an index outside its bounds (an ID beyond the table, a channel
+// count beyond the tape), as the run's range error meets it: "block 102 (position): An
+// 5000: a connection is a block ID in 0..1000"; empty when every index is within. A
+// raw write (the batch runner's set, a model file) can store such a value; this says
+// which one a "Range check error" of the run came from.
+std::string RangeFaultDetail(const Sim& s);
 
 // A value refused by a field's rule: what() names the target, the value, what the model
 // would run instead when that is known, and the rule: "102.An 5000 would run as 1000: a

@@ -439,7 +439,9 @@ TEST_F(MainWindow, AnErrorInAHandlerShowsItsBoxAndTheProgramGoesOn) {
   Modals modals;
   modals.ThenMessage();
   Click("RunBtn");
-  ASSERT_EQ(modals.messages, (std::vector<std::string>{"Range check error"}));
+  // The program's own message, and below it which value went beyond which bounds.
+  ASSERT_EQ(modals.messages, (std::vector<std::string>{
+                                 "Range check error\n\nblock 101 (velocity): An 5000: a connection is a block ID in 0..1000"}));
   EXPECT_TRUE(s().HoldFlag);
   EXPECT_FALSE(s().RunBusy);
   EXPECT_EQ(Find<QPushButton>("RunBtn")->text().toStdString(), "RUN");

@@ -187,6 +187,19 @@ TEST(Batch, SaveOpenAndStartThroughTheFileCommands) {
   EXPECT_FALSE(b.had_error());
 }
 
+// The batch runner's set stores what a model file could hold, rules or not; the run
+// that meets such a value keeps the error line every script expects and says on
+// standard error which field, value and bounds it was.
+TEST(Program, ARawSetThatTheRunCannotTakeIsNamedOnStandardError) {
+  const auto r = RunCli({"exec", "-c", "open " + testing::ExamplePath("mm1_queue.txt") + "; set 102.An 5000; print 102.An; reset"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "5000\nerror: Range check error\n");
+  EXPECT_EQ(r.err, "detail: block 102 (arrive): An 5000: a connection is a block ID in 0..1000\n");
+  // The dialog repairs the same value by the same rule, with its own message.
+  const auto dialog = RunCli({"exec", "-c", "open " + testing::ExamplePath("mm1_queue.txt") + "; apply 102 an=5000; print 102.An"});
+  EXPECT_EQ(dialog.out, "message: Have put 1000 instead of block number   5000\n1000\n");
+}
+
 TEST(Program, ExitStatusAndOutputStreams) {
   TempDir dir;
   auto r = RunCli({"exec", "-c", "print Time; set 101.Name x"});

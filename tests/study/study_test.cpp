@@ -378,6 +378,13 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
        "--vary GrDel=1: GrDel 1 would run Delt 2 as 1: the time step may not exceed the graph step GrDel (1) (with Delt=2)"},
       {{"--set", "Holdstep=0.5"}, "--set Holdstep=0.5: Holdstep 0.5 would run GrDel 10 as 0.5: the graph step may not exceed"},
       {{"--set", "RepCount=1.5"}, "--set RepCount=1.5: RepCount 1.5 would run as 2: it is a whole number"},
+      // The same rule as every other face: what the dialogs would repair, or the model
+      // run as another value, is no study.
+      {{"--set", "102.An=5000"}, "--set 102.An=5000: 102.An 5000 would run as 1000: a connection is a block ID in 0..1000"},
+      {{"--vary", "101.aa=1,nan"}, "--vary 101.aa=nan: 101.aa NAN: it must be a finite number"},
+      {{"--vary", "101.State=2,3,7"}, "--vary 101.State=7: 101.State 7 would run as 3: a block of type Z runs in the modes"},
+      {{"--set", "TimeTol=-1"}, "--set TimeTol=-1: TimeTol -1: it follows from the model"},
+      {{"--set", "Delt=1e-300"}, "--set Delt=1e-300: Delt 1E-300: the time step is too small to move the clock"},
       {{"--vary", "110.aa=1,3"}, "--vary 110.aa: block 110 is empty in " + model},
       {{"--measure", "mean:140.Value"}, "--measure mean:140.Value: block 140 is empty in " + model},
       {{"--measure", "final:nothing.Value"}, "--measure final:nothing.Value: no block is named 'nothing'"},
