@@ -68,7 +68,8 @@ const std::vector<StudyOption> kOptions = {
      .keyword = "measures",
      .help = "A statistic of a print target over each run: final (the value at the end), mean (the time "
              "average over the steps after the warm-up, weighted by Delt), min, max, or at:T (the value at the "
-             "first step with Time >= T), as in final:105.Value or at:50:103.Value.",
+             "first step with Time >= T), as in final:105.Value or at:50:103.Value. Measures are taken at every "
+             "step without the tape, so a run of any length is summarised exactly.",
      .store = Into<&StudyPlan::measures>},
     {.name = "--warmup", .value = "T", .kind = OptionKind::kNumber,
      .holds = [](double t) { return std::isfinite(t); }, .refusal = "not a finite number", .keyword = "warmup",
@@ -88,7 +89,8 @@ const std::vector<StudyOption> kOptions = {
      .store = Into<&StudyPlan::jobs>},
     {.name = "--crn", .kind = OptionKind::kFlag, .keyword = "crn",
      .help = "Common random numbers: replication r of every case runs with the same seed, and every block that "
-             "draws random numbers draws from a stream of its own (seed N crn in a script repeats one run).",
+             "draws random numbers draws from a stream of its own (seed N crn in a script repeats one run), so "
+             "that the cases differ by their values, not by their luck.",
      .store = Into<&StudyPlan::crn>},
     {.name = "--baseline", .value = "CASE", .kind = OptionKind::kCount, .keyword = "baseline",
      .help = "With --crn: the summary gains diff, sd_diff and ci_diff of every measure, the difference of each "
@@ -99,7 +101,8 @@ const std::vector<StudyOption> kOptions = {
      .keyword = "precision",
      .help = "With --max-replications: --replications is the first batch, and each case is replicated further "
              "in batches of the same size until every measure's half-width is at most REL times its absolute "
-             "mean. The summary's column stopped says precision or limit.",
+             "mean. The summary's column stopped says precision or limit. The batches do not depend on the number "
+             "of workers or ranks.",
      .store = Into<&StudyPlan::precision>},
     {.name = "--max-replications", .value = "R", .kind = OptionKind::kCount, .keyword = "max_replications",
      .help = "With --precision: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
@@ -113,7 +116,8 @@ const std::vector<StudyOption> kOptions = {
      .store = Into<&StudyPlan::tapes>},
     {.name = "--resume", .kind = OptionKind::kFlag, .defines_runs = false,
      .help = "Runs only the runs missing from --out, which must hold runs of the same study; the files are "
-             "then those of an uninterrupted study.",
+             "then those of an uninterrupted study. The study's record must name the same model text, options "
+             "and seed; otherwise a usage error says what differs.",
      .store = Into<&StudyPlan::resume>},
 };
 

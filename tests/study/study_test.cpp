@@ -446,14 +446,14 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   EXPECT_EQ(missing.out, "error: File not found: " + dir.path("none.txt") + "\n");
 }
 
-// The manual's synopsis of `trevolan-cli study`, its markup taken away, and its
+// The built manual's synopsis of `trevolan-cli study`, its markup taken away, and its
 // entries of options (the lines that start with a tab and an option).
 struct ManualStudy {
   std::string synopsis;
   std::vector<std::string> entries;
 };
 ManualStudy ReadManualStudy() {
-  std::istringstream page(ReadTextFile(std::string(TREVOLAN_TESTS_DIR) + "/../packaging/man/trevolan-cli.1.scd"));
+  std::istringstream page(ReadTextFile(TREVOLAN_MANUAL_PATH));
   ManualStudy manual;
   bool synopsis = false, commands = false;
   for (std::string line; std::getline(page, line);) {
@@ -462,7 +462,7 @@ ManualStudy ReadManualStudy() {
     if (line.rfind("*", 0) == 0 || line.rfind("#", 0) == 0) commands = line.rfind("*study* ", 0) == 0;
     if (commands && line.rfind("\t*-", 0) == 0) manual.entries.push_back(line);
   }
-  std::erase_if(manual.synopsis, [](char c) { return c == '*' || c == '_' || c == '\\'; });
+  std::erase_if(manual.synopsis, [](char c) { return c == '*' || c == '_'; });
   return manual;
 }
 
