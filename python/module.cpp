@@ -26,7 +26,8 @@
 #include "editing/field_edit.h"
 #include "model/fields.h"
 #include "trevolan_version.h"
-#include "study/study.h"
+#include "study/study_options.h"
+#include "commands/options.h"
 
 namespace py = pybind11;
 
@@ -219,43 +220,124 @@ std::string ValueText(py::handle value) {
   return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, std::get<double>(v)).ptr);
 }
 
-// The plan the keywords stand for, built from the values as given. The numbers of the
-// study go through the command line's own checks (SetStudyOption), and the Study checks
-// every target against the model, so a bad option is refused with the command's words.
-// The study's keywords beyond the plan's first ones; None: not given.
-struct StudyExtras {
-  bool crn = false;
-  py::handle baseline, precision, max_replications, confidence, tapes;
-};
+// What a keyword of study() takes in Python, by the kind of its option.
+const char* PythonTypeOf(study::OptionKind kind) {
+  switch (kind) {
+    case study::OptionKind::kCount:
+    case study::OptionKind::kSeed: return "int";
+    case study::OptionKind::kNumber: return "float";
+    case study::OptionKind::kFlag: return "bool";
+    case study::OptionKind::kPath: return "str or path";
+    case study::OptionKind::kAssignment: return "{target: value} or (target, value) pairs";
+    case study::OptionKind::kVariation: return "{target: [values] or the text \"V1,V2,...\" or \"FROM:TO:COUNT\"}";
+    case study::OptionKind::kMeasure: return "list of str";
+  }
+  return "";
+}
 
-study::StudyPlan StudyPlanOf(const py::object& sets, const py::object& vary, py::handle replications,
-                             py::handle seed, const std::vector<std::string>& measures, py::handle warmup,
-                             py::handle jobs, const StudyExtras& extras) {
-  study::StudyPlan plan;
-  for (const auto& [target, value] : Pairs(sets)) plan.sets.push_back({target, ValueText(value)});
-  for (const auto& [target, values] : Pairs(vary)) {
-    if (py::isinstance<py::str>(values)) {
-      // A text is the command's own list (1,2,3) or range (FROM:TO:COUNT).
-      study::SetStudyOption(plan, "--vary", target + "=" + values.cast<std::string>());
-    } else {
-      study::Variation v{target, {}};
-      for (py::handle item : py::reinterpret_borrow<py::iterable>(values)) v.values.push_back(ValueText(item));
-      plan.variations.push_back(std::move(v));
+using TypedValues = std::vector<std::pair<study::OptionValue, std::string>>;
+
+// The values of a keyword of study(), typed as its option's kind takes them, each with
+// the text it stands for on the command line (for the messages and the study's record).
+// False gives a flag no value.
+TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
+  using study::OptionKind;
+  const auto refuse = [&](const char* expected) {
+    return py::type_error(std::string("study() ") + o.keyword + ": expected " + expected + ", got " +
+                          py::repr(given).cast<std::string>());
+  };
+  TypedValues values;
+  switch (o.kind) {
+    case OptionKind::kCount:
+    case OptionKind::kSeed:
+    case OptionKind::kNumber: {
+      if (py::isinstance<py::str>(given) || py::isinstance<py::bool_>(given)) throw refuse(PythonTypeOf(o.kind));
+      const FieldValue v = ValueOf(given);
+      const auto* whole = std::get_if<int64_t>(&v);
+      values.emplace_back(whole ? static_cast<double>(*whole) : std::get<double>(v), ValueText(given));
+      break;
     }
+    case OptionKind::kFlag:
+      if (!py::isinstance<py::bool_>(given)) throw refuse("True or False");
+      if (given.cast<bool>()) values.emplace_back(true, "");
+      break;
+    case OptionKind::kPath: {
+      if (!py::isinstance<py::str>(given) && !py::hasattr(given, "__fspath__")) throw refuse(PythonTypeOf(o.kind));
+      const std::string path = py::cast<std::filesystem::path>(given).string();
+      values.emplace_back(path, path);
+      break;
+    }
+    case OptionKind::kAssignment:
+      for (const auto& [target, value] : Pairs(py::reinterpret_borrow<py::object>(given))) {
+        const std::string text = ValueText(value);
+        values.emplace_back(study::Assignment{target, text}, target + "=" + text);
+      }
+      break;
+    case OptionKind::kVariation:
+      for (const auto& [target, list] : Pairs(py::reinterpret_borrow<py::object>(given))) {
+        if (py::isinstance<py::str>(list)) {
+          // A text is the command's own list (1,2,3) or range (FROM:TO:COUNT).
+          const std::string text = target + "=" + list.cast<std::string>();
+          values.emplace_back(study::ReadStudyOption(o, text), text);
+          continue;
+        }
+        study::Variation v{target, {}};
+        std::string text = target + "=";
+        for (py::handle item : py::reinterpret_borrow<py::iterable>(list)) {
+          v.values.push_back(ValueText(item));
+          text += (v.values.size() > 1 ? "," : "") + v.values.back();
+        }
+        values.emplace_back(std::move(v), text);
+      }
+      break;
+    case OptionKind::kMeasure:
+      if (py::isinstance<py::str>(given)) throw refuse(PythonTypeOf(o.kind));
+      for (py::handle item : py::reinterpret_borrow<py::iterable>(given)) {
+        if (!py::isinstance<py::str>(item)) throw refuse(PythonTypeOf(o.kind));
+        const std::string text = item.cast<std::string>();
+        values.emplace_back(study::ReadStudyOption(o, text), text);
+      }
+      break;
   }
-  study::SetStudyOption(plan, "--replications", ValueText(replications));
-  study::SetStudyOption(plan, "--seed", ValueText(seed));
-  for (const std::string& m : measures) plan.measures.push_back(study::ParseMeasure(m));
-  if (!warmup.is_none()) study::SetStudyOption(plan, "--warmup", ValueText(warmup));
-  if (!jobs.is_none()) study::SetStudyOption(plan, "--jobs", ValueText(jobs));
-  if (extras.crn) study::SetStudyOption(plan, "--crn", "");
-  for (const auto& [option, value] : {std::pair{"--baseline", extras.baseline}, std::pair{"--precision", extras.precision},
-                                      std::pair{"--max-replications", extras.max_replications},
-                                      std::pair{"--confidence", extras.confidence}}) {
-    if (!value.is_none()) study::SetStudyOption(plan, option, ValueText(value));
+  return values;
+}
+
+std::vector<std::string> StudyKeywords() {
+  std::vector<std::string> keywords;
+  for (const study::StudyOption& o : study::StudyOptions()) {
+    if (*o.keyword) keywords.emplace_back(o.keyword);
   }
-  if (!extras.tapes.is_none()) study::SetStudyOption(plan, "--tapes", py::str(extras.tapes).cast<std::string>());
+  return keywords;
+}
+
+// The plan the keywords of study() stand for: each keyword is an option of the table,
+// its typed value passes the command line's checks (SetStudyOption), and the Study
+// checks every target against the model, so a bad option is refused with the command's
+// words. None leaves an option out.
+study::StudyPlan StudyPlanOf(const py::kwargs& options) {
+  study::StudyPlan plan;
+  for (const auto& [key, given] : options) {
+    const std::string keyword = key.cast<std::string>();
+    const study::StudyOption* o = study::FindStudyKeyword(keyword);
+    if (!o) {
+      throw py::type_error("study() got an unexpected keyword argument '" + keyword + "'" +
+                           commands::Suggestion(keyword, StudyKeywords()));
+    }
+    if (given.is_none()) continue;
+    for (auto& [value, text] : OptionValuesOf(*o, given)) study::SetStudyOption(plan, *o, std::move(value), text);
+  }
   return plan;
+}
+
+// The keywords of study() as the table gives them, for the package's signature and help.
+py::list StudyOptionRows() {
+  py::list rows;
+  for (const study::StudyOption& o : study::StudyOptions()) {
+    if (!*o.keyword) continue;
+    rows.append(py::dict(py::arg("keyword") = o.keyword, py::arg("option") = study::OptionUsage(o),
+                         py::arg("type") = PythonTypeOf(o.kind), py::arg("help") = o.help));
+  }
+  return rows;
 }
 
 // A structured array of `rows` records; the columns are set one by one.
@@ -781,43 +863,21 @@ model.messages and shown with warnings.warn (category trevolan.ModelWarning).
       });
 
   m.def(
-      "study",
-      [](py::handle model, const py::object& sets, const py::object& vary, py::handle replications, py::handle seed,
-         const std::vector<std::string>& measures, py::handle warmup, py::handle jobs, bool crn, py::handle baseline,
-         py::handle precision, py::handle max_replications, py::handle confidence, py::handle tapes) {
-        const StudyExtras extras{crn, baseline, precision, max_replications, confidence, tapes};
-        return RunStudy(model, StudyPlanOf(sets, vary, replications, seed, measures, warmup, jobs, extras));
-      },
-      py::arg("model"), py::kw_only(), py::arg("set") = py::none(), py::arg("vary") = py::none(),
-      py::arg("replications") = 1, py::arg("seed") = 1, py::arg("measures") = std::vector<std::string>{},
-      py::arg("warmup") = py::none(), py::arg("jobs") = py::none(), py::arg("crn") = false,
-      py::arg("baseline") = py::none(), py::arg("precision") = py::none(), py::arg("max_replications") = py::none(),
-      py::arg("confidence") = py::none(), py::arg("tapes") = py::none(),
+      "study", [](py::handle model, const py::kwargs& options) { return RunStudy(model, StudyPlanOf(options)); },
+      py::arg("model"),
       R"(Runs a study as trevolan-cli study does and returns a StudyResult.
 
 model: a model file's path, or a Model, whose state as it is now every run starts from.
-set: {target: value} (or (target, value) pairs) written before every run, as --set.
-vary: {target: values}, one case each value, all combinations with the last varying
-    fastest, as --vary; values is a list, or a text "1,2,3" or "FROM:TO:COUNT".
-replications, seed: runs a case and the study's seed (0 <= seed < 2**53).
-measures: texts as --measure: "final:103.Value", "mean:103.Value", "min:...", "max:...",
-    "at:50:103.Value". warmup: the time from which mean, min and max count.
-jobs: worker threads (None: one per core). The runs, and so the results, are the same
-    for any number of them.
-crn: common random numbers, as --crn: replication r of every case has the same seed and
-    every random block its own stream; the summary gains diff(M), sd_diff(M), ci_diff(M),
-    the difference of each case to the baseline case (baseline, default 1), paired by
-    replication.
-precision, max_replications: replicate each case in batches of `replications` until every
-    measure's half-width is at most precision * |mean| or max_replications runs are done;
-    the summary gains "stopped" ("precision" or "limit").
-confidence: the level of every interval (default 0.95); its column is ci95(M), ci99(M), ...
-tapes: a folder that gets the tape of every run as case-C-rep-R.csv.
+Each keyword below is the option of trevolan-cli study of its name, given as a Python
+value; None, the default, leaves it out.
 
-A bad option raises ValueError with the text trevolan-cli writes after 'usage: '; a model
-that cannot be read raises trevolan.Error. A run that fails does not stop the study: its
-status is its error text and its measures are NaN. The runs go without Python's lock;
-Ctrl-C stops them within a tenth of a second and raises KeyboardInterrupt.)");
+A bad option raises ValueError with the text trevolan-cli writes after 'usage: ', a value
+of the wrong type TypeError; a model that cannot be read raises trevolan.Error. A run that
+fails does not stop the study: its status is its error text and its measures are NaN. The
+runs go without Python's lock; Ctrl-C stops them within a tenth of a second and raises
+KeyboardInterrupt.)");
+  m.def("_study_options", &StudyOptionRows,
+        "The keywords of study(), one dict each: keyword, option, type, help, from the table of study options.");
 
   m.def("simulate", &Simulate, py::arg("model"), py::kw_only(), py::arg("stop") = py::none(),
         py::arg("start") = py::none(), py::arg("step") = py::none(), py::arg("params") = py::none(),

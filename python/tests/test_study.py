@@ -1,6 +1,8 @@
 """Studies from Python against trevolan-cli study: the same runs and summary, number for
 number, and the same words for a bad option."""
+import ast
 import csv
+import inspect
 import math
 import os
 import signal
@@ -11,7 +13,7 @@ import time
 import pytest
 
 import trevolan
-from conftest import CLI, example
+from conftest import CLI, ROOT, example
 
 OPTIONS = dict(set={"FinTim": 20}, vary={"107.An": [-106, 1001], "101.aa": "1:2:2"}, replications=2, seed=7,
                measures=["final:104.Value", "mean:104.Value", "at:10:107.Value"], warmup=5, jobs=2)
@@ -109,3 +111,24 @@ def test_a_bad_option_raises_the_usage_line_of_the_command_line(options, args):
     with pytest.raises(ValueError) as raised:
         trevolan.study(example("mm1_queue.txt"), **options)
     assert str(raised.value) == usage[len("usage: "):]
+
+
+def test_the_keywords_of_study_are_the_table_of_study_options(tmp_path):
+    rows = trevolan._trevolan._study_options()
+    keywords = [row["keyword"] for row in rows]
+    assert {"replications", "set", "vary", "measures", "crn", "tapes"} <= set(keywords)
+    assert list(inspect.signature(trevolan.study).parameters) == ["model", *keywords]
+    stub = ast.parse((ROOT / "python" / "trevolan" / "__init__.pyi").read_text())
+    typed = next(node for node in stub.body if isinstance(node, ast.FunctionDef) and node.name == "study")
+    assert [arg.arg for arg in typed.args.kwonlyargs] == keywords
+    # Each keyword takes a value of its type; the model, which does not exist, is what fails.
+    samples = {"int": 2, "float": 0.5, "bool": True, "str or path": tmp_path, "list of str": ["final:104.Value"]}
+    for row in rows:
+        value = samples.get(row["type"], {"101.aa": [1, 2]} if "[values]" in row["type"] else {"FinTim": 20})
+        with pytest.raises(trevolan.NotFoundError):
+            trevolan.study(tmp_path / "none.txt", **{row["keyword"]: value})
+        assert row["keyword"] + " (" + row["type"] in trevolan.study.__doc__
+    with pytest.raises(TypeError, match="'replicatons' \\(did you mean replications\\?\\)"):
+        trevolan.study(example("mm1_queue.txt"), replicatons=2)
+    with pytest.raises(TypeError, match="replications: expected int, got '2'"):
+        trevolan.study(example("mm1_queue.txt"), replications="2")

@@ -6,6 +6,8 @@
     >>> m.apply(104, cc=-0.05); m.reset(); m.finish()
     >>> m["Time"], m["102.Value"]
 """
+import inspect
+import textwrap
 import warnings
 
 from . import _trevolan
@@ -41,15 +43,25 @@ def simulate(model, *, stop=None, start=None, step=None, params=None, outputs=No
                       outputs=outputs, every=every, seed=seed)
 
 
-def study(model, *, set=None, vary=None, replications=1, seed=1, measures=(), warmup=None, jobs=None, crn=False,
-          baseline=None, precision=None, max_replications=None, confidence=None, tapes=None):
-    return _at_caller(_trevolan.study, model, set=set, vary=vary, replications=replications, seed=seed,
-                      measures=list(measures), warmup=warmup, jobs=jobs, crn=crn, baseline=baseline,
-                      precision=precision, max_replications=max_replications, confidence=confidence, tapes=tapes)
+def study(model, **options):
+    return _at_caller(_trevolan.study, model, **options)
 
 
 simulate.__doc__ = _trevolan.simulate.__doc__.split("\n", 1)[1].lstrip() if "\n" in (_trevolan.simulate.__doc__ or "") else None
-study.__doc__ = _trevolan.study.__doc__.split("\n", 1)[1].lstrip() if "\n" in (_trevolan.study.__doc__ or "") else None
+
+
+def _study_help(doc, rows):
+    """study()'s signature and help from the table of study options: a keyword each."""
+    Parameter = inspect.Parameter
+    study.__signature__ = inspect.Signature(
+        [Parameter("model", Parameter.POSITIONAL_OR_KEYWORD)]
+        + [Parameter(row["keyword"], Parameter.KEYWORD_ONLY, default=None) for row in rows])
+    keywords = [textwrap.fill(f"{row['keyword']} ({row['type']}; {row['option']}): {row['help']}", 88,
+                              subsequent_indent="    ", break_on_hyphens=False) for row in rows]
+    study.__doc__ = doc.split("\n", 1)[1].strip() + "\n\nKeywords:\n" + "\n".join(keywords)
+
+
+_study_help(_trevolan.study.__doc__, _trevolan._study_options())
 
 # What `from trevolan import *` gives: not OverflowError, which would hide Python's own.
 __all__ = ["Model", "simulate", "study", "StudyResult", "Error", "RangeError", "ConversionError", "FloatError",

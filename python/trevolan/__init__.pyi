@@ -73,7 +73,8 @@ def simulate(model: Union[_Path, Model], *, stop: float | None = None, start: fl
              outputs: Sequence[str] | None = None, every: float | None = None, seed: int | None = None) -> Any: ...
 
 def study(model: Union[_Path, Model], *, set: Mapping[str, _Value] | Iterable[tuple[str, _Value]] | None = None,
-          vary: Mapping[str, Union[str, Sequence[_Value]]] | None = None, replications: int = 1, seed: int = 1,
-          measures: Sequence[str] = (), warmup: float | None = None, jobs: int | None = None, crn: bool = False,
-          baseline: int | None = None, precision: float | None = None, max_replications: int | None = None,
-          confidence: float | None = None, tapes: _Path | None = None) -> StudyResult: ...
+          vary: Mapping[str, Union[str, Sequence[_Value]]] | None = None, replications: int | None = None,
+          seed: int | None = None, measures: Sequence[str] | None = None, warmup: float | None = None,
+          jobs: int | None = None, crn: bool | None = None, baseline: int | None = None,
+          precision: float | None = None, max_replications: int | None = None, confidence: float | None = None,
+          tapes: _Path | None = None) -> StudyResult: ...

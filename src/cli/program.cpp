@@ -5,7 +5,7 @@
 
 #include "cli/batch.h"
 #include "cli/runner.h"
-#include "study/study.h"
+#include "study/study_options.h"
 #include "trevolan_version.h"
 
 namespace trevolan::cli {
@@ -83,6 +83,30 @@ int HelpCommand(const std::vector<std::string>& args, ProgramStreams& io) {
   return 0;
 }
 
+// What `help study` says: how a study runs, each option of the table, and what is
+// checked before the first run.
+std::string StudyDetails() {
+  std::string text =
+      "The model is read once; every run starts from a copy of it, applies the --set changes and its "
+      "case's --vary values, seeds the generator from (S, case, replication) alone, presses RESET and runs "
+      "to FinTim. The files therefore do not depend on the number of workers or their order.";
+  for (const study::StudyOption& o : study::StudyOptions()) {
+    text += "\n\n" + study::OptionUsage(o) + (o.repeats ? ", repeatable: " : ": ") + o.help;
+  }
+  return text + "\n\n"
+         "Each run's row is written as it finishes. Ctrl-C or SIGTERM stops the study: the finished runs are kept "
+         "in order, the summary covers them and the exit status is 130; --resume then completes it, giving "
+         "the files of an uninterrupted study. A JSON record of the study (program, command, model SHA-256, "
+         "seed, runs, times) is written beside the summary (SUMMARY.json) or the runs file (OUT.study.json). "
+         "Without a terminal a progress line goes to standard error every 10 s.\n\n"
+         "Every option is checked before the first run: a target on an empty block, or a value that the model's "
+         "timing rules would change (Delt of 0 or less, Delt above GrDel, GrDel above Holdstep, a block ID that "
+         "is no whole number), a target varied twice, a measure asked twice, a warm-up or an at: time at or "
+         "beyond FinTim, is a usage error, and --out, --summary and --tapes must be writable.\n\n"
+         "Exit status: 0, 1 when a run failed (it is recorded with its error text and the study goes on), 2 "
+         "for a usage error, which names the option and starts no run, 130 when interrupted.";
+}
+
 }  // namespace
 
 const std::vector<ProgramCommand>& ProgramCommands() {
@@ -117,38 +141,8 @@ const std::vector<ProgramCommand>& ProgramCommands() {
        [](const std::vector<std::string>& args, ProgramStreams& io) {
          return ExecScripts(ParseExecOptions(args), io.out);
        }},
-      {{"study", study::kStudySynopsis,
-        "Runs a model many times over cases and replications, with statistics",
-        "The model is read once; every run starts from a copy of it, applies the --set changes and its "
-        "case's --vary values, seeds the generator from (S, case, replication) alone, presses RESET and runs "
-        "to FinTim. The files therefore do not depend on the number of workers or their order.\n\n"
-        "--set T=V: a change before every run; T is a print/set target (105.pp, FinTim, ...); a timing "
-        "global acts as the timing dialog's Apply. --vary T=V1,V2,... or T=FROM:TO:COUNT: the cases are the "
-        "full factorial of all --vary options. --replications R: runs of each case (default 1). --seed S: "
-        "default 1. --measure STAT:TARGET: final:, mean: (time average weighted by Delt), min:, max:, or "
-        "at:T: (the value at the first step with Time >= T). --warmup T: mean, min and max start at "
-        "Time >= T. --out FILE: one CSV row per run (case, replication, seed, values, measures, status). "
-        "--summary FILE: one CSV row per case with n, mean, standard deviation and the 95% half-width "
-        "(Student t) of each measure; the summary is also printed as a table. --jobs N: worker threads "
-        "(default: all cores).\n\n"
-        "--crn: common random numbers: replication r of every case has the same seed, and every random block "
-        "draws from a stream of its own (seed N crn repeats a run); --baseline CASE (default 1): the summary "
-        "gains diff, sd_diff and ci_diff of each measure, the difference to that case paired by replication. "
-        "--precision REL --max-replications R2: replicate each case in batches of R until every half-width is "
-        "at most REL x |mean| or R2 runs are done (column stopped). --confidence C: the level of the intervals "
-        "(default 0.95; columns ci95, ci99, ...). --tapes DIR: every run's tape as DIR/case-C-rep-R.csv. "
-        "--resume: run only the runs missing from --out, which must hold runs of the same study.\n\n"
-        "Each run's row is written as it finishes. Ctrl-C or SIGTERM stops the study: the finished runs are kept "
-        "in order, the summary covers them and the exit status is 130; --resume then completes it, giving "
-        "the files of an uninterrupted study. A JSON record of the study (program, command, model SHA-256, "
-        "seed, runs, times) is written beside the summary (SUMMARY.json) or the runs file (OUT.study.json). "
-        "Without a terminal a progress line goes to standard error every 10 s.\n\n"
-        "Every option is checked before the first run: a target on an empty block, or a value that the model's "
-        "timing rules would change (Delt of 0 or less, Delt above GrDel, GrDel above Holdstep, a block ID that "
-        "is no whole number), a target varied twice, a measure asked twice, a warm-up or an at: time at or "
-        "beyond FinTim, is a usage error, and --out, --summary and --tapes must be writable.\n\n"
-        "Exit status: 0, 1 when a run failed (it is recorded with its error text and the study goes on), 2 "
-        "for a usage error, which names the option and starts no run, 130 when interrupted.",
+      {{"study", study::StudySynopsis(), "Runs a model many times over cases and replications, with statistics",
+        StudyDetails(),
         "trevolan-cli study queue.txt --vary 101.aa=2,3 --replications 10 --measure mean:104.Value"},
        [](const std::vector<std::string>& args, ProgramStreams& io) {
          return StudyCommand(args, io);

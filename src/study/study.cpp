@@ -12,7 +12,6 @@
 #include "commands/targets.h"
 #include "engine/run_loop.h"
 #include "editing/field_edit.h"
-#include "commands/options.h"
 #include "model/atomic_file.h"
 #include "model/fields.h"
 #include "model/file_commands.h"
@@ -25,45 +24,14 @@ namespace trevolan::study {
 
 namespace {
 
-// NAME=TEXT split at the first '='.
-std::pair<std::string, std::string> SplitAtEquals(const std::string& option, const std::string& text) {
-  const size_t eq = text.find('=');
-  if (eq == std::string::npos || eq == 0) throw StudyUsageError(option + " " + text + ": expected TARGET=VALUE");
-  return {text.substr(0, eq), text.substr(eq + 1)};
-}
-
-std::vector<std::string> SplitAt(const std::string& text, char separator) {
-  std::vector<std::string> parts;
-  size_t start = 0;
-  for (;;) {
-    const size_t end = text.find(separator, start);
-    parts.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) return parts;
-    start = end + 1;
-  }
-}
-
-double NumberOrUsage(const std::string& option, const std::string& text) {
-  const auto v = ParseFileNumber(text);
-  if (!v) throw StudyUsageError(option + ": '" + text + "' is not a valid floating point value");
-  return *v;
-}
-
-int64_t CountOrUsage(const std::string& option, const std::string& text) {
-  const auto v = ParseFileNumber(text);
-  constexpr double kMaxCount = 1e12;
-  if (!v || !(*v >= 1 && *v <= kMaxCount) || std::floor(*v) != *v) {
-    throw StudyUsageError(option + ": '" + text + "' is not a whole number from 1 to " + FormatGeneral(kMaxCount));
-  }
-  return static_cast<int64_t>(*v);
-}
-
 // A whole stored list takes its values separated by blanks; every other target one text.
 std::vector<std::string> ValuesFor(const std::string& target, const std::string& value) {
   if (target.size() < 7 || target.compare(target.size() - 7, 7, ".stored") != 0) return {value};
   std::vector<std::string> values;
-  for (const std::string& part : SplitAt(value, ' ')) {
-    if (!part.empty()) values.push_back(part);
+  for (size_t at = 0; at < value.size();) {
+    const size_t end = std::min(value.find(' ', at), value.size());
+    if (end > at) values.push_back(value.substr(at, end - at));
+    at = end + 1;
   }
   return values;
 }
@@ -195,133 +163,6 @@ void WriteRunTape(const Sim& s, const std::string& path) {
 
 std::string TapeFileName(RunKey key) {
   return "case-" + std::to_string(key.case_number) + "-rep-" + std::to_string(key.replication) + ".csv";
-}
-
-Assignment ParseAssignment(const std::string& option, const std::string& text) {
-  auto [target, value] = SplitAtEquals(option, text);
-  return {target, value};
-}
-
-Variation ParseVariation(const std::string& text) {
-  const std::string option = "--vary " + text;
-  auto [target, list] = SplitAtEquals("--vary", text);
-  Variation v{target, {}};
-  const auto range = SplitAt(list, ':');
-  if (range.size() == 3 && list.find(',') == std::string::npos) {
-    const double from = NumberOrUsage(option, range[0]);
-    const double to = NumberOrUsage(option, range[1]);
-    if (!std::isfinite(from) || !std::isfinite(to)) throw StudyUsageError(option + ": the range's ends must be finite");
-    const int64_t count = CountOrUsage(option, range[2]);
-    if (count > 1000000) throw StudyUsageError(option + ": more than 1000000 values");
-    for (int64_t i = 0; i < count; ++i) {
-      const double x = i == count - 1 && count > 1
-                           ? to
-                           : from + (to - from) * static_cast<double>(i) / static_cast<double>(count - 1 ? count - 1 : 1);
-      v.values.push_back(FormatGeneral(x));
-    }
-    return v;
-  }
-  for (const std::string& item : SplitAt(list, ',')) {
-    if (item.empty()) throw StudyUsageError(option + ": empty value in the list");
-    v.values.push_back(item);
-  }
-  return v;
-}
-
-Measure ParseMeasure(const std::string& text) {
-  const std::string option = "--measure " + text;
-  const size_t colon = text.find(':');
-  if (colon == std::string::npos) throw StudyUsageError(option + ": expected STAT:TARGET");
-  const std::string stat = text.substr(0, colon);
-  Measure m{text, Statistic::kFinal, 0, text.substr(colon + 1)};
-  static const std::map<std::string, Statistic> stats = {{"final", Statistic::kFinal}, {"mean", Statistic::kMean},
-                                                         {"min", Statistic::kMin},     {"max", Statistic::kMax},
-                                                         {"at", Statistic::kAt}};
-  const auto it = stats.find(stat);
-  if (it == stats.end()) throw StudyUsageError(option + ": unknown statistic " + stat + " (final, mean, min, max, at)");
-  m.statistic = it->second;
-  if (m.statistic == Statistic::kAt) {
-    const size_t second = m.target.find(':');
-    if (second == std::string::npos) throw StudyUsageError(option + ": expected at:T:TARGET");
-    m.at = NumberOrUsage(option, m.target.substr(0, second));
-    if (!std::isfinite(m.at)) throw StudyUsageError(option + ": the time must be finite");
-    m.target = m.target.substr(second + 1);
-  }
-  if (m.target.empty()) throw StudyUsageError(option + ": no target");
-  return m;
-}
-
-void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string& value) {
-  const std::string option = name + " " + value;
-  const auto finite = [&](double v) {
-    if (!std::isfinite(v)) throw StudyUsageError(option + ": not a finite number");
-    return v;
-  };
-  if (name == "--set") {
-    plan.sets.push_back(ParseAssignment("--set", value));
-  } else if (name == "--vary") {
-    plan.variations.push_back(ParseVariation(value));
-  } else if (name == "--replications") {
-    plan.replications = CountOrUsage(option, value);
-  } else if (name == "--seed") {
-    try {
-      plan.seed = SeedFromText(value);
-    } catch (const SimError&) {
-      throw StudyUsageError(option + ": not a whole number in 0.." + std::to_string(kMaxSeed));
-    }
-  } else if (name == "--measure") {
-    plan.measures.push_back(ParseMeasure(value));
-  } else if (name == "--warmup") {
-    plan.warmup = finite(NumberOrUsage(option, value));
-  } else if (name == "--out") {
-    plan.out = value;
-  } else if (name == "--summary") {
-    plan.summary = value;
-  } else if (name == "--jobs") {
-    const int64_t jobs = CountOrUsage(option, value);
-    if (jobs > 4096) throw StudyUsageError(option + ": more than 4096 threads");
-    plan.jobs = static_cast<int>(jobs);
-  } else if (name == "--crn" || name == "--resume") {
-    if (!value.empty()) throw StudyUsageError(name + " takes no value");
-    (name == "--crn" ? plan.crn : plan.resume) = true;
-  } else if (name == "--baseline") {
-    plan.baseline = CountOrUsage(option, value);
-  } else if (name == "--precision") {
-    const double rel = NumberOrUsage(option, value);
-    if (!(rel > 0 && rel < 1e300)) throw StudyUsageError(option + ": must be a number above 0");
-    plan.precision = rel;
-  } else if (name == "--max-replications") {
-    plan.max_replications = CountOrUsage(option, value);
-  } else if (name == "--confidence") {
-    const double c = NumberOrUsage(option, value);
-    if (!(c > 0 && c < 1)) throw StudyUsageError(option + ": must lie between 0 and 1, e.g. 0.95");
-    plan.confidence = c;
-  } else if (name == "--tapes") {
-    plan.tapes = value;
-  } else {
-    throw StudyUsageError("unknown option: " + name);
-  }
-  static const char* const kNotDefining[] = {"--out", "--summary", "--jobs", "--tapes", "--resume"};
-  if (std::find(std::begin(kNotDefining), std::end(kNotDefining), name) == std::end(kNotDefining)) {
-    plan.defining.push_back(value.empty() ? name : name + "=" + value);
-  }
-}
-
-StudyPlan ParseStudyOptions(const std::vector<std::string>& args) {
-  commands::ParsedOptions parsed;
-  try {
-    parsed = commands::ParseOptions(args, kStudySynopsis);
-  } catch (const UsageError& e) {
-    throw StudyUsageError(e.what());
-  }
-  StudyPlan plan;
-  plan.command = {"study"};
-  plan.command.insert(plan.command.end(), args.begin(), args.end());
-  for (const auto& [name, value] : parsed.options) SetStudyOption(plan, name, value);
-  if (parsed.positional.size() > 1) throw StudyUsageError("study takes one model");
-  if (parsed.positional.empty()) throw StudyUsageError("study needs a model");
-  plan.model = parsed.positional[0];
-  return plan;
 }
 
 namespace {

@@ -20,7 +20,7 @@
 // changes and its own random numbers, and statistics of chosen values over the runs.
 //
 //   StudyPlan plan = ParseStudyOptions({"model.txt", "--vary", "101.aa=1,2", "--measure", "final:101.Value"});
-//   (or a StudyPlan filled by SetStudyOption)
+//   (or a StudyPlan filled by SetStudyOption, study_options.h)
 //   Study study(plan);                        // reads the model, checks every option
 //   StudyResults results = RunStudy(study, 4, nullptr);  // in memory; the command line
 //                                             // streams through a RunSchedule and StudyFiles
@@ -48,12 +48,14 @@ class StudyUsageError : public std::runtime_error {
 struct Assignment {
   std::string target;
   std::string value;
+  bool operator==(const Assignment&) const = default;
 };
 
 // TARGET and the values it takes, one case each.
 struct Variation {
   std::string target;
   std::vector<std::string> values;  // as written into the target and into the CSV files
+  bool operator==(const Variation&) const = default;
 };
 
 enum class Statistic { kFinal, kMean, kMin, kMax, kAt };
@@ -68,6 +70,7 @@ struct Measure {
   Statistic statistic = Statistic::kFinal;
   double at = 0;     // T of at:T
   std::string target;
+  bool operator==(const Measure&) const = default;
 };
 
 struct StudyPlan {
@@ -88,30 +91,15 @@ struct StudyPlan {
   double confidence = 0.95;            // the level of every interval
   std::optional<std::string> tapes;    // a folder for the tape of every run
   bool resume = false;                 // keep the runs already in --out
-  // The options that decide the runs and their numbers, as given and in order (not
-  // --out, --summary, --jobs, --tapes, --resume): a resumed study must have the same.
+  // The options that decide the runs and their numbers, as given and in order (those
+  // whose row in study_options.cpp defines the runs): a resumed study must have the same.
   std::vector<std::string> defining;
   std::vector<std::string> command;    // the command line, for the study's record
+  bool operator==(const StudyPlan&) const = default;
 };
 
-// Parsers of the option texts; StudyUsageError naming the option on a bad one.
-Assignment ParseAssignment(const std::string& option, const std::string& text);  // T=V
-Variation ParseVariation(const std::string& text);  // T=V1,V2,... or T=FROM:TO:COUNT (COUNT >= 1)
-Measure ParseMeasure(const std::string& text);      // final:|mean:|min:|max:TARGET, at:T:TARGET
-
-// One option given to a plan by its name (--set, --vary, --replications, --seed,
-// --measure, --warmup, --out, --summary, --jobs, --crn, --baseline, --precision,
-// --max-replications, --confidence, --tapes, --resume; a flag's value is "") and its value as written, checked as
-// the command line checks it: StudyUsageError naming the option. Every face builds its
-// plan through this, the command line and the Python module alike.
-void SetStudyOption(StudyPlan& plan, const std::string& name, const std::string& value);
-
-// The arguments of `trevolan-cli study` after the word study, as the synopsis names
-// them; each option also as --name=VALUE.
-inline constexpr const char* kStudySynopsis =
-    "MODEL [--set T=V]... [--vary T=LIST]... [--replications R] [--seed S] [--measure STAT:TARGET]... "
-    "[--warmup T] [--out FILE] [--summary FILE] [--jobs N] [--crn] [--baseline CASE] [--precision REL] "
-    "[--max-replications R] [--confidence C] [--tapes DIR] [--resume]";
+// The arguments of `trevolan-cli study` after the word study, read by the table of
+// options (study_options.h); each option also as --name=VALUE.
 StudyPlan ParseStudyOptions(const std::vector<std::string>& args);
 
 // A run of the study: replication r (from 1) of case c (from 1).

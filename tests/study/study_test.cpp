@@ -17,6 +17,7 @@
 #include "study/statistics.h"
 #include "study/sha256.h"
 #include "study/study.h"
+#include "study/study_options.h"
 #include "support/test_support.h"
 
 namespace trevolan::study {
@@ -450,6 +451,67 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   const auto missing = RunCli({"study", dir.path("none.txt")});
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(missing.out, "error: File not found: " + dir.path("none.txt") + "\n");
+}
+
+// The built manual's synopsis of `trevolan-cli study`, its markup taken away, and its
+// entries of options (the lines that start with a tab and an option).
+struct ManualStudy {
+  std::string synopsis;
+  std::vector<std::string> entries;
+};
+ManualStudy ReadManualStudy() {
+  std::istringstream page(ReadTextFile(TREVOLAN_MANUAL_PATH));
+  ManualStudy manual;
+  bool synopsis = false, commands = false;
+  for (std::string line; std::getline(page, line);) {
+    synopsis = line.rfind("*trevolan-cli study*", 0) == 0 || (synopsis && !line.empty());
+    if (synopsis) manual.synopsis += (manual.synopsis.empty() ? "" : " ") + line;
+    if (line.rfind("*", 0) == 0 || line.rfind("#", 0) == 0) commands = line.rfind("*study* ", 0) == 0;
+    if (commands && line.rfind("\t*-", 0) == 0) manual.entries.push_back(line);
+  }
+  std::erase_if(manual.synopsis, [](char c) { return c == '*' || c == '_'; });
+  return manual;
+}
+
+// The table of study options is the one list: every row is read by the command line,
+// as --name VALUE and as --name=VALUE, into its member of the plan; `help study`
+// explains it; the manual's synopsis is the table's and the manual has its entry.
+TEST(StudyOptions, EveryOptionIsReadExplainedAndInTheManual) {
+  const std::map<OptionKind, std::string> samples = {
+      {OptionKind::kCount, "3"},          {OptionKind::kSeed, "3"},
+      {OptionKind::kNumber, "0.5"},       {OptionKind::kFlag, ""},
+      {OptionKind::kPath, "x"},           {OptionKind::kAssignment, "FinTim=20"},
+      {OptionKind::kVariation, "101.aa=1,2"}, {OptionKind::kMeasure, "final:104.Value"}};
+  const auto help = RunCli({"help", "study"});
+  ASSERT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: trevolan-cli study " + StudySynopsis() + "\n", 0), 0u);
+  std::string explained;  // the help's words, whatever their lines
+  std::istringstream words(help.out);
+  for (std::string w; words >> w;) explained += w + " ";
+  const ManualStudy manual = ReadManualStudy();
+  EXPECT_EQ(manual.synopsis, "trevolan-cli study " + StudySynopsis());
+  StudyPlan unset;
+  unset.model = "model.txt";
+  for (const StudyOption& o : StudyOptions()) {
+    const std::string value = samples.at(o.kind);
+    std::vector<std::string> apart{"model.txt", o.name};
+    if (!value.empty()) apart.push_back(value);
+    StudyPlan plan = ParseStudyOptions(apart);
+    EXPECT_EQ(plan.defining, o.defines_runs ? std::vector{value.empty() ? o.name : o.name + ("=" + value)}
+                                            : std::vector<std::string>{})
+        << o.name;
+    StudyPlan joined = ParseStudyOptions({"model.txt", value.empty() ? o.name : o.name + ("=" + value)});
+    plan.command = joined.command = {};
+    EXPECT_TRUE(plan == joined) << o.name;
+    plan.defining = {};
+    EXPECT_FALSE(plan == unset) << o.name << " is kept nowhere";
+    EXPECT_NE(explained.find(OptionUsage(o) + (o.repeats ? ", repeatable: " : ": ") + o.help), std::string::npos)
+        << o.name;
+    const auto entry = [&o](const std::string& line) {
+      return line.find(std::string("*") + o.name + "*") != std::string::npos;
+    };
+    EXPECT_TRUE(std::any_of(manual.entries.begin(), manual.entries.end(), entry)) << o.name;
+  }
 }
 
 // A run longer than the tape keeps every row in its CSV file; where the tape still
