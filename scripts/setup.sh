@@ -77,3 +77,9 @@ build_tree() {
   fi
   cmake --build "$dir" -j "$(nproc)" >&2
 }
+
+# example_models DIR: the paths of the example models by the list of the build tree DIR
+# (CMakeLists.txt), not whatever else the examples folder holds.
+example_models() {
+  sed "s|^|$TREVOLAN_ROOT/examples/|" "$1/example-models.list"
+}
