@@ -6,6 +6,7 @@
 # keeps it: the install checks are then skipped.
 set -euo pipefail
 build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
 
 rm -f "$build"/trevolan_*.deb
 # Without dpkg-shlibdeps the package is refused, not built without Depends: hidden in a
@@ -83,7 +84,9 @@ examples=/usr/share/trevolan/examples
 out=$(cd "$scratch" && trevolan-cli run "$examples/integrators.txt" --tape tape.txt) || fail "run: $out"
 grep -q "^finished at Time 1000 after 1000 steps, tape rows 101$" <<<"$out" || fail "run printed: $out"
 [ "$(wc -l <"$scratch/tape.txt")" -eq 102 ] || fail "the tape has not 101 rows and a header"
-[ "$(trevolan-cli --version)" = "trevolan-cli $version" ] || fail "trevolan-cli --version"
+# The programs name the commit they were built from, that of this checkout.
+built=$(git -C "$root" rev-parse --short HEAD 2>/dev/null) && built="commit $built" || built="unknown commit"
+[ "$(trevolan-cli --version)" = "trevolan-cli $version ($built)" ] || fail "trevolan-cli --version: $(trevolan-cli --version)"
 # The installed study example runs from anywhere with the installed batch runner.
 out=$(cd "$scratch" && "$examples/mm1_queue_study.sh" --replications 2 --jobs 1 2>&1) || fail "the study example: $out"
 [ "$(wc -l <"$scratch/mm1_runs.csv")" -eq 7 ] || fail "the study example wrote no runs file of 6 runs"
@@ -96,7 +99,7 @@ if [ -n "$module" ]; then
     grep -q "/dist-packages/trevolan/$file$" <<<"$listing" || fail "the package has no trevolan/$file"
   done
 fi
-[ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version" ] || fail "trevolan --version"
+[ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version ($built)" ] || fail "trevolan --version"
 env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "Example models: $examples" ||
   fail "trevolan --help does not name $examples"
 # The user guide with every picture it shows, where the window's F1 finds it.
