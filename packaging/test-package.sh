@@ -1,30 +1,50 @@
 #!/usr/bin/env bash
-# test-package.sh BUILD: makes the Debian package of the build tree BUILD, checks it
-# with lintian (errors fail, warnings are shown), installs it with dpkg, runs the
-# installed programs from their installed places, and removes the package again,
-# also when a check fails. A machine that has a trevolan package installed already
-# keeps it: the install checks are then skipped.
+# test-package.sh BUILD: makes the Debian packages of the build tree BUILD (trevolan and,
+# when the build has trevolan-mpi, trevolan-mpi), checks them with lintian (an error or a
+# warning fails), installs them with dpkg, runs the installed programs from their
+# installed places, and removes the packages again, also when a check fails. A machine
+# that has a trevolan package installed already keeps it: the install checks are then
+# skipped.
 set -euo pipefail
 build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/.." && pwd)
 
-rm -f "$build"/trevolan_*.deb
+rm -f "$build"/trevolan_*.deb "$build"/trevolan-mpi_*.deb
 # Without dpkg-shlibdeps the package is refused, not built without Depends: hidden in a
 # private mount namespace of its own, where a namespace can be had.
 if [ "$(id -u)" -eq 0 ] && unshare -m true 2>/dev/null; then
-  echo "-- building the package without dpkg-shlibdeps" >&2
+  echo "-- building the packages without dpkg-shlibdeps" >&2
   if out=$(cd "$build" && unshare -m sh -c 'mount --bind /dev/null "$(command -v dpkg-shlibdeps)" && cpack -G DEB' 2>&1); then
-    echo "the package was built without dpkg-shlibdeps: $out" >&2
+    echo "the packages were built without dpkg-shlibdeps: $out" >&2
     exit 1
   fi
   grep -q "install the package dpkg-dev" <<<"$out" || { echo "no word of dpkg-dev: $out" >&2; exit 1; }
-  rm -f "$build"/trevolan_*.deb
+  rm -f "$build"/trevolan_*.deb "$build"/trevolan-mpi_*.deb
 fi
 
-echo "-- building the package" >&2
+echo "-- building the packages" >&2
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/trevolan_*_*.deb)
 version=$(dpkg-deb -f "$deb" Version)
 echo "$(basename "$deb"): Depends: $(dpkg-deb -f "$deb" Depends)" >&2
+debs=("$deb")
+mpi_deb=""
+if [ -x "$build/bin/trevolan-mpi" ]; then
+  mpi_deb=$(ls "$build"/trevolan-mpi_*_*.deb)
+  debs+=("$mpi_deb")
+  depends=$(dpkg-deb -f "$mpi_deb" Depends)
+  echo "$(basename "$mpi_deb"): Depends: $depends" >&2
+  # The same build's trevolan, mpirun, and OpenMPI's library as dpkg-shlibdeps found it.
+  for wanted in "trevolan (= $version)" "openmpi-bin" "libopenmpi3"; do
+    grep -qF "$wanted" <<<"$depends" || { echo "trevolan-mpi does not depend on $wanted" >&2; exit 1; }
+  done
+  # Each program in its own package, each with its manual page.
+  ! dpkg-deb -c "$deb" | grep "/trevolan-mpi" || { echo "the package trevolan holds trevolan-mpi's files" >&2; exit 1; }
+  listing=$(dpkg-deb -c "$mpi_deb")
+  for file in /usr/bin/trevolan-mpi /usr/share/man/man1/trevolan-mpi.1.gz /usr/share/doc/trevolan-mpi/copyright; do
+    grep -q " \.$file$" <<<"$listing" || { echo "the package trevolan-mpi has no $file" >&2; exit 1; }
+  done
+fi
 # The Python module, when the build has it, is in the package once, with its python3.
 module=$(compgen -G "$build/python/trevolan/_trevolan*.so" || true)
 copies=$(dpkg-deb -c "$deb" | grep -c "/trevolan/_trevolan\.cpython-[^/]*\.so$" || true)
@@ -36,17 +56,21 @@ if [ -n "$module" ]; then
 fi
 
 echo "-- lintian" >&2
-report=$(lintian "$deb" 2>&1 | grep -v "running with root privileges" || true)
-[ -n "$report" ] && echo "$report" >&2
-if grep -q "^E: " <<<"$report"; then
-  echo "lintian found errors in the package" >&2
-  exit 1
+report=$(lintian "${debs[@]}" 2>&1 | grep -v "running with root privileges" || true)
+if [ -n "$report" ]; then
+  echo "$report" >&2
+  if grep -q "^[EW]: " <<<"$report"; then
+    echo "lintian found errors or warnings in the packages" >&2
+    exit 1
+  fi
 fi
 
-if dpkg-query -W -f='${Status}' trevolan 2>/dev/null | grep -q "installed"; then
-  echo "-- a trevolan package is installed on this machine: it is left as it is, install checks skipped" >&2
-  exit 0
-fi
+for package in trevolan trevolan-mpi; do
+  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "installed"; then
+    echo "-- a $package package is installed on this machine: it is left as it is, install checks skipped" >&2
+    exit 0
+  fi
+done
 if [ "$(id -u)" -ne 0 ]; then
   echo "-- not root: install checks skipped" >&2
   exit 0
@@ -67,12 +91,12 @@ dpkg_retry() {
 
 scratch=$(mktemp -d)
 cleanup() {
-  dpkg_retry --purge trevolan || echo "could not remove the package trevolan" >&2
+  dpkg_retry --purge trevolan-mpi trevolan || echo "could not remove the packages" >&2
   rm -rf "$scratch"
 }
 trap cleanup EXIT
 echo "-- installing with dpkg" >&2
-dpkg_retry -i "$deb"
+dpkg_retry -i "${debs[@]}"
 
 fail() {
   echo "package check failed: $*" >&2
@@ -83,7 +107,9 @@ examples=/usr/share/trevolan/examples
 out=$(cd "$scratch" && trevolan-cli run "$examples/integrators.txt" --tape tape.txt) || fail "run: $out"
 grep -q "^finished at Time 1000 after 1000 steps, tape rows 101$" <<<"$out" || fail "run printed: $out"
 [ "$(wc -l <"$scratch/tape.txt")" -eq 102 ] || fail "the tape has not 101 rows and a header"
-[ "$(trevolan-cli --version)" = "trevolan-cli $version" ] || fail "trevolan-cli --version"
+# The programs name the commit they were built from, that of this checkout.
+built=$(git -C "$root" rev-parse --short HEAD 2>/dev/null) && built="commit $built" || built="unknown commit"
+[ "$(trevolan-cli --version)" = "trevolan-cli $version ($built)" ] || fail "trevolan-cli --version: $(trevolan-cli --version)"
 # The installed study example runs from anywhere with the installed batch runner.
 out=$(cd "$scratch" && "$examples/mm1_queue_study.sh" --replications 2 --jobs 1 2>&1) || fail "the study example: $out"
 [ "$(wc -l <"$scratch/mm1_runs.csv")" -eq 7 ] || fail "the study example wrote no runs file of 6 runs"
@@ -96,7 +122,7 @@ if [ -n "$module" ]; then
     grep -q "/dist-packages/trevolan/$file$" <<<"$listing" || fail "the package has no trevolan/$file"
   done
 fi
-[ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version" ] || fail "trevolan --version"
+[ "$(QT_QPA_PLATFORM=offscreen trevolan --version)" = "trevolan $version ($built)" ] || fail "trevolan --version"
 env -u DISPLAY -u WAYLAND_DISPLAY trevolan --help | grep -qx "Example models: $examples" ||
   fail "trevolan --help does not name $examples"
 # The user guide with every picture it shows, where the window's F1 finds it.
@@ -110,7 +136,22 @@ done
 status=0
 (cd "$scratch" && QT_QPA_PLATFORM=offscreen timeout 3 trevolan "$examples/damped_oscillator.txt") || status=$?
 [ "$status" -eq 124 ] || fail "the window ended with status $status instead of running"
-for page in trevolan trevolan-cli; do
+pages=(trevolan trevolan-cli)
+if [ -n "$mpi_deb" ]; then
+  pages+=(trevolan-mpi)
+  [ "$(trevolan-mpi --version)" = "trevolan-mpi $version ($built)" ] || fail "trevolan-mpi --version"
+  # A study across two ranks of an installed example gives the files of the installed
+  # batch runner's study on one machine.
+  study=("$examples/mm1_queue.txt" --vary 101.aa=2,1.42857142857143 --replications 2 --warmup 500
+         --measure mean:104.Value --jobs 1)
+  out=$(cd "$scratch" && trevolan-cli study "${study[@]}" --out one.csv --summary one.sum.csv 2>&1) ||
+    fail "trevolan-cli study: $out"
+  out=$(cd "$scratch" && mpirun --allow-run-as-root --oversubscribe -np 2 trevolan-mpi study "${study[@]}" \
+          --out ranks.csv --summary ranks.sum.csv 2>&1) || fail "mpirun trevolan-mpi study: $out"
+  cmp "$scratch/one.csv" "$scratch/ranks.csv" && cmp "$scratch/one.sum.csv" "$scratch/ranks.sum.csv" ||
+    fail "trevolan-mpi's study differs from trevolan-cli's"
+fi
+for page in "${pages[@]}"; do
   [ "$(man -w "$page")" = "/usr/share/man/man1/$page.1.gz" ] || fail "man -w $page"
 done
 bash -c 'source /usr/share/bash-completion/completions/trevolan-cli && complete -p trevolan-cli' >/dev/null ||
@@ -120,5 +161,7 @@ bash -c 'source /usr/share/bash-completion/completions/trevolan-cli && complete 
 
 trap - EXIT
 cleanup
-[ ! -e /usr/bin/trevolan-cli ] || fail "trevolan-cli is still there after the package was removed"
-echo "-- the package installed, ran and was removed" >&2
+for program in trevolan-cli trevolan-mpi; do
+  [ ! -e "/usr/bin/$program" ] || fail "$program is still there after the packages were removed"
+done
+echo "-- the packages installed, ran and were removed" >&2

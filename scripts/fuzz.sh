@@ -17,7 +17,7 @@ build_tree "$TREVOLAN_ROOT/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUIL
 corpus=$TREVOLAN_ROOT/build-fuzz/corpus
 findings=$TREVOLAN_ROOT/build-fuzz/findings
 mkdir -p "$corpus/model" "$corpus/script" "$findings"
-cp -n "$TREVOLAN_ROOT"/examples/*.txt "$corpus/model/"
+example_models "$TREVOLAN_ROOT/build-fuzz" | xargs cp -n -t "$corpus/model/"
 cp -n "$TREVOLAN_ROOT"/fuzz/script_corpus/* "$corpus/script/"
 jobs=$(nproc)
 

@@ -7,9 +7,11 @@ TREVOLAN_PACKAGES=(cmake g++ make qt6-base-dev qt6-svg-dev fonts-dejavu-core nlo
 # What ./test adds: the test and benchmark libraries, the PDF renderer of the picture
 # tests, the manual pages, and MPI for studies across machines (procps: pgrep).
 TREVOLAN_TEST_PACKAGES=(poppler-utils libgtest-dev libgmock-dev libbenchmark-dev scdoc libopenmpi-dev openmpi-bin procps)
-# What ./test needs to build the Debian package (dpkg-shlibdeps of dpkg-dev, file) and
-# to check it and the desktop files, manual pages and completion.
-TREVOLAN_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base man-db bash-completion)
+# What ./test needs to build the Debian packages (dpkg-shlibdeps of dpkg-dev, file) and
+# to check them and the desktop files, manual pages and completion (an X server, Xvfb,
+# and xwininfo for the window's class on X11).
+TREVOLAN_PACKAGING_PACKAGES=(dpkg-dev file lintian desktop-file-utils appstream groff-base man-db bash-completion
+  xvfb xauth x11-utils)
 
 # ensure_packages [PACKAGE...]: installs through apt-get those of the packages (by
 # default the build's) that are not installed yet; --no-install-recommends keeps the
@@ -76,4 +78,10 @@ build_tree() {
     printf '%s\n' "$configured" >"$stamp"
   fi
   cmake --build "$dir" -j "$(nproc)" >&2
+}
+
+# example_models DIR: the paths of the example models by the list of the build tree DIR
+# (CMakeLists.txt), not whatever else the examples folder holds.
+example_models() {
+  sed "s|^|$TREVOLAN_ROOT/examples/|" "$1/example-models.list"
 }

@@ -6,6 +6,9 @@ import pytest
 
 ROOT = pathlib.Path(os.environ.get("TREVOLAN_ROOT", pathlib.Path(__file__).resolve().parents[2]))
 CLI = os.environ.get("TREVOLAN_CLI", str(ROOT / "build" / "bin" / "trevolan-cli"))
+# The example models by the list of the build that made the batch runner, not every file
+# of the folder: a tape or a model of a user's own there is no example.
+EXAMPLES = (pathlib.Path(CLI).parents[1] / "example-models.list").read_text().split()
 
 
 def example(name):

@@ -15,9 +15,7 @@ import numpy as np
 import pytest
 
 import trevolan
-from conftest import ROOT, cli, example
-
-EXAMPLES = sorted(p.name for p in (ROOT / "examples").glob("*.txt"))
+from conftest import EXAMPLES, ROOT, cli, example
 
 
 def columns(result):

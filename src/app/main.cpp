@@ -7,6 +7,7 @@
 
 #include "app/data_folders.h"
 #include "app/main_window.h"
+#include "trevolan_commit.h"
 #include "trevolan_version.h"
 
 namespace {
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
-      std::cout << "trevolan " << trevolan::kVersion << '\n';
+      std::cout << "trevolan " << trevolan::kVersion << " (" << trevolan::kCommit << ")\n";
       return 0;
     }
   }

@@ -6,7 +6,6 @@
 #include "cli/batch.h"
 #include "cli/runner.h"
 #include "study/study_options.h"
-#include "trevolan_version.h"
 
 namespace trevolan::cli {
 
@@ -172,10 +171,6 @@ int RunProgram(const std::vector<std::string>& args, ProgramStreams& io) {
   if (args[0] == "--help" || args[0] == "-h") {
     io.out << UsageLines() << "\n'" << kProgram << " help' lists the commands, '" << kProgram
            << " help COMMAND' explains one\nwith an example; 'man " << kProgram << "' is the manual.\n";
-    return 0;
-  }
-  if (args[0] == "--version") {
-    io.out << kProgram << ' ' << kVersion << '\n';
     return 0;
   }
   const ProgramCommand* command = FindProgramCommand(args[0]);

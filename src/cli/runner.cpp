@@ -198,8 +198,8 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
   // Every rank would run the whole study and write the same files: the MPI program
   // hands the runs out instead.
   if (MpiRanks() > 1) {
-    throw UsageError("trevolan-cli study runs on one machine; under mpirun use trevolan-mpi study (" +
-                     std::to_string(MpiRanks()) + " ranks were started)");
+    throw UsageError("trevolan-cli study runs on one machine; under mpirun use trevolan-mpi study, of the package "
+                     "trevolan-mpi (" + std::to_string(MpiRanks()) + " ranks were started)");
   }
   // Ctrl-C and SIGTERM end the study politely: blocked here, before any worker thread
   // exists, and taken from the progress check, which stops the runs and keeps those done.

@@ -21,6 +21,8 @@
 #include "study/stop_signals.h"
 #include "study/study.h"
 #include "study/study_files.h"
+#include "trevolan_commit.h"
+#include "trevolan_version.h"
 
 namespace {
 
@@ -250,6 +252,11 @@ int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before MPI starts, so that it needs no mpirun.
+  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    std::cout << "trevolan-mpi " << trevolan::kVersion << " (" << trevolan::kCommit << ")\n";
+    return 0;
+  }
   // SIGINT and SIGTERM (mpirun passes them on to the ranks) end the study politely:
   // blocked before MPI starts its own threads, taken by the ranks' progress checks.
   trevolan::study::StopSignals signals;

@@ -7,6 +7,7 @@
 #include "cli/help.h"
 #include "cli/program.h"
 #include "cli/runner.h"
+#include "support/test_support.h"
 #include "trevolan_version.h"
 
 namespace trevolan::cli {
@@ -158,7 +159,18 @@ TEST(Help, OptionsOfTheCommandLineAreThoseOfTheSynopsis) {
   const Output run_help = Program({"run", "--help"});
   EXPECT_EQ(run_help.status, 0);
   EXPECT_EQ(run_help.out, Program({"help", "run"}).out);
-  EXPECT_EQ(Program({"--version"}).out, std::string("trevolan-cli ") + kVersion + "\n");
+  // The program answers --version itself, naming the commit it was built from.
+  const testing::CliResult version = testing::RunCli({"--version"});
+  EXPECT_EQ(version.status, 0);
+  const std::string lead = std::string("trevolan-cli ") + kVersion + " (";
+  ASSERT_EQ(version.out.substr(0, lead.size()), lead) << version.out;
+  // "commit " and at least 7 hexadecimal digits, or "unknown commit"; then ")\n".
+  const std::string built = version.out.substr(lead.size());
+  const size_t end = built.size() >= 2 ? built.size() - 2 : 0;
+  const bool hash = built.compare(0, 7, "commit ") == 0 && end >= 14 &&
+                    built.find_first_not_of("0123456789abcdef", 7) == end;
+  EXPECT_TRUE((hash || built.compare(0, end, "unknown commit") == 0) && built.compare(end, 2, ")\n") == 0)
+      << version.out;
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -103,12 +102,9 @@ std::string ExamplePath(const std::string& name) { return std::string(TREVOLAN_E
 
 std::vector<std::string> ExampleModels() {
   std::vector<std::string> models;
-  for (const auto& entry : std::filesystem::directory_iterator(TREVOLAN_EXAMPLES_DIR)) {
-    const std::string name = entry.path().filename().string();
-    const bool tape = name.size() >= 9 && name.compare(name.size() - 9, 9, ".tape.txt") == 0;
-    if (entry.path().extension() == ".txt" && !tape) models.push_back(entry.path().string());
+  for (const std::string& name : SplitLines(ReadTextFile(TREVOLAN_EXAMPLE_LIST))) {
+    if (!name.empty()) models.push_back(ExamplePath(name));
   }
-  std::sort(models.begin(), models.end());
   return models;
 }
 

@@ -64,8 +64,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::vector<std::st
 
 // The path of an example model.
 std::string ExamplePath(const std::string& name);
-// The example models, sorted: every .txt of the examples folder but the tapes that
-// `./run` writes beside them.
+// The example models, by the build's list of them (CMakeLists.txt), not by what the
+// examples folder holds: a user's own model or a tape there is no example.
 std::vector<std::string> ExampleModels();
 
 }  // namespace trevolan::testing
