@@ -161,6 +161,11 @@ def test_python_ways_in_follow_one_rule_and_raise_pythons_own_kinds(tmp_path, os
                 action()
             assert text in str(raised.value), (way, str(raised.value))
             assert m[target] == before or (before != before and m[target] != m[target]), way
+    # A value's effect is the field's own, whichever way it comes: the Graphs block's
+    # inputs are the recorded channels, also when simulate() sets them.
+    run = trevolan.simulate(osc, stop=1, params={"19.stored": [2, 101, 104] + [0] * 8})
+    names = list(run.columns) if hasattr(run, "columns") else list(run.dtype.names)[1:]
+    assert names == ["velocity", "accel"]
     m = oscillator
     kinds = [  # the model's errors are also Python's own kinds, and say where they went beyond
         (lambda: m["1001.aa"], IndexError, "Range check error: 1001.aa: block IDs are 0..1000"),
