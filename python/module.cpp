@@ -14,7 +14,7 @@
 #include <limits>
 
 #include "commands/dialog_typing.h"
-#include "engine/run_loop.h"
+#include "engine/run_operations.h"
 #include "model.h"
 #include "model/file_commands.h"
 #include "model/model_file.h"
@@ -63,9 +63,7 @@ struct PyModel {
     {
       py::gil_scoped_release nogil;
       try {
-        model.Do(work, said, CheckSignals);
-      } catch (const Interrupted&) {
-        interrupted = true;
+        interrupted = model.Do(work, said, CheckSignals);
       } catch (...) {
         failure = std::current_exception();
       }
@@ -516,10 +514,10 @@ py::object Simulate(py::handle model, const py::object& stop, const py::object& 
   m->Call([&](Sim& s) {
     for (const auto& [target, value] : sets) SetNamed(s, target, value);
     if (!seed.is_none()) SeedGenerator(s, seed.cast<uint64_t>());
-    ResetButton(s);
+    Reset(s).RethrowError();
   });
   StartRecording(*m, outputs, every, m->recorded);
-  m->Call([&](Sim& s) { AdvanceTo(s, s.FinTim); });
+  m->Call([&](Sim& s) { RunUntil(s, s.FinTim).RethrowError(); });
   return Recording(*m);
 }
 
@@ -915,17 +913,15 @@ however long the run.)");
           "derived from n and the block's ID, so that changing one block leaves the draws of the others as they "
           "were; seed(n) without it returns to the one sequence shared by all blocks.")
       .def(
-          "reset", [](PyModel& self) { self.Call([](Sim& s) { ResetButton(s); }); },
+          "reset", [](PyModel& self) { self.Call([](Sim& s) { Reset(s).RethrowError(); }); },
           "Starts the run afresh: Time back to Start, every block to its initial state, the tape to its first row.")
       .def(
-          "step", [](PyModel& self) { self.Call([](Sim& s) { StepButton(s); }); },
+          "step", [](PyModel& self) { self.Call([](Sim& s) { Step(s).RethrowError(); }); },
           "Advances the run by one step of Delt.")
       .def(
           "run",
           [](PyModel& self) {
-            self.Call([](Sim& s) {
-              if (s.HoldFlag) RunButton(s);
-            });
+            self.Call([](Sim& s) { RunToHold(s).RethrowError(); });
           },
           "Runs until the next hold: the hold step, a hold trigger or the finish time (the window's RUN).")
       .def(
@@ -936,7 +932,7 @@ however long the run.)");
             std::string short_of;
             self.Call([&](Sim& s) {
               if (presses < 0) throw RangeError();  // as the batch runner's finish -1
-              FinishRun(s, presses);
+              Finish(s, presses).RethrowError();
               if (!(s.Time + s.TimeTol >= s.FinTim)) {
                 short_of = "finish stopped at Time " + FormatGeneral(s.Time) + " before FinTim " +
                            FormatGeneral(s.FinTim) + ": all " + std::to_string(presses) +
@@ -986,7 +982,7 @@ however long the run.)");
       .def(
           "advance",
           [](PyModel& self, double to, int64_t max_presses) {
-            self.Call([&](Sim& s) { AdvanceTo(s, to, max_presses); });
+            self.Call([&](Sim& s) { RunUntil(s, to, max_presses).RethrowError(); });
           },
           py::arg("to"), py::kw_only(), py::arg("max_presses") = kDefaultFinishPresses,
           "Runs until Time reaches `to` (within TimeTol), through every hold on the way, all in C++: "

@@ -1,6 +1,6 @@
 #include "blocks/compute.h"
 #include "cli/batch.h"
-#include "engine/run_loop.h"
+#include "engine/run_operations.h"
 #include "model/numbers.h"
 #include "model/seed.h"
 
@@ -12,19 +12,17 @@ void AddRunCommands(Batch& b) {
          "Rewinds the clock to Start, puts every block from ID 19 up into its initial state, runs one compute "
          "pass and records tape row 0.",
          "reset"},
-        [&s](const Command&) { ResetButton(s); });
+        [&s](const Command&) { Reset(s).RethrowError(); });
   b.Add({"run", "", "The RUN button while held: runs until the model holds",
          "The run goes on until a hold step, a positive hold trigger or the finish time holds it; then the "
          "command ends. While the model is not held it does nothing.",
          "run"},
-        [&s](const Command&) {
-          if (s.HoldFlag) RunButton(s);
-        });
+        [&s](const Command&) { RunToHold(s).RethrowError(); });
   b.Add({"step", "", "The STEP button while held: one step of Delt",
          "Exactly one step: the integrators, the clock advanced by Delt, one compute pass, and the graph and hold "
          "events that fall due.",
          "step"},
-        [&s](const Command&) { StepButton(s); });
+        [&s](const Command&) { Step(s).RethrowError(); });
   b.Add({"finish", "[N]", "Presses RUN until the run holds at the finish time",
          "RUN is pressed again and again until the run holds with Time + TimeTol >= FinTim, at most N times "
          "(default 1000000), so that hold steps on the way do not end the run.",
@@ -36,7 +34,7 @@ void AddRunCommands(Batch& b) {
             if (!(n >= 0 && n <= 1e15)) throw RangeError();
             presses = static_cast<int64_t>(n);
           }
-          FinishRun(s, presses);
+          Finish(s, presses).RethrowError();
         });
   b.Add({"compute", "", "One compute pass over every block (ComputeAllBlocks)",
          "Each block from ID 1 to HighestBlock computes once, in ID order, without moving the clock.",

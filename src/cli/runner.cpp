@@ -9,7 +9,7 @@
 
 #include "cli/batch.h"
 #include "cli/help.h"
-#include "engine/run_loop.h"
+#include "engine/run_operations.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
 #include "model/seed.h"
