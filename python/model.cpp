@@ -8,20 +8,19 @@ namespace trevolan::python {
 
 Model::Model() : sim_(std::make_unique<Sim>()) {
   sim_->frontend = &frontend_;
-  frontend_.sim = sim_.get();
   frontend_.Attach(*sim_);
   // The first paint of the window when it is activated, as the batch runner does.
   frontend_.FormPaint();
 }
 
-void CollectingFrontend::ProcessMessages() {
-  HeadlessFrontend::ProcessMessages();
-  if (recorder) recorder->AfterStep(*sim);
-  if (!interrupted || ++steps_ % 64 != 0) return;
+InterruptCheck::Reply InterruptCheck::AfterStep(const Sim&) {
+  if (!interrupted_ || ++steps_ % 64 != 0) return Reply::kGoOn;
   const auto now = std::chrono::steady_clock::now();
-  if (now - last_check_ < std::chrono::milliseconds(50)) return;
+  if (now - last_check_ < std::chrono::milliseconds(50)) return Reply::kGoOn;
   last_check_ = now;
-  if (interrupted()) throw Interrupted();
+  if (!interrupted_()) return Reply::kGoOn;
+  asked_ = true;
+  return Reply::kStop;
 }
 
 void Model::CopyFrom(const Model& other) {

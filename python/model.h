@@ -24,21 +24,23 @@ namespace trevolan::python {
 class CollectingFrontend : public HeadlessFrontend {
  public:
   void ShowMessage(const std::string& text) override { said.push_back(text); }
-  // Asked about every 50 ms of a run whether it must stop (Ctrl-C in Python): a run
-  // that must ends at its next step with Interrupted, held and usable.
-  void ProcessMessages() override;
   std::vector<std::string> said;
-  std::function<bool()> interrupted;
-  Sim* sim = nullptr;                             // the model it shows
-  commands::SampleRecorder* recorder = nullptr;  // samples after every step while set
-
- private:
-  int64_t steps_ = 0;
-  std::chrono::steady_clock::time_point last_check_{};
 };
 
-// Thrown out of a run that Python asked to stop.
-struct Interrupted {};
+// Asks about every 50 ms of a run whether it must stop (Ctrl-C in Python): a run that
+// must holds at its next step, usable, and its operation says it was interrupted.
+class InterruptCheck : public StepObserver {
+ public:
+  explicit InterruptCheck(std::function<bool()> interrupted) : interrupted_(std::move(interrupted)) {}
+  Reply AfterStep(const Sim& s) override;
+  bool asked() const { return asked_; }
+
+ private:
+  std::function<bool()> interrupted_;
+  int64_t steps_ = 0;
+  std::chrono::steady_clock::time_point last_check_{};
+  bool asked_ = false;
+};
 
 // The recorded tape as one block of rows: row-major, `columns` doubles a row (the
 // time, then the channels).
@@ -58,31 +60,35 @@ class Model {
 
   // Runs `work` on the simulator under the lock. The warnings it raised are returned
   // in `said` also when it fails (then it rethrows).
-  // `interrupted`, when given, is asked now and then during a run whether to stop it.
+  // `interrupted`, when given, is asked now and then during a run whether to stop it;
+  // true when it said so and the run was held.
   template <typename Work>
-  void Do(Work&& work, std::vector<std::string>& said, std::function<bool()> interrupted = nullptr) {
+  bool Do(Work&& work, std::vector<std::string>& said, std::function<bool()> interrupted = nullptr) {
     std::lock_guard lock(mutex_);
     std::exception_ptr failure;
-    frontend_.interrupted = std::move(interrupted);
+    InterruptCheck check(std::move(interrupted));
     try {
+      const StepSubscription checking(*sim_, check);
       work(*sim_);
     } catch (...) {
       failure = std::current_exception();
     }
-    frontend_.interrupted = nullptr;
     said.swap(frontend_.said);
     frontend_.said.clear();
     if (failure) std::rethrow_exception(failure);
+    return check.asked();
   }
 
   // Samples of `targets` every `every` of Time from now on, kept apart from the tape;
   // a new recording replaces the last. The samples so far, rows of Time and the targets.
   void Record(Sim& s, const std::vector<std::string>& targets, double every) {
-    recorder_ = std::make_unique<commands::SampleRecorder>(s, targets, every);
-    frontend_.recorder = recorder_.get();
+    auto recorder = std::make_unique<commands::SampleRecorder>(s, targets, every);
+    StopRecording();
+    recorder_ = std::move(recorder);
+    s.step_hook.Subscribe(*recorder_);
   }
   void StopRecording() {
-    frontend_.recorder = nullptr;
+    if (recorder_) sim_->step_hook.Unsubscribe(*recorder_);
     recorder_.reset();
   }
   const commands::SampleRecorder* recorder() const { return recorder_.get(); }

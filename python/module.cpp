@@ -14,7 +14,7 @@
 #include <limits>
 
 #include "commands/dialog_typing.h"
-#include "engine/run_loop.h"
+#include "engine/run_operations.h"
 #include "model.h"
 #include "model/file_commands.h"
 #include "model/model_file.h"
@@ -46,6 +46,24 @@ void Report(py::list& messages, const std::vector<std::string>& said) {
   }
 }
 
+// What a run that stopped short of its target says, "advance stopped at Time 37 before
+// 50: all 10 presses of RUN were used (...)", with `more` when its presses ran out;
+// empty when it reached the target. An error is raised here; an interrupt is raised by
+// PyModel::Call as KeyboardInterrupt.
+std::string ShortOf(const char* call, const Sim& s, const RunOutcome& run, const std::string& target,
+                    const std::string& more = "") {
+  run.RethrowError();
+  if (run.reached()) return "";
+  return std::string(call) + " stopped at Time " + FormatGeneral(run.time) + " before " + target + ": " +
+         ShortStopReason(s, run) + (run.presses > 0 ? more : "");
+}
+
+// A run short of its target, told as trevolan.ModelWarning at the caller's line.
+void WarnShortOf(const std::string& short_of) {
+  if (short_of.empty()) return;
+  if (PyErr_WarnEx(model_warning, short_of.c_str(), 1) != 0) throw py::error_already_set();
+}
+
 // A Python model: the simulator and the list of its warnings.
 struct PyModel {
   Model model;
@@ -64,9 +82,7 @@ struct PyModel {
     {
       py::gil_scoped_release nogil;
       try {
-        model.Do(work, said, CheckSignals);
-      } catch (const Interrupted&) {
-        interrupted = true;
+        interrupted = model.Do(work, said, CheckSignals);
       } catch (...) {
         failure = std::current_exception();
       }
@@ -606,11 +622,14 @@ py::object Simulate(py::handle model, const py::object& stop, const py::object& 
   m->Call([&](Sim& s) {
     for (const auto& [target, value] : sets) SetNamed(s, target, value);
     if (!seed.is_none()) SeedGenerator(s, seed.cast<uint64_t>());
-    ResetButton(s);
+    Reset(s).RethrowError();
   });
   StartRecording(*m, outputs, every, m->recorded);
-  m->Call([&](Sim& s) { AdvanceTo(s, s.FinTim); });
-  return Recording(*m);
+  std::string short_of;
+  m->Call([&](Sim& s) { short_of = ShortOf("simulate", s, RunUntil(s, s.FinTim), "FinTim " + FormatGeneral(s.FinTim)); });
+  py::object samples = Recording(*m);
+  WarnShortOf(short_of);
+  return samples;
 }
 
 // Named columns as a pandas DataFrame, or a numpy record array without pandas.
@@ -895,7 +914,9 @@ seed: the random generator's seed (None: the fixed sequence of every start).
 
 Returns a pandas DataFrame indexed by Time with a column for each output (a numpy
 structured array with a Time field when pandas is not installed), every sample kept
-however long the run.)");
+however long the run. A run that stops short of FinTim (RUN pressed a million times, a
+hold trigger holding every step) warns with trevolan.ModelWarning naming the time
+reached and why, and returns the samples it took.)");
 
   py::class_<PyModel>(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.")
       .def(py::init<>(), "An empty simulator, as the program starts without a model; Model.open(path) reads one.")
@@ -984,17 +1005,15 @@ however long the run.)");
           "derived from n and the block's ID, so that changing one block leaves the draws of the others as they "
           "were; seed(n) without it returns to the one sequence shared by all blocks.")
       .def(
-          "reset", [](PyModel& self) { self.Call([](Sim& s) { ResetButton(s); }); },
+          "reset", [](PyModel& self) { self.Call([](Sim& s) { Reset(s).RethrowError(); }); },
           "Starts the run afresh: Time back to Start, every block to its initial state, the tape to its first row.")
       .def(
-          "step", [](PyModel& self) { self.Call([](Sim& s) { StepButton(s); }); },
+          "step", [](PyModel& self) { self.Call([](Sim& s) { Step(s).RethrowError(); }); },
           "Advances the run by one step of Delt.")
       .def(
           "run",
           [](PyModel& self) {
-            self.Call([](Sim& s) {
-              if (s.HoldFlag) RunButton(s);
-            });
+            self.Call([](Sim& s) { RunToHold(s).RethrowError(); });
           },
           "Runs until the next hold: the hold step, a hold trigger or the finish time (the window's RUN).")
       .def(
@@ -1005,17 +1024,11 @@ however long the run.)");
             std::string short_of;
             self.Call([&](Sim& s) {
               if (presses < 0) throw RangeError();  // as the batch runner's finish -1
-              FinishRun(s, presses);
-              if (!(s.Time + s.TimeTol >= s.FinTim)) {
-                short_of = "finish stopped at Time " + FormatGeneral(s.Time) + " before FinTim " +
-                           FormatGeneral(s.FinTim) + ": all " + std::to_string(presses) +
-                           " presses of RUN were used (the run holds every Holdstep " + FormatGeneral(s.Holdstep) +
-                           ")" + (given ? "" : "; finish(max_presses=...) allows more");
-              }
+              short_of = ShortOf("finish", s, Finish(s, presses), "FinTim " + FormatGeneral(s.FinTim),
+                                 given ? "" : "; finish(max_presses=...) allows more");
             });
-            if (short_of.empty()) return;
-            if (!given) throw SimError(short_of);
-            if (PyErr_WarnEx(model_warning, short_of.c_str(), 1) != 0) throw py::error_already_set();
+            if (!given && !short_of.empty()) throw SimError(short_of);
+            WarnShortOf(short_of);
           },
           py::arg("max_presses") = py::none(),
           "Runs to the finish time: RUN pressed again and again until the run holds at FinTim, at most max_presses "
@@ -1055,11 +1068,18 @@ however long the run.)");
       .def(
           "advance",
           [](PyModel& self, double to, int64_t max_presses) {
-            self.Call([&](Sim& s) { AdvanceTo(s, to, max_presses); });
+            std::string short_of;
+            self.Call([&](Sim& s) {
+              short_of = ShortOf("advance", s, RunUntil(s, to, max_presses), FormatGeneral(to),
+                                 "; advance(to, max_presses=...) allows more");
+            });
+            WarnShortOf(short_of);
           },
           py::arg("to"), py::kw_only(), py::arg("max_presses") = kDefaultFinishPresses,
           "Runs until Time reaches `to` (within TimeTol), through every hold on the way, all in C++: "
-          "m.advance(to=50). Ctrl-C stops it at the next step with KeyboardInterrupt.")
+          "m.advance(to=50). Short of `to` (its presses ran out, or a hold trigger held every step) it warns "
+          "with trevolan.ModelWarning naming the time reached and why. Ctrl-C stops it at the next step with "
+          "KeyboardInterrupt.")
       .def(
           "record",
           [](PyModel& self, const py::object& outputs, const py::object& every) {

@@ -9,6 +9,7 @@ import pathlib
 import pickle
 import subprocess
 import sys
+import warnings
 from xml.etree import ElementTree
 
 import numpy as np
@@ -79,6 +80,35 @@ def test_names_recordings_and_advance(tmp_path):
     whole.reset()
     whole.finish()
     assert np.array_equal(m.tape(), whole.tape())
+
+
+def test_advance_and_simulate_say_when_a_hold_trigger_stops_the_run_short():
+    # position (block 102) starts at 10: as the hold trigger it holds the run after every
+    # step, so each press of RUN is one step and the presses run out before the target.
+    m = trevolan.Model.open(example("damped_oscillator.txt"))
+    m["RepCount"] = 102
+    m.reset()
+    with pytest.warns(trevolan.ModelWarning) as said:
+        m.advance(to=50, max_presses=5)
+    assert [str(w.message) for w in said] == [
+        "advance stopped at Time 0.05 before 50: all 5 presses of RUN were used (the hold trigger, block 102 "
+        "position, holds the run at every step); advance(to, max_presses=...) allows more"]
+    assert m["Time"] == pytest.approx(0.05) and m["HoldFlag"]
+    # A run that reaches its time says nothing.
+    m["RepCount"] = 0
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        m.advance(to=50)
+    assert m["Time"] == pytest.approx(50)
+    # simulate() returns the samples it took, up to where a million presses got it.
+    model = trevolan.Model.new()
+    model.timing(finish=2e6, delt=1, graph=1e5, hold=1e6, holdnext=1e6, trigger=1)
+    with pytest.warns(trevolan.ModelWarning) as said:
+        _, table = columns(trevolan.simulate(model, outputs=["Time"]))
+    assert [str(w.message) for w in said] == [
+        "simulate stopped at Time 1000000 before FinTim 2000000: all 1000000 presses of RUN were used (the hold "
+        "trigger, block 1 ONE, holds the run at every step)"]
+    assert list(table[:, 0]) == [k * 1e5 for k in range(11)]
 
 
 def run_pickled(state):

@@ -106,6 +106,10 @@ void Batch::Execute(const Command& command) {
   out_.flush();
 }
 
+void Batch::Note(const std::string& text) {
+  if (notes_) *notes_ << EscapeControls(text) << '\n' << std::flush;
+}
+
 std::string EscapeControls(const std::string& text) {
   static const char kHex[] = "0123456789abcdef";
   std::string out;

@@ -11,6 +11,7 @@
 #include "commands/dialog_typing.h"
 #include "cli/script.h"
 #include "display/headless_frontend.h"
+#include "engine/run_operations.h"
 #include "model/sim.h"
 #include "model/tape_csv.h"
 
@@ -72,6 +73,15 @@ class Batch {
   bool had_error() const { return had_error_; }
   std::ostream& out() { return out_; }
 
+  // How the last of the run commands (reset, run, step, finish) ended.
+  const RunOutcome& last_run() const { return last_run_; }
+  void Ran(const RunOutcome& o) { last_run_ = o; }
+
+  // Notes that are neither output nor errors of the program (a finish that stopped
+  // short of FinTim) go to `notes` (standard error), a line each; null: nowhere.
+  void SendNotesTo(std::ostream* notes) { notes_ = notes; }
+  void Note(const std::string& text);
+
  private:
   struct Entry {
     CommandHelp help;
@@ -84,6 +94,8 @@ class Batch {
   std::unique_ptr<Sim> sim_;
   std::map<std::string, Entry> handlers_;
   bool had_error_ = false;
+  RunOutcome last_run_;
+  std::ostream* notes_ = nullptr;
 };
 
 // The commands by area, each in a file of its own.

@@ -116,7 +116,8 @@ const std::vector<ProgramCommand>& ProgramCommands() {
         "with --save. --max-presses sets N, the most times RUN is pressed (default 1000000). It ends with a "
         "summary line naming the final time and the number of tape rows. A model that cannot be read is not "
         "run (exit status 1, nothing written); a run whose presses run out before FinTim keeps its tape and "
-        "ends with an error line and 'stopped at' (exit status 1). On a terminal a progress line on "
+        "ends with an error line, which names a hold trigger that held every step, and 'stopped at' (exit "
+        "status 1). On a terminal a progress line on "
         "standard error shows how far the clock has got.\n\n"
         "--csv FILE writes every recorded tape row as CSV (RFC 4180, a header of the channels' names) as the "
         "run goes, so a run of any length is kept whole. --seed N restarts the random generator from a "
@@ -138,7 +139,7 @@ const std::vector<ProgramCommand>& ProgramCommands() {
         "script from standard input.",
         "trevolan-cli exec -c 'open model.txt; reset; finish; print Time 102.Value'"},
        [](const std::vector<std::string>& args, ProgramStreams& io) {
-         return ExecScripts(ParseExecOptions(args), io.out);
+         return ExecScripts(ParseExecOptions(args), io.out, io.err);
        }},
       {{"study", study::StudySynopsis(), "Runs a model many times over cases and replications, with statistics",
         StudyDetails(),

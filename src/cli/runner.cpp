@@ -9,7 +9,7 @@
 
 #include "cli/batch.h"
 #include "cli/help.h"
-#include "engine/run_loop.h"
+#include "engine/run_operations.h"
 #include "model/atomic_file.h"
 #include "model/numbers.h"
 #include "model/seed.h"
@@ -83,12 +83,15 @@ int RunModel(const RunOptions& options, std::ostream& out, std::ostream* progres
   }
   if (options.tape) batch.Execute({"save-tape", *options.tape});
   if (options.save) batch.Execute({"save", *options.save});
+  const RunOutcome& run = batch.last_run();
   const bool reached = s.Time + s.TimeTol >= s.FinTim;
   if (!reached && !failed_in_run) {
     // The presses ran out first: the tape holds what was run, but the run is not done.
+    // Where a hold trigger held every step, the line says so.
     out << "error: the run stopped at Time " << FormatGeneral(s.Time) << " before FinTim " << FormatGeneral(s.FinTim)
-        << ": all " << (options.max_presses ? *options.max_presses : std::to_string(kDefaultFinishPresses))
-        << " presses of RUN were used" << (options.max_presses ? "" : " (--max-presses allows more)") << '\n';
+        << ": all " << run.presses << " presses of RUN were used"
+        << (options.max_presses ? "" : " (--max-presses allows more)")
+        << (run.stop == RunStop::kHeld ? "; " + EscapeControls(HoldCause(s)) : "") << '\n';
   }
   out << (failed_in_run ? "stopped with an error" : reached ? "finished" : "stopped") << " at Time " << FormatGeneral(s.Time) << " after "
       << (s.StepsTaken - steps_before) << " steps, tape rows " << (s.TapeIndex + 1) << '\n';
@@ -117,9 +120,10 @@ std::string ScriptText(const std::string& file) {
 
 }  // namespace
 
-int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out) {
+int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out, std::ostream& notes) {
   if (sources.empty()) throw UsageError("exec needs -f SCRIPT or -c COMMANDS");
   Batch batch(out);
+  batch.SendNotesTo(&notes);
   for (const ScriptSource& source : sources) {
     if (!source.is_file) {
       for (const Command& command : ParseScript(source.text, true)) batch.Execute(command);

@@ -35,7 +35,8 @@ std::vector<ScriptSource> ParseExecOptions(const std::vector<std::string>& args)
 
 // Runs every source in order; 0 without errors, 1 with at least one "error:" line.
 // UsageError for an unknown command, a wrong number of arguments or a missing file.
-int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out);
+// A finish that stops short of FinTim says so on `notes`.
+int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out, std::ostream& notes);
 
 // trevolan-cli study MODEL [options]: the study's own options (study/study.h). Every
 // option is checked before the first run (UsageError naming it). The summary table goes

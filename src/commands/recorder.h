@@ -10,21 +10,23 @@
 // holds ten channels and its last 10,001 rows): any number of targets, every sample.
 //
 //   SampleRecorder r(s, {"102.Value", "Delt"}, 0.1);  // the first sample now
-//   ... after every step: r.AfterStep(s);             // a sample each 0.1 of Time
+//   StepSubscription recording(s, r);                 // a sample each 0.1 of Time
+//   ... run ...
 //   r.cells(): rows of Time and the targets
 namespace trevolan::commands {
 
-class SampleRecorder {
+class SampleRecorder : public StepObserver {
  public:
   // UsageError for a target that is no number; every <= 0 or not finite: RangeError.
   SampleRecorder(Sim& s, const std::vector<std::string>& targets, double every);
 
   // A sample when Time has reached the next sample time (to within TimeTol), as the
   // tape's rows fall due at GrNext: the samples of a run at GrDel are the tape's rows.
-  void AfterStep(const Sim& s) {
-    if (next_ - s.TimeTol > s.Time) return;
+  Reply AfterStep(const Sim& s) override {
+    if (next_ - s.TimeTol > s.Time) return Reply::kGoOn;
     Sample(s);
     while (!(next_ - s.TimeTol > s.Time)) next_ += every_;
+    return Reply::kGoOn;
   }
 
   size_t columns() const { return reads_.size() + 1; }  // Time, then the targets

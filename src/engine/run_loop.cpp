@@ -44,7 +44,7 @@ void GraphStep(Sim& s) {
 }
 
 // At FinTim: hold, or with repetition on count the run and start the next one at once.
-void Finish(Sim& s) {
+void FinishEvent(Sim& s) {
   StoreTimingGlobals(s);
   TBlock& rep = s.block(kRepCountBlock);
   if (rep.OnOff == 0) {
@@ -62,7 +62,7 @@ void Finish(Sim& s) {
 }
 
 // One step; with a list, the integration pass takes the Integrators noted in it.
-void Step(Sim& s, const IntegratorList* integrators) {
+void StepWith(Sim& s, const IntegratorList* integrators) {
   CheckClockMoves(s);
   const double time = FiniteClock(s.Time + s.Delt, "Time");  // before the step changes anything
   IntegrateAll(s, integrators);
@@ -76,15 +76,16 @@ void Step(Sim& s, const IntegratorList* integrators) {
     HoldAndPaint(s);
   }
   if (s.V(s.RepCount) > 0 || s.HoldFlag) HoldAndPaint(s);
-  if (Due(s, s.FinTim)) Finish(s);
+  if (Due(s, s.FinTim)) FinishEvent(s);
 }
 
 }  // namespace
 
-void RunStep(Sim& s) { Step(s, nullptr); }
+void RunStep(Sim& s) { StepWith(s, nullptr); }
 
 void RunLoop(Sim& s) {
   if (s.RunBusy) return;
+  s.step_hook.ForgetStop();
   // Noted anew for every run, so that nothing edited while the run held is missed.
   IntegratorList integrators;
   NoteIntegrators(s, integrators);
@@ -96,7 +97,8 @@ void RunLoop(Sim& s) {
   try {
     while (!s.HoldFlag) {
       s.RunBusy = true;
-      Step(s, &integrators);
+      StepWith(s, &integrators);
+      if (s.step_hook.AfterStep(s)) HoldRun(s);  // an observer stops the run: held and usable
       s.NotifyProcessMessages();
       if (s.frontend && s.frontend->MayHaveEdited()) {
         NoteIntegrators(s, integrators);
@@ -234,29 +236,7 @@ void ResetButton(Sim& s) {
   s.NotifyGrPlotPnlPrep();
   s.SetRunCaption("RUN");
   s.NotifyFormPaint();
-}
-
-void FinishRun(Sim& s, int64_t max_presses) {
-  for (int64_t presses = 0; presses < max_presses; ++presses) {
-    if (s.HoldFlag && s.Time + s.TimeTol >= s.FinTim) return;
-    RunButton(s);
-  }
-}
-
-void AdvanceTo(Sim& s, double to, int64_t max_presses) {
-  for (int64_t presses = 0; presses < max_presses; ++presses) {
-    if (!s.HoldFlag || s.Time + s.TimeTol >= to) return;
-    struct RestoreHoldnext {
-      Sim& s;
-      double saved;
-      bool moved;
-      ~RestoreHoldnext() {
-        if (moved) s.Holdnext = saved;
-      }
-    } restore{s, s.Holdnext, to < s.Holdnext};
-    if (restore.moved) s.Holdnext = to;
-    StartRun(s);
-  }
+  s.step_hook.AfterReset(s);
 }
 
 }  // namespace trevolan

@@ -9,6 +9,7 @@
 #include "model/block.h"
 #include "model/errors.h"
 #include "model/frontend.h"
+#include "model/step_hook.h"
 
 namespace trevolan {
 
@@ -90,7 +91,8 @@ struct ViewState {
 };
 
 // The whole state of one simulator: the model, its run and its view (each a part that
-// is copied as a whole), the tape's cells, the spreadsheet link and the frontend.
+// is copied as a whole), the tape's cells, the spreadsheet link, the frontend and the
+// observers of the run's steps.
 // Constructing one prepares it as the program start does; a test may hold as many
 // independent ones as it likes. The fields keep their names: s.Time, s.HoldFlag,
 // s.PickedBlock. Named fields are described in the table of fields (model/fields.h).
@@ -151,6 +153,8 @@ struct Sim : ModelState, RunState, ViewState {
 
   // Where notifications go; null means nobody listens.
   Frontend* frontend = nullptr;
+  // Who reads the run after RESET and after every step, apart from the window.
+  StepHook step_hook;
 
   // Notifications, each a single predictable branch when nobody listens.
   void ShowMessage(const std::string& text) { if (frontend) frontend->ShowMessage(text); }

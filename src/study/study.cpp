@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "commands/targets.h"
-#include "engine/run_loop.h"
+#include "engine/run_operations.h"
 #include "editing/field_edit.h"
 #include "model/atomic_file.h"
 #include "model/fields.h"
@@ -77,27 +77,27 @@ const GlobalField* TimeStepGlobal(const std::string& target) {
   return probe.Delt < 0 || probe.GrDel < 0 || probe.Holdstep < 0 ? g : nullptr;
 }
 
-// Thrown out of a run that is stopped from outside; not one of the model's errors.
-struct Interrupted {};
-
-// Samples the measures after RESET and after every step of one run: the run loop tells
-// its frontend once per step.
-class MeasureRecorder : public Frontend {
+// Samples the measures after RESET and after every step of one run, and stops the run
+// at its next step once the study is asked to stop.
+class MeasureRecorder : public StepObserver {
  public:
   MeasureRecorder(const std::vector<Measure>& measures, double warmup, const std::atomic<bool>* stop)
       : measures_(measures), warmup_(warmup), stop_(stop) {}
 
-  void Start(Sim& s) {
-    s_ = &s;
+  // The measures' targets found in the model that is to run.
+  void Prepare(Sim& s) {
+    reads_.clear();
+    for (const Measure& m : measures_) reads_.push_back(commands::NumberTarget(s, commands::TargetOfName(s, m.target)));
+  }
+  void AfterReset(const Sim& s) override {
     states_.assign(measures_.size(), State{});
-    for (size_t m = 0; m < measures_.size(); ++m) states_[m].read = commands::NumberTarget(s, commands::TargetOfName(s, measures_[m].target));
-    Sample(false);
+    Sample(s, false);
   }
-  void ProcessMessages() override {
-    if (stop_ && stop_->load(std::memory_order_relaxed)) throw Interrupted();
-    Sample(true);
+  Reply AfterStep(const Sim& s) override {
+    if (stop_ && stop_->load(std::memory_order_relaxed)) return Reply::kStop;
+    Sample(s, true);
+    return Reply::kGoOn;
   }
-  bool MayHaveEdited() const override { return false; }  // it only reads
 
   std::vector<std::optional<double>> Results() const {
     std::vector<std::optional<double>> out;
@@ -112,31 +112,31 @@ class MeasureRecorder : public Frontend {
 
  private:
   struct State {
-    std::function<double()> read;
     std::optional<double> value;
     double sum = 0, weight = 0;
   };
 
-  void Sample(bool after_step) {
-    const double t = s_->Time + s_->TimeTol;
+  void Sample(const Sim& s, bool after_step) {
+    const double t = s.Time + s.TimeTol;
     const bool warm = t >= warmup_;
     for (size_t m = 0; m < measures_.size(); ++m) {
       State& st = states_[m];
+      const std::function<double()>& read = reads_[m];
       switch (measures_[m].statistic) {
-        case Statistic::kFinal: st.value = st.read(); break;
+        case Statistic::kFinal: st.value = read(); break;
         case Statistic::kAt:
-          if (!st.value && t >= measures_[m].at) st.value = st.read();
+          if (!st.value && t >= measures_[m].at) st.value = read();
           break;
         case Statistic::kMin:
-          if (warm) st.value = st.value ? std::min(*st.value, st.read()) : st.read();
+          if (warm) st.value = st.value ? std::min(*st.value, read()) : read();
           break;
         case Statistic::kMax:
-          if (warm) st.value = st.value ? std::max(*st.value, st.read()) : st.read();
+          if (warm) st.value = st.value ? std::max(*st.value, read()) : read();
           break;
         case Statistic::kMean:
           if (warm && after_step) {
-            st.sum += st.read() * s_->Delt;
-            st.weight += s_->Delt;
+            st.sum += read() * s.Delt;
+            st.weight += s.Delt;
           }
           break;
       }
@@ -146,7 +146,7 @@ class MeasureRecorder : public Frontend {
   const std::vector<Measure>& measures_;
   double warmup_;
   const std::atomic<bool>* stop_;
-  Sim* s_ = nullptr;
+  std::vector<std::function<double()>> reads_;
   std::vector<State> states_;
 };
 
@@ -377,19 +377,25 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
   MeasureRecorder recorder(plan_.measures, plan_.warmup, stop);
   try {
     CopyModelState(*model_, scratch);
-    scratch.frontend = &recorder;
     for (const Assignment& a : plan_.sets) ApplyAssignment(scratch, a.target, a.value);
     const auto values = CaseValues(r.case_number);
     for (size_t i = 0; i < values.size(); ++i) ApplyAssignment(scratch, plan_.variations[i].target, values[i]);
     SeedGenerator(scratch, r.seed, plan_.crn);
-    ResetButton(scratch);
-    recorder.Start(scratch);
-    FinishRun(scratch, kDefaultFinishPresses);
-    if (!(scratch.Time + scratch.TimeTol >= scratch.FinTim)) throw SimError("the run did not reach FinTim");
+    recorder.Prepare(scratch);
+    const StepSubscription measuring(scratch, recorder);
+    Reset(scratch).RethrowError();
+    const RunOutcome run = Finish(scratch);
+    if (run.stop == RunStop::kInterrupted) {
+      r.interrupted = true;
+      return r;
+    }
+    run.RethrowError();
+    if (!run.reached()) {
+      throw SimError("the run did not reach FinTim: it stopped at Time " + FormatGeneral(run.time) + ", " +
+                     ShortStopReason(scratch, run));
+    }
     r.values = recorder.Results();
     if (plan_.tapes) WriteRunTape(scratch, *plan_.tapes + "/" + TapeFileName(key));
-  } catch (const Interrupted&) {
-    r.interrupted = true;
   } catch (const SimError& e) {
     r.error = e.what();
   } catch (const UsageError& e) {
@@ -397,7 +403,6 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
   } catch (const std::bad_alloc&) {
     r.error = "Out of memory";
   }
-  scratch.frontend = nullptr;
   return r;
 }
 

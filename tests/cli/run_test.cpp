@@ -78,6 +78,22 @@ TEST(RunCommand, ErrorsUsageAndMaxPresses) {
             "error: the run stopped at Time 200 before FinTim 1000: all 2 presses of RUN were used\n"
             "stopped at Time 200 after 200 steps, tape rows 21\n");
   EXPECT_EQ(SplitLines(ReadTextFile(dir.path("t.txt"))).size(), 22u);
+  // A hold trigger that holds every step makes each press one step: the line says so.
+  ASSERT_EQ(RunCli({"exec", "-c", "open " + ExamplePath("integrators.txt") + "; timing trigger=1; save " +
+                                      dir.path("trigger.txt")}).status, 0);
+  r = RunCli({"run", dir.path("trigger.txt"), "--max-presses", "7"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out,
+            "error: the run stopped at Time 7 before FinTim 1000: all 7 presses of RUN were used; the hold trigger, "
+            "block 1 ONE, holds the run at every step\n"
+            "stopped at Time 7 after 7 steps, tape rows 1\n");
+  // A script's finish short of FinTim is no error: standard error says where and why.
+  r = RunCli({"exec", "-c", "open " + dir.path("trigger.txt") + "; reset; finish 4; print Time; finish; print Time"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "4\n1000\n");
+  EXPECT_EQ(r.err,
+            "finish: the run stopped at Time 4 before FinTim 1000: all 4 presses of RUN were used (the hold trigger, "
+            "block 1 ONE, holds the run at every step)\n");
   // A run that a floating-point error stops says so; it did not finish.
   ASSERT_EQ(RunCli({"exec", "-c", "create E 100 100; apply 101 onoff=1 cc=0; timing finish=1; save " +
                                       dir.path("e.txt")}).status, 1);

@@ -13,6 +13,7 @@
 #include "model/sim_copy.h"
 #include "model/tape.h"
 #include "engine/run_loop.h"
+#include "engine/run_operations.h"
 #include "model/tape_csv.h"
 #include "study/statistics.h"
 #include "study/sha256.h"
@@ -60,7 +61,7 @@ TEST(StudyModel, CopiesRunAsTheOriginalAndSeedsPickTheSequence) {
   CopyModelState(*original, *copy);
   for (Sim* s : {original.get(), copy.get()}) {
     ResetButton(*s);
-    FinishRun(*s, kDefaultFinishPresses);
+    ASSERT_TRUE(Finish(*s).reached());
   }
   EXPECT_EQ(TapeFileText(*copy), TapeFileText(*original));
   EXPECT_EQ(copy->block(500).Type, BlockType::Empty);
