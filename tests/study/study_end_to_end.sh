@@ -21,7 +21,8 @@ queue=$models/mm1_queue.txt
 mpirun_=(env ASAN_OPTIONS=detect_leaks=0 "$mpiexec" --allow-run-as-root --oversubscribe --mca btl self,vader)
 
 # ---- Interrupted and resumed ----
-study=("$queue" --set FinTim=10000 --replications 40 --measure mean:104.Value --measure max:104.Value --seed 3)
+# Long enough that an idle machine is still at it when the signal comes, 2.5 s in.
+study=("$queue" --set FinTim=20000 --replications 40 --measure mean:104.Value --measure max:104.Value --seed 3)
 "$cli" study "${study[@]}" --jobs 2 --out full.csv --summary full.csv.sum.csv >full.out
 interrupt_and_resume() {  # NAME RUNNER...
   local name=$1
