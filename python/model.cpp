@@ -23,6 +23,30 @@ InterruptCheck::Reply InterruptCheck::AfterStep(const Sim&) {
   return Reply::kStop;
 }
 
+void Model::Record(Sim& s, const std::optional<std::vector<std::string>>& outputs, std::optional<double> every) {
+  std::vector<std::string> names, targets;
+  if (!outputs) {
+    for (const auto& [name, id] : Channels(s)) {
+      names.push_back(name);
+      targets.push_back(std::to_string(id) + ".Value");
+    }
+    names.erase(names.begin());  // column 0 is the Time block
+    targets.erase(targets.begin());
+  } else {
+    names = *outputs;
+    std::erase(names, std::string("Time"));
+    for (auto name = names.begin(); name != names.end(); ++name) {
+      if (std::find(names.begin(), name, *name) != name) throw UsageError("the output " + *name + " is named twice");
+      targets.push_back(commands::TargetOfName(s, *name));
+    }
+  }
+  auto recorder = std::make_unique<commands::SampleRecorder>(s, targets, every ? *every : s.GrDel);
+  StopRecording();
+  recorder_ = std::move(recorder);
+  recorded_ = std::move(names);
+  s.step_hook.Subscribe(*recorder_);
+}
+
 void Model::CopyFrom(const Model& other) {
   if (&other == this) return;
   std::scoped_lock both(mutex_, other.mutex_);

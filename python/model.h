@@ -5,6 +5,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +17,7 @@
 
 // One simulator as Python sees it: the calls of the batch runner's commands on a Sim
 // of its own, without the text of a script in between. Nothing here knows Python; the
-// bindings (module.cpp) release the interpreter around every call.
+// bindings (py_model.h) release the interpreter around every call.
 namespace trevolan::python {
 
 // The program's own warnings, kept until the bindings hand them to Python; drawing is
@@ -79,19 +80,20 @@ class Model {
     return check.asked();
   }
 
-  // Samples of `targets` every `every` of Time from now on, kept apart from the tape;
-  // a new recording replaces the last. The samples so far, rows of Time and the targets.
-  void Record(Sim& s, const std::vector<std::string>& targets, double every) {
-    auto recorder = std::make_unique<commands::SampleRecorder>(s, targets, every);
-    StopRecording();
-    recorder_ = std::move(recorder);
-    s.step_hook.Subscribe(*recorder_);
-  }
+  // Samples of `outputs` every `every` of Time (none: GrDel) from now on, kept apart
+  // from the tape; a new recording replaces the last. The outputs are targets or block
+  // names, each a column of that name; none: the tape's channels by their blocks' names.
+  // Time is the index of every recording, so it is no column of its own; a name given
+  // twice would be two columns of one name (UsageError).
+  void Record(Sim& s, const std::optional<std::vector<std::string>>& outputs, std::optional<double> every);
   void StopRecording() {
     if (recorder_) sim_->step_hook.Unsubscribe(*recorder_);
     recorder_.reset();
+    recorded_.clear();
   }
-  const commands::SampleRecorder* recorder() const { return recorder_.get(); }
+  // The columns of the recording and its samples so far, rows of Time and the columns.
+  const std::vector<std::string>& recorded() const { return recorded_; }
+  std::vector<double> Samples() const { return recorder_ ? recorder_->cells() : std::vector<double>{}; }
 
   // This model's state made that of `other` (model, run and view), as a copy of it.
   void CopyFrom(const Model& other);
@@ -105,6 +107,7 @@ class Model {
   mutable std::mutex mutex_;
   std::unique_ptr<Sim> sim_;
   std::unique_ptr<commands::SampleRecorder> recorder_;
+  std::vector<std::string> recorded_;  // the columns of the recording, as named
   CollectingFrontend frontend_;
 };
 

@@ -1,7 +1,9 @@
 """The Python module against the batch runner: the same calls give the same models,
 tapes, errors and warnings."""
+import fractions
 import os
 import pathlib
+import re
 import subprocess
 import sys
 import signal
@@ -199,6 +201,33 @@ def test_python_ways_in_follow_one_rule_and_raise_pythons_own_kinds(tmp_path, os
         trevolan.Model.open(tmp_path / "bad.txt")
     assert caught and caught[0].filename == __file__, [(w.filename, str(w.message)) for w in caught]
 
+
+
+def test_python_values_cross_as_the_kinds_they_are(oscillator):
+    m = oscillator
+    cases = [  # (target, value, what it reads back as, or the error's kind and text)
+        ("104.cc", 2**70, float(2**70)),  # an int beyond 64 bits as a float
+        ("104.cc", fractions.Fraction(1, 4), 0.25),  # anything with __float__
+        ("104.cc", "0.25", 0.25),  # a text of a number, read at the edge
+        ("104.XX", np.int64(7), 7),  # anything with __index__
+        ("105.stored", (1, 2.5, np.int32(3)), [1.0, 2.5, 3.0]),  # any sequence of numbers
+        ("104.cc", None, (TypeError, "expected a number or a text, got None")),
+        ("104.cc", {}, (TypeError, "expected a number or a text, got {}")),
+        ("105.stored", [1, True], (TypeError, "a list takes numbers, got True")),
+        ("105.stored", ["1"], (TypeError, "a list takes numbers, got '1'")),
+        ("104.cc", [1.0], (TypeError, "104.cc takes a number, not a list")),
+    ]
+    for target, value, expected in cases:
+        if isinstance(expected, tuple):
+            with pytest.raises(expected[0], match="^" + re.escape(expected[1])):
+                m[target] = value
+        else:
+            m[target] = value
+            assert m[target] == expected and type(m[target]) is type(expected), (target, value)
+    # Where one value goes, a list is no value: a dialog's field, a time.
+    for call in (lambda: m.apply(104, cc=[1, 2]), lambda: m.timing(delt=[1]), lambda: trevolan.simulate(m, stop=[1])):
+        with pytest.raises(TypeError, match=r"^expected a number or a text, got \[1"):
+            call()
 
 CHILD = """
 import sys, threading

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "editing/field_edit.h"
 #include "model/numbers.h"
 
 namespace trevolan::commands {
@@ -124,6 +125,29 @@ void SetTarget(Sim& s, const std::string& target, const std::vector<std::string>
     text->resize(1);
   }
   StoreField(s, t, v);
+}
+
+void SetNamedTarget(Sim& s, const std::string& target, const FieldValue& value) {
+  const Target t = ParseTarget(TargetOfName(s, target));
+  SetField(s, t, ParsedForTarget(t, value));
+}
+
+RangeError TargetRangeError(const Sim& s, const std::string& target) {
+  const std::string text = "Range check error: " + target;
+  const auto id = TargetBlock(target);
+  if (id && (*id < 0 || *id > kMaxBlockID)) {
+    return RangeError(text + ": block IDs are 0.." + std::to_string(kMaxBlockID));
+  }
+  if (id && target.find(".stored[") != std::string::npos) {
+    const size_t n = s.block(*id).stored.size();
+    return RangeError(text + ": block " + std::to_string(*id) +
+                      (n == 0 ? " has no stored entries" : " has stored entries 0.." + std::to_string(n - 1)));
+  }
+  if (IsTapeCell(target)) {
+    return RangeError(text + ": the tape has rows 0.." + std::to_string(kTapeRows - 1) + " and columns 0.." +
+                      std::to_string(kTapeColumns - 1));
+  }
+  return RangeError(text);
 }
 
 std::optional<int64_t> TargetBlock(const std::string& target) {

@@ -42,6 +42,17 @@ FieldValue ValueOfTexts(const Target& t, const std::vector<std::string>& texts);
 // typed as one on a command line); any other value as it is.
 FieldValue ParsedForTarget(const Target& t, FieldValue v);
 
+// The typed write of a target named by its ID or a block's name, as a program gives it
+// (Python's m[target] = v, simulate(params=)): a text given to a number is read as
+// ParsedForTarget reads it, then SetField checks the value by its rule and runs its
+// effect.
+void SetNamedTarget(Sim& s, const std::string& target, const FieldValue& value);
+
+// The range error of a target, with the bounds it went beyond: "Range check error:
+// 1001.aa: block IDs are 0..1000", "... 105.stored[3]: block 105 has no stored entries",
+// "... tape.0.99: the tape has rows 0..10000 and columns 0..10".
+RangeError TargetRangeError(const Sim& s, const std::string& target);
+
 // The block a target names (ID.FIELD, ID.stored[K]), or none for a global or a tape
 // cell. The ID is as written, also when it is outside the table.
 std::optional<int64_t> TargetBlock(const std::string& target);

@@ -96,6 +96,11 @@ RunOutcome RunUntil(Sim& s, double t, int64_t max_presses) {
   });
 }
 
+int64_t PressLimit(int64_t max_presses) {
+  if (max_presses < 0) throw RangeError();
+  return max_presses;
+}
+
 RunOutcome Finish(Sim& s, int64_t max_presses) {
   const auto done = [&] { return s.HoldFlag && Reached(s, s.FinTim); };
   return Operate(s, [&](int64_t& presses) {

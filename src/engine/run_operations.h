@@ -43,6 +43,10 @@ struct RunOutcome {
 
 inline constexpr int64_t kDefaultFinishPresses = 1000000;
 
+// A limit of presses as a program gives it: RangeError when it is negative, as the batch
+// runner's finish -1 is.
+int64_t PressLimit(int64_t max_presses);
+
 // The RESET button while held (ResetRun, the tape's first row, then AfterReset).
 RunOutcome Reset(Sim& s);
 // The STEP button while held: one step of Delt. STEP while running holds (kHeld).

@@ -17,11 +17,15 @@ void SeedGenerator(Sim& s, uint64_t n, bool crn) {
   for (int id = 0; id < 2 * kBlockSlots; ++id) s.block_streams[static_cast<size_t>(id)] = BlockStreamStart(n, id);
 }
 
+uint64_t SeedFromNumber(double n) {
+  if (!(n >= 0 && n <= static_cast<double>(kMaxSeed)) || std::floor(n) != n) throw RangeError();
+  return static_cast<uint64_t>(n);
+}
+
 uint64_t SeedFromText(const std::string& text) {
   const auto v = ParseFileNumber(text);
   if (!v) throw ConversionError(text);
-  if (!(*v >= 0 && *v <= static_cast<double>(kMaxSeed)) || std::floor(*v) != *v) throw RangeError();
-  return static_cast<uint64_t>(*v);
+  return SeedFromNumber(*v);
 }
 
 }  // namespace trevolan

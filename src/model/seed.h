@@ -50,8 +50,12 @@ constexpr double NextStreamUniform(uint64_t& state) {
 // one generator again.
 void SeedGenerator(Sim& s, uint64_t n, bool crn = false);
 
+// A seed given as a number (the batch runner's seed N, Python's seed(n)): RangeError
+// when it is not a whole number in 0..kMaxSeed.
+uint64_t SeedFromNumber(double n);
+
 // A seed typed as a number of the model file: ConversionError when it is no number,
-// RangeError when it is not a whole number in 0..kMaxSeed.
+// else as SeedFromNumber.
 uint64_t SeedFromText(const std::string& text);
 
 }  // namespace trevolan
