@@ -55,7 +55,9 @@ inline constexpr E kNumbers = E::kNumberDisplay;
 // Every global a user can address or an edit can change. The timing globals are
 // changed by the timing dialog, so every face applies them with its rules; the plot
 // and number globals by the block dialog of the Graphs block and the number dialog.
-// Blocks 2..17 mirror the first sixteen, and their defaults are the system blocks'.
+// Blocks 2..17 mirror the first sixteen and take their names, and `initial` is the
+// one default of a global and its block: the Sim starts by loading the globals from
+// the system blocks.
 inline constexpr GlobalField kGlobalFields[] = {
     {.name = "Time", .member = &S::Time, .edit = true, .dialog = "current", .rule = rules::FiniteNumber,
      .effect = kTiming, .mirror_block = 2, .initial = 0, .reset_sets = true},
@@ -123,8 +125,6 @@ struct MemberOf<T C::*> {
 };
 template <typename M>
 using KindOfMember = typename MemberOf<std::remove_cv_t<M>>::Kind;
-template <auto Member>
-using KindOf = KindOfMember<decltype(Member)>;
 
 // A field added to TBlock needs a row above: every copy, comparison and target walks
 // the table, so a field missing from it would be silently lost by undo. The rows'
@@ -149,6 +149,13 @@ inline constexpr auto kGlobalMember = std::get<kGlobalFields[Row].member.index()
 template <size_t Row>
 inline constexpr auto kMirrorMember =
     std::get<kGlobalFields[Row].mirror_field.index()>(kGlobalFields[Row].mirror_field);
+// What each of them holds: int32_t, double, std::string, ...
+template <size_t Row>
+using BlockKind = KindOfMember<decltype(kBlockMember<Row>)>;
+template <size_t Row>
+using GlobalKind = KindOfMember<decltype(kGlobalMember<Row>)>;
+template <size_t Row>
+using MirrorKind = KindOfMember<decltype(kMirrorMember<Row>)>;
 
 // How many rows of a table `keep` takes.
 template <typename Row, size_t N, typename Keep>

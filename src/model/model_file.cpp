@@ -69,7 +69,7 @@ constexpr auto kColumns = table::SelectRows<kColumnCount>(
 template <size_t Row>
 constexpr const BlockField& kRow = table::kBlockFields[Row];
 template <size_t Row>
-using ColumnKind = table::KindOf<table::kBlockMember<Row>>;
+using ColumnKind = table::BlockKind<Row>;
 template <size_t Row>
 constexpr bool kIsID = [] {
   if constexpr (std::is_same_v<ColumnKind<Row>, int32_t>) return table::kBlockMember<Row> == &TBlock::ID;
