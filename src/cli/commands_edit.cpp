@@ -51,6 +51,14 @@ BlockType CreateMenuType(const std::string& arg) {
   return type;
 }
 
+// The names a script gives a dialog's fields, in the order of its layout.
+template <typename Layout>
+std::string DialogFieldNames(const Layout& layout) {
+  std::string names;
+  for (const auto& entry : layout) names += (names.empty() ? "" : ", ") + std::string(entry.field->dialog);
+  return names;
+}
+
 // The block dialog as it opened on PickedBlock, then Apply.
 void ApplyAsOpened(Sim& s, TBlockFm& form) {
   form.FormActivate(s);
@@ -118,15 +126,16 @@ void AddEditCommands(Batch& b) {
 
   b.Add({"apply", "ID [FIELD=TEXT]...", "The block dialog on block ID: fields typed over, Apply",
          "Each TEXT is typed into its field as a person would, then Apply; a FIELD=TEXT with blanks is quoted "
-         "as a whole (comment=\"two words\"). Fields: id, name, type, x, y, display, mode, onoff, an, bn, cn, "
-         "dn, pn, aa, bb, cc, dd, pp, value, comment, and the cells of the stored-data grid as gR.C (row R from "
-         "1, column C 0 or 1). A field the dialog hides for the type can still be named.",
+         "as a whole (comment=\"two words\"). Fields: " +
+             DialogFieldNames(BlockFormLayout()) +
+             ", and the cells of the stored-data grid as gR.C (row R from 1, column C 0 or 1). A field the dialog "
+             "hides for the type can still be named.",
          "apply 105 aa=2.5 name=buffer g1.1=0.5"},
         [&s, d](const Command& c) { commands::ApplyBlockDialog(s, d->block, c[1], commands::SplitAssignments(c, 2)); });
 
   b.Add({"timing", "[FIELD=TEXT]...", "The timing dialog: fields typed over, Apply any Changes",
-         "Fields: start, current, finish, delt, graph, graphnext, hold, holdnext, trigger, highest. The "
-         "dialog checks the timing and updates the system blocks as its Apply does.",
+         "Fields: " + DialogFieldNames(TimingFormLayout()) +
+             ". The dialog checks the timing and updates the system blocks as its Apply does.",
          "timing delt=0.01 finish=500"},
         [&s, d](const Command& c) { commands::ApplyTimingDialog(s, d->timing, commands::SplitAssignments(c, 1)); });
 
@@ -139,7 +148,8 @@ void AddEditCommands(Batch& b) {
         });
 
   b.Add({"numbers", "[FIELD=TEXT]...", "The number display dialog: fields typed over, Apply Changes",
-         "Fields: min, max (the colour scale's range), origin, factor (the scale of the number lines).",
+         "Fields: " + DialogFieldNames(NumberFormLayout()) +
+             ". min and max are the colour scale's range, origin and factor the scale of the number lines.",
          "numbers min=0 max=100"},
         [&s, d](const Command& c) { commands::ApplyNumberDialog(s, d->numbers, commands::SplitAssignments(c, 1)); });
 

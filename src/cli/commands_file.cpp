@@ -7,13 +7,12 @@ namespace trevolan::cli {
 
 namespace {
 
-const char* const kTargets =
-    "Targets: ID.FIELD, FIELD one of Type, Name, OnOff, Displ, State, XX, YY, An, Bn, Cn, Dn, Pn, aa, bb, cc, "
-    "dd, pp, Value, Comment, stored (the whole stored list from index 0) and stored[K] (one entry); a global by "
-    "its name (Time, Delt, Start, FinTim, GrDel, GrNext, Holdstep, Holdnext, TimeTol, ScaleOrgn, ScaleFactr, "
-    "ColourMin, ColourMax, GrMinT, GrMaxT, GrMinY, GrMaxY, RepCount, HighestBlock, HoldFlag, RunBusy, AnimFlag, "
-    "GridFlag, PlotFlag, NumberMode, PickedBlock, LastX, LastY, DataFileName, SaveFileName, TapeFileName, "
-    "TapeIndex, TapeChannels); and, for print only, tape.R.C, the tape cell of row R and column C.";
+// The targets of print and set, named as the table of fields names them.
+std::string TargetsHelp() {
+  return "Targets: ID.FIELD, FIELD one of " + commands::TargetFieldNames() +
+         ", where stored is the whole stored list from index 0, and stored[K] (one entry); a global by its name (" +
+         commands::TargetGlobalNames() + "); and, for print only, tape.R.C, the tape cell of row R and column C.";
+}
 
 }  // namespace
 
@@ -54,14 +53,13 @@ void AddFileCommands(Batch& b) {
          "save-tape-csv tape.csv"},
         [&s](const Command& c) { SaveTapeCsv(s, c[1]); });
   b.Add({"set", "TARGET VALUE...", "Writes one field or global directly, without any dialog logic",
-         std::string("Only ID.stored takes more than one VALUE: the list is replaced by the values given.\n\n") +
-             kTargets,
+         "Only ID.stored takes more than one VALUE: the list is replaced by the values given.\n\n" + TargetsHelp(),
          "set 105.pp 2.5"},
         [&s](const Command& c) { commands::SetTarget(s, c[1], std::vector<std::string>(c.begin() + 2, c.end())); });
   b.Add({"print", "TARGET...", "Prints the values of the targets on one line",
          std::string("The values are separated by one blank. Doubles are written as the model file writes them, "
                      "integers in decimal, flags as 0 or 1, texts as they stand.\n\n") +
-             kTargets,
+             TargetsHelp(),
          "print Time 102.Value tape.0.1"},
         [&b, &s](const Command& c) {
           std::string line;

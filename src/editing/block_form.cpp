@@ -232,7 +232,9 @@ void TBlockFm::FormActivate(const Sim& s) {
     Label19.visible = true;
     Width = width;
   }
-  Filled = {Edit14.text, Edit15.text, Edit16.text, Edit17.text, Edit11.text, Edit12.text, DataGrid};
+  Filled.edits.clear();
+  for (const BlockEdit& e : BlockFormLayout()) Filled.edits.push_back((this->*e.edit).text);
+  Filled.grid = DataGrid;
 }
 
 namespace {
@@ -254,12 +256,9 @@ double GridNumber(const TBlockFm& f, int col, int row) {
 // The text that was filled into a number edit, for FormNumber.
 const std::string& FilledText(const TBlockFm& f, EditField TBlockFm::*edit) {
   static const std::string none;
-  const std::pair<EditField TBlockFm::*, const std::string TBlockFm::FilledNumbers::*> numbers[] = {
-      {&TBlockFm::Edit14, &TBlockFm::FilledNumbers::aa}, {&TBlockFm::Edit15, &TBlockFm::FilledNumbers::bb},
-      {&TBlockFm::Edit16, &TBlockFm::FilledNumbers::cc}, {&TBlockFm::Edit17, &TBlockFm::FilledNumbers::dd},
-      {&TBlockFm::Edit11, &TBlockFm::FilledNumbers::pp}, {&TBlockFm::Edit12, &TBlockFm::FilledNumbers::Value}};
-  for (const auto& [e, filled] : numbers) {
-    if (e == edit) return f.Filled.*filled;
+  const auto layout = BlockFormLayout();
+  for (size_t i = 0; i < layout.size() && i < f.Filled.edits.size(); ++i) {
+    if (layout[i].edit == edit) return f.Filled.edits[i];
   }
   return none;
 }

@@ -64,11 +64,11 @@ struct TBlockFm {
   StringGrid DataGrid;                                  // the stored list, for A B D G M O U
   ButtonField DeleteBtn, ApplyBtn, CancelBtn;
 
-  // The number texts as the last opening filled them. Apply takes a NAN or INF that is
+  // The texts as the last opening filled them. Apply takes a NAN or INF that is
   // still shown as it was filled (a model file may hold one) as that value; typed, the
   // same text is refused like any text that is no finite number.
-  struct FilledNumbers {
-    std::string aa, bb, cc, dd, pp, Value;
+  struct FilledTexts {
+    std::vector<std::string> edits;  // in the order of BlockFormLayout()
     StringGrid grid;
   } Filled;
 

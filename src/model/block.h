@@ -64,9 +64,9 @@ struct TBlock {
   int32_t An = 0, Bn = 0, Cn = 0, Dn = 0, Pn = 0;  // connections; 0 reads block ZERO
   double aa = 0, bb = 0, cc = 0, dd = 0, pp = 0;
   double Value = 0;
-  std::string Name;            // at most 10 characters
-  std::vector<double> stored;  // per-type data; tables are indexed from 1
-  std::string Comment;         // at most 255 characters
+  std::string Name{};            // at most 10 characters
+  std::vector<double> stored{};  // per-type data; tables are indexed from 1
+  std::string Comment{};         // at most 255 characters
 };
 
 // The system blocks: fixed IDs below kReservedIDs that every model has. Blocks 2..17

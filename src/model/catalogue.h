@@ -8,12 +8,17 @@
 
 namespace trevolan {
 
-// The fields a new block of a type starts with (the rest are 0), and the length of its
-// stored list (0: the list is left as it is).
+struct Sim;
+
+// What a new block of a type starts with: the numbers of its fields (the ones the type
+// sets, on a switched-on block whose other fields start as TBlock's do; its ID, type
+// and place are its own, its name is made from them and its comment stays), the
+// length of its stored list (0: the list is left as it is), and what the fields
+// cannot say, run last on the new block.
 struct BlockDefaults {
-  int32_t State = 0, An = 0, Bn = 0, Dn = 0;
-  double aa = 0, bb = 0, cc = 0, dd = 0, pp = 0, Value = 0;
+  TBlock fields;
   int stored = 0;
+  void (*then)(const Sim& s, TBlock& b) = nullptr;
 };
 
 // The block dialog's legend of a type: window title, rule text, hint of the Mode field
@@ -54,6 +59,10 @@ std::span<const BlockTypeInfo> BlockTypes();
 
 // The catalogue entry of a type letter, or null for a letter outside the catalogue.
 const BlockTypeInfo* FindBlockType(BlockType type);
+
+// The defaults of a new block of the type; for a letter outside the catalogue, those
+// every block starts with.
+const BlockDefaults& NewBlockDefaults(BlockType type);
 
 // True for the letters of the catalogue: %, &, @, A..X and Z. '?' marks an empty slot.
 bool IsBlockType(BlockType type);

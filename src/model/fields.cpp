@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 
-#include "model/field_rules.h"
+#include "model/field_rows.h"
 #include "model/numbers.h"
 #include "model/text.h"
 
@@ -12,107 +12,8 @@ namespace trevolan {
 
 namespace {
 
-using S = Sim;
-using B = TBlock;
-using E = FieldEffect;
-
-// In the order of the model file's block line, then the data line.
-constexpr BlockField kBlockFields[] = {
-    {.name = "Type", .member = &B::Type, .file_column = 0, .file_name = "@Type", .dialog = "type",
-     .rule = rules::BlockTypeLetter},
-    {.name = "ID", .member = &B::ID, .addressable = false, .file_column = 1, .file_name = "ID#", .dialog = "id"},
-    {.name = "Name", .member = &B::Name, .max_length = kMaxNameLength, .file_column = 2, .dialog = "name",
-     .rule = rules::BlockName},
-    {.name = "XX", .member = &B::XX, .file_column = 3, .dialog = "x"},
-    {.name = "YY", .member = &B::YY, .file_column = 4, .dialog = "y"},
-    {.name = "OnOff", .member = &B::OnOff, .file_column = 5, .dialog = "onoff"},
-    {.name = "Displ", .member = &B::Displ, .file_column = 6, .dialog = "display"},
-    {.name = "State", .member = &B::State, .file_column = 7, .dialog = "mode", .rule = rules::TypeState},
-    {.name = "An", .member = &B::An, .file_column = 8, .dialog = "an", .rule = rules::Connection},
-    {.name = "Bn", .member = &B::Bn, .file_column = 9, .dialog = "bn", .rule = rules::Connection},
-    {.name = "Cn", .member = &B::Cn, .file_column = 10, .dialog = "cn", .rule = rules::Connection},
-    {.name = "Dn", .member = &B::Dn, .file_column = 11, .dialog = "dn", .rule = rules::Connection},
-    {.name = "Pn", .member = &B::Pn, .file_column = 12, .dialog = "pn", .rule = rules::Connection},
-    {.name = "aa", .member = &B::aa, .file_column = 14, .dialog = "aa", .rule = rules::FiniteNumber},
-    {.name = "bb", .member = &B::bb, .file_column = 15, .dialog = "bb", .rule = rules::FiniteNumber},
-    {.name = "cc", .member = &B::cc, .file_column = 16, .dialog = "cc", .rule = rules::FiniteNumber},
-    {.name = "dd", .member = &B::dd, .file_column = 17, .dialog = "dd", .rule = rules::FiniteNumber},
-    {.name = "pp", .member = &B::pp, .file_column = 18, .dialog = "pp", .rule = rules::FiniteNumber},
-    {.name = "Value", .member = &B::Value, .file_column = 19, .dialog = "value", .rule = rules::FiniteNumber},
-    {.name = "Comment", .member = &B::Comment, .max_length = kMaxCommentLength, .file_column = 20,
-     .dialog = "comment", .rule = rules::BlockComment},
-    // Its length in the block line's column 13, its entries on the data line after it.
-    {.name = "stored", .member = &B::stored, .file_column = 13, .file_name = "#stored", .rule = rules::StoredList,
-     .effect = E::kChannels},
-};
-// A field added to TBlock needs a row above: every copy, comparison and target walks
-// the table, so a field missing from it would be silently lost by undo.
-static_assert(sizeof(TBlock) == 4 * 12 + 8 * 6 + 2 * sizeof(std::string) + sizeof(std::vector<double>));
-
-constexpr E kTiming = E::kTiming;
-constexpr E kNumbers = E::kNumberDisplay;
-
-// Every global a user can address or an edit can change. The timing globals are
-// changed by the timing dialog, so every face applies them with its rules; the plot
-// and number globals by the block dialog of the Graphs block and the number dialog.
-// Blocks 2..17 mirror the first sixteen, and their defaults are the system blocks'.
-constexpr GlobalField kGlobalFields[] = {
-    {.name = "Time", .member = &S::Time, .edit = true, .dialog = "current", .rule = rules::FiniteNumber,
-     .effect = kTiming, .mirror_block = 2, .initial = 0, .reset_sets = true},
-    {.name = "Delt", .member = &S::Delt, .edit = true, .dialog = "delt", .rule = rules::TimeStep, .effect = kTiming,
-     .mirror_block = 3, .initial = 1},
-    {.name = "Start", .member = &S::Start, .edit = true, .dialog = "start", .rule = rules::FiniteNumber,
-     .effect = kTiming, .mirror_block = 4, .initial = 0},
-    {.name = "FinTim", .member = &S::FinTim, .edit = true, .dialog = "finish", .rule = rules::FiniteNumber,
-     .effect = kTiming, .mirror_block = 5, .initial = 1000},
-    {.name = "GrDel", .member = &S::GrDel, .edit = true, .dialog = "graph", .rule = rules::TimeStep,
-     .effect = kTiming, .mirror_block = 6, .initial = 10},
-    {.name = "GrNext", .member = &S::GrNext, .edit = true, .dialog = "graphnext", .rule = rules::FiniteNumber,
-     .effect = kTiming, .mirror_block = 7, .initial = 10, .reset_sets = true},
-    {.name = "Holdstep", .member = &S::Holdstep, .edit = true, .dialog = "hold", .rule = rules::TimeStep,
-     .effect = kTiming, .mirror_block = 8, .initial = 100},
-    {.name = "Holdnext", .member = &S::Holdnext, .edit = true, .dialog = "holdnext", .rule = rules::FiniteNumber,
-     .effect = kTiming, .mirror_block = 9, .initial = 100, .reset_sets = true},
-    {.name = "ScaleOrgn", .member = &S::ScaleOrgn, .edit = true, .dialog = "origin", .rule = rules::FiniteNumber,
-     .effect = kNumbers, .mirror_block = 10, .initial = 0},
-    {.name = "ScaleFactr", .member = &S::ScaleFactr, .edit = true, .dialog = "factor", .rule = rules::FiniteNumber,
-     .effect = kNumbers, .mirror_block = 11, .initial = 1},
-    {.name = "ColourMin", .member = &S::ColourMin, .edit = true, .dialog = "min", .rule = rules::FiniteNumber,
-     .effect = kNumbers, .mirror_block = 12, .initial = 0},
-    {.name = "ColourMax", .member = &S::ColourMax, .edit = true, .dialog = "max", .rule = rules::FiniteNumber,
-     .effect = kNumbers, .mirror_block = 13, .initial = 100},
-    {.name = "GrMinT", .member = &S::GrMinT, .edit = true, .rule = rules::FiniteNumber, .effect = kNumbers,
-     .mirror_block = 14, .initial = 0},
-    {.name = "GrMaxT", .member = &S::GrMaxT, .edit = true, .rule = rules::FiniteNumber, .effect = kNumbers,
-     .mirror_block = 15, .initial = 1000},
-    {.name = "GrMinY", .member = &S::GrMinY, .edit = true, .rule = rules::FiniteNumber, .effect = kNumbers,
-     .mirror_block = 16, .initial = 0},
-    {.name = "GrMaxY", .member = &S::GrMaxY, .edit = true, .rule = rules::FiniteNumber, .effect = kNumbers,
-     .mirror_block = 17, .initial = 100},
-    {.name = "TimeTol", .member = &S::TimeTol, .edit = true, .derived = true},
-    {.name = "RepCount", .member = &S::RepCount, .edit = true, .dialog = "trigger", .rule = rules::TriggerBlock,
-     .effect = kTiming, .mirror_block = kRepCountBlock, .mirror_field = &B::Dn},
-    {.name = "VertIntv", .member = &S::VertIntv, .addressable = false, .edit = true, .mirror_block = kGraphsBlock,
-     .mirror_field = &B::Value, .initial = 10},
-    {.name = "HorizIntv", .member = &S::HorizIntv, .addressable = false, .edit = true, .mirror_block = kGraphsBlock,
-     .mirror_field = &B::pp, .initial = 10},
-    {.name = "HighestBlock", .member = &S::HighestBlock, .edit = true, .dialog = "highest", .rule = rules::BlockID},
-    {.name = "TapeChannels", .member = &S::TapeChannels, .edit = true, .rule = rules::ChannelCount},
-    {.name = "TapeChannelIDs", .member = &S::TapeChannelIDs, .addressable = false, .edit = true},
-    {.name = "NumberMode", .member = &S::NumberMode, .rule = rules::NumberMode},
-    {.name = "PickedBlock", .member = &S::PickedBlock, .rule = rules::BlockID},
-    {.name = "LastX", .member = &S::LastX},
-    {.name = "LastY", .member = &S::LastY},
-    {.name = "TapeIndex", .member = &S::TapeIndex, .rule = rules::TapeRow, .reset_sets = true},
-    {.name = "HoldFlag", .member = &S::HoldFlag},
-    {.name = "RunBusy", .member = &S::RunBusy},
-    {.name = "AnimFlag", .member = &S::AnimFlag},
-    {.name = "GridFlag", .member = &S::GridFlag},
-    {.name = "PlotFlag", .member = &S::PlotFlag},
-    {.name = "DataFileName", .member = &S::DataFileName},
-    {.name = "SaveFileName", .member = &S::SaveFileName},
-    {.name = "TapeFileName", .member = &S::TapeFileName},
-};
+using table::kBlockFields;
+using table::kGlobalFields;
 
 template <typename Table>
 auto FindByName(const Table& table, std::string_view name) -> decltype(&table[0]) {

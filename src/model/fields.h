@@ -102,10 +102,11 @@ struct GlobalField {
   FieldRule rule = nullptr;
   FieldEffect effect = FieldEffect::kNone;
   // A global that mirrors a field of a system block: the block, its field, and the
-  // value the system blocks start with (the one default of both).
+  // value the system blocks start with (the one default of both; SetSystemDefaults
+  // writes it). None for a field the defaults leave as it is (RepCount's trigger).
   int mirror_block = -1;
   BlockMember mirror_field = &TBlock::Value;
-  double initial = 0;
+  std::optional<double> initial = std::nullopt;
   // Set by the model itself, never by a face's typed write (TimeTol follows Delt).
   bool derived = false;
   // Set anew by RESET, so no study can vary it (Time, GrNext, Holdnext, TapeIndex).

@@ -6,10 +6,12 @@
 #include <ctime>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
-#include "model/catalogue.h"
 #include "model/atomic_file.h"
+#include "model/catalogue.h"
+#include "model/field_rows.h"
 #include "model/numbers.h"
 #include "model/text.h"
 
@@ -19,8 +21,6 @@ namespace {
 
 constexpr size_t kMinBlockLineLength = 50;
 constexpr size_t kMaxTokenLength = 255;
-constexpr int kNumbersPerLine = 17;
-constexpr int kIntegerFields = 11;  // XX .. Pn and #stored, before the five coefficients and Value
 const char* const kHeaderLine = "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4";
 const char* const kLineEnd = "\r\n";
 
@@ -54,6 +54,41 @@ constexpr const char* kReferenceLines[] = {
     "%: Divide (and difference)",
     "@: Access/change any data item",
 };
+
+// The block line's columns: the rows of the table of fields that have a file column,
+// in the column's order. Each column is read and written by the kind of its member:
+// the type as "@" and its letter, the ID as the slot's number, a whole number, a
+// number in the general float format, a name as one token, the list by its highest
+// index (its entries follow on a data line of their own), and the last column, a
+// text, as the rest of the line in quotes.
+constexpr auto kHasColumn = [](const BlockField& f) { return f.file_column >= 0; };
+constexpr size_t kColumnCount = table::CountRows(table::kBlockFields, kHasColumn);
+constexpr auto kColumns = table::SelectRows<kColumnCount>(
+    table::kBlockFields, kHasColumn, [](const BlockField& a, const BlockField& b) { return a.file_column < b.file_column; });
+
+template <size_t Row>
+constexpr const BlockField& kRow = table::kBlockFields[Row];
+template <size_t Row>
+using ColumnKind = table::BlockKind<Row>;
+template <size_t Row>
+constexpr bool kIsID = [] {
+  if constexpr (std::is_same_v<ColumnKind<Row>, int32_t>) return table::kBlockMember<Row> == &TBlock::ID;
+  return false;
+}();
+template <size_t Row>
+constexpr bool kIsRestOfLine = static_cast<size_t>(kRow<Row>.file_column) == kColumnCount - 1;
+
+constexpr bool ColumnsAreInOrder() {
+  for (size_t c = 0; c < kColumnCount; ++c) {
+    if (table::kBlockFields[kColumns[c]].file_column != static_cast<int>(c)) return false;
+  }
+  return true;
+}
+static_assert(ColumnsAreInOrder(), "the file columns are 0, 1, 2, ... without a gap");
+static_assert(std::is_same_v<ColumnKind<kColumns[0]>, BlockType> && kIsID<kColumns[1]>,
+              "a block line begins with the type and the ID, which name its slot");
+static_assert(std::is_same_v<ColumnKind<kColumns[kColumnCount - 1]>, std::string>,
+              "a block line ends with a text, the rest of the line");
 
 bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32 || c == ','; }
 
@@ -106,8 +141,8 @@ std::vector<double> ReadStoredNumbers(ModelReader& r, int64_t count, int id) {
 // Name and comment as they must be written to read back whole: a name has no blanks,
 // commas or control characters (they would shift the line's tokens) and is never empty;
 // a comment has no line breaks.
-std::string NameForFile(const std::string& name) {
-  std::string out = FitText(name, kMaxNameLength);
+std::string NameForFile(const std::string& name, size_t max_length) {
+  std::string out = FitText(name, max_length);
   for (char& c : out) {
     if (IsDelimiter(c)) c = '_';
   }
@@ -122,14 +157,18 @@ std::string OneLine(std::string text) {
   return text;
 }
 
-std::string CommentForFile(const std::string& comment) { return OneLine(FitText(comment, kMaxCommentLength)); }
+std::string CommentForFile(const std::string& comment, size_t max_length) {
+  return OneLine(FitText(comment, max_length));
+}
+
+// The type column: "@" and the letter of a block type.
+bool IsTypeToken(std::string_view t) { return t.size() >= 2 && t[0] == '@' && IsBlockType(t[1]); }
 
 // A line the reader would take for a block: long enough, "@" and a block type, an ID.
 bool IsBlockLine(std::string_view line) {
   if (line.size() < kMinBlockLineLength) return false;
   size_t pos = 1;
-  const std::string_view t = NextToken(line, pos);
-  return t.size() >= 2 && t[0] == '@' && IsBlockType(t[1]) && ParseFileInteger(NextToken(line, pos)).has_value();
+  return IsTypeToken(NextToken(line, pos)) && ParseFileInteger(NextToken(line, pos)).has_value();
 }
 
 // Whether the lines that carry names and comments, those beginning with '@', are UTF-8:
@@ -145,37 +184,104 @@ bool BlockLinesAreUtf8(std::string_view text) {
   return true;
 }
 
+// One block line as read, before any of it reaches the table: each column's token
+// checked and parsed, by column, nothing converted yet.
+struct BlockLineRead {
+  char type;
+  int32_t id;
+  double number[kColumnCount];            // the number columns as read
+  std::string_view text[kColumnCount];    // the text columns: a token, or the rest of the line
+};
+
+// Reads the column of the row from the line. False when the line is no block line
+// after all (a bad type or ID, a line too short: skipped in silence) or has a column
+// that is no number (the program's message, and the line is skipped).
+template <size_t Row>
+bool ReadColumn(Sim& s, std::string_view line, size_t& pos, std::string_view first, BlockLineRead& r) {
+  using Kind = ColumnKind<Row>;
+  constexpr size_t c = static_cast<size_t>(kRow<Row>.file_column);
+  if constexpr (std::is_same_v<Kind, BlockType>) {
+    if (!IsTypeToken(first)) return false;  // the first token, taken before the columns
+    r.type = first[1];
+  } else if constexpr (kIsID<Row>) {
+    const auto id = ParseFileInteger(NextToken(line, pos));
+    if (!id) return false;
+    r.id = *id;
+  } else if constexpr (std::is_same_v<Kind, std::string>) {
+    if constexpr (kIsRestOfLine<Row>) {
+      r.text[c] = pos <= line.size() ? line.substr(pos - 1) : std::string_view();
+    } else {
+      r.text[c] = NextToken(line, pos);
+    }
+  } else {
+    if (pos > line.size()) return false;
+    const auto v = ParseFileNumber(NextToken(line, pos));
+    // NAN and INF are numbers of the file, but no integer: in an integer field (or the
+    // list's length) they are as bad as any other text that is no number.
+    if (!v || (!std::is_same_v<Kind, double> && !std::isfinite(*v))) {
+      ShowNumberMessage(s, "Problem in reading data for Block ", r.id);
+      return false;
+    }
+    r.number[c] = *v;
+  }
+  return true;
+}
+
+// The row's field of the block from what was read, converted before any field is
+// written: an integer beyond 32 bits (the list's length too) ends the reading here.
+template <size_t Row>
+void ConvertColumn(const BlockLineRead& r, int32_t (&whole)[kColumnCount]) {
+  constexpr size_t c = static_cast<size_t>(kRow<Row>.file_column);
+  if constexpr (!kIsID<Row> && (std::is_same_v<ColumnKind<Row>, int32_t> ||
+                                std::is_same_v<ColumnKind<Row>, std::vector<double>>)) {
+    whole[c] = ToInt32(r.number[c]);
+  }
+}
+
+template <size_t Row>
+void WriteColumn(TBlock& b, const BlockLineRead& r, const int32_t (&whole)[kColumnCount]) {
+  using Kind = ColumnKind<Row>;
+  constexpr auto m = table::kBlockMember<Row>;
+  constexpr size_t c = static_cast<size_t>(kRow<Row>.file_column);
+  if constexpr (std::is_same_v<Kind, BlockType>) {
+    b.*m = TypeOfLetter(r.type);
+  } else if constexpr (kIsID<Row>) {
+    b.*m = r.id;
+  } else if constexpr (std::is_same_v<Kind, int32_t>) {
+    b.*m = whole[c];
+  } else if constexpr (std::is_same_v<Kind, double>) {
+    b.*m = r.number[c];
+  } else if constexpr (std::is_same_v<Kind, std::string>) {
+    std::string_view text = r.text[c];
+    if constexpr (kIsRestOfLine<Row>) {  // in quotes
+      if (!text.empty() && text[0] == '"') text = text.size() >= 2 ? text.substr(1, text.size() - 2) : "";
+    }
+    b.*m = CutToCharacters(text, kRow<Row>.max_length);
+  }
+  // The list: its entries follow on the data line.
+}
+
 // Writes one block line's fields into the slot. Every conversion is made before the
 // slot is touched, so a failing line never leaves a half-written block behind.
-void StoreBlockLine(Sim& s, int32_t id, char type, const std::string& name, const double (&n)[kNumbersPerLine],
-                    std::string comment) {
-  TBlock& b = s.block(id);
-  const int32_t XX = ToInt32(n[0]), YY = ToInt32(n[1]), OnOff = ToInt32(n[2]), Displ = ToInt32(n[3]),
-                State = ToInt32(n[4]), An = ToInt32(n[5]), Bn = ToInt32(n[6]), Cn = ToInt32(n[7]),
-                Dn = ToInt32(n[8]), Pn = ToInt32(n[9]);
-  (void)ToInt32(n[10]);  // #stored, used by the caller; a count beyond 32 bits ends the reading here
-  b.ID = id;
-  b.Name = name;
-  b.Type = TypeOfLetter(type);
-  b.XX = XX;
-  b.YY = YY;
-  b.OnOff = OnOff;
-  b.Displ = Displ;
-  b.State = State;
-  b.An = An;
-  b.Bn = Bn;
-  b.Cn = Cn;
-  b.Dn = Dn;
-  b.Pn = Pn;
-  b.aa = n[11];
-  b.bb = n[12];
-  b.cc = n[13];
-  b.dd = n[14];
-  b.pp = n[15];
-  b.Value = n[16];
-  if (!comment.empty() && comment[0] == '"') comment = comment.size() >= 2 ? comment.substr(1, comment.size() - 2) : "";
-  b.Comment = CutToCharacters(comment, kMaxCommentLength);
+void StoreBlockLine(Sim& s, const BlockLineRead& r) {
+  TBlock& b = s.block(r.id);
+  int32_t whole[kColumnCount];
+  table::ForRows<kColumns>([&](auto row) { ConvertColumn<decltype(row)::value>(r, whole); });
+  table::ForRows<kColumns>([&](auto row) { WriteColumn<decltype(row)::value>(b, r, whole); });
 }
+
+// The list's column: its length in the line, its entries on the data line after it.
+template <size_t Row>
+constexpr bool kIsList = std::is_same_v<ColumnKind<Row>, std::vector<double>>;
+constexpr size_t kListRow = [] {
+  size_t list = 0, lists = 0;
+  table::ForRows<kColumns>([&](auto row) {
+    if (kIsList<decltype(row)::value>) list = decltype(row)::value, ++lists;
+  });
+  return lists == 1 ? list : throw "a block line has one list";
+}();
+constexpr auto kListMember = table::kBlockMember<kListRow>;
+constexpr size_t kListColumn = static_cast<size_t>(kRow<kListRow>.file_column);
 
 std::string LocalDateTime() {
   const std::time_t now = std::time(nullptr);
@@ -202,40 +308,25 @@ std::string_view NextToken(std::string_view line, size_t& pos) {
 
 void ReadModelLine(Sim& s, ModelReader& r) {
   const std::string_view line = TakeLine(r);
-  const size_t len = line.size();
-  if (len < kMinBlockLineLength) return;
+  if (line.size() < kMinBlockLineLength) return;
   size_t pos = 1;
-  const std::string_view t = NextToken(line, pos);
-  if (t == "zzz" || t == "ZZZ") {
+  const std::string_view first = NextToken(line, pos);
+  if (first == "zzz" || first == "ZZZ") {
     r.ModelEnd = true;
     return;
   }
-  if (t.size() < 2 || t[0] != '@') return;
-  const char type = t[1];
-  const auto id = ParseFileInteger(NextToken(line, pos));
-  if (!id) return;
-  const std::string name = CutToCharacters(NextToken(line, pos), kMaxNameLength);
-  if (!IsBlockType(type)) return;
-
-  double n[kNumbersPerLine];
-  for (int k = 0; k < kNumbersPerLine; ++k) {
-    if (pos > len) return;
-    const auto v = ParseFileNumber(NextToken(line, pos));
-    // NAN and INF are numbers of the file, but no integer: in an integer field they are
-    // as bad as any other text that is no number.
-    if (!v || (k < kIntegerFields && !std::isfinite(*v))) {
-      ShowNumberMessage(s, "Problem in reading data for Block ", *id);
-      return;
-    }
-    n[k] = *v;
+  BlockLineRead read;
+  if (!table::ForRowsWhile<kColumns>(
+          [&](auto row) { return ReadColumn<decltype(row)::value>(s, line, pos, first, read); })) {
+    return;
   }
-  StoreBlockLine(s, *id, type, name, n, pos <= len ? std::string(line.substr(pos - 1)) : std::string());
+  StoreBlockLine(s, read);
   // The block counts as read before its stored data: should that fail, the block is
   // still within HighestBlock, never hidden above it where the next Create would
   // silently overwrite it.
-  if (*id > s.HighestBlock) s.HighestBlock = *id;
-  const int32_t stored_high = ToInt32(n[kIntegerFields - 1]);
-  if (stored_high > 0) s.block(*id).stored = ReadStoredNumbers(r, int64_t{stored_high} + 1, *id);
+  if (read.id > s.HighestBlock) s.HighestBlock = read.id;
+  const int32_t list_high = ToInt32(read.number[kListColumn]);
+  if (list_high > 0) s.block(read.id).*kListMember = ReadStoredNumbers(r, int64_t{list_high} + 1, read.id);
   s.NotifyDrawAllBlocks();
 }
 
@@ -275,41 +366,57 @@ void AppendInt(std::string& out, int64_t v) {
   out.append(buf, end);
 }
 
+template <size_t Row>
+void AppendColumn(std::string& out, const TBlock& b, int id) {
+  using Kind = ColumnKind<Row>;
+  constexpr auto m = table::kBlockMember<Row>;
+  if constexpr (kRow<Row>.file_column > 0) out += kIsRestOfLine<Row> ? std::string_view(" ") : std::string_view("   ");
+  if constexpr (std::is_same_v<Kind, BlockType>) {
+    out += '@';
+    out += TypeLetter(b.*m);
+  } else if constexpr (kIsID<Row>) {
+    AppendInt(out, id);
+  } else if constexpr (std::is_same_v<Kind, int32_t>) {
+    AppendInt(out, b.*m);
+  } else if constexpr (std::is_same_v<Kind, double>) {
+    AppendGeneral(out, b.*m);
+  } else if constexpr (std::is_same_v<Kind, std::vector<double>>) {
+    AppendInt(out, static_cast<int64_t>((b.*m).size()) - 1);
+  } else if constexpr (kIsRestOfLine<Row>) {
+    out += '"';
+    out += CommentForFile(b.*m, kRow<Row>.max_length);
+    out += '"';
+  } else {
+    out += NameForFile(b.*m, kRow<Row>.max_length);
+  }
+}
+
 // The block line and its stored-data line, appended to the text being written without
 // a string of its own for every field.
 void AppendBlockLine(std::string& out, const Sim& s, int id) {
   const TBlock& b = s.block(id);
-  constexpr std::string_view sep = "   ";
-  out += '@';
-  out += TypeLetter(b.Type);
-  out += sep;
-  AppendInt(out, id);
-  out += sep;
-  out += NameForFile(b.Name);
-  out += sep;
-  for (const int32_t v : {b.XX, b.YY, b.OnOff, b.Displ, b.State, b.An, b.Bn, b.Cn, b.Dn, b.Pn}) {
-    AppendInt(out, v);
-    out += sep;
-  }
-  AppendInt(out, StoredHigh(b));
-  out += sep;
-  for (const double v : {b.aa, b.bb, b.cc, b.dd, b.pp}) {
-    AppendGeneral(out, v);
-    out += sep;
-  }
-  AppendGeneral(out, b.Value);
-  out += " \"";
-  out += CommentForFile(b.Comment);
-  out += '"';
+  table::ForRows<kColumns>([&](auto row) { AppendColumn<decltype(row)::value>(out, b, id); });
   out += kLineEnd;
-  if (StoredHigh(b) > 0) {
-    for (const double v : b.stored) {
+  const std::vector<double>& list = b.*kListMember;
+  if (list.size() > 1) {
+    for (const double v : list) {
       const std::string t = FormatFixed(v, 4, 12);
       if (t[0] != ' ') out += ' ';  // a number filling its field would touch its neighbour
       out += t;
     }
     out += kLineEnd;
   }
+}
+
+// The line that names the columns: each row's name in the file, or its own name.
+std::string ColumnDesignations() {
+  std::string line;
+  for (const size_t row : kColumns) {
+    const BlockField& f = table::kBlockFields[row];
+    if (!line.empty()) line += ' ';
+    line += f.file_name ? f.file_name : f.name;
+  }
+  return line;
 }
 
 }  // namespace
@@ -345,7 +452,8 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
   put("");
   put("DATA FORMATS:");
   put("Column Designations. Except data line after A,B,D,G,M,O,U");
-  put("@Type ID# Name XX YY OnOff Displ State An Bn Cn Dn Pn #stored aa bb cc dd pp Value Comment");
+  static const std::string columns = ColumnDesignations();
+  put(columns);
   put("");
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
     if (IsBlockType(s.block(id).Type)) AppendBlockLine(text, s, static_cast<int>(id));

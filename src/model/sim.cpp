@@ -3,19 +3,17 @@
 #include <algorithm>
 #include <cstdint>
 #include <numbers>
+#include <type_traits>
 
-#include "model/field_rules.h"
-#include "model/fields.h"
+#include "model/field_rows.h"
 #include "model/numbers.h"
 #include "model/seed.h"
 
 namespace trevolan {
 
 Sim::Sim() {
-  // The globals' own start values come from the member initialisers; the table's
-  // defaults then overwrite the mirrored ones (so FinTim starts at 1000).
-  GrNext = Start + GrDel;
-  Holdnext = Start + Holdstep;
+  // The mirrored globals start from the system blocks' defaults (so FinTim starts at
+  // 1000, and GrNext at Start + GrDel).
   ClearBlockTable(*this);
   SetSystemDefaults(*this);
   LoadTimingGlobals(*this);
@@ -76,18 +74,31 @@ void ClearBlockTable(Sim& s) {
 
 namespace {
 
-struct SystemBlockDefault {
-  const char* name;
-  double value;
-};
+// The globals that mirror a field of a system block, in the order of their blocks and,
+// within a block, of the file's columns (block 19's pp before its Value).
+constexpr auto kIsMirror = [](const GlobalField& g) { return g.mirror_block >= 0; };
+constexpr int ColumnOf(const BlockMember& m) {
+  for (const BlockField& f : table::kBlockFields) {
+    if (f.member == m) return f.file_column;
+  }
+  return -1;
+}
+constexpr auto kMirrors = table::SelectRows<table::CountRows(table::kGlobalFields, kIsMirror)>(
+    table::kGlobalFields, kIsMirror, [](const GlobalField& a, const GlobalField& b) {
+      return a.mirror_block != b.mirror_block ? a.mirror_block < b.mirror_block
+                                              : ColumnOf(a.mirror_field) < ColumnOf(b.mirror_field);
+    });
 
-// Blocks 2..17: the timing, display and plot parameters, each with pp = Value.
-constexpr SystemBlockDefault kParameterBlocks[] = {
-    {"Time", 0},      {"Delt", 1},       {"Start", 0},      {"FinTim", 1000},
-    {"GrDel", 10},    {"GrNext", 10},    {"Holdstep", 100}, {"Holdnext", 100},
-    {"ScaleOrgn", 0}, {"ScaleFactr", 1}, {"ColourMin", 0},  {"ColourMax", 100},
-    {"GrMinT", 0},    {"GrMaxT", 1000},  {"GrMinY", 0},     {"GrMaxY", 100},
-};
+// A value as its mirror of another kind holds it: a number becomes a whole number
+// rounded halves to even (RangeError beyond 32 bits), a whole number a number.
+template <typename To, typename From>
+To Mirrored(From v) {
+  if constexpr (std::is_same_v<To, int32_t> && std::is_floating_point_v<From>) {
+    return ToInt32(v);
+  } else {
+    return static_cast<To>(v);
+  }
+}
 
 void ResizeChannelList(TBlock& b) {
   ResizeStored(b, 11);
@@ -118,12 +129,20 @@ void SetSystemDefaults(Sim& s) {
   one.pp = 1;
   one.XX = 0;
   one.YY = 50;
-  for (int id = kFirstMirrorBlock; id <= kLastMirrorBlock; ++id) {
-    TBlock& b = s.block(id);
-    b.Name = kParameterBlocks[id - kFirstMirrorBlock].name;
-    b.Value = kParameterBlocks[id - kFirstMirrorBlock].value;
-    b.pp = b.Value;
-  }
+  // The mirrored fields take their globals' defaults; blocks 2..17 are each one
+  // global's own, named after it and keeping the default in pp as well.
+  table::ForRows<kMirrors>([&s](auto row) {
+    constexpr size_t r = decltype(row)::value;
+    constexpr const GlobalField& g = table::kGlobalFields[r];
+    if constexpr (g.initial.has_value()) {
+      TBlock& b = s.block(g.mirror_block);
+      b.*table::kMirrorMember<r> = Mirrored<table::MirrorKind<r>>(*g.initial);
+      if constexpr (g.mirror_block >= kFirstMirrorBlock && g.mirror_block <= kLastMirrorBlock) {
+        b.Name = g.name;
+        b.pp = b.Value;
+      }
+    }
+  });
   s.block(kGrMinTBlock).XX = 60;
   s.block(kGrMinTBlock).YY = 400;
   s.block(kGrMaxTBlock).XX = 100;
@@ -139,14 +158,12 @@ void SetSystemDefaults(Sim& s) {
   rep.YY = 435;
 
   TBlock& graphs = s.block(kGraphsBlock);
-  graphs.Name = "Graphs";
-  graphs.Value = 10;
+  graphs.Name = "Graphs";  // its Value and pp are the plot's intervals, set above
   graphs.Type = BlockType::Oscilloscope;
   graphs.An = 14;
   graphs.Bn = 15;
   graphs.Cn = 16;
   graphs.Dn = 17;
-  graphs.pp = 10;
   graphs.XX = 60;
   graphs.YY = 375;
   ResizeChannelList(graphs);
@@ -180,24 +197,12 @@ void SetSystemDefaults(Sim& s) {
   pi.YY = 435;
 }
 
-namespace {
-
-// The globals mirrored by blocks 2..17, in the order of their IDs.
-std::array<double*, 16> MirroredGlobals(Sim& s) {
-  return {&s.Time,      &s.Delt,       &s.Start,     &s.FinTim,   &s.GrDel,  &s.GrNext,
-          &s.Holdstep,  &s.Holdnext,   &s.ScaleOrgn, &s.ScaleFactr, &s.ColourMin,
-          &s.ColourMax, &s.GrMinT,     &s.GrMaxT,    &s.GrMinY,   &s.GrMaxY};
-}
-
-}  // namespace
-
 void LoadTimingGlobals(Sim& s) {
-  const auto globals = MirroredGlobals(s);
-  for (int id = kFirstMirrorBlock; id <= kLastMirrorBlock; ++id)
-    *globals[static_cast<size_t>(id - kFirstMirrorBlock)] = s.block(id).Value;
-  s.RepCount = s.block(kRepCountBlock).Dn;
-  s.HorizIntv = ToInt32(s.block(kGraphsBlock).pp);
-  s.VertIntv = ToInt32(s.block(kGraphsBlock).Value);
+  table::ForRows<kMirrors>([&s](auto row) {
+    constexpr size_t r = decltype(row)::value;
+    const TBlock& b = s.block(table::kGlobalFields[r].mirror_block);
+    s.*table::kGlobalMember<r> = Mirrored<table::GlobalKind<r>>(b.*table::kMirrorMember<r>);
+  });
 }
 
 void Sim::PlanQuietDrawing() {
@@ -215,12 +220,11 @@ void Sim::PlanQuietDrawing() {
 void StoreTimingGlobals(Sim& s) {
   s.block(kZeroBlock).Value = 0;
   s.block(kOneBlock).Value = 1;
-  const auto globals = MirroredGlobals(s);
-  for (int id = kFirstMirrorBlock; id <= kLastMirrorBlock; ++id)
-    s.block(id).Value = *globals[static_cast<size_t>(id - kFirstMirrorBlock)];
-  s.block(kRepCountBlock).Dn = s.RepCount;
-  s.block(kGraphsBlock).Value = s.VertIntv;
-  s.block(kGraphsBlock).pp = s.HorizIntv;
+  table::ForRows<kMirrors>([&s](auto row) {
+    constexpr size_t r = decltype(row)::value;
+    TBlock& b = s.block(table::kGlobalFields[r].mirror_block);
+    b.*table::kMirrorMember<r> = Mirrored<table::MirrorKind<r>>(s.*table::kGlobalMember<r>);
+  });
 }
 
 TimeSteps CheckedTimeSteps(TimeSteps t) {

@@ -22,15 +22,17 @@ inline constexpr int kMaxTapeChannels = 10;
 // The model a file holds: the block table and the model's globals. A value: copying it
 // copies the model, and a second model in memory is a second one of these.
 struct ModelState {
-  // Simulation globals, each mirroring the Value of a system block (2..17).
-  double Time = 0, Delt = 1, Start = 0, FinTim = 10000;
-  double GrDel = 10, GrNext = 10, Holdstep = 100, Holdnext = 100;
-  double ScaleOrgn = 0, ScaleFactr = 1, ColourMin = 0, ColourMax = 100;
-  double GrMinT = 0, GrMaxT = 1000, GrMinY = 0, GrMaxY = 100;
+  // Simulation globals, each mirroring the Value of a system block (2..17). These and
+  // the three below start from the system blocks, which hold their defaults (the
+  // table of fields, model/field_rows.h): the Sim loads them when it is made.
+  double Time{}, Delt{}, Start{}, FinTim{};
+  double GrDel{}, GrNext{}, Holdstep{}, Holdnext{};
+  double ScaleOrgn{}, ScaleFactr{}, ColourMin{}, ColourMax{};
+  double GrMinT{}, GrMaxT{}, GrMinY{}, GrMaxY{};
   double TimeTol = 0.001;
-  int32_t RepCount = 0;   // ID of the hold-trigger block, mirrors block 18's Dn
-  int32_t VertIntv = 10;  // block 19's Value, rounded: intervals of the plot's value axis
-  int32_t HorizIntv = 10; // block 19's pp, rounded: intervals of the plot's time axis
+  int32_t RepCount{};   // ID of the hold-trigger block, mirrors block 18's Dn
+  int32_t VertIntv{};   // block 19's Value, rounded: intervals of the plot's value axis
+  int32_t HorizIntv{};  // block 19's pp, rounded: intervals of the plot's time axis
   int32_t HighestBlock = 100;  // bound of every loop over the table
 
   // The channels the tape records (from the Graphs block's list).

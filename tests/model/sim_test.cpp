@@ -4,6 +4,7 @@
 
 #include <numbers>
 
+#include "model/fields.h"
 #include "model/numbers.h"
 #include "support/test_support.h"
 
@@ -64,6 +65,24 @@ TEST(ProgramStart, TableDefaultsOverrideTheGlobalsOwnStartValues) {
   EXPECT_EQ(s->TapeChannels, 0);
   EXPECT_EQ(s->PlotWidth, 700);
   EXPECT_EQ(s->PlotHeight, 379);
+}
+
+// Each mirrored global has one default, its row's: the global starts at it, and so
+// does the field of the system block that mirrors it.
+TEST(ProgramStart, EveryMirroredGlobalAndItsBlockStartAtTheRowsDefault) {
+  TestSim s;
+  const auto number = [](const FieldValue& v) {
+    return std::holds_alternative<double>(v) ? std::get<double>(v) : static_cast<double>(std::get<int64_t>(v));
+  };
+  int mirrored = 0;
+  for (const GlobalField& g : GlobalFields()) {
+    if (!g.initial) continue;
+    ++mirrored;
+    EXPECT_EQ(number(ReadField(*s, {.global = &g})), *g.initial) << g.name;
+    const Target field{.field = &BlockFieldOf(g.mirror_field), .id = g.mirror_block};
+    EXPECT_EQ(number(ReadField(*s, field)), *g.initial) << g.name;
+  }
+  EXPECT_EQ(mirrored, 18);  // blocks 2..17 and the Graphs block's two intervals
 }
 
 TEST(SystemDefaults, EveryRowOfTheTable) {
