@@ -19,26 +19,6 @@ namespace {
 
 constexpr int kHeight = 320;  // the design's 348 less the title bar
 
-struct EditPlace {
-  EditField TBlockFm::*field;
-  int left, top, width;
-  const char* name;
-};
-
-// Where each field stands; the connection fields and their coefficients in two columns.
-constexpr EditPlace kEdits[] = {
-    {&TBlockFm::Edit1, 56, 16, 89, "Edit1"},     {&TBlockFm::Edit2, 56, 48, 89, "Edit2"},
-    {&TBlockFm::Edit3, 184, 16, 41, "Edit3"},    {&TBlockFm::Edit4, 56, 80, 57, "Edit4"},
-    {&TBlockFm::Edit5, 56, 112, 57, "Edit5"},    {&TBlockFm::Edit6, 56, 144, 41, "Edit6"},
-    {&TBlockFm::Edit18, 56, 176, 41, "Edit18"},  {&TBlockFm::Edit19, 104, 176, 41, "Edit19"},
-    {&TBlockFm::Edit7, 256, 48, 57, "Edit7"},    {&TBlockFm::Edit14, 320, 48, 121, "Edit14"},
-    {&TBlockFm::Edit8, 256, 80, 57, "Edit8"},    {&TBlockFm::Edit15, 320, 80, 121, "Edit15"},
-    {&TBlockFm::Edit9, 256, 112, 57, "Edit9"},   {&TBlockFm::Edit16, 320, 112, 121, "Edit16"},
-    {&TBlockFm::Edit10, 256, 144, 57, "Edit10"}, {&TBlockFm::Edit17, 320, 144, 121, "Edit17"},
-    {&TBlockFm::Edit20, 256, 176, 57, "Edit20"}, {&TBlockFm::Edit11, 320, 176, 121, "Edit11"},
-    {&TBlockFm::Edit12, 320, 208, 121, "Edit12"}, {&TBlockFm::Edit13, 24, 248, 393, "Edit13"},
-};
-
 struct LabelPlace {
   LabelField TBlockFm::*field;
   int left, top;
@@ -63,10 +43,8 @@ constexpr LabelPlace kLabels[] = {
 BlockDialog::BlockDialog(QWidget* parent, EventGuard& guard) : QDialog(parent), guard_(guard) {
   setObjectName(QStringLiteral("BlockFm"));
   setModal(true);
-  for (size_t i = 0; i < std::size(kEdits); ++i) {
-    const EditPlace& e = kEdits[i];
-    edits_[i] = {e.field, PlacedEdit(this, e.left, e.top, e.width, e.name)};
-  }
+  // Each edit where the form's layout puts it.
+  for (const BlockEdit& e : BlockFormLayout()) edits_.emplace_back(e.edit, PlacedEdit(this, e.left, e.top, e.width, e.name));
   for (size_t i = 0; i < std::size(kLabels); ++i) {
     const LabelPlace& l = kLabels[i];
     labels_[i] = {l.field, PlacedLabel(this, l.left, l.top, l.name)};

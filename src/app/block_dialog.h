@@ -2,6 +2,7 @@
 #include <array>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include <QDialog>
 
@@ -45,7 +46,7 @@ class BlockDialog : public QDialog {
   EventGuard& guard_;
   Sim* s_ = nullptr;
   TBlockFm form_;
-  std::array<std::pair<EditField TBlockFm::*, QLineEdit*>, 20> edits_{};
+  std::vector<std::pair<EditField TBlockFm::*, QLineEdit*>> edits_;
   std::array<std::pair<LabelField TBlockFm::*, QLabel*>, 19> labels_{};
   QTableWidget* DataGrid = nullptr;
   QPushButton *DeleteBtn = nullptr, *ApplyBtn = nullptr, *CancelBtn = nullptr;

@@ -318,18 +318,29 @@ void TBlockFm::CancelBtnClick(Sim& s) {
 
 std::span<const BlockEdit> BlockFormLayout() {
   using F = TBlockFm;
-  // In the order Apply takes them.
+  // In the order Apply takes them; the connections and their coefficients stand in two
+  // columns.
   static const BlockEdit kLayout[] = {
-      {FindBlockField("ID"), &F::Edit1},       {FindBlockField("Name"), &F::Edit2},
-      {FindBlockField("Type"), &F::Edit3},     {FindBlockField("XX"), &F::Edit4},
-      {FindBlockField("YY"), &F::Edit5},       {FindBlockField("An"), &F::Edit7},
-      {FindBlockField("Bn"), &F::Edit8},       {FindBlockField("Cn"), &F::Edit9},
-      {FindBlockField("Dn"), &F::Edit10},      {FindBlockField("Pn"), &F::Edit20},
-      {FindBlockField("Displ"), &F::Edit6},    {FindBlockField("State"), &F::Edit18},
-      {FindBlockField("OnOff"), &F::Edit19},   {FindBlockField("aa"), &F::Edit14},
-      {FindBlockField("bb"), &F::Edit15},      {FindBlockField("cc"), &F::Edit16},
-      {FindBlockField("dd"), &F::Edit17},      {FindBlockField("pp"), &F::Edit11},
-      {FindBlockField("Value"), &F::Edit12},   {FindBlockField("Comment"), &F::Edit13}};
+      {FindBlockField("ID"), &F::Edit1, "Edit1", 56, 16, 89},
+      {FindBlockField("Name"), &F::Edit2, "Edit2", 56, 48, 89},
+      {FindBlockField("Type"), &F::Edit3, "Edit3", 184, 16, 41},
+      {FindBlockField("XX"), &F::Edit4, "Edit4", 56, 80, 57},
+      {FindBlockField("YY"), &F::Edit5, "Edit5", 56, 112, 57},
+      {FindBlockField("An"), &F::Edit7, "Edit7", 256, 48, 57},
+      {FindBlockField("Bn"), &F::Edit8, "Edit8", 256, 80, 57},
+      {FindBlockField("Cn"), &F::Edit9, "Edit9", 256, 112, 57},
+      {FindBlockField("Dn"), &F::Edit10, "Edit10", 256, 144, 57},
+      {FindBlockField("Pn"), &F::Edit20, "Edit20", 256, 176, 57},
+      {FindBlockField("Displ"), &F::Edit6, "Edit6", 56, 144, 41},
+      {FindBlockField("State"), &F::Edit18, "Edit18", 56, 176, 41},
+      {FindBlockField("OnOff"), &F::Edit19, "Edit19", 104, 176, 41},
+      {FindBlockField("aa"), &F::Edit14, "Edit14", 320, 48, 121},
+      {FindBlockField("bb"), &F::Edit15, "Edit15", 320, 80, 121},
+      {FindBlockField("cc"), &F::Edit16, "Edit16", 320, 112, 121},
+      {FindBlockField("dd"), &F::Edit17, "Edit17", 320, 144, 121},
+      {FindBlockField("pp"), &F::Edit11, "Edit11", 320, 176, 121},
+      {FindBlockField("Value"), &F::Edit12, "Edit12", 320, 208, 121},
+      {FindBlockField("Comment"), &F::Edit13, "Edit13", 24, 248, 393}};
   return kLayout;
 }
 

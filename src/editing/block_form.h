@@ -83,12 +83,14 @@ struct TBlockFm {
   void CancelBtnClick(Sim& s);
 };
 
-// The dialog's layout: which edit field shows which field of the block, in the order
-// Apply takes them. The batch runner names the edit fields by the field table's dialog
+// The dialog's layout: which edit field shows which field of the block and where it
+// stands, in the order Apply takes them (and a person tabs through them). The batch runner names the edit fields by the field table's dialog
 // names.
 struct BlockEdit {
   const BlockField* field;
   EditField TBlockFm::*edit;
+  const char* name;         // the edit's own name, as the window and its tests find it
+  int left, top, width;     // where it stands in the dialog's design, in pixels
 };
 std::span<const BlockEdit> BlockFormLayout();
 
