@@ -1,12 +1,14 @@
-// Fills the parts of the manual page trevolan-cli(1) that the table of study options
-// makes, so that the page names every option the program takes and no other:
-//   fill_study_options PAGE.scd.in PAGE.scd
-// The line "; study synopsis" becomes the synopsis of study and "; study options" the
-// entries of its options, in scdoc. The rest of the page is copied as it is.
+// Fills the parts of the manual page trevolan-cli(1) that the program's tables make, so
+// that the page names every option and target the program takes and no other:
+//   fill_manual PAGE.scd.in PAGE.scd
+// The line "; study synopsis" becomes the synopsis of study, "; study options" the
+// entries of its options, "; target fields" and "; target globals" the fields and the
+// globals a target names, in scdoc. The rest of the page is copied as it is.
 #include <fstream>
 #include <iostream>
 #include <string>
 
+#include "commands/targets.h"
 #include "study/study_options.h"
 
 namespace {
@@ -49,11 +51,18 @@ std::string Entries() {
   return text;
 }
 
+// "Type, Name, ..." as "*Type*, *Name*, ...", indented as the list item it continues.
+std::string BoldNames(const std::string& names) {
+  std::string text = "  *";
+  for (const char c : names) text += c == ',' ? std::string("*,") : c == ' ' ? std::string(" *") : std::string(1, c);
+  return text + "*";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::cerr << "usage: fill_study_options PAGE.scd.in PAGE.scd\n";
+    std::cerr << "usage: fill_manual PAGE.scd.in PAGE.scd\n";
     return 2;
   }
   std::ifstream in(argv[1]);
@@ -63,12 +72,16 @@ int main(int argc, char** argv) {
       out << Synopsis();
     } else if (line == "; study options") {
       out << Entries();
+    } else if (line == "; target fields") {
+      out << BoldNames(trevolan::commands::TargetFieldNames()) << '\n';
+    } else if (line == "; target globals") {
+      out << BoldNames(trevolan::commands::TargetGlobalNames()) << ";\n";
     } else {
       out << line << '\n';
     }
   }
   if (!in.eof() || !out) {
-    std::cerr << "fill_study_options: cannot make " << argv[2] << " from " << argv[1] << '\n';
+    std::cerr << "fill_manual: cannot make " << argv[2] << " from " << argv[1] << '\n';
     return 1;
   }
   return 0;
