@@ -181,9 +181,9 @@ std::string TargetOfName(const Sim& s, const std::string& target) {
 
 std::function<double()> NumberTarget(Sim& s, const std::string& target) {
   if (IsTapeCell(target)) {
-    const auto [r, c] = TapeCellOf(target);
-    s.TapeCell(c, r);
-    return [&s, r, c] { return s.TapeCell(c, r); };
+    const auto cell = TapeCellOf(target);
+    s.TapeCell(cell.second, cell.first);
+    return [&s, cell] { return s.TapeCell(cell.second, cell.first); };
   }
   const Target t = ParseTarget(target);
   const FieldValue now = ReadField(s, t);  // an ID or index out of range fails here
