@@ -239,7 +239,7 @@ void TForm1::BuildControlBar() {
   bar->setContentsMargins(8, 8, 8, 8);
   bar->setSpacing(8);
 
-  const auto button = [this, bar](QPushButton* b, const char* name, const ButtonField& field) {
+  const auto button = [bar](QPushButton* b, const char* name, const ButtonField& field) {
     b->setObjectName(QString::fromLatin1(name));
     // The design width, or the caption's own where the font needs more.
     b->setMinimumWidth(75);
