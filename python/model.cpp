@@ -38,19 +38,38 @@ void Model::Record(Sim& s, const std::optional<std::vector<std::string>>& output
     for (auto name = names.begin(); name != names.end(); ++name) {
       if (std::find(names.begin(), name, *name) != name) throw UsageError("the output " + *name + " is named twice");
       targets.push_back(commands::TargetOfName(s, *name));
+      try {
+        commands::NumberTarget(s, targets.back())();
+      } catch (const RangeError&) {
+        throw commands::TargetRangeError(s, targets.back());  // which bounds the output went beyond
+      }
     }
   }
-  auto recorder = std::make_unique<commands::SampleRecorder>(s, targets, every ? *every : s.GrDel);
+  auto recorder = std::make_unique<commands::SampleRecorder>(s, targets, every ? *every : s.GrDel, begun_);
   StopRecording();
   recorder_ = std::move(recorder);
   recorded_ = std::move(names);
   s.step_hook.Subscribe(*recorder_);
 }
 
+RunOutcome Model::ResetRun(Sim& s) {
+  begun_ = true;
+  return Reset(s);
+}
+
 void Model::CopyFrom(const Model& other) {
   if (&other == this) return;
+  if (other.owner_ == std::this_thread::get_id()) throw UsageError("a model cannot be copied in its exchange function");
   std::scoped_lock both(mutex_, other.mutex_);
   CopyModelState(*other.sim_, *sim_);
+  // The recorded rows come along: the copy's tape() and a run on from here are the original's.
+  const Sim& from = *other.sim_;
+  sim_->FillTape(from.TapeCell(0, 0));
+  for (int64_t c = 0; c < kTapeColumns; ++c) {
+    for (int64_t r = 0; r <= from.TapeIndex && r < kTapeRows; ++r) sim_->TapeCell(c, r) = from.TapeCell(c, r);
+  }
+  sim_->TapeIndex = from.TapeIndex;
+  begun_ = other.begun_;
 }
 
 TapeRows Model::Tape(const Sim& s) {

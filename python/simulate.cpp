@@ -31,10 +31,21 @@ void WarnShortOf(const std::string& short_of) {
   if (!short_of.empty()) Warn(short_of);
 }
 
+// The presses a run may use, by the engine's rule, its refusal named.
+int64_t PressesOf(int64_t given) {
+  try {
+    return PressLimit(given);
+  } catch (RangeError& e) {
+    e.detail = "max_presses " + std::to_string(given) + ": the presses allowed are 0 or more";
+    throw;
+  }
+}
+
 // finish(): short of FinTim it raises, or only warns when the caller chose the limit.
 void FinishRun(PyModel& self, std::optional<int64_t> max_presses) {
+  const int64_t presses = PressesOf(max_presses.value_or(kDefaultFinishPresses));
   const std::string short_of = self.Get([&](Sim& s) {
-    const RunOutcome run = Finish(s, PressLimit(max_presses.value_or(kDefaultFinishPresses)));
+    const RunOutcome run = Finish(s, presses);
     return ShortOf("finish", s, run, "FinTim " + FormatGeneral(s.FinTim),
                    max_presses ? "" : "; finish(max_presses=...) allows more");
   });
@@ -43,8 +54,9 @@ void FinishRun(PyModel& self, std::optional<int64_t> max_presses) {
 }
 
 void Advance(PyModel& self, double to, int64_t max_presses) {
+  const int64_t presses = PressesOf(max_presses);
   WarnShortOf(self.Get([&](Sim& s) {
-    return ShortOf("advance", s, RunUntil(s, to, max_presses), FormatGeneral(to),
+    return ShortOf("advance", s, RunUntil(s, to, presses), FormatGeneral(to),
                    "; advance(to, max_presses=...) allows more");
   }));
 }
@@ -59,16 +71,22 @@ std::optional<double> IntervalOf(const std::optional<Scalar>& every) {
   return std::get<double>(v);
 }
 
-void Record(PyModel& self, const std::optional<std::vector<std::string>>& outputs,
-            const std::optional<Scalar>& every) {
-  const std::optional<double> interval = IntervalOf(every);
-  self.Call([&](Sim& s) { self.model.Record(s, outputs, interval); });
+// record(): the outputs' names and the interval converted while the interpreter is held.
+void RecordOutputs(PyModel& self, const std::optional<std::vector<std::string>>& outputs,
+                   std::optional<double> every) {
+  self.Call([&](Sim& s) { self.model.Record(s, outputs, every); });
+}
+
+void Record(PyModel& self, const py::object& outputs, const std::optional<Scalar>& every) {
+  std::optional<std::vector<std::string>> names;
+  if (!outputs.is_none()) names = NamesOf("outputs", outputs);
+  RecordOutputs(self, names, IntervalOf(every));
 }
 
 // The samples of the recording so far, a column for each output.
 py::object Recording(PyModel& self) {
   std::vector<std::string> names;
-  const std::vector<double> cells = self.Get([&](Sim&) {
+  const std::vector<double> cells = self.Read([&](const Sim&) {
     names = self.model.recorded();
     return self.model.Samples();
   });
@@ -78,7 +96,7 @@ py::object Recording(PyModel& self) {
 py::object TapeFrame(PyModel& self) {
   py::module_ pandas = py::module_::import("pandas");
   std::vector<std::pair<std::string, int32_t>> channels;
-  TapeRows rows = self.Get([&](Sim& s) {
+  TapeRows rows = self.Read([&](const Sim& s) {
     channels = Model::Channels(s);
     return Model::Tape(s);
   });
@@ -87,25 +105,37 @@ py::object TapeFrame(PyModel& self) {
   return pandas.attr("DataFrame")(py::cast(std::move(rows)), py::arg("columns") = names);
 }
 
-// simulate(): the model read or copied, the parameters set, a whole run recorded.
+// The model of simulate(): a copy of a Model, or one read from its file.
+std::unique_ptr<PyModel> ModelOf(py::handle model) {
+  if (py::isinstance<PyModel>(model)) return CopyOf(model.cast<PyModel&>());
+  if (!py::isinstance<py::str>(model) && !py::hasattr(model, "__fspath__")) {
+    throw py::type_error("simulate() model: expected a model file's path or a trevolan.Model, got " + ReprOf(model));
+  }
+  return NewModel(FileOpen, py::cast<std::filesystem::path>(model).string());
+}
+
+// simulate(): every argument converted while the interpreter is held, then the model
+// read or copied, the parameters set and a whole run recorded.
 py::object Simulate(py::handle model, const std::optional<Scalar>& stop, const std::optional<Scalar>& start,
-                    const std::optional<Scalar>& step, const py::object& params,
-                    const std::optional<std::vector<std::string>>& outputs, const std::optional<Scalar>& every,
-                    std::optional<uint64_t> seed) {
-  std::unique_ptr<PyModel> m = py::isinstance<PyModel>(model)
-                                   ? CopyOf(model.cast<PyModel&>())
-                                   : NewModel(FileOpen, py::cast<std::filesystem::path>(model).string());
+                    const std::optional<Scalar>& step, const py::object& params, const py::object& outputs,
+                    const std::optional<Scalar>& every, const py::object& seed) {
   std::vector<std::pair<std::string, FieldValue>> sets;
   for (const auto& [target, value] : Pairs(params)) sets.emplace_back(target, value.cast<FieldValue>());
   for (const auto& [name, value] : {std::pair{"Start", start}, std::pair{"FinTim", stop}, std::pair{"Delt", step}}) {
     if (value) sets.emplace_back(name, value->value);
   }
+  std::optional<std::vector<std::string>> names;
+  if (!outputs.is_none()) names = NamesOf("simulate() outputs", outputs);
+  const std::optional<double> interval = IntervalOf(every);
+  std::optional<uint64_t> generator_seed;
+  if (!seed.is_none()) generator_seed = SeedOf("simulate() seed", seed);
+  std::unique_ptr<PyModel> m = ModelOf(model);
   m->Call([&](Sim& s) {
     for (const auto& [target, value] : sets) commands::SetNamedTarget(s, target, value);
-    if (seed) SeedGenerator(s, *seed);
-    Reset(s).RethrowError();
+    if (generator_seed) SeedGenerator(s, *generator_seed);
+    m->model.ResetRun(s).RethrowError();
   });
-  Record(*m, outputs, every);
+  RecordOutputs(*m, names, interval);
   const std::string short_of =
       m->Get([](Sim& s) { return ShortOf("simulate", s, RunUntil(s, s.FinTim), "FinTim " + FormatGeneral(s.FinTim)); });
   py::object samples = Recording(*m);
@@ -119,8 +149,9 @@ void BindRun(py::class_<PyModel>& model) {
   model
       .def(
           "seed",
-          [](PyModel& self, uint64_t n, bool crn) {
-            self.Call([&](Sim& s) { SeedGenerator(s, SeedFromNumber(static_cast<double>(n)), crn); });
+          [](PyModel& self, const py::object& n, bool crn) {
+            const uint64_t seed = SeedOf("seed", n);
+            self.Call([&](Sim& s) { SeedGenerator(s, seed, crn); });
           },
           py::arg("n"), py::kw_only(), py::arg("crn") = false,
           "Restarts the random generator from a sequence determined by n (0 <= n < 2**53), the same as the "
@@ -129,7 +160,7 @@ void BindRun(py::class_<PyModel>& model) {
           "derived from n and the block's ID, so that changing one block leaves the draws of the others as they "
           "were; seed(n) without it returns to the one sequence shared by all blocks.")
       .def(
-          "reset", [](PyModel& self) { self.Call([](Sim& s) { Reset(s).RethrowError(); }); },
+          "reset", [](PyModel& self) { self.Call([&](Sim& s) { self.model.ResetRun(s).RethrowError(); }); },
           "Starts the run afresh: Time back to Start, every block to its initial state, the tape to its first row.")
       .def(
           "step", [](PyModel& self) { self.Call([](Sim& s) { Step(s).RethrowError(); }); },
@@ -148,10 +179,10 @@ void BindRun(py::class_<PyModel>& model) {
            "with trevolan.ModelWarning naming the time reached and why. Ctrl-C stops it at the next step with "
            "KeyboardInterrupt.")
       .def(
-          "tape", [](PyModel& self) { return self.Get(&Model::Tape); },
+          "tape", [](PyModel& self) { return self.Read(&Model::Tape); },
           "The recorded rows as a numpy array of rows x columns: the time, then each channel (see channels()).")
       .def(
-          "channels", [](PyModel& self) { return self.Get(&Model::Channels); },
+          "channels", [](PyModel& self) { return self.Read(&Model::Channels); },
           "The tape's columns as (name, block ID) pairs: the Time block, then the recorded channels.")
       .def("tape_frame", &TapeFrame,
            "The tape as a pandas DataFrame with the channels' names as columns (needs pandas).")
