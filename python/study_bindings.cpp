@@ -6,6 +6,7 @@
 
 #include "commands/options.h"
 #include "errors.h"
+#include "exchange.h"
 #include "frames.h"
 #include "py_model.h"
 #include "study/study_options.h"
@@ -107,10 +108,7 @@ TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
       break;
     case OptionKind::kVariation: return VariationsOf(o, given);
     case OptionKind::kMeasure:
-      if (py::isinstance<py::str>(given)) throw refuse(PythonTypeOf(o.kind));
-      for (py::handle item : py::reinterpret_borrow<py::iterable>(given)) {
-        if (!py::isinstance<py::str>(item)) throw refuse(PythonTypeOf(o.kind));
-        const std::string text = item.cast<std::string>();
+      for (const std::string& text : NamesOf(std::string("study() ") + o.keyword, given)) {
         values.emplace_back(study::ReadStudyOption(o, text), text);
       }
       break;
@@ -246,7 +244,15 @@ std::unique_ptr<study::Study> PrepareStudy(py::handle model, study::StudyPlan pl
   std::unique_ptr<study::Study> prepared;
   if (py::isinstance<PyModel>(model)) {
     plan.model.clear();
-    model.cast<PyModel&>().Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(plan), s); });
+    PyModel& from = model.cast<PyModel&>();
+    from.Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(plan), s); });
+    if (const std::shared_ptr<PythonWorkbook> controller = from.controller) {
+      // Each run its own workbook around the model's function, made on the run's thread.
+      prepared->LinkWorkbooks([controller]() -> std::shared_ptr<Workbook> {
+        py::gil_scoped_acquire gil;
+        return std::make_shared<PythonWorkbook>(controller->function());
+      });
+    }
     return prepared;
   }
   if (!py::isinstance<py::str>(model) && !py::hasattr(model, "__fspath__")) {
@@ -329,6 +335,11 @@ void BindStudyResult(py::module_& m) {
       .def_property_readonly(
           "summary_columns", [](const PyStudyResult& r) { return py::list(r.summary.attr("dtype").attr("names")); },
           "The names of the columns of summary.")
+      .def(py::pickle([](const PyStudyResult& r) { return py::make_tuple(r.runs, r.summary, r.status); },
+                      [](const py::tuple& state) {
+                        if (state.size() != 3) throw py::value_error("not the state of a trevolan.StudyResult");
+                        return PyStudyResult{state[0], state[1], state[2].cast<py::list>()};
+                      }))
       .def("_repr_html_", &SummaryHtml)
       .def("__repr__", [](const PyStudyResult& r) {
         return "<trevolan.StudyResult runs=" + std::to_string(py::len(r.runs)) +
