@@ -8,7 +8,6 @@
 """
 import inspect
 import textwrap
-import warnings
 
 from . import _trevolan
 from ._trevolan import (  # noqa: F401  (the names of the package)
@@ -26,25 +25,15 @@ from ._trevolan import (  # noqa: F401  (the names of the package)
 )
 
 
-def _at_caller(call, *args, **kwargs):
-    """The call's warnings shown at the line of the caller's caller, not here."""
-    with warnings.catch_warnings(record=True) as said:
-        warnings.simplefilter("always")
-        result = call(*args, **kwargs)
-    for w in said:
-        warnings.warn(w.message, w.category, stacklevel=3)
-    return result
-
-
 # The calls of the package in Python, so that help() and inspect.signature() show their
-# parameters; the work is the extension's.
+# parameters; the work is the extension's, whose warnings point past these lines at the caller.
 def simulate(model, *, stop=None, start=None, step=None, params=None, outputs=None, every=None, seed=None):
-    return _at_caller(_trevolan.simulate, model, stop=stop, start=start, step=step, params=params,
-                      outputs=outputs, every=every, seed=seed)
+    return _trevolan.simulate(model, stop=stop, start=start, step=step, params=params, outputs=outputs,
+                              every=every, seed=seed)
 
 
 def study(model, **options):
-    return _at_caller(_trevolan.study, model, **options)
+    return _trevolan.study(model, **options)
 
 
 simulate.__doc__ = _trevolan.simulate.__doc__.split("\n", 1)[1].lstrip() if "\n" in (_trevolan.simulate.__doc__ or "") else None
