@@ -180,9 +180,20 @@ py::dict Globals(PyModel& self) {
   return all;
 }
 
+// What a type uses its connections and numbers for, from its legend: "A: plus; B: minus".
+std::string UsesOf(const BlockTypeInfo* info) {
+  std::string uses;
+  if (!info) return uses;
+  for (const char* link : info->legend.links) {
+    if (link && *link) uses += (uses.empty() ? "" : "; ") + std::string(link);
+  }
+  return uses;
+}
+
 // Every block in the table: its ID, type and what the type is, and its fields.
 py::object BlocksTable(PyModel& self) {
-  std::vector<std::string> names{"ID", "Description"};
+  std::vector<std::string> names{"ID", "Description", "Rule", "Uses", "Modes"};
+  constexpr size_t kFirstField = 5;
   for (const BlockField& f : BlockFields()) {
     if (f.addressable && std::string_view(f.name) != "stored") names.emplace_back(f.name);
   }
@@ -194,7 +205,10 @@ py::object BlocksTable(PyModel& self) {
       std::vector<FieldValue>& row = cells.emplace_back();
       row.emplace_back(id);
       row.emplace_back(std::string(info ? info->block : ""));
-      for (size_t c = 2; c < names.size(); ++c) {
+      row.emplace_back(std::string(info && info->legend.rule ? info->legend.rule : ""));
+      row.emplace_back(UsesOf(info));
+      row.emplace_back(std::string(info && info->legend.mode_hint ? info->legend.mode_hint : ""));
+      for (size_t c = kFirstField; c < names.size(); ++c) {
         row.push_back(commands::ReadTarget(s, std::to_string(id) + "." + names[c]));
       }
     }
@@ -252,7 +266,7 @@ void BindFiles(py::class_<PyModel>& model) {
   model.def(py::init<>(), "An empty simulator, as the program starts without a model; Model.open(path) reads one.")
       .def_static(
           "new", [] { return NewModel([](Sim& s, const std::string&) { FileNew(s); }, {}); },
-          "A new model: the system blocks and their defaults, no blocks of your own (the window's File, New).")
+          "A new model: the system blocks and their defaults, no blocks of your own.")
       .def_static(
           "open", [](const std::filesystem::path& path) { return NewModel(FileOpen, path.string()); },
           py::arg("path"), "A model read from its file: Model.open('examples/damped_oscillator.txt').")
@@ -300,9 +314,10 @@ void BindItems(py::class_<PyModel>& model) {
           "The IDs of the blocks in the table.")
       .def("_ipython_key_completions_", [](PyModel& self) { return self.Read(&TargetNames); })
       .def("blocks", &BlocksTable,
-           "Every block in the table, one row each: ID, what its type is (Description), and its fields (Type, "
-           "Name, OnOff, connections An..Pn, aa..pp, Value, ...): a pandas DataFrame, or a numpy record array "
-           "without pandas.")
+           "Every block in the table, one row each: ID, what its type is (Description), what it computes "
+           "(Rule), the fields its type uses and for what (Uses: 'A: plus; B: minus; ...', the connection An "
+           "and the number aa for A, and so on; Modes: what its State means), and its fields (Type, Name, OnOff, "
+           "connections An..Pn, aa..pp, Value, ...): a pandas DataFrame, or a numpy record array without pandas.")
       .def("globals", &Globals,
            "The globals with their values, the timing and display settings among them: {'Time': 0.0, 'Delt': "
            "0.1, ...}.")
@@ -314,7 +329,7 @@ void BindItems(py::class_<PyModel>& model) {
 void BindEdits(py::class_<PyModel>& model) {
   model
       .def("apply", &Apply, py::arg("block"), py::pos_only(),
-           "Edits the fields of a block by their names in its block dialog, all in one edit: apply(105, pp=2.5, "
+           "Edits the fields of a block by name, all in one edit: apply(105, pp=2.5, "
            "name='buffer'). Fields: id name type x y display mode onoff an bn cn dn pn aa bb cc dd pp value "
            "comment, and the stored-data grid's cells as **{'g2.1': 0.5}; the fields not given keep their values, "
            "and id=N writes the block's fields into block N. Every value is checked by its field's rule before "
@@ -322,7 +337,7 @@ void BindEdits(py::class_<PyModel>& model) {
            "than the field holds, NaN) raises ValueError naming the field, the value and the rule, one of the "
            "wrong kind TypeError.")
       .def("timing", &Timing,
-           "Edits the timing settings by their names in the timing dialog, then applies the timing rules to the "
+           "Edits the timing settings by name, then applies the timing rules to the "
            "model: timing(delt=0.01, finish=500). Fields: start current finish delt graph graphnext hold "
            "holdnext trigger (and highest, which is shown only and takes no value). Every value is checked "
            "before anything changes: one the model would run as another value (delt=0, delt above graph, NaN) "

@@ -2,6 +2,7 @@
 fault's reproduction, the crashes and hangs in a child interpreter with a time limit."""
 import copy
 import gc
+import inspect
 import json
 import os
 import pickle
@@ -187,3 +188,20 @@ def test_copies_and_pickles_run_as_the_original_bit_for_bit():
     result = trevolan.study(example("mm1_queue.txt"), set={"FinTim": 5}, measures=["final:Time"], replications=2)
     again = pickle.loads(pickle.dumps(result))
     assert again.status == result.status and np.array_equal(again.runs, result.runs)
+
+
+def test_help_speaks_to_python_users(oscillator):
+    m = oscillator
+    methods = [getattr(trevolan.Model, n) for n in vars(trevolan.Model) if callable(getattr(trevolan.Model, n))
+               and not isinstance(getattr(trevolan.Model, n), type)]
+    for method in methods:
+        inspect.signature(method)  # raises for a method whose signature cannot be read
+        for words in ("dialog", "the window", "RUN pressed", "Apply"):
+            assert words not in (method.__doc__ or ""), (method.__name__, words)
+    assert inspect.signature(trevolan.Model.apply).parameters["block"].kind is inspect.Parameter.POSITIONAL_ONLY
+    png = m._repr_png_()
+    assert png is None or png.startswith(b"\x89PNG")
+    blocks = m.blocks()
+    row = list(blocks["ID"]).index(102)
+    assert blocks["Uses"][row].startswith("A: plus; B: minus") and blocks["Rule"][row].startswith("v=INT(")
+    assert 102 in m and 150 not in m and "102.cc" in m and "150.cc" not in m and "Time" in m

@@ -6,6 +6,7 @@
     >>> m.apply(104, cc=-0.05); m.reset(); m.finish()
     >>> m["Time"], m["102.Value"]
 """
+import ast
 import inspect
 import textwrap
 
@@ -51,6 +52,81 @@ def _study_help(doc, rows):
 
 
 _study_help(_trevolan.study.__doc__, _trevolan._study_options())
+
+def _signature_of(doc):
+    """The signature pybind11 writes as the first line of a method's docstring,
+    "name(self: trevolan.Model, target: str, /, *, every: float = None) -> None", as an
+    inspect.Signature (the extension's methods have none that inspect can read)."""
+    Parameter = inspect.Parameter
+    inside = doc.split("\n", 1)[0]
+    inside = inside[inside.index("(") + 1:inside.rindex(")")]
+    parts, depth, part = [], 0, ""
+    for c in inside:  # split at the commas outside brackets
+        depth += c in "([" and 1 or (c in ")]" and -1 or 0)
+        if c == "," and depth == 0:
+            parts.append(part.strip())
+            part = ""
+        else:
+            part += c
+    if part.strip():
+        parts.append(part.strip())
+    kind, parameters = Parameter.POSITIONAL_OR_KEYWORD, []
+    for part in parts:
+        if part == "/":
+            parameters = [p.replace(kind=Parameter.POSITIONAL_ONLY) for p in parameters]
+            continue
+        if part == "*":
+            kind = Parameter.KEYWORD_ONLY
+            continue
+        name, _, default = part.partition("=")
+        name = name.split(":")[0].strip()
+        if name.startswith("**"):
+            parameters.append(Parameter(name[2:], Parameter.VAR_KEYWORD))
+        elif name.startswith("*"):
+            parameters.append(Parameter(name[1:], Parameter.VAR_POSITIONAL))
+            kind = Parameter.KEYWORD_ONLY
+        elif default:
+            try:
+                value = ast.literal_eval(default.strip())
+            except (ValueError, SyntaxError):
+                value = None
+            parameters.append(Parameter(name, kind, default=value))
+        else:
+            parameters.append(Parameter(name, kind))
+    return inspect.Signature(parameters)
+
+
+def _readable(cls, name, native):
+    """The method `name` of the extension's class as a Python function with the same
+    work, help and a signature that inspect reads."""
+    static = isinstance(inspect.getattr_static(cls, name), staticmethod)
+
+    def method(*args, **kwargs):
+        return native(*args, **kwargs)
+
+    method.__name__, method.__qualname__ = name, f"{cls.__name__}.{name}"
+    method.__doc__ = (native.__doc__ or "").split("\n", 1)[-1].strip() or None
+    method.__signature__ = _signature_of(native.__doc__)
+    method.__module__ = "trevolan"
+    setattr(cls, name, staticmethod(method) if static else method)
+
+
+def _repr_png_(self):
+    """The diagram as PNG, as a notebook shows a Model, when cairosvg is installed (it
+    draws the SVG of _repr_svg_); None otherwise, and the notebook shows the SVG."""
+    try:
+        import cairosvg
+    except ImportError:
+        return None
+    return cairosvg.svg2png(bytestring=self._repr_svg_().encode())
+
+
+Model._repr_png_ = _repr_png_
+for _name in list(vars(Model)):
+    _native = getattr(Model, _name)
+    if callable(_native) and (getattr(_native, "__doc__", None) or "").startswith(_name + "(") and _name != "__new__":
+        _readable(Model, _name, _native)
+del _name, _native
 
 # What `from trevolan import *` gives: not OverflowError, which would hide Python's own.
 __all__ = ["Model", "simulate", "study", "StudyResult", "Error", "RangeError", "ConversionError", "FloatError",
