@@ -107,6 +107,11 @@ class Model {
   // twice would be two columns of one name (UsageError).
   // A recording made before the model's first reset starts with it.
   void Record(Sim& s, const std::optional<std::vector<std::string>>& outputs, std::optional<double> every);
+  // The columns and targets of a recording of `outputs`, checked as Record checks them.
+  struct Outputs {
+    std::vector<std::string> names, targets;
+  };
+  static Outputs OutputsOf(Sim& s, const std::optional<std::vector<std::string>>& outputs);
   // RESET: the run starts afresh (engine's Reset), and with it the recording.
   RunOutcome ResetRun(Sim& s);
   // Whether a run has begun (a reset since the model was made), for copies and pickles.
@@ -120,6 +125,11 @@ class Model {
   // The columns of the recording and its samples so far, rows of Time and the columns.
   const std::vector<std::string>& recorded() const { return recorded_; }
   std::vector<double> Samples() const { return recorder_ ? recorder_->cells() : std::vector<double>{}; }
+
+  // The whole state of the model and its run as bytes (exact_state.h), and the state
+  // that such bytes hold brought back bit for bit; a recording starts again from it.
+  std::string State(const Sim& s) const;
+  void Restore(Sim& s, const std::string& state);
 
   // This model's state made that of `other` (model, run and view), as a copy of it.
   void CopyFrom(const Model& other);

@@ -10,6 +10,7 @@
 #include "frames.h"
 #include "py_model.h"
 #include "study/study_options.h"
+#include "watch.h"
 
 namespace trevolan::python {
 
@@ -272,25 +273,37 @@ std::unique_ptr<study::Study> PrepareStudy(py::handle model, study::StudyPlan pl
 
 // Checks the options, then runs every run on worker threads without the interpreter's
 // lock. Ctrl-C (a notebook's "interrupt kernel") is seen within a tenth of a second:
-// the runs stop and the study returns nothing.
-PyStudyResult RunStudy(py::handle model, const py::kwargs& options) {
+// the runs stop and the study returns nothing. Past the timeout the runs stop too, and
+// the study returns those done with a warning.
+PyStudyResult RunStudy(py::handle model, const py::object& progress, std::optional<double> timeout,
+                       const py::kwargs& options) {
+  Watch watch(progress, timeout);
   const std::unique_ptr<study::Study> prepared = PrepareStudy(model, StudyPlanOf(options));
   study::StudyResults done;
   bool interrupted = false;
+  int64_t planned = 0;
   {
     py::gil_scoped_release nogil;
-    done = study::RunStudy(*prepared, prepared->plan().jobs, [&interrupted](int64_t, int64_t, int64_t) {
-      py::gil_scoped_acquire gil;
-      if (PyErr_CheckSignals() != 0) {
-        PyErr_Clear();
-        interrupted = true;
+    done = study::RunStudy(*prepared, prepared->plan().jobs, [&](int64_t runs, int64_t, int64_t known) {
+      planned = known;
+      {
+        py::gil_scoped_acquire gil;
+        if (PyErr_CheckSignals() != 0) {
+          PyErr_Clear();
+          interrupted = true;
+        }
       }
-      return !interrupted;
+      return !interrupted && !watch.Stop(static_cast<double>(runs), static_cast<double>(known));
     });
   }
   if (interrupted) {
     PyErr_SetNone(PyExc_KeyboardInterrupt);
     throw py::error_already_set();
+  }
+  watch.End(static_cast<double>(done.runs.size()), static_cast<double>(watch.timed_out() ? planned : done.runs.size()));
+  if (watch.timed_out()) {
+    Warn("study stopped after " + std::to_string(done.runs.size()) + " of " + std::to_string(planned) + " runs: " +
+         watch.TimeoutText());
   }
   PyStudyResult result{RunRecords(*prepared, done.runs), SummaryRecords(*prepared, done.cases), py::list()};
   for (const auto& r : done.runs) result.status.append(r.failed() ? r.error : std::string("ok"));
@@ -351,7 +364,8 @@ void BindStudyResult(py::module_& m) {
 
 void BindStudy(py::module_& m) {
   BindStudyResult(m);
-  m.def("study", &RunStudy, py::arg("model"),
+  m.def("study", &RunStudy, py::arg("model"), py::kw_only(), py::arg("progress") = py::none(),
+        py::arg("timeout") = py::none(),
         R"(Runs a study as trevolan-cli study does and returns a StudyResult.
 
 model: a model file's path, or a Model, whose state as it is now every run starts from.
@@ -362,7 +376,12 @@ A bad option raises ValueError with the text trevolan-cli writes after 'usage: '
 of the wrong type TypeError; a model that cannot be read raises trevolan.Error. A run that
 fails does not stop the study: its status is its error text and its measures are NaN. The
 runs go without Python's lock; Ctrl-C stops them within a tenth of a second and raises
-KeyboardInterrupt.)");
+KeyboardInterrupt.
+
+progress: a function progress(done, total) called about ten times a second with the runs
+done and those planned, or True for a bar (tqdm when it is installed, else a line).
+timeout: seconds the study may take; past them no run is started any more, the runs
+under way are dropped, and the study returns the runs done with a trevolan.ModelWarning.)");
   m.def("_study_options", &StudyOptionRows,
         "The keywords of study(), one dict each: keyword, option, type, help, from the table of study options.");
 }

@@ -117,7 +117,7 @@ def test_the_keywords_of_study_are_the_table_of_study_options(tmp_path):
     rows = trevolan._trevolan._study_options()
     keywords = [row["keyword"] for row in rows]
     assert {"replications", "set", "vary", "measures", "crn", "tapes"} <= set(keywords)
-    assert list(inspect.signature(trevolan.study).parameters) == ["model", *keywords]
+    assert list(inspect.signature(trevolan.study).parameters) == ["model", *keywords, "progress", "timeout"]
     stub = ast.parse((ROOT / "python" / "trevolan" / "__init__.pyi").read_text())
     typed = next(node for node in stub.body if isinstance(node, ast.FunctionDef) and node.name == "study")
     assert [arg.arg for arg in typed.args.kwonlyargs] == keywords

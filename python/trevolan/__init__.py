@@ -8,6 +8,7 @@
 """
 import ast
 import inspect
+import sys
 import textwrap
 
 from . import _trevolan
@@ -28,13 +29,46 @@ from ._trevolan import (  # noqa: F401  (the names of the package)
 
 # The calls of the package in Python, so that help() and inspect.signature() show their
 # parameters; the work is the extension's, whose warnings point past these lines at the caller.
-def simulate(model, *, stop=None, start=None, step=None, params=None, outputs=None, every=None, seed=None):
+def simulate(model, *, stop=None, start=None, step=None, params=None, outputs=None, every=None, seed=None,
+             inputs=None, interpolate=False, reset=True, progress=None, timeout=None):
     return _trevolan.simulate(model, stop=stop, start=start, step=step, params=params, outputs=outputs,
-                              every=every, seed=seed)
+                              every=every, seed=seed, inputs=inputs, interpolate=interpolate, reset=reset,
+                              progress=_progress_of(progress, "simulate"), timeout=timeout)
 
 
-def study(model, **options):
-    return _trevolan.study(model, **options)
+def study(model, *, progress=None, timeout=None, **options):
+    return _trevolan.study(model, progress=_progress_of(progress, "study"), timeout=timeout, **options)
+
+
+def _progress_of(progress, call):
+    """progress=True as a function progress(done, total): a tqdm bar when tqdm is
+    installed, else the batch runner's line on standard error, rewritten in place."""
+    if progress is not True:
+        return None if progress is False else progress
+    try:
+        from tqdm.auto import tqdm
+    except ImportError:
+        tqdm = None
+    bar = None
+
+    def show(done, total):
+        nonlocal bar
+        if tqdm is not None:
+            if bar is None:
+                bar = tqdm(total=total, desc=call, unit=" Time" if call == "simulate" else " runs")
+            bar.update(done - bar.n)
+            if done >= total:
+                bar.close()
+            return
+        if call == "simulate":
+            share = 100.0 * done / total if total else 0.0
+            line = f"\rTime {done:.15g} ({share:5.1f}% of FinTim)   "
+        else:
+            line = f"\r{done:.0f} of {total:.0f} runs   "
+        sys.stderr.write(line + ("\n" if done >= total else ""))
+        sys.stderr.flush()
+
+    return show
 
 
 simulate.__doc__ = _trevolan.simulate.__doc__.split("\n", 1)[1].lstrip() if "\n" in (_trevolan.simulate.__doc__ or "") else None
@@ -45,7 +79,8 @@ def _study_help(doc, rows):
     Parameter = inspect.Parameter
     study.__signature__ = inspect.Signature(
         [Parameter("model", Parameter.POSITIONAL_OR_KEYWORD)]
-        + [Parameter(row["keyword"], Parameter.KEYWORD_ONLY, default=None) for row in rows])
+        + [Parameter(row["keyword"], Parameter.KEYWORD_ONLY, default=None) for row in rows]
+        + [Parameter(name, Parameter.KEYWORD_ONLY, default=None) for name in ("progress", "timeout")])
     keywords = [textwrap.fill(f"{row['keyword']} ({row['type']}; {row['option']}): {row['help']}", 88,
                               subsequent_indent="    ", break_on_hyphens=False) for row in rows]
     study.__doc__ = doc.split("\n", 1)[1].strip() + "\n\nKeywords:\n" + "\n".join(keywords)

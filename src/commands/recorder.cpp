@@ -52,8 +52,9 @@ void SampleRecorder::AfterReset(const Sim& s) {
 }
 
 void SampleRecorder::StartAt(const Sim& s) {
-  start_ = s.Time;
-  k_ = 0;
+  start_ = s.Start;
+  k_ = std::max(0.0, std::round((s.Time - start_) / every_));
+  next_ = start_ + k_ * every_;
   waiting_ = false;
   Sample(s);
   NextAfter(s);
@@ -69,7 +70,9 @@ void SampleRecorder::Sample(const Sim& s) {
   const size_t at = cells_.size();
   cells_.resize(at + reads_.size() + 1);
   double* row = cells_.data() + at;
-  *row++ = s.Time;
+  // The sample time on the grid when the clock is there to within TimeTol, so that a
+  // sample of Time 50 is found at 50 whatever the summed steps gave; else the clock's.
+  *row++ = std::fabs(s.Time - next_) <= s.TimeTol ? next_ : s.Time;
   for (const Read& read : reads_) *row++ = read.direct ? *read.direct : read.call();
 }
 

@@ -50,8 +50,9 @@ class SampleRecorder : public StepObserver {
   void Sample(const Sim& s);
   // The recording's first sample, at the run's time now.
   void StartAt(const Sim& s);
-  // The first sample time after Time: start + k * every, counted in k rather than summed,
-  // so that it moves on however large the times and however small the interval.
+  // The first sample time after Time: Start + k * every, counted in k rather than summed,
+  // so that it moves on however large the times and however small the interval; a
+  // recording begun mid-run keeps to the same times as one begun at Start.
   void NextAfter(const Sim& s);
 
   // A number that lies in the Sim (a block's Value or field, a global) is read through
@@ -63,7 +64,7 @@ class SampleRecorder : public StepObserver {
   std::vector<Read> reads_;
   double every_, start_ = 0, next_ = 0;
   bool waiting_ = false;  // for the run to begin: the first sample is its first state
-  double k_ = 0;  // the number of the next sample: next_ = start_ + k_ * every_
+  double k_ = 0;  // the number of the next sample: next_ = start_ + k_ * every_ (start_ the run's Start)
   std::vector<double> cells_;
 };
 
