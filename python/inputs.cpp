@@ -12,7 +12,7 @@ namespace {
 // A column of a table as doubles; TypeError naming the column for what is no number.
 std::vector<double> NumbersOf(const std::string& column, const py::object& values) {
   try {
-    const auto array = py::array_t<double, py::array::forcecast>::ensure(values);
+    const auto array = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(values);
     if (!array || array.ndim() != 1) throw py::type_error("");
     return {array.data(), array.data() + array.size()};
   } catch (const py::error_already_set&) {

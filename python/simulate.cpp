@@ -69,10 +69,10 @@ void Advance(PyModel& self, double to, int64_t max_presses) {
   }));
 }
 
-// A sampling interval as given: a text is read as the dialogs read what is typed.
-std::optional<double> IntervalOf(const std::optional<Scalar>& every) {
-  if (!every) return std::nullopt;
-  const FieldValue& v = every->value;
+// A time or an interval as given: a text is read as the dialogs read what is typed.
+std::optional<double> NumberOf(const std::optional<Scalar>& given) {
+  if (!given) return std::nullopt;
+  const FieldValue& v = given->value;
   if (const auto* text = std::get_if<std::string>(&v)) return EditToFloat(*text);
   if (const auto* b = std::get_if<bool>(&v)) return *b ? 1 : 0;
   if (const auto* i = std::get_if<int64_t>(&v)) return static_cast<double>(*i);
@@ -88,7 +88,7 @@ void RecordOutputs(PyModel& self, const std::optional<std::vector<std::string>>&
 void Record(PyModel& self, const py::object& outputs, const std::optional<Scalar>& every) {
   std::optional<std::vector<std::string>> names;
   if (!outputs.is_none()) names = NamesOf("outputs", outputs);
-  RecordOutputs(self, names, IntervalOf(every));
+  RecordOutputs(self, names, NumberOf(every));
 }
 
 // What the attrs of a table of samples take from the model, read under its lock.
@@ -178,6 +178,7 @@ struct RunPlan {
   std::optional<double> every;
   std::optional<uint64_t> seed;
   bool reset = true;
+  std::optional<double> until;  // reset=False: the time to run to, FinTim left as it is
 };
 
 // What the run of simulate() gave: why it stopped short of FinTim (empty when it did
@@ -206,17 +207,19 @@ Recorded RunAndRecord(PyModel& m, const RunPlan& plan, Inputs* inputs, Watch& wa
       inputs->Drive(s);
       driving.emplace(s, *inputs);
     }
-    RunWatch run_watch(watch);
+    const double until = plan.until.value_or(s.FinTim);
+    const std::string target = plan.until ? FormatGeneral(until) : "FinTim " + FormatGeneral(until);
+    RunWatch run_watch(watch, until);
     const StepSubscription watching(s, run_watch);
-    const RunOutcome run = RunUntil(s, s.FinTim);
+    const RunOutcome run = RunUntil(s, until);
     r.short_of = watch.timed_out() && run.stop == RunStop::kInterrupted
-                   ? "simulate stopped at Time " + FormatGeneral(run.time) + " before FinTim " +
-                         FormatGeneral(s.FinTim) + ": " + watch.TimeoutText()
-                   : ShortOf("simulate", s, run, "FinTim " + FormatGeneral(s.FinTim));
+                     ? "simulate stopped at Time " + FormatGeneral(run.time) + " before " + target + ": " +
+                           watch.TimeoutText()
+                     : ShortOf("simulate", s, run, target);
     r.cells = recorder.TakeCells();
     r.facts = FactsOf(s);
-    time = r.short_of.empty() ? s.FinTim : s.Time;  // the whole way shown as whole
-    fintim = s.FinTim;
+    time = r.short_of.empty() ? until : s.Time;  // the whole way shown as whole
+    fintim = until;
   });
   watch.End(time, fintim);
   return r;
@@ -231,11 +234,16 @@ py::object Simulate(py::handle model, const std::optional<Scalar>& stop, const s
                     bool interpolate, bool reset, const py::object& progress, std::optional<double> timeout) {
   RunPlan plan;
   for (const auto& [target, value] : Pairs(params)) plan.sets.emplace_back(target, value.cast<FieldValue>());
-  for (const auto& [name, value] : {std::pair{"Start", start}, std::pair{"FinTim", stop}, std::pair{"Delt", step}}) {
+  // Run on without a reset, the run goes to `stop` without it being written as FinTim:
+  // a write of a timing setting computes the blocks once more, which a run in halves
+  // would otherwise have in the middle.
+  if (!reset) plan.until = NumberOf(stop);
+  for (const auto& [name, value] : {std::pair{"Start", start}, std::pair{"FinTim", reset ? stop : std::nullopt},
+                                    std::pair{"Delt", step}}) {
     if (value) plan.sets.emplace_back(name, value->value);
   }
   if (!outputs.is_none()) plan.outputs = NamesOf("simulate() outputs", outputs);
-  plan.every = IntervalOf(every);
+  plan.every = NumberOf(every);
   if (!seed.is_none()) plan.seed = SeedOf("simulate() seed", seed);
   plan.reset = reset;
   std::optional<Inputs> driver;
@@ -348,8 +356,9 @@ inputs: targets driven as the run goes, each written before every step as m[targ
     is reached to the next, or linearly interpolated with interpolate=True; or
     {target: f} with f(time) -> value; or f(time) -> {target: value}.
 reset: False runs the Model itself on from where it stands (no reset; its state stays
-    where the run ends), so that simulate(m, stop=50, reset=False) then
-    simulate(m, stop=100, reset=False) are the two halves of one run.
+    where the run ends) to Time `stop` (None: FinTim), which is not written as FinTim,
+    so that m.reset(), simulate(m, stop=50, reset=False) and then
+    simulate(m, reset=False) are the two halves of one run.
 progress: a function progress(time, stop) called about ten times a second with Time and
     FinTim, or True for a bar (tqdm when it is installed, else a line on standard error).
 timeout: seconds the run may take; past them it stops as a run short of FinTim does.

@@ -40,17 +40,18 @@ class Watch {
   std::exception_ptr failure_;  // the progress function's error
 };
 
-// A Watch asked after every 64th step of a run: Time of FinTim.
+// A Watch asked after every 64th step of a run: Time of the time it runs to.
 class RunWatch : public StepObserver {
  public:
-  explicit RunWatch(Watch& watch) : watch_(watch) {}
+  RunWatch(Watch& watch, double until) : watch_(watch), until_(until) {}
   Reply AfterStep(const Sim& s) override {
     if (++steps_ % 64 != 0) return Reply::kGoOn;
-    return watch_.Stop(s.Time, s.FinTim) ? Reply::kStop : Reply::kGoOn;
+    return watch_.Stop(s.Time, until_) ? Reply::kStop : Reply::kGoOn;
   }
 
  private:
   Watch& watch_;
+  double until_;
   int64_t steps_ = 0;
 };
 

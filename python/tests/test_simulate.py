@@ -195,3 +195,55 @@ def test_a_python_function_takes_the_spreadsheets_place():
     m.on_exchange(None)
     m.run()
     assert "XL not Running" in m.messages[-1]
+
+
+def table(rows):
+    """Times and values of accel.aa as a structured array with a Time field."""
+    return np.array(rows, dtype=[("Time", float), ("accel.aa", float)])
+
+
+# Inputs into the oscillator's force (accel.aa), each with the value a script sets before
+# the step that starts at the summed clock's t.
+INPUTS = {
+    "step, held": (dict(inputs=table([(0, 0.0), (50, 1.0)])), lambda t, tol: 1.0 if t + tol >= 50 else 0.0),
+    "ramp, interpolated": (dict(inputs=table([(0, 0.0), (100, 2.0)]), interpolate=True),
+                           lambda t, tol: 0.0 + (2.0 - 0.0) * ((t - 0.0) / (100.0 - 0.0))),
+    "ramp, a function": (dict(inputs={"accel.aa": lambda t: 0.02 * t}), lambda t, tol: 0.02 * t),
+}
+
+
+@pytest.mark.parametrize("case", INPUTS)
+def test_inputs_are_the_runs_of_scripts_that_set_them(tmp_path, case):
+    options, value = INPUTS[case]
+    path = example("damped_oscillator.txt")
+    m = trevolan.Model.open(path)
+    t, delt, tol, lines = m["Start"], m["Delt"], m["TimeTol"], ["open " + path, "reset"]
+    while t + tol < m["FinTim"]:
+        lines += [f"set 104.aa {value(t, tol)!r}", "step"]
+        t = t + delt
+    lines.append(f"save-tape-csv {tmp_path / 'tape.csv'}")
+    (tmp_path / "script").write_text("\n".join(lines) + "\n")
+    cli("exec", "-f", str(tmp_path / "script"))
+    rows = list(csv.reader(open(tmp_path / "tape.csv", newline="")))
+    scripted = np.array([[float(x) for x in row[1:]] for row in rows[1:]])
+    names, driven = columns(trevolan.simulate(path, **options))
+    assert len(scripted) == 1001 and np.array_equal(driven[:, 1:], scripted)
+    # Not the run without the input.
+    assert not np.array_equal(columns(trevolan.simulate(path))[1][:, 1:], scripted)
+
+
+@pytest.mark.parametrize("name", ["damped_oscillator.txt", "mm1_queue.txt"])
+def test_a_run_in_two_halves_and_a_state_brought_back_are_the_whole_run(name):
+    m = trevolan.Model.open(example(name))
+    stop = m["FinTim"]
+    _, whole = columns(trevolan.simulate(m, seed=4))
+    m.seed(4)
+    m.reset()
+    _, first = columns(trevolan.simulate(m, stop=stop / 2, reset=False))
+    state = m.state()
+    _, second = columns(trevolan.simulate(m, reset=False))
+    assert np.array_equal(np.vstack([first, second[1:]]), whole)
+    m.restore(state)
+    assert np.array_equal(columns(trevolan.simulate(m, reset=False))[1], second)
+    with pytest.raises(ValueError, match="state of a trevolan model"):
+        m.restore(state[:-1])
