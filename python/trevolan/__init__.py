@@ -157,6 +157,50 @@ def _repr_png_(self):
 
 
 Model._repr_png_ = _repr_png_
+
+
+def _to_frame(self, table="summary"):
+    """The summary (one row a case, indexed by case) or, with table="runs", the runs
+    with their status (one row a run) as a pandas DataFrame; the structured array itself
+    when pandas is not installed."""
+    if table not in ("summary", "runs"):
+        raise ValueError(f"to_frame: table {table!r}: the tables are 'summary' and 'runs'")
+    records = self.summary if table == "summary" else self.runs
+    try:
+        import pandas
+    except ImportError:
+        return records
+    frame = pandas.DataFrame(records)
+    if table == "runs":
+        frame["status"] = self.status
+        return frame
+    return frame.set_index("case")
+
+
+def _plot(self, ax=None):
+    """Each measure's mean against the first varied target (the case without one), with
+    the bars of its confidence interval, one panel a measure, drawn with matplotlib;
+    returns the axes. ImportError when matplotlib is not installed."""
+    import matplotlib.pyplot as plt
+
+    names = self.summary_columns
+    varied = names[1:names.index("runs")]
+    measures = [n[len("mean("):-1] for n in names if n.startswith("mean(")]
+    interval = {m: next(n for n in names if n.startswith("ci") and not n.startswith("ci_")
+                        and n.endswith(f"({m})")) for m in measures}
+    x = self.summary[varied[0]] if varied else self.summary["case"]
+    if ax is None:
+        _, ax = plt.subplots(1, len(measures), squeeze=False, figsize=(4 * len(measures), 3))
+        ax = ax[0]
+    for panel, m in zip(ax, measures):
+        panel.errorbar(x, self.summary[f"mean({m})"], yerr=self.summary[interval[m]], fmt="o-", capsize=3)
+        panel.set_xlabel(varied[0] if varied else "case")
+        panel.set_ylabel(m)
+    return ax
+
+
+StudyResult.to_frame = _to_frame
+StudyResult.plot = _plot
 for _name in list(vars(Model)):
     _native = getattr(Model, _name)
     if callable(_native) and (getattr(_native, "__doc__", None) or "").startswith(_name + "(") and _name != "__new__":
