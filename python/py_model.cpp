@@ -287,7 +287,9 @@ void BindFiles(py::class_<PyModel>& model) {
       .def("__deepcopy__", [](PyModel& self, py::handle) { return CopyOf(self); }, py::arg("memo"))
       .def(py::pickle(&PickleState, &Unpickle))
       .def("__enter__", [](py::object self) { return self; })
-      .def("__exit__", [](PyModel&, py::handle, py::handle, py::handle) { return false; })
+      .def(
+          "__exit__", [](PyModel&, py::handle, py::handle, py::handle) { return false; }, py::arg("exc_type"),
+          py::arg("exc_value"), py::arg("traceback"))
       .def_readonly("messages", &PyModel::messages,
                     "The program's own warnings so far, each as its message box shows it.")
       .def("__repr__", &Repr);

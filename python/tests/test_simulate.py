@@ -5,6 +5,7 @@ import concurrent.futures
 import copy
 import csv
 import inspect
+import os
 import pathlib
 import pickle
 import subprocess
@@ -247,3 +248,15 @@ def test_a_run_in_two_halves_and_a_state_brought_back_are_the_whole_run(name):
     assert np.array_equal(columns(trevolan.simulate(m, reset=False))[1], second)
     with pytest.raises(ValueError, match="state of a trevolan model"):
         m.restore(state[:-1])
+
+
+@pytest.mark.parametrize("check", ["stubtest", "strict"])
+def test_the_stub_is_the_package_and_types_the_examples(check):
+    pytest.importorskip("mypy")
+    package = pathlib.Path(trevolan.__file__).parent
+    env = dict(os.environ, MYPYPATH=str(package.parent), PYTHONPATH=str(package.parent))
+    command = {"stubtest": ["-m", "mypy.stubtest", "trevolan"],
+               "strict": ["-m", "mypy", "--strict", "--no-incremental", "--cache-dir", "/dev/null",
+                          *map(str, sorted((ROOT / "examples" / "python").glob("*.py")))]}[check]
+    done = subprocess.run([sys.executable, *command], capture_output=True, text=True, env=env, timeout=300)
+    assert done.returncode == 0, done.stdout + done.stderr
