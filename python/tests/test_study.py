@@ -121,7 +121,7 @@ def test_the_keywords_of_study_are_the_table_of_study_options(tmp_path):
     assert list(inspect.signature(trevolan.study).parameters) == ["model", *keywords, "progress", "timeout"]
     stub = ast.parse((ROOT / "python" / "trevolan" / "__init__.pyi").read_text())
     typed = next(node for node in stub.body if isinstance(node, ast.FunctionDef) and node.name == "study")
-    assert [arg.arg for arg in typed.args.kwonlyargs] == keywords
+    assert [arg.arg for arg in typed.args.kwonlyargs] == [*keywords, "progress", "timeout"]
     # Each keyword takes a value of its type; the model, which does not exist, is what fails.
     samples = {"int": 2, "float": 0.5, "bool": True, "str or path": tmp_path, "list of str": ["final:104.Value"]}
     for row in rows:
