@@ -1,5 +1,7 @@
 #include "casters.h"
 
+#include "model/seed.h"
+
 namespace trevolan::python {
 
 namespace {
@@ -38,6 +40,37 @@ std::vector<double> ListOf(py::handle value) {
 }
 
 }  // namespace
+
+std::string ReprOf(py::handle value) { return py::repr(value).cast<std::string>(); }
+
+std::vector<std::string> NamesOf(const std::string& argument, py::handle given) {
+  if (py::isinstance<py::str>(given)) return {given.cast<std::string>()};
+  const auto refuse = [&] {
+    return py::type_error(argument + ": expected a name or a list of names (str), got " + ReprOf(given));
+  };
+  if (!py::isinstance<py::iterable>(given)) throw refuse();
+  std::vector<std::string> names;
+  for (py::handle item : py::reinterpret_borrow<py::iterable>(given)) {
+    if (!py::isinstance<py::str>(item)) throw refuse();
+    names.push_back(item.cast<std::string>());
+  }
+  return names;
+}
+
+uint64_t SeedOf(const std::string& argument, py::handle given) {
+  const auto accepted = ": a seed is a whole number in 0.." + std::to_string(kMaxSeed);
+  if (py::isinstance<py::str>(given) || py::isinstance<py::bool_>(given) ||
+      !(PyIndex_Check(given.ptr()) || PyFloat_Check(given.ptr()))) {
+    throw py::type_error(argument + ": expected an int, got " + ReprOf(given) + accepted);
+  }
+  const FieldValue v = ScalarOf(given);
+  const auto* whole = std::get_if<int64_t>(&v);
+  try {
+    return SeedFromNumber(whole ? static_cast<double>(*whole) : std::get<double>(v));
+  } catch (const RangeError&) {
+    throw py::value_error(argument + " " + ReprOf(given) + accepted);
+  }
+}
 
 py::array_t<double> RowsArray(TapeRows&& rows) {
   auto* cells = new std::vector<double>(std::move(rows.cells));

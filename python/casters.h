@@ -37,6 +37,17 @@ py::array_t<double> RowsArray(TapeRows&& rows);
 // an iterable of (target, value) pairs; None gives none.
 std::vector<std::pair<std::string, py::object>> Pairs(const py::object& given);
 
+// A Python value as a message shows it: its repr().
+std::string ReprOf(py::handle value);
+
+// The names an argument gives: one text, or an iterable of texts (a single text is a
+// list of one); TypeError naming `argument` and what was given otherwise.
+std::vector<std::string> NamesOf(const std::string& argument, py::handle given);
+
+// A seed given as a Python number, by the model's rule for seeds (SeedFromNumber):
+// TypeError for what is no whole number, ValueError naming `argument` for one out of range.
+uint64_t SeedOf(const std::string& argument, py::handle given);
+
 }  // namespace trevolan::python
 
 namespace pybind11::detail {

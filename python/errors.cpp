@@ -111,9 +111,33 @@ void BindErrors(py::module_& m) {
   m.add_object("ModelWarning", py::handle(model_warning));
 }
 
+namespace {
+
+// Whether a frame runs the package's own Python (its __init__.py).
+bool PackageFrame(const py::object& frame) {
+  const py::object name = frame.attr("f_globals").attr("get")("__name__");
+  if (!py::isinstance<py::str>(name)) return false;
+  const std::string module = name.cast<std::string>();
+  return module == "trevolan" || module.rfind("trevolan.", 0) == 0;
+}
+
+// The stack level of the first frame that is not the package's: the caller's line.
+int CallerLevel() {
+  int level = 1;
+  auto* top = reinterpret_cast<PyObject*>(PyEval_GetFrame());
+  for (py::object frame = py::reinterpret_borrow<py::object>(top); frame && !frame.is_none() && PackageFrame(frame);
+       frame = frame.attr("f_back")) {
+    ++level;
+  }
+  return level;
+}
+
+}  // namespace
+
 void Warn(const std::string& text) {
-  // Level 1 is the Python line that made the call: the module has no frames of its own.
-  if (PyErr_WarnEx(model_warning, text.c_str(), 1) != 0) throw py::error_already_set();
+  // At the caller's line, by the warnings filters as they stand: none is changed here, so
+  // threads that each filter warnings their own way see them as they chose.
+  if (PyErr_WarnEx(model_warning, text.c_str(), CallerLevel()) != 0) throw py::error_already_set();
 }
 
 void Report(py::list& messages, const std::vector<std::string>& said) {

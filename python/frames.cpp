@@ -44,14 +44,16 @@ void Records::AddTexts(const std::string& name, const std::vector<std::string>& 
   Add(name, std::move(numbers));
 }
 
-py::object Records::Array() const {
+py::object Records::Array(const py::dict& metadata) const {
   py::module_ numpy = py::module_::import("numpy");
-  py::object records = numpy.attr("zeros")(rows_, numpy.attr("dtype")(fields_));
+  py::object type = numpy.attr("dtype")(fields_);
+  if (!metadata.empty()) type = numpy.attr("dtype")(fields_, py::arg("metadata") = metadata);
+  py::object records = numpy.attr("zeros")(rows_, type);
   for (const auto& [name, column] : columns_) records[py::str(name)] = column;
   return records;
 }
 
-py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> cells) {
+py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> cells, const py::dict& attrs) {
   const auto columns = static_cast<int64_t>(names.size() + 1);
   const int64_t rows = static_cast<int64_t>(cells.size()) / columns;
   const py::array_t<double> table = RowsArray({rows, columns, std::move(cells)});
@@ -59,8 +61,9 @@ py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> 
   fields.append("Time");
   for (const std::string& n : names) fields.append(n);
   if (const py::object pandas = Pandas(); !pandas.is_none()) {
-    py::object frame = pandas.attr("DataFrame")(table, py::arg("columns") = fields);
-    return frame.attr("set_index")("Time");
+    py::object frame = pandas.attr("DataFrame")(table, py::arg("columns") = fields).attr("set_index")("Time");
+    frame.attr("attrs").attr("update")(attrs);
+    return frame;
   }
   Records records(static_cast<size_t>(rows));
   for (py::ssize_t c = 0; c < columns; ++c) {
@@ -68,7 +71,7 @@ py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> 
     for (py::ssize_t r = 0; r < rows; ++r) column.push_back(table.at(r, c));
     records.Add(fields[static_cast<size_t>(c)].cast<std::string>(), std::move(column));
   }
-  return records.Array();
+  return records.Array(attrs);
 }
 
 py::object Table(const std::vector<std::string>& names, const std::vector<py::list>& columns) {

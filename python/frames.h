@@ -26,7 +26,8 @@ class Records {
   }
   // A varied target's values: numbers when they all read as numbers, else their texts.
   void AddTexts(const std::string& name, const std::vector<std::string>& texts);
-  py::object Array() const;
+  // `metadata`: what the array says it is, kept as its dtype's metadata.
+  py::object Array(const py::dict& metadata = py::dict()) const;
 
  private:
   size_t rows_;
@@ -35,8 +36,9 @@ class Records {
 };
 
 // Rows of Time and named columns as a pandas DataFrame indexed by Time, or a numpy
-// structured array with a Time field when pandas is not installed.
-py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> cells);
+// structured array with a Time field when pandas is not installed; `attrs` what the
+// table says it is, the frame's attrs or the array's dtype.metadata.
+py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> cells, const py::dict& attrs);
 
 // Named columns as a pandas DataFrame, or a numpy record array without pandas.
 py::object Table(const std::vector<std::string>& names, const std::vector<py::list>& columns);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "exact_state.h"
 #include "model/sim_copy.h"
 
 namespace trevolan::python {
@@ -23,34 +24,69 @@ InterruptCheck::Reply InterruptCheck::AfterStep(const Sim&) {
   return Reply::kStop;
 }
 
-void Model::Record(Sim& s, const std::optional<std::vector<std::string>>& outputs, std::optional<double> every) {
-  std::vector<std::string> names, targets;
+Model::Outputs Model::OutputsOf(Sim& s, const std::optional<std::vector<std::string>>& outputs) {
+  Outputs o;
   if (!outputs) {
     for (const auto& [name, id] : Channels(s)) {
-      names.push_back(name);
-      targets.push_back(std::to_string(id) + ".Value");
+      o.names.push_back(name);
+      o.targets.push_back(std::to_string(id) + ".Value");
     }
-    names.erase(names.begin());  // column 0 is the Time block
-    targets.erase(targets.begin());
-  } else {
-    names = *outputs;
-    std::erase(names, std::string("Time"));
-    for (auto name = names.begin(); name != names.end(); ++name) {
-      if (std::find(names.begin(), name, *name) != name) throw UsageError("the output " + *name + " is named twice");
-      targets.push_back(commands::TargetOfName(s, *name));
+    o.names.erase(o.names.begin());  // column 0 is the Time block
+    o.targets.erase(o.targets.begin());
+    return o;
+  }
+  o.names = *outputs;
+  std::erase(o.names, std::string("Time"));
+  for (auto name = o.names.begin(); name != o.names.end(); ++name) {
+    if (std::find(o.names.begin(), name, *name) != name) throw UsageError("the output " + *name + " is named twice");
+    o.targets.push_back(commands::TargetOfName(s, *name));
+    try {
+      commands::NumberTarget(s, o.targets.back())();
+    } catch (const RangeError&) {
+      throw commands::TargetRangeError(s, o.targets.back());  // which bounds the output went beyond
     }
   }
-  auto recorder = std::make_unique<commands::SampleRecorder>(s, targets, every ? *every : s.GrDel);
+  return o;
+}
+
+void Model::Record(Sim& s, const std::optional<std::vector<std::string>>& outputs, std::optional<double> every) {
+  Outputs o = OutputsOf(s, outputs);
+  auto recorder = std::make_unique<commands::SampleRecorder>(s, o.targets, every ? *every : s.GrDel, begun_);
   StopRecording();
   recorder_ = std::move(recorder);
-  recorded_ = std::move(names);
+  recorded_ = std::move(o.names);
   s.step_hook.Subscribe(*recorder_);
+}
+
+RunOutcome Model::ResetRun(Sim& s) {
+  begun_ = true;
+  return Reset(s);
+}
+
+std::string Model::State(const Sim& s) const { return (begun_ ? "R" : "-") + ExactState(s); }
+
+void Model::Restore(Sim& s, const std::string& state) {
+  if (state.empty() || (state[0] != 'R' && state[0] != '-')) {
+    throw std::invalid_argument("not the state of a trevolan model");
+  }
+  RestoreExactState(s, state.substr(1));
+  begun_ = state[0] == 'R';
+  if (recorder_ && begun_) recorder_->AfterReset(s);
 }
 
 void Model::CopyFrom(const Model& other) {
   if (&other == this) return;
+  if (other.owner_ == std::this_thread::get_id()) throw UsageError("a model cannot be copied in its exchange function");
   std::scoped_lock both(mutex_, other.mutex_);
   CopyModelState(*other.sim_, *sim_);
+  // The recorded rows come along: the copy's tape() and a run on from here are the original's.
+  const Sim& from = *other.sim_;
+  sim_->FillTape(from.TapeCell(0, 0));
+  for (int64_t c = 0; c < kTapeColumns; ++c) {
+    for (int64_t r = 0; r <= from.TapeIndex && r < kTapeRows; ++r) sim_->TapeCell(c, r) = from.TapeCell(c, r);
+  }
+  sim_->TapeIndex = from.TapeIndex;
+  begun_ = other.begun_;
 }
 
 TapeRows Model::Tape(const Sim& s) {

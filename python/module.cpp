@@ -19,7 +19,7 @@ PYBIND11_MODULE(_trevolan, m) {
 A Model is a freshly started simulator without a window, driven by the operations of the
 batch runner trevolan-cli. Its targets (model["105.pp"], model["Delt"]) are those of
 `print` and `set`; apply() and timing() edit a block's fields and the timing settings by
-their names in the block and timing dialogs; reset(), step(), run(), finish() and
+name (help(trevolan.Model.apply) lists them); reset(), step(), run(), finish() and
 advance() run it. Every value is checked by its field's rule before anything changes: one
 that the model would run as another value (Delt 0, a connection beyond the table, NaN) is
 refused with ValueError naming the target, the value and the rule, one of the wrong kind

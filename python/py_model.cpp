@@ -6,6 +6,8 @@
 #include "commands/targets.h"
 #include "display/svg_canvas.h"
 #include "errors.h"
+#include "exact_state.h"
+#include "exchange.h"
 #include "frames.h"
 #include "model/catalogue.h"
 #include "model/file_commands.h"
@@ -34,7 +36,7 @@ void PyModel::Ended(const std::vector<std::string>& said, std::exception_ptr fai
     // Which value of the model went beyond its bounds, after the message.
     if (e.detail.empty() && e.what() == std::string(RangeError().what())) {
       std::vector<std::string> unreported;
-      model.Do([&e](Sim& s) { e.detail = RangeFaultDetail(s); }, unreported);
+      model.Inspect([&e](const Sim& s) { e.detail = RangeFaultDetail(s); });
     }
     throw;
   }
@@ -59,6 +61,7 @@ std::unique_ptr<PyModel> CopyOf(PyModel& from) {
     py::gil_scoped_release nogil;
     copy->model.CopyFrom(from.model);
   }
+  if (from.controller) LinkController(*copy, from.controller->function());
   return copy;
 }
 
@@ -66,7 +69,7 @@ namespace {
 
 // m[target]: a range error names the bounds the target went beyond.
 FieldValue GetItem(PyModel& self, const std::string& given) {
-  return self.Get([&](Sim& s) {
+  return self.Read([&](const Sim& s) {
     const std::string target = commands::TargetOfName(s, given);
     try {
       return commands::ReadTarget(s, target);
@@ -88,12 +91,25 @@ void SetItem(PyModel& self, const std::string& given, const FieldValue& value) {
   });
 }
 
-// Whether m[target] has a value: `target in m`.
-bool Contains(PyModel& self, const std::string& given) {
-  return self.Get([&](Sim& s) {
+// `key in m`: an ID of a block in the table, or a target that has a value on a block in
+// the table (an empty slot has none to speak of: "150.cc" in m is False).
+bool Contains(PyModel& self, const py::object& key) {
+  const auto in_table = [](const Sim& s, int64_t id) {
+    return id >= 0 && id <= kMaxBlockID && s.block(id).Type != BlockType::Empty;
+  };
+  if (PyIndex_Check(key.ptr()) && !py::isinstance<py::bool_>(key)) {
+    const FieldValue id = key.cast<Scalar>().value;
+    const auto* whole = std::get_if<int64_t>(&id);
+    return whole && self.Read([&](const Sim& s) { return in_table(s, *whole); });
+  }
+  if (!py::isinstance<py::str>(key)) return false;
+  const std::string given = key.cast<std::string>();
+  return self.Read([&](const Sim& s) {
     try {
-      commands::ReadTarget(s, commands::TargetOfName(s, given));
-      return true;
+      const std::string target = commands::TargetOfName(s, given);
+      commands::ReadTarget(s, target);
+      const auto id = commands::TargetBlock(target);
+      return !id || in_table(s, *id);
     } catch (const UsageError&) {
       return false;
     } catch (const SimError&) {
@@ -111,7 +127,15 @@ commands::NamedValues FieldValuesOf(const py::kwargs& fields) {
 
 void Apply(PyModel& self, int64_t id, const py::kwargs& fields) {
   const commands::NamedValues values = FieldValuesOf(fields);
-  self.Call([&](Sim& s) { commands::EditBlockFields(s, id, values); });
+  self.Call([&](Sim& s) {
+    try {
+      commands::EditBlockFields(s, id, values);
+    } catch (RangeError& e) {
+      if (id >= 0 && id <= kMaxBlockID) throw;
+      e.detail = "apply: block " + std::to_string(id) + ": block IDs are 0.." + std::to_string(kMaxBlockID);
+      throw;
+    }
+  });
 }
 
 void Timing(PyModel& self, const py::kwargs& fields) {
@@ -144,7 +168,7 @@ std::vector<std::string> TargetNames(const Sim& s) {
 
 // The addressable globals with their values, in the table's order.
 py::dict Globals(PyModel& self) {
-  const auto values = self.Get([](Sim& s) {
+  const auto values = self.Read([](const Sim& s) {
     std::vector<std::pair<std::string, FieldValue>> read;
     for (const GlobalField& g : GlobalFields()) {
       if (g.addressable) read.emplace_back(g.name, commands::ReadTarget(s, g.name));
@@ -156,21 +180,35 @@ py::dict Globals(PyModel& self) {
   return all;
 }
 
+// What a type uses its connections and numbers for, from its legend: "A: plus; B: minus".
+std::string UsesOf(const BlockTypeInfo* info) {
+  std::string uses;
+  if (!info) return uses;
+  for (const char* link : info->legend.links) {
+    if (link && *link) uses += (uses.empty() ? "" : "; ") + std::string(link);
+  }
+  return uses;
+}
+
 // Every block in the table: its ID, type and what the type is, and its fields.
 py::object BlocksTable(PyModel& self) {
-  std::vector<std::string> names{"ID", "Description"};
+  std::vector<std::string> names{"ID", "Description", "Rule", "Uses", "Modes"};
+  constexpr size_t kFirstField = 5;
   for (const BlockField& f : BlockFields()) {
     if (f.addressable && std::string_view(f.name) != "stored") names.emplace_back(f.name);
   }
   std::vector<py::list> columns(names.size());
-  const auto rows = self.Get([&](Sim& s) {
+  const auto rows = self.Read([&](const Sim& s) {
     std::vector<std::vector<FieldValue>> cells;
     for (const int64_t id : BlockIDs(s)) {
       const BlockTypeInfo* info = FindBlockType(s.block(id).Type);
       std::vector<FieldValue>& row = cells.emplace_back();
       row.emplace_back(id);
       row.emplace_back(std::string(info ? info->block : ""));
-      for (size_t c = 2; c < names.size(); ++c) {
+      row.emplace_back(std::string(info && info->legend.rule ? info->legend.rule : ""));
+      row.emplace_back(UsesOf(info));
+      row.emplace_back(std::string(info && info->legend.mode_hint ? info->legend.mode_hint : ""));
+      for (size_t c = kFirstField; c < names.size(); ++c) {
         row.push_back(commands::ReadTarget(s, std::to_string(id) + "." + names[c]));
       }
     }
@@ -182,33 +220,44 @@ py::object BlocksTable(PyModel& self) {
   return Table(names, columns);
 }
 
-// A pickle's state: the model file's text and the random generator's state.
+// A pickle's state: the model file's text, the exact state that the text rounds (see
+// exact_state.h) and the exchange function, which must be picklable itself.
 py::tuple PickleState(PyModel& self) {
-  std::string text, generator;
+  std::string text, exact;
   self.Call([&](Sim& s) {
     text = ModelFileText(s, "");
-    std::ostringstream rng;
-    rng << s.rng;
-    generator = rng.str();
+    exact = ExactState(s);
   });
-  return py::make_tuple(py::bytes(text), generator);
+  py::object controller = py::none();
+  if (self.controller) {
+    controller = self.controller->function();
+    try {
+      py::module_::import("pickle").attr("dumps")(controller);
+    } catch (py::error_already_set& e) {
+      throw py::type_error("this Model's exchange function " + py::repr(controller).cast<std::string>() +
+                           " cannot be pickled (" + e.what() +
+                           "): link a function defined at the top level of a module, or on_exchange(None) first");
+    }
+  }
+  return py::make_tuple(py::bytes(text), py::bytes(exact), controller, self.model.begun());
 }
 
 std::unique_ptr<PyModel> Unpickle(const py::tuple& state) {
-  if (state.size() != 2) throw std::runtime_error("not the state of a trevolan.Model");
+  if (state.size() != 4) throw py::value_error("not the state of a trevolan.Model");
   auto m = std::make_unique<PyModel>();
   const std::string text = state[0].cast<std::string>();
-  const std::string generator = state[1].cast<std::string>();
+  const std::string exact = state[1].cast<std::string>();
   m->Call([&](Sim& s) {
     OpenModelText(s, text, "pickle");
-    std::istringstream rng(generator);
-    rng >> s.rng;
+    RestoreExactState(s, exact);
   });
+  m->model.set_begun(state[3].cast<bool>());
+  if (!state[2].is_none()) LinkController(*m, state[2]);
   return m;
 }
 
 std::string Repr(PyModel& self) {
-  return self.Get([](Sim& s) {
+  return self.Read([](const Sim& s) {
     return "<trevolan.Model Time=" + FormatGeneral(s.Time) + " tape rows=" + std::to_string(s.TapeIndex + 1) + ">";
   });
 }
@@ -217,7 +266,7 @@ void BindFiles(py::class_<PyModel>& model) {
   model.def(py::init<>(), "An empty simulator, as the program starts without a model; Model.open(path) reads one.")
       .def_static(
           "new", [] { return NewModel([](Sim& s, const std::string&) { FileNew(s); }, {}); },
-          "A new model: the system blocks and their defaults, no blocks of your own (the window's File, New).")
+          "A new model: the system blocks and their defaults, no blocks of your own.")
       .def_static(
           "open", [](const std::filesystem::path& path) { return NewModel(FileOpen, path.string()); },
           py::arg("path"), "A model read from its file: Model.open('examples/damped_oscillator.txt').")
@@ -238,7 +287,9 @@ void BindFiles(py::class_<PyModel>& model) {
       .def("__deepcopy__", [](PyModel& self, py::handle) { return CopyOf(self); }, py::arg("memo"))
       .def(py::pickle(&PickleState, &Unpickle))
       .def("__enter__", [](py::object self) { return self; })
-      .def("__exit__", [](PyModel&, py::handle, py::handle, py::handle) { return false; })
+      .def(
+          "__exit__", [](PyModel&, py::handle, py::handle, py::handle) { return false; }, py::arg("exc_type"),
+          py::arg("exc_value"), py::arg("traceback"))
       .def_readonly("messages", &PyModel::messages,
                     "The program's own warnings so far, each as its message box shows it.")
       .def("__repr__", &Repr);
@@ -258,16 +309,17 @@ void BindItems(py::class_<PyModel>& model) {
            "('19.stored') become the recorded channels at once.")
       .def("__contains__", &Contains, "Whether m[target] has a value: '104.cc' in m, 'position' in m.")
       .def(
-          "__len__", [](PyModel& self) { return self.Get(&BlockIDs).size(); },
+          "__len__", [](PyModel& self) { return self.Read(&BlockIDs).size(); },
           "The number of blocks in the table (the slots in use).")
       .def(
-          "__iter__", [](PyModel& self) { return py::iter(py::cast(self.Get(&BlockIDs))); },
+          "__iter__", [](PyModel& self) { return py::iter(py::cast(self.Read(&BlockIDs))); },
           "The IDs of the blocks in the table.")
-      .def("_ipython_key_completions_", [](PyModel& self) { return self.Get(&TargetNames); })
+      .def("_ipython_key_completions_", [](PyModel& self) { return self.Read(&TargetNames); })
       .def("blocks", &BlocksTable,
-           "Every block in the table, one row each: ID, what its type is (Description), and its fields (Type, "
-           "Name, OnOff, connections An..Pn, aa..pp, Value, ...): a pandas DataFrame, or a numpy record array "
-           "without pandas.")
+           "Every block in the table, one row each: ID, what its type is (Description), what it computes "
+           "(Rule), the fields its type uses and for what (Uses: 'A: plus; B: minus; ...', the connection An "
+           "and the number aa for A, and so on; Modes: what its State means), and its fields (Type, Name, OnOff, "
+           "connections An..Pn, aa..pp, Value, ...): a pandas DataFrame, or a numpy record array without pandas.")
       .def("globals", &Globals,
            "The globals with their values, the timing and display settings among them: {'Time': 0.0, 'Delt': "
            "0.1, ...}.")
@@ -279,7 +331,7 @@ void BindItems(py::class_<PyModel>& model) {
 void BindEdits(py::class_<PyModel>& model) {
   model
       .def("apply", &Apply, py::arg("block"), py::pos_only(),
-           "Edits the fields of a block by their names in its block dialog, all in one edit: apply(105, pp=2.5, "
+           "Edits the fields of a block by name, all in one edit: apply(105, pp=2.5, "
            "name='buffer'). Fields: id name type x y display mode onoff an bn cn dn pn aa bb cc dd pp value "
            "comment, and the stored-data grid's cells as **{'g2.1': 0.5}; the fields not given keep their values, "
            "and id=N writes the block's fields into block N. Every value is checked by its field's rule before "
@@ -287,7 +339,7 @@ void BindEdits(py::class_<PyModel>& model) {
            "than the field holds, NaN) raises ValueError naming the field, the value and the rule, one of the "
            "wrong kind TypeError.")
       .def("timing", &Timing,
-           "Edits the timing settings by their names in the timing dialog, then applies the timing rules to the "
+           "Edits the timing settings by name, then applies the timing rules to the "
            "model: timing(delt=0.01, finish=500). Fields: start current finish delt graph graphnext hold "
            "holdnext trigger (and highest, which is shown only and takes no value). Every value is checked "
            "before anything changes: one the model would run as another value (delt=0, delt above graph, NaN) "
@@ -297,7 +349,8 @@ void BindEdits(py::class_<PyModel>& model) {
 }  // namespace
 
 py::class_<PyModel> BindModel(py::module_& m) {
-  py::class_<PyModel> model(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.");
+  py::class_<PyModel> model(m, "Model", "One simulator: a block table, its clock, its tape and its random generator.",
+                            py::custom_type_setup(&CollectControllers));
   BindFiles(model);
   BindItems(model);
   BindEdits(model);

@@ -12,9 +12,15 @@
 // every call made without the interpreter's lock.
 namespace trevolan::python {
 
+class PythonWorkbook;
+
 struct PyModel {
   Model model;
   py::list messages;
+  // The function given to on_exchange, linked in the spreadsheet's place; null when none.
+  // Kept here too so that Python's garbage collector sees the reference (a function that
+  // refers to its model makes a cycle) and copies take it along.
+  std::shared_ptr<PythonWorkbook> controller;
 
   // Runs `work` without the interpreter's lock, so that other Python threads go on
   // meanwhile, then reports its warnings; an error of the model is raised after them.
@@ -34,6 +40,24 @@ struct PyModel {
       }
     }
     Ended(said, failure, interrupted);
+  }
+
+  // What `read` makes of the simulator as it is (a const Sim&), without the interpreter's
+  // lock; also from inside the model's own exchange function.
+  template <typename Reader>
+  auto Read(Reader&& read) {
+    std::invoke_result_t<Reader, const Sim&> result{};
+    std::exception_ptr failure;
+    {
+      py::gil_scoped_release nogil;
+      try {
+        model.Inspect([&](const Sim& s) { result = read(s); });
+      } catch (...) {
+        failure = std::current_exception();
+      }
+    }
+    if (failure) Ended({}, failure, false);
+    return result;
   }
 
   // What `read` makes of the simulator, run as Call runs it.

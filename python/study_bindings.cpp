@@ -6,9 +6,11 @@
 
 #include "commands/options.h"
 #include "errors.h"
+#include "exchange.h"
 #include "frames.h"
 #include "py_model.h"
 #include "study/study_options.h"
+#include "watch.h"
 
 namespace trevolan::python {
 
@@ -107,10 +109,7 @@ TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
       break;
     case OptionKind::kVariation: return VariationsOf(o, given);
     case OptionKind::kMeasure:
-      if (py::isinstance<py::str>(given)) throw refuse(PythonTypeOf(o.kind));
-      for (py::handle item : py::reinterpret_borrow<py::iterable>(given)) {
-        if (!py::isinstance<py::str>(item)) throw refuse(PythonTypeOf(o.kind));
-        const std::string text = item.cast<std::string>();
+      for (const std::string& text : NamesOf(std::string("study() ") + o.keyword, given)) {
         values.emplace_back(study::ReadStudyOption(o, text), text);
       }
       break;
@@ -246,7 +245,15 @@ std::unique_ptr<study::Study> PrepareStudy(py::handle model, study::StudyPlan pl
   std::unique_ptr<study::Study> prepared;
   if (py::isinstance<PyModel>(model)) {
     plan.model.clear();
-    model.cast<PyModel&>().Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(plan), s); });
+    PyModel& from = model.cast<PyModel&>();
+    from.Call([&](Sim& s) { prepared = std::make_unique<study::Study>(std::move(plan), s); });
+    if (const std::shared_ptr<PythonWorkbook> controller = from.controller) {
+      // Each run its own workbook around the model's function, made on the run's thread.
+      prepared->LinkWorkbooks([controller]() -> std::shared_ptr<Workbook> {
+        py::gil_scoped_acquire gil;
+        return std::make_shared<PythonWorkbook>(controller->function());
+      });
+    }
     return prepared;
   }
   if (!py::isinstance<py::str>(model) && !py::hasattr(model, "__fspath__")) {
@@ -266,25 +273,37 @@ std::unique_ptr<study::Study> PrepareStudy(py::handle model, study::StudyPlan pl
 
 // Checks the options, then runs every run on worker threads without the interpreter's
 // lock. Ctrl-C (a notebook's "interrupt kernel") is seen within a tenth of a second:
-// the runs stop and the study returns nothing.
-PyStudyResult RunStudy(py::handle model, const py::kwargs& options) {
+// the runs stop and the study returns nothing. Past the timeout the runs stop too, and
+// the study returns those done with a warning.
+PyStudyResult RunStudy(py::handle model, const py::object& progress, std::optional<double> timeout,
+                       const py::kwargs& options) {
+  Watch watch(progress, timeout);
   const std::unique_ptr<study::Study> prepared = PrepareStudy(model, StudyPlanOf(options));
   study::StudyResults done;
   bool interrupted = false;
+  int64_t planned = 0;
   {
     py::gil_scoped_release nogil;
-    done = study::RunStudy(*prepared, prepared->plan().jobs, [&interrupted](int64_t, int64_t, int64_t) {
-      py::gil_scoped_acquire gil;
-      if (PyErr_CheckSignals() != 0) {
-        PyErr_Clear();
-        interrupted = true;
+    done = study::RunStudy(*prepared, prepared->plan().jobs, [&](int64_t runs, int64_t, int64_t known) {
+      planned = known;
+      {
+        py::gil_scoped_acquire gil;
+        if (PyErr_CheckSignals() != 0) {
+          PyErr_Clear();
+          interrupted = true;
+        }
       }
-      return !interrupted;
+      return !interrupted && !watch.Stop(static_cast<double>(runs), static_cast<double>(known));
     });
   }
   if (interrupted) {
     PyErr_SetNone(PyExc_KeyboardInterrupt);
     throw py::error_already_set();
+  }
+  watch.End(static_cast<double>(done.runs.size()), static_cast<double>(watch.timed_out() ? planned : done.runs.size()));
+  if (watch.timed_out()) {
+    Warn("study stopped after " + std::to_string(done.runs.size()) + " of " + std::to_string(planned) + " runs: " +
+         watch.TimeoutText());
   }
   PyStudyResult result{RunRecords(*prepared, done.runs), SummaryRecords(*prepared, done.cases), py::list()};
   for (const auto& r : done.runs) result.status.append(r.failed() ? r.error : std::string("ok"));
@@ -329,6 +348,11 @@ void BindStudyResult(py::module_& m) {
       .def_property_readonly(
           "summary_columns", [](const PyStudyResult& r) { return py::list(r.summary.attr("dtype").attr("names")); },
           "The names of the columns of summary.")
+      .def(py::pickle([](const PyStudyResult& r) { return py::make_tuple(r.runs, r.summary, r.status); },
+                      [](const py::tuple& state) {
+                        if (state.size() != 3) throw py::value_error("not the state of a trevolan.StudyResult");
+                        return PyStudyResult{state[0], state[1], state[2].cast<py::list>()};
+                      }))
       .def("_repr_html_", &SummaryHtml)
       .def("__repr__", [](const PyStudyResult& r) {
         return "<trevolan.StudyResult runs=" + std::to_string(py::len(r.runs)) +
@@ -340,7 +364,8 @@ void BindStudyResult(py::module_& m) {
 
 void BindStudy(py::module_& m) {
   BindStudyResult(m);
-  m.def("study", &RunStudy, py::arg("model"),
+  m.def("study", &RunStudy, py::arg("model"), py::kw_only(), py::arg("progress") = py::none(),
+        py::arg("timeout") = py::none(),
         R"(Runs a study as trevolan-cli study does and returns a StudyResult.
 
 model: a model file's path, or a Model, whose state as it is now every run starts from.
@@ -351,7 +376,12 @@ A bad option raises ValueError with the text trevolan-cli writes after 'usage: '
 of the wrong type TypeError; a model that cannot be read raises trevolan.Error. A run that
 fails does not stop the study: its status is its error text and its measures are NaN. The
 runs go without Python's lock; Ctrl-C stops them within a tenth of a second and raises
-KeyboardInterrupt.)");
+KeyboardInterrupt.
+
+progress: a function progress(done, total) called about ten times a second with the runs
+done and those planned, or True for a bar (tqdm when it is installed, else a line).
+timeout: seconds the study may take; past them no run is started any more, the runs
+under way are dropped, and the study returns the runs done with a trevolan.ModelWarning.)");
   m.def("_study_options", &StudyOptionRows,
         "The keywords of study(), one dict each: keyword, option, type, help, from the table of study options.");
 }

@@ -37,8 +37,10 @@ ensure_python_module() {
   ensure_packages "${TREVOLAN_PYTHON_PACKAGES[@]}" ||
     echo "== pybind11 could not be installed: the Python module and its tests are skipped" >&2
 }
-# The example notebook is run by its test when nbclient and a Python kernel are there.
-TREVOLAN_NOTEBOOK_PACKAGES=(python3-nbclient python3-ipykernel)
+# The example notebook is run by its test when nbclient, a Python kernel and pandas are
+# there; mypy checks the stub, tqdm and matplotlib are the module's bars and plots.
+TREVOLAN_NOTEBOOK_PACKAGES=(python3-nbclient python3-ipykernel python3-pandas python3-mypy python3-tqdm
+                            python3-matplotlib)
 ensure_notebook_runner() {
   ensure_packages "${TREVOLAN_NOTEBOOK_PACKAGES[@]}" ||
     echo "== nbclient could not be installed: the example notebook is not run" >&2

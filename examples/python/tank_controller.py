@@ -11,13 +11,14 @@ sets the inflow (block 21, U1) from the level. The tank settles where it does wi
     PYTHONPATH=build/python python3 examples/python/tank_controller.py
 """
 import pathlib
+from collections.abc import Sequence
 
 import trevolan
 
 MODEL = pathlib.Path(__file__).resolve().parents[1] / "tank_controller.txt"
 
 
-def controller(time, row):
+def controller(time: float, row: Sequence[float]) -> list[float]:
     """Row 2 of the spreadsheet: row 1 as it is, with the inflow set from the level."""
     answer = list(row)
     level = row[6]
@@ -25,7 +26,7 @@ def controller(time, row):
     return answer
 
 
-def main():
+def main() -> None:
     model = trevolan.Model.open(MODEL)
     model.on_exchange(controller)
     model.reset()

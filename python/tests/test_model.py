@@ -1,6 +1,8 @@
 """The Python module against the batch runner: the same calls give the same models,
 tapes, errors and warnings."""
 import fractions
+import hashlib
+import json
 import os
 import pathlib
 import re
@@ -58,18 +60,45 @@ def test_round_trip_through_the_api(tmp_path, oscillator):
     assert tape.flags["C_CONTIGUOUS"] and tape.flags["OWNDATA"] is False  # owned by its capsule, no copy
 
 
-def test_pandas_frame_when_pandas_is_importable(oscillator):
-    oscillator.reset()
-    oscillator.finish()
-    try:
-        import pandas  # noqa: F401
-    except ImportError:
-        with pytest.raises(ImportError):
-            oscillator.tape_frame()
-        return
-    frame = oscillator.tape_frame()
-    assert list(frame.columns) == ["Time", "position", "velocity"]
-    assert np.array_equal(frame.to_numpy(), oscillator.tape())
+SHAPES = """
+import json, sys
+if sys.argv[2] == "numpy":
+    sys.modules["pandas"] = None  # as where pandas is not installed
+import trevolan
+m = trevolan.Model.open(sys.argv[1])
+m.record(["position", "velocity"])
+m.reset()
+m.finish()
+out = {}
+for name, r in [("simulate", trevolan.simulate(sys.argv[1], seed=3)), ("recording", m.recording()),
+                ("tape_frame", m.tape_frame())]:
+    if sys.argv[2] == "pandas":
+        out[name] = [r.index.name, list(r.columns), r.loc[50.0].tolist(), r.attrs]
+    else:
+        names = r.dtype.names
+        out[name] = [names[0], list(names[1:]), [float(r[r["Time"] == 50.0][n][0]) for n in names[1:]],
+                     dict(r.dtype.metadata)]
+print(json.dumps(out))
+"""
+
+
+@pytest.mark.parametrize("kind", ["pandas", "numpy"])
+def test_one_return_type_indexed_by_the_sample_times(kind):
+    if kind == "pandas":
+        pytest.importorskip("pandas")
+    path = example("damped_oscillator.txt")
+    env = dict(os.environ, PYTHONPATH=os.pathsep.join(sys.path))
+    child = subprocess.run([sys.executable, "-c", SHAPES, path, kind], capture_output=True, text=True, env=env,
+                           timeout=120)
+    out = json.loads(child.stdout or child.stderr)
+    digest = hashlib.sha256(pathlib.Path(path).read_bytes()).hexdigest()
+    for name, (index, names, row, attrs) in out.items():
+        assert (index, names) == ("Time", ["position", "velocity"]), name
+        assert row == out["simulate"][2], name  # the row of Time 50 exactly, not the clock's 49.99...
+        assert attrs == {"model": str(pathlib.Path(path).resolve()), "sha256": digest,
+                         "seed": 3 if name == "simulate" else None,
+                         "stop_reason": "FinTim reached" if name == "simulate" else None, "Delt": 0.01,
+                         "version": trevolan.__version__}, name
 
 
 @pytest.mark.parametrize("name", ["damped_oscillator.txt", "breakdowns.txt", "producer_consumer.txt",

@@ -5,6 +5,7 @@ import concurrent.futures
 import copy
 import csv
 import inspect
+import os
 import pathlib
 import pickle
 import subprocess
@@ -33,9 +34,14 @@ def test_simulate_gives_the_rows_of_the_batch_runner(tmp_path, name):
     out = tmp_path / "run.csv"
     cli("run", example(name), "--csv", str(out))
     rows = list(csv.reader(open(out, newline="")))
-    names, table = columns(trevolan.simulate(example(name)))
+    m = trevolan.Model.open(example(name))
+    names, table = columns(trevolan.simulate(m))
     assert names[1:] == rows[0][1:]
-    assert np.array_equal(table, np.array([[float(x) for x in row] for row in rows[1:]]))
+    expected = np.array([[float(x) for x in row] for row in rows[1:]])
+    assert np.array_equal(table[:, 1:], expected[:, 1:])
+    # The times are Start + k * GrDel, which the summed clock meets to within TimeTol.
+    assert np.array_equal(table[:, 0], m["Start"] + np.round((expected[:, 0] - m["Start"]) / m["GrDel"]) * m["GrDel"])
+    assert np.all(np.abs(table[:, 0] - expected[:, 0]) <= m["TimeTol"])
 
 
 def test_names_recordings_and_advance(tmp_path):
@@ -66,7 +72,7 @@ def test_names_recordings_and_advance(tmp_path):
     _, rec = columns(m.recording())
     tape = m.tape()
     assert rec.shape == (20001, 2) and len(tape) == 10001
-    assert np.array_equal(rec[-5000:], tape[-5000:, :2])
+    assert np.array_equal(rec[-5000:, 1], tape[-5000:, 1]) and np.allclose(rec[-5000:, 0], tape[-5000:, 0])
     # advance() stops at the time asked, through the holds on the way, and a run goes on
     # from there as if it had not stopped.
     m.timing(finish=100, graph=0.1, hold=7, holdnext=7)
@@ -135,7 +141,7 @@ def test_copies_pickles_and_protocols():
         assert "position.Value" in osc._ipython_key_completions_()
     assert {"simulate", "Model", "study"} <= set(trevolan.__all__)
     # For editors and type checkers: signatures, the stub and its marker beside the package.
-    assert list(inspect.signature(trevolan.simulate).parameters)[-2:] == ["every", "seed"]
+    assert list(inspect.signature(trevolan.simulate).parameters)[-3:] == ["reset", "progress", "timeout"]
     assert "precision" in inspect.signature(trevolan.study).parameters
     package = pathlib.Path(trevolan.__file__).parent
     assert (package / "py.typed").exists() and "def simulate(" in (package / "__init__.pyi").read_text()
@@ -190,3 +196,67 @@ def test_a_python_function_takes_the_spreadsheets_place():
     m.on_exchange(None)
     m.run()
     assert "XL not Running" in m.messages[-1]
+
+
+def table(rows):
+    """Times and values of accel.aa as a structured array with a Time field."""
+    return np.array(rows, dtype=[("Time", float), ("accel.aa", float)])
+
+
+# Inputs into the oscillator's force (accel.aa), each with the value a script sets before
+# the step that starts at the summed clock's t.
+INPUTS = {
+    "step, held": (dict(inputs=table([(0, 0.0), (50, 1.0)])), lambda t, tol: 1.0 if t + tol >= 50 else 0.0),
+    "ramp, interpolated": (dict(inputs=table([(0, 0.0), (100, 2.0)]), interpolate=True),
+                           lambda t, tol: 0.0 + (2.0 - 0.0) * ((t - 0.0) / (100.0 - 0.0))),
+    "ramp, a function": (dict(inputs={"accel.aa": lambda t: 0.02 * t}), lambda t, tol: 0.02 * t),
+}
+
+
+@pytest.mark.parametrize("case", INPUTS)
+def test_inputs_are_the_runs_of_scripts_that_set_them(tmp_path, case):
+    options, value = INPUTS[case]
+    path = example("damped_oscillator.txt")
+    m = trevolan.Model.open(path)
+    t, delt, tol, lines = m["Start"], m["Delt"], m["TimeTol"], ["open " + path, "reset"]
+    while t + tol < m["FinTim"]:
+        lines += [f"set 104.aa {value(t, tol)!r}", "step"]
+        t = t + delt
+    lines.append(f"save-tape-csv {tmp_path / 'tape.csv'}")
+    (tmp_path / "script").write_text("\n".join(lines) + "\n")
+    cli("exec", "-f", str(tmp_path / "script"))
+    rows = list(csv.reader(open(tmp_path / "tape.csv", newline="")))
+    scripted = np.array([[float(x) for x in row[1:]] for row in rows[1:]])
+    names, driven = columns(trevolan.simulate(path, **options))
+    assert len(scripted) == 1001 and np.array_equal(driven[:, 1:], scripted)
+    # Not the run without the input.
+    assert not np.array_equal(columns(trevolan.simulate(path))[1][:, 1:], scripted)
+
+
+@pytest.mark.parametrize("name", ["damped_oscillator.txt", "mm1_queue.txt"])
+def test_a_run_in_two_halves_and_a_state_brought_back_are_the_whole_run(name):
+    m = trevolan.Model.open(example(name))
+    stop = m["FinTim"]
+    _, whole = columns(trevolan.simulate(m, seed=4))
+    m.seed(4)
+    m.reset()
+    _, first = columns(trevolan.simulate(m, stop=stop / 2, reset=False))
+    state = m.state()
+    _, second = columns(trevolan.simulate(m, reset=False))
+    assert np.array_equal(np.vstack([first, second[1:]]), whole)
+    m.restore(state)
+    assert np.array_equal(columns(trevolan.simulate(m, reset=False))[1], second)
+    with pytest.raises(ValueError, match="state of a trevolan model"):
+        m.restore(state[:-1])
+
+
+@pytest.mark.parametrize("check", ["stubtest", "strict"])
+def test_the_stub_is_the_package_and_types_the_examples(check):
+    pytest.importorskip("mypy")
+    package = pathlib.Path(trevolan.__file__).parent
+    env = dict(os.environ, MYPYPATH=str(package.parent), PYTHONPATH=str(package.parent))
+    command = {"stubtest": ["-m", "mypy.stubtest", "trevolan"],
+               "strict": ["-m", "mypy", "--strict", "--no-incremental", "--cache-dir", "/dev/null",
+                          *map(str, sorted((ROOT / "examples" / "python").glob("*.py")))]}[check]
+    done = subprocess.run([sys.executable, *command], capture_output=True, text=True, env=env, timeout=300)
+    assert done.returncode == 0, done.stdout + done.stderr

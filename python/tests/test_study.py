@@ -10,6 +10,7 @@ import subprocess
 import threading
 import time
 
+import numpy as np
 import pytest
 
 import trevolan
@@ -117,10 +118,10 @@ def test_the_keywords_of_study_are_the_table_of_study_options(tmp_path):
     rows = trevolan._trevolan._study_options()
     keywords = [row["keyword"] for row in rows]
     assert {"replications", "set", "vary", "measures", "crn", "tapes"} <= set(keywords)
-    assert list(inspect.signature(trevolan.study).parameters) == ["model", *keywords]
+    assert list(inspect.signature(trevolan.study).parameters) == ["model", *keywords, "progress", "timeout"]
     stub = ast.parse((ROOT / "python" / "trevolan" / "__init__.pyi").read_text())
     typed = next(node for node in stub.body if isinstance(node, ast.FunctionDef) and node.name == "study")
-    assert [arg.arg for arg in typed.args.kwonlyargs] == keywords
+    assert [arg.arg for arg in typed.args.kwonlyargs] == [*keywords, "progress", "timeout"]
     # Each keyword takes a value of its type; the model, which does not exist, is what fails.
     samples = {"int": 2, "float": 0.5, "bool": True, "str or path": tmp_path, "list of str": ["final:104.Value"]}
     for row in rows:
@@ -132,3 +133,52 @@ def test_the_keywords_of_study_are_the_table_of_study_options(tmp_path):
         trevolan.study(example("mm1_queue.txt"), replicatons=2)
     with pytest.raises(TypeError, match="replications: expected int, got '2'"):
         trevolan.study(example("mm1_queue.txt"), replications="2")
+
+
+def test_a_study_as_a_frame_and_a_plot():
+    result = trevolan.study(example("mm1_queue.txt"), **OPTIONS)
+    frame, runs = result.to_frame(), result.to_frame("runs")
+    if hasattr(frame, "columns"):
+        assert list(frame.index) == list(result.summary["case"]) and list(runs["status"]) == result.status
+        assert np.array_equal(frame["mean(at:10:107.Value)"], result.summary["mean(at:10:107.Value)"], equal_nan=True)
+    else:
+        assert frame is result.summary and runs is result.runs
+    with pytest.raises(ValueError, match="the tables are 'summary' and 'runs'"):
+        result.to_frame("cases")
+    try:
+        import matplotlib
+    except ImportError:
+        with pytest.raises(ImportError):
+            result.plot()
+        return
+    matplotlib.use("Agg")
+    axes = result.plot()
+    assert [a.get_ylabel() for a in axes] == ["final:104.Value", "mean:104.Value", "at:10:107.Value"]
+    assert axes[0].get_xlabel() == "107.An"
+    # The means at the varied values, and the bars reach the interval's ends.
+    line = axes[0].lines[0]
+    assert line.get_xdata().tolist() == result.summary["107.An"].tolist()
+    assert np.array_equal(line.get_ydata(), result.summary["mean(final:104.Value)"], equal_nan=True)
+
+
+def test_progress_and_timeout_of_runs_and_studies():
+    seen = {"simulate": [], "study": []}
+    trevolan.simulate(example("mm1_queue.txt"), stop=40000, progress=lambda d, t: seen["simulate"].append((d, t)))
+    trevolan.study(example("mm1_queue.txt"), set={"FinTim": 2000}, replications=40, measures="final:104.Value",
+                   progress=lambda d, t: seen["study"].append((d, t)))
+    assert seen["simulate"][-1] == (40000, 40000) and len(seen["simulate"]) > 1
+    assert [d for d, _ in seen["simulate"]] == sorted(d for d, _ in seen["simulate"])
+    assert seen["study"][-1] == (40, 40)
+    with pytest.warns(trevolan.ModelWarning, match=r"simulate stopped at Time \S+ before FinTim 1000000000: the timeout of "
+                                                   r"0.2 s was reached"):
+        started = time.monotonic()
+        df = trevolan.simulate(example("mm1_queue.txt"), stop=1e9, timeout=0.2)
+    assert time.monotonic() - started < 5 and "timeout" in (df.attrs if hasattr(df, "attrs") else
+                                                            df.dtype.metadata)["stop_reason"]
+    with pytest.warns(trevolan.ModelWarning, match="study stopped after .* runs: the timeout of 0.2 s"):
+        trevolan.study(example("mm1_queue.txt"), set={"FinTim": 1e6}, replications=100, measures="final:104.Value",
+                       jobs=1, timeout=0.2)
+    with pytest.raises(ValueError, match="timeout -1: the seconds allowed must be a number above 0"):
+        trevolan.simulate(example("mm1_queue.txt"), timeout=-1)
+    with pytest.raises(ZeroDivisionError):
+        trevolan.simulate(example("mm1_queue.txt"), stop=40000, progress=lambda d, t: 1 / 0)

@@ -1,9 +1,11 @@
 #include "commands/recorder.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "commands/targets.h"
 #include "model/fields.h"
+#include "model/numbers.h"
 
 namespace trevolan::commands {
 
@@ -26,18 +28,51 @@ const double* DirectAddress(Sim& s, const std::string& target) {
 
 }  // namespace
 
-SampleRecorder::SampleRecorder(Sim& s, const std::vector<std::string>& targets, double every)
-    : every_(every), next_(s.Time + every) {
-  if (!(every > 0) || !std::isfinite(every)) throw RangeError("Range check error: the sampling interval must be above 0");
+SampleRecorder::SampleRecorder(Sim& s, const std::vector<std::string>& targets, double every, bool run_begun)
+    : every_(every) {
+  if (!(every > 0) || !std::isfinite(every)) {
+    throw UsageError("every " + FormatGeneral(every) + ": the sampling interval must be a number above 0");
+  }
+  const double latest = std::max({std::fabs(s.Start), std::fabs(s.Time), std::fabs(s.FinTim)});
+  const double resolution = std::nextafter(latest, HUGE_VAL) - latest;
+  if (every < resolution) {
+    throw UsageError("every " + FormatGeneral(every) + ": below the clock's resolution at Time " +
+                     FormatGeneral(latest) + ", where times differ by at least " + FormatGeneral(resolution));
+  }
   for (const std::string& target : targets) reads_.push_back({DirectAddress(s, target), NumberTarget(s, target)});
+  // Before the first RESET the blocks hold no run's state yet: the recording waits for it.
+  waiting_ = !run_begun;
+  if (waiting_) next_ = -HUGE_VAL;
+  else StartAt(s);
+}
+
+void SampleRecorder::AfterReset(const Sim& s) {
+  cells_.clear();
+  StartAt(s);
+}
+
+void SampleRecorder::StartAt(const Sim& s) {
+  start_ = s.Start;
+  k_ = std::max(0.0, std::round((s.Time - start_) / every_));
+  next_ = start_ + k_ * every_;
+  waiting_ = false;
   Sample(s);
+  NextAfter(s);
+}
+
+void SampleRecorder::NextAfter(const Sim& s) {
+  k_ = std::max(k_ + 1, std::floor((s.Time + s.TimeTol - start_) / every_));
+  while (!(start_ + k_ * every_ - s.TimeTol > s.Time)) ++k_;
+  next_ = start_ + k_ * every_;
 }
 
 void SampleRecorder::Sample(const Sim& s) {
   const size_t at = cells_.size();
   cells_.resize(at + reads_.size() + 1);
   double* row = cells_.data() + at;
-  *row++ = s.Time;
+  // The sample time on the grid when the clock is there to within TimeTol, so that a
+  // sample of Time 50 is found at 50 whatever the summed steps gave; else the clock's.
+  *row++ = std::fabs(s.Time - next_) <= s.TimeTol ? next_ : s.Time;
   for (const Read& read : reads_) *row++ = read.direct ? *read.direct : read.call();
 }
 

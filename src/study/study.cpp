@@ -367,6 +367,15 @@ uint64_t Study::RunSeed(int64_t case_number, int64_t replication) const {
   return h & kMaxSeed;
 }
 
+void Study::LinkRunWorkbook(Sim& scratch) const {
+  scratch.workbook = workbooks_ ? workbooks_() : nullptr;
+  scratch.SpreadsheetLinked = scratch.workbook != nullptr;
+  if (!scratch.workbook && scratch.block(kUserBlock).OnOff != 0) {
+    throw SimError("XL not Running: the user block (block " + std::to_string(kUserBlock) +
+                   ") is switched on and the run has no spreadsheet or exchange function to link");
+  }
+}
+
 RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<bool>* stop) const {
   RunResult r;
   r.index = index;
@@ -377,6 +386,7 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
   MeasureRecorder recorder(plan_.measures, plan_.warmup, stop);
   try {
     CopyModelState(*model_, scratch);
+    LinkRunWorkbook(scratch);
     for (const Assignment& a : plan_.sets) ApplyAssignment(scratch, a.target, a.value);
     const auto values = CaseValues(r.case_number);
     for (size_t i = 0; i < values.size(); ++i) ApplyAssignment(scratch, plan_.variations[i].target, values[i]);

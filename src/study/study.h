@@ -158,6 +158,12 @@ class Study {
   // only; with --crn of (seed, r): every case's replication r draws the same numbers.
   uint64_t RunSeed(int64_t case_number, int64_t replication) const;
 
+  // What each run links in the spreadsheet's place for the user block (a function of a
+  // Python model's): `make` is called once a run, from the run's thread. Without it a run
+  // has no link, and one whose user block is switched on fails rather than run on
+  // without its exchanges.
+  void LinkWorkbooks(std::function<std::shared_ptr<Workbook>()> make) { workbooks_ = std::move(make); }
+
   // Runs `key` on `scratch`, a Sim of the caller's that is overwritten; a failing run is
   // returned with its error text. `index` is its place in the run order. When `stop`
   // becomes true the run ends at its next step, interrupted.
@@ -168,9 +174,12 @@ class Study {
   void CheckCombinations() const;
   void CheckTimes(const Sim& after_sets) const;
   void CheckTimingCombinations(Sim& after_sets) const;
+  // The run's link in the spreadsheet's place; SimError when it needs one and has none.
+  void LinkRunWorkbook(Sim& scratch) const;
 
   StudyPlan plan_;
   std::unique_ptr<Sim> model_;
+  std::function<std::shared_ptr<Workbook>()> workbooks_;
   int64_t case_count_ = 1;
 };
 
