@@ -386,10 +386,10 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
   MeasureRecorder recorder(plan_.measures, plan_.warmup, stop);
   try {
     CopyModelState(*model_, scratch);
-    LinkRunWorkbook(scratch);
     for (const Assignment& a : plan_.sets) ApplyAssignment(scratch, a.target, a.value);
     const auto values = CaseValues(r.case_number);
     for (size_t i = 0; i < values.size(); ++i) ApplyAssignment(scratch, plan_.variations[i].target, values[i]);
+    LinkRunWorkbook(scratch);  // after the sets: a case may switch the user block off
     SeedGenerator(scratch, r.seed, plan_.crn);
     recorder.Prepare(scratch);
     const StepSubscription measuring(scratch, recorder);
