@@ -19,6 +19,7 @@
 #include "model/seed.h"
 #include "model/sim_copy.h"
 #include "model/tape_csv.h"
+#include "study/sha256.h"
 
 namespace trevolan::study {
 
@@ -186,7 +187,7 @@ Study::Study(StudyPlan plan, std::function<void(const std::string&)> messages)
   MessageForwarder forward(std::move(messages));
   model_->frontend = &forward;
   try {
-    FileOpen(*model_, plan_.model);
+    model_sha256_ = Sha256Hex(FileOpenText(*model_, plan_.model));
   } catch (...) {
     model_->frontend = nullptr;
     throw;

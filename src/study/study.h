@@ -152,6 +152,9 @@ class Study {
   // The runs of the study, or of its first batches when it stops on a precision.
   int64_t run_count() const { return case_count_ * plan_.replications; }
   int64_t baseline() const { return plan_.crn ? plan_.baseline.value_or(1) : 0; }
+  // The SHA-256 of the model's text as it was read and is run; empty for a model given
+  // in memory.
+  const std::string& model_sha256() const { return model_sha256_; }
   // The values of case c (from 1), one per variation.
   std::vector<std::string> CaseValues(int64_t case_number) const;
   // The seed of replication r (from 1) of case c (from 1), a function of (seed, c, r)
@@ -171,6 +174,7 @@ class Study {
 
   StudyPlan plan_;
   std::unique_ptr<Sim> model_;
+  std::string model_sha256_;
   int64_t case_count_ = 1;
 };
 

@@ -9,7 +9,6 @@
 
 #include "model/numbers.h"
 #include "model/tape_csv.h"
-#include "study/sha256.h"
 #include "trevolan_version.h"
 
 namespace trevolan::study {
@@ -121,9 +120,10 @@ void StudyFiles::OpenResumed() {
   nlohmann::json record;
   try {
     record = nlohmann::json::parse(ReadWholeFile(record_path));
-    const std::string sha = Sha256Hex(ReadWholeFile(plan.model));
-    if (record.at("model").at("sha256").get<std::string>() != sha) {
-      refuse("the model's text differs from that of the study in " + out + " (" + record_path + ")");
+    const std::string was = record.at("model").at("sha256").get<std::string>();
+    if (was != study_.model_sha256()) {
+      refuse("the model's text differs from that of the study in " + out + " (" + record_path + "): SHA-256 " +
+             was + " then, " + study_.model_sha256() + " now");
     }
     if (record.at("seed").get<uint64_t>() != plan.seed) {
       refuse("--seed " + std::to_string(plan.seed) + " differs from the study's seed " +
@@ -283,13 +283,7 @@ std::string StudyFiles::Record(const RunSchedule& schedule, bool interrupted) co
   j["program"] = "trevolan";
   j["version"] = kVersion;
   j["command"] = plan.command;
-  std::string sha;
-  try {
-    sha = plan.model.empty() ? "" : Sha256Hex(ReadWholeFile(plan.model));
-  } catch (const SimError&) {
-    // The model has gone since it was read: the record says so by an empty digest.
-  }
-  j["model"] = {{"path", plan.model}, {"sha256", sha}};
+  j["model"] = {{"path", plan.model}, {"sha256", study_.model_sha256()}};
   j["seed"] = plan.seed;
   j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
   j["confidence"] = plan.confidence;

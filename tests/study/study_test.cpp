@@ -18,6 +18,7 @@
 #include "study/statistics.h"
 #include "study/sha256.h"
 #include "study/study.h"
+#include "study/study_files.h"
 #include "study/study_options.h"
 #include "support/test_support.h"
 
@@ -556,6 +557,41 @@ TEST(RunCsv, EveryRecordedRowOfALongRun) {
   EXPECT_EQ(RunCli({"run", dir.path("long.txt"), "--seed", "x"}).status, 2);
   const auto unwritable = RunCli({"run", dir.path("long.txt"), "--csv", dir.path("no/such/folder.csv")});
   EXPECT_EQ(unwritable.status, 1);
+}
+
+}  // namespace
+}  // namespace trevolan::study
+
+namespace trevolan::study {
+namespace {
+
+// The record names the model's text that was read and run, not the file as it is when
+// the study ends: a model edited during a study cannot be resumed as the same study.
+TEST(StudyFiles, TheRecordNamesTheModelTextThatRan) {
+  TempDir dir;
+  const std::string model = dir.path("m.txt"), original = ReadTextFile(ExamplePath("mm1_queue.txt"));
+  testing::WriteTextFile(model, original);
+  const std::vector<std::string> args{model, "--set", "FinTim=50", "--replications", "3", "--measure",
+                                      "mean:107.Value", "--out", dir.path("r.csv")};
+  {
+    Study study(ParseStudyOptions(args));
+    testing::WriteTextFile(model, original + "\n");  // edited while the study runs
+    StudyFiles files(study);
+    RunSchedule schedule(study, files.Sink(), files.Kept());
+    SharedSchedule shared(schedule);
+    RunOnThreads(study, shared, 1, nullptr);
+    std::ostringstream out, err;
+    ASSERT_EQ(files.Finish(schedule, out, err), 0) << out.str();
+  }
+  const std::string ran = Sha256Hex(original), now = Sha256Hex(original + "\n");
+  EXPECT_NE(Read(dir.path("r.csv.study.json")).find("\"sha256\": \"" + ran + "\""), std::string::npos);
+  std::vector<std::string> resume{"study"};
+  resume.insert(resume.end(), args.begin(), args.end());
+  resume.push_back("--resume");
+  const auto r = RunCli(resume);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("the model's text differs"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(ran + " then, " + now + " now"), std::string::npos) << r.err;
 }
 
 }  // namespace
