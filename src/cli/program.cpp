@@ -101,7 +101,8 @@ std::string StudyDetails() {
          "Every option is checked before the first run: a target on an empty block, or a value that the model's "
          "timing rules would change (Delt of 0 or less, Delt above GrDel, GrDel above Holdstep, a block ID that "
          "is no whole number), a target varied twice, a measure asked twice, a warm-up or an at: time at or "
-         "beyond FinTim, is a usage error, and --out, --summary and --tapes must be writable.\n\n"
+         "beyond FinTim, is a usage error; so is an output (--out, --summary, the record, --tapes) that cannot be "
+         "written or that is the model or another output, also through a link.\n\n"
          "Exit status: 0, 1 when a run failed (it is recorded with its error text and the study goes on), 2 "
          "for a usage error, which names the option and starts no run, 130 when interrupted.";
 }

@@ -20,6 +20,7 @@
 #include "model/sim_copy.h"
 #include "model/tape_csv.h"
 #include "study/sha256.h"
+#include "study/study_outputs.h"
 
 namespace trevolan::study {
 
@@ -243,20 +244,7 @@ void Study::CheckOptions() {
   }
   CheckTimingCombinations(*scratch);
   CheckTimes(*scratch);
-  // The files are written as the runs go and after the last: a path that cannot take
-  // them is told now, before any run, not after all of them.
-  const std::optional<std::string> first_tape =
-      plan_.tapes ? std::optional(*plan_.tapes + "/" + TapeFileName({1, 1})) : std::nullopt;
-  for (const auto& [option, path, checked] : {std::tuple{"--out", plan_.out, plan_.out},
-                                              std::tuple{"--summary", plan_.summary, plan_.summary},
-                                              std::tuple{"--tapes", plan_.tapes, first_tape}}) {
-    if (!checked) continue;
-    try {
-      CheckWritablePath(*checked);
-    } catch (const IoError& e) {
-      throw IoError(std::string(option) + " " + *path + ": " + e.what());
-    }
-  }
+  CheckOutputs(plan_);
 }
 
 // Time steps varied together: each value may be kept alone and still be changed in the

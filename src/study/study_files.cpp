@@ -9,6 +9,7 @@
 
 #include "model/numbers.h"
 #include "model/tape_csv.h"
+#include "study/study_outputs.h"
 #include "trevolan_version.h"
 
 namespace trevolan::study {
@@ -82,16 +83,6 @@ std::optional<std::vector<std::string>> ParseCsvLine(const std::string& line) {
   return fields;
 }
 
-std::optional<std::string> StudyFiles::RecordPath(const StudyPlan& plan) {
-  if (plan.summary) {
-    std::string base = *plan.summary;
-    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".csv") == 0) base.resize(base.size() - 4);
-    return base + ".json";
-  }
-  if (plan.out) return *plan.out + ".study.json";
-  return std::nullopt;
-}
-
 StudyFiles::StudyFiles(const Study& study) : study_(study), started_(IsoNow()) {
   const StudyPlan& plan = study.plan();
   if (plan.resume) OpenResumed();
@@ -100,7 +91,7 @@ StudyFiles::StudyFiles(const Study& study) : study_(study), started_(IsoNow()) {
       runs_ = std::make_unique<AtomicFileWriter>(*plan.out);
       runs_->Append(RunsHeader(study));
     } catch (const IoError& e) {
-      throw IoError("--out " + *plan.out + ": " + e.what());
+      throw StudyUsageError("--out " + *plan.out + ": " + e.what());
     }
   }
 }

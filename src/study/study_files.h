@@ -37,10 +37,6 @@ class StudyFiles {
   // the study was interrupted.
   int Finish(RunSchedule& schedule, std::ostream& out, std::ostream& err);
 
-  // Where the record goes: SUMMARY.json beside SUMMARY.csv, else OUT.study.json; none
-  // without either.
-  static std::optional<std::string> RecordPath(const StudyPlan& plan);
-
  private:
   void OpenResumed();
   RunResult ParseRow(const std::string& line, int64_t number) const;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -438,14 +439,39 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   }
   EXPECT_FALSE(std::ifstream(dir.path("runs.csv")).good());
   EXPECT_EQ(RunCli({"study"}).status, 2);
-  // An output that cannot be written is told before the first run, not after the last.
-  for (const auto& [option, path] : {std::pair<std::string, std::string>{"--out", dir.path("no/runs.csv")},
-                                     {"--summary", dir.dir()}, {"--tapes", dir.path("no")}}) {
-    const auto r = RunCli({"study", model, "--replications", "1000", "--measure", "mean:104.Value", option, path});
-    EXPECT_EQ(r.status, 1) << option;
-    EXPECT_EQ(r.out.rfind("error: " + option + " " + path + ": ", 0), 0u) << r.out;
-    EXPECT_EQ(SplitLines(r.out).size(), 1u) << r.out;  // no summary table: no run
+  // An output that cannot be written, or that is the model or another output (through a
+  // link too, and before it exists), is told before the first run: no file is touched.
+  const std::string m = dir.path("m.txt"), o = dir.path("o.csv");
+  testing::WriteTextFile(m, ReadTextFile(model));
+  std::filesystem::create_symlink(m, dir.path("m-link.txt"));
+  std::filesystem::create_symlink(o, dir.path("o-link.csv"));  // dangling: o.csv is not there yet
+  const struct {
+    std::vector<std::string> args;
+    std::string named;
+  } outputs[] = {
+      {{"--out", dir.path("no/runs.csv")}, "--out " + dir.path("no/runs.csv") + ": "},
+      {{"--summary", dir.dir()}, "--summary " + dir.dir() + ": "},
+      {{"--tapes", dir.path("no")}, "--tapes " + dir.path("no") + ": "},
+      {{"--out", m}, "--out " + m + ": the same file as the model " + m},
+      {{"--summary", dir.path("m-link.txt")}, "--summary " + dir.path("m-link.txt") + ": the same file as the model"},
+      {{"--out", o, "--summary", o}, "--summary " + o + ": the same file as --out " + o},
+      {{"--out", o, "--summary", dir.path("o-link.csv")}, "--summary " + dir.path("o-link.csv") + ": the same file as --out"},
+      {{"--out", dir.path("s.json"), "--summary", dir.path("s.csv")},
+       "the record " + dir.path("s.json") + ": the same file as --out " + dir.path("s.json")},
+      {{"--out", o, "--summary", o + ".partial"}, "--summary " + o + ".partial: the same file as --out's partial file"},
+      {{"--out", o, "--tapes", dir.path("./o.csv")}, "--tapes " + dir.path("./o.csv") + ": the same file as --out"},
+      {{"--out", dir.path("runs.csv"), "--tapes", dir.path("runs.csv.study.json")}, "--tapes " + dir.path("runs.csv.study.json") + ": the same file as the record"},
+  };
+  for (const auto& c : outputs) {
+    std::vector<std::string> args{"study", m, "--replications", "1000", "--measure", "mean:104.Value"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << c.named;
+    EXPECT_EQ(r.out, "") << c.named;
+    EXPECT_EQ(r.err.rfind("usage: " + c.named, 0), 0u) << r.err;
   }
+  EXPECT_EQ(Read(m), ReadTextFile(model));
+  EXPECT_FALSE(std::filesystem::exists(o));
   // Started by mpirun, each rank would run the whole study: it refuses and names trevolan-mpi.
   const auto ranks = RunCli({"study", ExamplePath("mm1_queue.txt")}, {"env", "OMPI_COMM_WORLD_SIZE=2"});
   EXPECT_EQ(ranks.status, 2);
