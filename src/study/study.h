@@ -169,6 +169,7 @@ class Study {
  private:
   void CheckOptions();  // every option against the model; StudyUsageError
   void CheckCombinations() const;
+  void CheckVariedOnce(const Sim& model) const;
   void CheckTimes(const Sim& after_sets) const;
   void CheckTimingCombinations(Sim& after_sets) const;
 

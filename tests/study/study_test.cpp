@@ -386,6 +386,17 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       // run as another value, is no study.
       {{"--set", "102.An=5000"}, "--set 102.An=5000: 102.An 5000 would run as 1000: a connection is a block ID in 0..1000"},
       {{"--vary", "101.aa=1,nan"}, "--vary 101.aa=nan: 101.aa NAN: it must be a finite number"},
+      {{"--vary", "101.aa=1,inf"}, "--vary 101.aa=inf: 101.aa INF: it must be a finite number"},
+      {{"--set", "101.aa=nan"}, "--set 101.aa=nan: 101.aa NAN: it must be a finite number"},
+      // The study's own rule: what RESET or the run sets anew takes no value of a study.
+      {{"--vary", "Time=0,5"}, "--vary Time=0: Time is set anew by RESET and the run: it is no target of a study"},
+      {{"--vary", "TapeIndex=0,5"}, "--vary TapeIndex=0: TapeIndex is set anew by RESET"},
+      {{"--set", "Holdnext=7"}, "--set Holdnext=7: Holdnext is set anew by RESET"},
+      {{"--set", "HoldFlag=0"}, "--set HoldFlag=0: HoldFlag is set anew by RESET"},
+      {{"--vary", "101.aa=1,2", "--vary", "interarr.aa=3"}, "--vary interarr.aa: the target is varied twice (as 101.aa)"},
+      {{"--set", "FinTim=-5"}, "--set FinTim=-5: FinTim -5 is not above Start 0 (the model's): no run would take a step"},
+      {{"--set", "Start=100", "--set", "FinTim=50"}, "--set FinTim=50: FinTim 50 is not above Start 100 (--set Start=100)"},
+      {{"--vary", "FinTim=60,50", "--set", "Start=55"}, "--vary FinTim=50: FinTim 50 is not above Start 55 (--set Start=55)"},
       {{"--vary", "101.State=2,3,7"}, "--vary 101.State=7: 101.State 7 would run as 3: a block of type Z runs in the modes"},
       {{"--set", "TimeTol=-1"}, "--set TimeTol=-1: TimeTol -1: it follows from the model"},
       {{"--set", "Delt=1e-300"}, "--set Delt=1e-300: Delt 1E-300: the time step is too small to move the clock"},
