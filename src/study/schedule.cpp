@@ -142,6 +142,7 @@ void RunSchedule::Release() {
 }
 
 void RunSchedule::NextBatch() {
+  if (batch_done_) batch_done_();
   if (!more_batches_) return;
   const StudyPlan& plan = study_.plan();
   std::vector<int64_t> going_on;

@@ -229,6 +229,8 @@ class RunSchedule {
   // (the next waits for its results), the study is done or stopped.
   std::optional<Ticket> Next();
   void Done(RunResult r);  // a run handed out, in any order
+  // Called when every run of a batch has been passed on (the files sync then).
+  void OnBatchDone(std::function<void()> f) { batch_done_ = std::move(f); }
   bool Finished() const;   // nothing to hand out and nothing out
   void Stop();             // hands out nothing more; the results of runs out still come
   bool stopped() const { return stopped_; }
@@ -249,6 +251,7 @@ class RunSchedule {
   const Study& study_;
   Sink sink_;
   Kept kept_;
+  std::function<void()> batch_done_;
   StudyTally tally_;
   std::vector<int64_t> active_;  // the cases of the batch, in order
   int64_t first_ = 1, last_ = 0; // its replications
