@@ -198,16 +198,29 @@ class StudyTally {
     std::vector<RunningSummary> measures, differences;
     std::string stopped;
   };
-  void Pair(int64_t case_number, const std::vector<std::optional<double>>& values,
-            const std::vector<std::optional<double>>& baseline);
+  // The measures of runs by replication, flat (8 bytes a value and a bit), for the
+  // pairs of --crn: a study of 10^6 replications keeps megabytes, not a node per run.
+  class ByReplication {
+   public:
+    void Put(int64_t replication, const std::vector<std::optional<double>>& values, size_t measures);
+    bool Has(int64_t replication) const;
+    std::optional<double> Get(int64_t replication, size_t m, size_t measures) const;
+
+   private:
+    std::vector<double> values_;
+    std::vector<bool> present_, stored_;
+  };
+  void Pair(int64_t case_number, const std::vector<std::optional<double>>& values, const ByReplication& baseline,
+            int64_t replication);
   friend class RunSchedule;
 
   const Study& study_;
   std::vector<CaseTally> cases_;
-  // With --crn: the baseline's values by replication, and runs of cases before the
-  // baseline in the run order that wait for their partner.
-  std::vector<std::vector<std::optional<double>>> baseline_values_;
-  std::map<std::pair<int64_t, int64_t>, std::vector<std::optional<double>>> waiting_;
+  // With --crn: the baseline's values by replication, and those of the cases before the
+  // baseline in the run order, which wait for their partner: each is paired once, when
+  // the later of the two comes.
+  ByReplication baseline_values_;
+  std::map<int64_t, ByReplication> waiting_;  // by case
 };
 
 // The runs of a study in their order: which run comes next (batch after batch with a
