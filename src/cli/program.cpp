@@ -93,9 +93,10 @@ std::string StudyDetails() {
     text += "\n\n" + study::OptionUsage(o) + (o.repeats ? ", repeatable: " : ": ") + o.help;
   }
   return text + "\n\n"
-         "Each run's row is written as it finishes. Ctrl-C or SIGTERM stops the study: the finished runs are kept "
-         "in order, the summary covers them and the exit status is 130; --resume then completes it, giving "
-         "the files of an uninterrupted study. A JSON record of the study (program, command, model SHA-256, "
+         "Each run's row is written as it finishes, into OUT.partial beside the runs file, which the study renames "
+         "to OUT at its end; a study killed in any way leaves its finished runs there. Ctrl-C or SIGTERM stops the "
+         "study: the finished runs are kept in order, the summary covers them and the exit status is 130; "
+         "--resume then completes it, after a kill too, giving the files of an uninterrupted study. A JSON record of the study (program, command, model SHA-256, "
          "seed, runs, times) is written beside the summary (SUMMARY.json) or the runs file (OUT.study.json). "
          "Without a terminal a progress line goes to standard error every 10 s.\n\n"
          "Every option is checked before the first run: a target on an empty block, or a value that the model's "
