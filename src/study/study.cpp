@@ -66,12 +66,12 @@ void CheckAssignment(Sim& scratch, const std::string& option, const std::string&
                      bool apply) {
   try {
     auto [t, v] = TypedAssignment(scratch, target, value);
-    CheckStudyTarget(t);
     if (apply) {
       SetField(scratch, t, std::move(v));
     } else {
       CheckField(scratch, t, v);
     }
+    CheckStudyTarget(t);
   } catch (const UsageError& e) {
     throw StudyUsageError(option + ": " + e.what());
   } catch (const SimError& e) {
