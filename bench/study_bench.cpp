@@ -6,6 +6,8 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <malloc.h>
+#include <memory>
 
 #include "engine/run_loop.h"
 #include "model/atomic_file.h"
@@ -68,6 +70,38 @@ void BM_Bank10000Steps(benchmark::State& state) {
 BENCHMARK(BM_StudyRunOneStep)->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_StudyRun10000Steps)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_Bank10000Steps)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The tally of a --crn study with two cases and `replications` runs of each, the runs
+// added in the run order (every run of case 1, then every run of case 2): with
+// --baseline 2 every run of case 1 waits for its partner. Reports the time per run and
+// the heap the tally holds per replication once all are added.
+void TallyCrn(benchmark::State& state, const char* baseline) {
+  const int64_t replications = state.range(0);
+  const study::Study s(study::ParseStudyOptions(
+      {BankModelFile(), "--vary", "FinTim=0.01,0.02", "--crn", "--baseline", baseline, "--replications",
+       std::to_string(replications), "--measure", "final:1000.Value"}));
+  double bytes = 0;
+  for (auto _ : state) {
+    const size_t before = mallinfo2().uordblks;
+    auto tally = std::make_unique<study::StudyTally>(s);
+    study::RunResult r;
+    r.values = {0.0};
+    for (r.case_number = 1; r.case_number <= 2; ++r.case_number) {
+      for (r.replication = 1; r.replication <= replications; ++r.replication) {
+        r.values[0] = static_cast<double>(r.replication % 7);
+        tally->Add(r);
+      }
+    }
+    bytes = static_cast<double>(mallinfo2().uordblks - before);
+    benchmark::DoNotOptimize(tally->Case(2));
+  }
+  state.SetItemsProcessed(state.iterations() * 2 * replications);
+  state.counters["heap_per_replication"] = bytes / static_cast<double>(replications);
+}
+void BM_StudyTallyCrnBaseline1(benchmark::State& state) { TallyCrn(state, "1"); }
+void BM_StudyTallyCrnBaseline2(benchmark::State& state) { TallyCrn(state, "2"); }
+BENCHMARK(BM_StudyTallyCrnBaseline1)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StudyTallyCrnBaseline2)->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace trevolan::bench

@@ -93,15 +93,17 @@ std::string StudyDetails() {
     text += "\n\n" + study::OptionUsage(o) + (o.repeats ? ", repeatable: " : ": ") + o.help;
   }
   return text + "\n\n"
-         "Each run's row is written as it finishes. Ctrl-C or SIGTERM stops the study: the finished runs are kept "
-         "in order, the summary covers them and the exit status is 130; --resume then completes it, giving "
-         "the files of an uninterrupted study. A JSON record of the study (program, command, model SHA-256, "
+         "Each run's row is written as it finishes, into OUT.partial beside the runs file, which the study renames "
+         "to OUT at its end; a study killed in any way leaves its finished runs there. Ctrl-C or SIGTERM stops the "
+         "study: the finished runs are kept in order, the summary covers them and the exit status is 130; "
+         "--resume then completes it, after a kill too, giving the files of an uninterrupted study. A JSON record of the study (program, command, model SHA-256, "
          "seed, runs, times) is written beside the summary (SUMMARY.json) or the runs file (OUT.study.json). "
          "Without a terminal a progress line goes to standard error every 10 s.\n\n"
          "Every option is checked before the first run: a target on an empty block, or a value that the model's "
          "timing rules would change (Delt of 0 or less, Delt above GrDel, GrDel above Holdstep, a block ID that "
          "is no whole number), a target varied twice, a measure asked twice, a warm-up or an at: time at or "
-         "beyond FinTim, is a usage error, and --out, --summary and --tapes must be writable.\n\n"
+         "beyond FinTim, is a usage error; so is an output (--out, --summary, the record, --tapes) that cannot be "
+         "written or that is the model or another output, also through a link.\n\n"
          "Exit status: 0, 1 when a run failed (it is recorded with its error text and the study goes on), 2 "
          "for a usage error, which names the option and starts no run, 130 when interrupted.";
 }

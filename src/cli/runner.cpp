@@ -225,6 +225,7 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
   }
   ProgressBar bar(io.progress, io.err);
   study::RunSchedule schedule(*prepared, files->Sink(), files->Kept());
+  schedule.OnBatchDone([&files] { files->Sync(); });
   study::SharedSchedule shared(schedule);
   std::string failure;
   try {

@@ -109,8 +109,9 @@ struct GlobalField {
   std::optional<double> initial = std::nullopt;
   // Set by the model itself, never by a face's typed write (TimeTol follows Delt).
   bool derived = false;
-  // Set anew by RESET, so no study can vary it (Time, GrNext, Holdnext, TapeIndex).
-  bool reset_sets = false;
+  // Set anew by RESET (Time, GrNext, Holdnext, TapeIndex) or by the run's buttons
+  // (HoldFlag, RunBusy): a value given before a run does not stand, so no study sets it.
+  bool run_sets = false;
 };
 
 // The field with that name in a dialog, or null.

@@ -43,9 +43,13 @@ void FileNew(Sim& s) {
 
 // The file is read whole before the model is cleared: a file that cannot be read, or
 // that is no model at all, leaves the user's model and file names as they were.
-void FileOpen(Sim& s, const std::string& path) {
+void FileOpen(Sim& s, const std::string& path) { FileOpenText(s, path); }
+
+std::string FileOpenText(Sim& s, const std::string& path) {
   WarnOfUnfinishedRewrite(s, path);
-  OpenModelText(s, ReadModelFile(path), path);
+  std::string text = ReadModelFile(path);
+  OpenModelText(s, text, path);
+  return text;
 }
 
 void OpenModelText(Sim& s, std::string text, const std::string& name) {

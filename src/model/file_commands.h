@@ -12,6 +12,9 @@ void FileNew(Sim& s);
 
 // File, Open with a chosen file: clears the table, reads the model and takes its timing.
 void FileOpen(Sim& s, const std::string& path);
+// The same, returning the text that was read: what the model now is, whatever the file
+// becomes (a study's record names it).
+std::string FileOpenText(Sim& s, const std::string& path);
 // The same for a model's text already read, `name` standing for its file's name.
 void OpenModelText(Sim& s, std::string text, const std::string& name);
 

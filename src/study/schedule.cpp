@@ -28,32 +28,55 @@ void StudyTally::Add(const RunResult& r) {
   }
   const int64_t baseline = study_.baseline();
   if (baseline == 0) return;
-  // Pairs by replication: the baseline's values are kept, a run before its baseline
-  // partner waits for it.
-  const auto rep = static_cast<size_t>(r.replication - 1);
+  const size_t measures = c.measures.size();
   if (r.case_number == baseline) {
-    if (baseline_values_.size() <= rep) baseline_values_.resize(rep + 1);
-    baseline_values_[rep] = r.values;
-    for (auto it = waiting_.begin(); it != waiting_.end();) {
-      if (it->first.second == r.replication) {
-        Pair(it->first.first, it->second, r.values);
-        it = waiting_.erase(it);
-      } else {
-        ++it;
-      }
+    baseline_values_.Put(r.replication, r.values, measures);
+    for (auto& [waiting_case, values] : waiting_) {
+      if (!values.Has(r.replication)) continue;
+      std::vector<std::optional<double>> own(measures);
+      for (size_t m = 0; m < measures; ++m) own[m] = values.Get(r.replication, m, measures);
+      Pair(waiting_case, own, baseline_values_, r.replication);
     }
-  } else if (rep < baseline_values_.size() && !baseline_values_[rep].empty()) {
-    Pair(r.case_number, r.values, baseline_values_[rep]);
+  } else if (baseline_values_.Has(r.replication)) {
+    Pair(r.case_number, r.values, baseline_values_, r.replication);
   } else {
-    waiting_[{r.case_number, r.replication}] = r.values;
+    waiting_[r.case_number].Put(r.replication, r.values, measures);
   }
 }
 
+void StudyTally::ByReplication::Put(int64_t replication, const std::vector<std::optional<double>>& values,
+                                    size_t measures) {
+  const auto rep = static_cast<size_t>(replication - 1);
+  if (stored_.size() <= rep) {
+    stored_.resize(rep + 1);
+    values_.resize((rep + 1) * measures);
+    present_.resize((rep + 1) * measures);
+  }
+  stored_[rep] = true;
+  for (size_t m = 0; m < measures; ++m) {
+    const bool has = m < values.size() && values[m].has_value();
+    present_[rep * measures + m] = has;
+    values_[rep * measures + m] = has ? *values[m] : 0.0;
+  }
+}
+
+bool StudyTally::ByReplication::Has(int64_t replication) const {
+  const auto rep = static_cast<size_t>(replication - 1);
+  return rep < stored_.size() && stored_[rep];
+}
+
+std::optional<double> StudyTally::ByReplication::Get(int64_t replication, size_t m, size_t measures) const {
+  const size_t at = static_cast<size_t>(replication - 1) * measures + m;
+  return present_[at] ? std::optional<double>(values_[at]) : std::nullopt;
+}
+
 void StudyTally::Pair(int64_t case_number, const std::vector<std::optional<double>>& values,
-                      const std::vector<std::optional<double>>& baseline) {
+                      const ByReplication& baseline, int64_t replication) {
   CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
-  for (size_t m = 0; m < c.differences.size() && m < values.size() && m < baseline.size(); ++m) {
-    if (values[m] && baseline[m]) c.differences[m].Add(*values[m] - *baseline[m]);
+  const size_t measures = c.measures.size();
+  for (size_t m = 0; m < c.differences.size() && m < values.size(); ++m) {
+    const std::optional<double> partner = baseline.Get(replication, m, measures);
+    if (values[m] && partner) c.differences[m].Add(*values[m] - *partner);
   }
 }
 
@@ -142,6 +165,7 @@ void RunSchedule::Release() {
 }
 
 void RunSchedule::NextBatch() {
+  if (batch_done_) batch_done_();
   if (!more_batches_) return;
   const StudyPlan& plan = study_.plan();
   std::vector<int64_t> going_on;

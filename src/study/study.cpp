@@ -19,6 +19,8 @@
 #include "model/seed.h"
 #include "model/sim_copy.h"
 #include "model/tape_csv.h"
+#include "study/sha256.h"
+#include "study/study_outputs.h"
 
 namespace trevolan::study {
 
@@ -50,6 +52,14 @@ void ApplyAssignment(Sim& s, const std::string& target, const std::string& value
   SetField(s, t, std::move(v));
 }
 
+// The study's own rule beside the fields' rules: a target that RESET or the run sets
+// anew keeps no value given before the run, and its cases would differ by name only.
+void CheckStudyTarget(const Target& t) {
+  if (t.global && t.global->run_sets) {
+    throw UsageError(t.Name() + " is set anew by RESET and the run: it is no target of a study");
+  }
+}
+
 // A set is applied to the scratch model, so that the checks after it see it as a run
 // does; a varied value is only checked.
 void CheckAssignment(Sim& scratch, const std::string& option, const std::string& target, const std::string& value,
@@ -61,6 +71,7 @@ void CheckAssignment(Sim& scratch, const std::string& option, const std::string&
     } else {
       CheckField(scratch, t, v);
     }
+    CheckStudyTarget(t);
   } catch (const UsageError& e) {
     throw StudyUsageError(option + ": " + e.what());
   } catch (const SimError& e) {
@@ -186,7 +197,7 @@ Study::Study(StudyPlan plan, std::function<void(const std::string&)> messages)
   MessageForwarder forward(std::move(messages));
   model_->frontend = &forward;
   try {
-    FileOpen(*model_, plan_.model);
+    model_sha256_ = Sha256Hex(FileOpenText(*model_, plan_.model));
   } catch (...) {
     model_->frontend = nullptr;
     throw;
@@ -240,22 +251,10 @@ void Study::CheckOptions() {
       CheckAssignment(*scratch, "--vary " + v.target + "=" + value, v.target, value, false);
     }
   }
+  CheckVariedOnce(*scratch);
   CheckTimingCombinations(*scratch);
   CheckTimes(*scratch);
-  // The files are written as the runs go and after the last: a path that cannot take
-  // them is told now, before any run, not after all of them.
-  const std::optional<std::string> first_tape =
-      plan_.tapes ? std::optional(*plan_.tapes + "/" + TapeFileName({1, 1})) : std::nullopt;
-  for (const auto& [option, path, checked] : {std::tuple{"--out", plan_.out, plan_.out},
-                                              std::tuple{"--summary", plan_.summary, plan_.summary},
-                                              std::tuple{"--tapes", plan_.tapes, first_tape}}) {
-    if (!checked) continue;
-    try {
-      CheckWritablePath(*checked);
-    } catch (const IoError& e) {
-      throw IoError(std::string(option) + " " + *path + ": " + e.what());
-    }
-  }
+  CheckOutputs(plan_);
 }
 
 // Time steps varied together: each value may be kept alone and still be changed in the
@@ -296,15 +295,24 @@ void Study::CheckTimingCombinations(Sim& after_sets) const {
   }
 }
 
+// One target in two --vary options, by its ID or by its block's name: the later list
+// would overrule the earlier one in every case.
+void Study::CheckVariedOnce(const Sim& model) const {
+  std::vector<std::string> named;
+  for (const Variation& v : plan_.variations) {
+    const std::string target = commands::ParseTarget(commands::TargetOfName(model, v.target)).Name();
+    const auto earlier = std::find(named.begin(), named.end(), target);
+    if (earlier != named.end()) {
+      const std::string& as = plan_.variations[static_cast<size_t>(earlier - named.begin())].target;
+      throw StudyUsageError("--vary " + v.target + ": the target is varied twice" +
+                            (as == v.target ? std::string() : " (as " + as + ")") + "; give one list");
+    }
+    named.push_back(target);
+  }
+}
+
 // Options that say nothing alone or contradict each other.
 void Study::CheckCombinations() const {
-  for (size_t i = 0; i < plan_.variations.size(); ++i) {
-    for (size_t j = 0; j < i; ++j) {
-      if (plan_.variations[j].target == plan_.variations[i].target) {
-        throw StudyUsageError("--vary " + plan_.variations[i].target + ": the target is varied twice; give one list");
-      }
-    }
-  }
   for (size_t i = 0; i < plan_.measures.size(); ++i) {
     for (size_t j = 0; j < i; ++j) {
       if (plan_.measures[j].name == plan_.measures[i].name) {
@@ -330,11 +338,27 @@ void Study::CheckCombinations() const {
 
 // A warm-up or a time that no run reaches would give empty or meaningless numbers.
 void Study::CheckTimes(const Sim& after_sets) const {
-  double finish = after_sets.FinTim;
+  // The earliest end and the latest start of any case, and the option that gave each.
+  double finish = after_sets.FinTim, start = after_sets.Start;
+  std::string finish_option = "the model's", start_option = "the model's";
+  for (const Assignment& a : plan_.sets) {
+    if (a.target == "FinTim") finish_option = "--set " + a.target + "=" + a.value;
+    if (a.target == "Start") start_option = "--set " + a.target + "=" + a.value;
+  }
   for (const Variation& v : plan_.variations) {
-    if (v.target != "FinTim") continue;
-    finish = std::numeric_limits<double>::infinity();
-    for (const std::string& value : v.values) finish = std::min(finish, *ParseFileNumber(value));
+    if (v.target != "FinTim" && v.target != "Start") continue;
+    const bool end = v.target == "FinTim";
+    double& bound = end ? finish : start;
+    bound = end ? std::numeric_limits<double>::infinity() : -std::numeric_limits<double>::infinity();
+    for (const std::string& value : v.values) {
+      const double x = *ParseFileNumber(value);
+      if (end ? x < bound : x > bound) (end ? finish_option : start_option) = "--vary " + v.target + "=" + value;
+      bound = end ? std::min(bound, x) : std::max(bound, x);
+    }
+  }
+  if (!(finish > start)) {
+    throw StudyUsageError(finish_option + ": FinTim " + FormatGeneral(finish) + " is not above Start " +
+                          FormatGeneral(start) + " (" + start_option + "): no run would take a step");
   }
   if (plan_.warmup >= finish) {
     throw StudyUsageError("--warmup " + FormatGeneral(plan_.warmup) + ": not below FinTim (" + FormatGeneral(finish) +

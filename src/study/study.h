@@ -152,6 +152,9 @@ class Study {
   // The runs of the study, or of its first batches when it stops on a precision.
   int64_t run_count() const { return case_count_ * plan_.replications; }
   int64_t baseline() const { return plan_.crn ? plan_.baseline.value_or(1) : 0; }
+  // The SHA-256 of the model's text as it was read and is run; empty for a model given
+  // in memory.
+  const std::string& model_sha256() const { return model_sha256_; }
   // The values of case c (from 1), one per variation.
   std::vector<std::string> CaseValues(int64_t case_number) const;
   // The seed of replication r (from 1) of case c (from 1), a function of (seed, c, r)
@@ -172,6 +175,7 @@ class Study {
  private:
   void CheckOptions();  // every option against the model; StudyUsageError
   void CheckCombinations() const;
+  void CheckVariedOnce(const Sim& model) const;
   void CheckTimes(const Sim& after_sets) const;
   void CheckTimingCombinations(Sim& after_sets) const;
   // The run's link in the spreadsheet's place; SimError when it needs one and has none.
@@ -180,6 +184,7 @@ class Study {
   StudyPlan plan_;
   std::unique_ptr<Sim> model_;
   std::function<std::shared_ptr<Workbook>()> workbooks_;
+  std::string model_sha256_;
   int64_t case_count_ = 1;
 };
 
@@ -202,16 +207,29 @@ class StudyTally {
     std::vector<RunningSummary> measures, differences;
     std::string stopped;
   };
-  void Pair(int64_t case_number, const std::vector<std::optional<double>>& values,
-            const std::vector<std::optional<double>>& baseline);
+  // The measures of runs by replication, flat (8 bytes a value and a bit), for the
+  // pairs of --crn: a study of 10^6 replications keeps megabytes, not a node per run.
+  class ByReplication {
+   public:
+    void Put(int64_t replication, const std::vector<std::optional<double>>& values, size_t measures);
+    bool Has(int64_t replication) const;
+    std::optional<double> Get(int64_t replication, size_t m, size_t measures) const;
+
+   private:
+    std::vector<double> values_;
+    std::vector<bool> present_, stored_;
+  };
+  void Pair(int64_t case_number, const std::vector<std::optional<double>>& values, const ByReplication& baseline,
+            int64_t replication);
   friend class RunSchedule;
 
   const Study& study_;
   std::vector<CaseTally> cases_;
-  // With --crn: the baseline's values by replication, and runs of cases before the
-  // baseline in the run order that wait for their partner.
-  std::vector<std::vector<std::optional<double>>> baseline_values_;
-  std::map<std::pair<int64_t, int64_t>, std::vector<std::optional<double>>> waiting_;
+  // With --crn: the baseline's values by replication, and those of the cases before the
+  // baseline in the run order, which wait for their partner: each is paired once, when
+  // the later of the two comes.
+  ByReplication baseline_values_;
+  std::map<int64_t, ByReplication> waiting_;  // by case
 };
 
 // The runs of a study in their order: which run comes next (batch after batch with a
@@ -233,6 +251,8 @@ class RunSchedule {
   // (the next waits for its results), the study is done or stopped.
   std::optional<Ticket> Next();
   void Done(RunResult r);  // a run handed out, in any order
+  // Called when every run of a batch has been passed on (the files sync then).
+  void OnBatchDone(std::function<void()> f) { batch_done_ = std::move(f); }
   bool Finished() const;   // nothing to hand out and nothing out
   void Stop();             // hands out nothing more; the results of runs out still come
   bool stopped() const { return stopped_; }
@@ -253,6 +273,7 @@ class RunSchedule {
   const Study& study_;
   Sink sink_;
   Kept kept_;
+  std::function<void()> batch_done_;
   StudyTally tally_;
   std::vector<int64_t> active_;  // the cases of the batch, in order
   int64_t first_ = 1, last_ = 0; // its replications

@@ -6,10 +6,11 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
+#include <tuple>
 
 #include "model/numbers.h"
 #include "model/tape_csv.h"
-#include "study/sha256.h"
+#include "study/study_outputs.h"
 #include "trevolan_version.h"
 
 namespace trevolan::study {
@@ -83,79 +84,163 @@ std::optional<std::vector<std::string>> ParseCsvLine(const std::string& line) {
   return fields;
 }
 
-std::optional<std::string> StudyFiles::RecordPath(const StudyPlan& plan) {
-  if (plan.summary) {
-    std::string base = *plan.summary;
-    if (base.size() > 4 && base.compare(base.size() - 4, 4, ".csv") == 0) base.resize(base.size() - 4);
-    return base + ".json";
-  }
-  if (plan.out) return *plan.out + ".study.json";
-  return std::nullopt;
+// A runs file read back: its rows in file order, the next one parsed ahead.
+struct StudyFiles::Source {
+  std::string path;
+  std::ifstream in;
+  int64_t rows = 0;  // whole rows left to read
+  int64_t line = 1;  // of the last record read
+  std::optional<RunResult> head;
+};
+
+namespace {
+
+// What decides the runs of a study, as values: a resumed study must have the same,
+// however its options were spelled or ordered. Replications are compared on their own.
+nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
+  nlohmann::ordered_json j;
+  j["sets"] = nlohmann::ordered_json::array();
+  for (const Assignment& a : plan.sets) j["sets"].push_back({a.target, a.value});
+  j["vary"] = nlohmann::ordered_json::array();
+  for (const Variation& v : plan.variations) j["vary"].push_back({v.target, v.values});
+  j["measures"] = nlohmann::ordered_json::array();
+  for (const Measure& m : plan.measures) j["measures"].push_back(m.name);
+  const auto optional = [](const auto& v) { return v ? nlohmann::ordered_json(*v) : nlohmann::ordered_json(nullptr); };
+  j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
+  j["crn"] = plan.crn;
+  j["baseline"] = optional(plan.baseline);
+  j["precision"] = optional(plan.precision);
+  j["max_replications"] = optional(plan.max_replications);
+  j["confidence"] = plan.confidence;
+  j["replications"] = plan.replications;
+  return j;
 }
+
+}  // namespace
 
 StudyFiles::StudyFiles(const Study& study) : study_(study), started_(IsoNow()) {
   const StudyPlan& plan = study.plan();
-  if (plan.resume) OpenResumed();
   if (plan.out) {
+    partial_path_ = PartialPath(*plan.out);
+    if (plan.resume) OpenResumed();
     try {
-      runs_ = std::make_unique<AtomicFileWriter>(*plan.out);
-      runs_->Append(RunsHeader(study));
+      if (partial_path_) {
+        partial_ = std::make_unique<PartialFile>(*partial_path_, ResolvedPath(*plan.out), kept_bytes_);
+        if (kept_bytes_ == 0) partial_->Append(RunsHeader(study));
+        runs_in_.insert(runs_in_.begin(), "partial");
+      } else {
+        direct_ = std::make_unique<AtomicFileWriter>(*plan.out);
+        direct_->Append(RunsHeader(study));
+      }
     } catch (const IoError& e) {
-      throw IoError("--out " + *plan.out + ": " + e.what());
+      throw StudyUsageError("--out " + *plan.out + ": " + e.what());
     }
   }
+  // The record from the start: a study killed on the way can be resumed by it.
+  if (const auto record = RecordPath(plan)) WriteFileAtomically(*record, Record(0, true, false));
 }
 
 StudyFiles::~StudyFiles() = default;
 
-// Checks that the runs file in --out is one of this study (its record names the same
-// model text, options and seed, and every row is a run of it) and opens it to be read
-// along with the run order. A missing file: nothing was done yet.
+// Finds the runs of this study done before: in OUT, left by a finished or interrupted
+// study, and in OUT.partial, left by one killed on the way; both when a resumed study
+// was killed. Their record must be this study's, and every row a run of it; every row
+// is checked before any run. Nothing found: nothing was done yet.
 void StudyFiles::OpenResumed() {
   const StudyPlan& plan = study_.plan();
   const std::string& out = *plan.out;
-  if (!Exists(out)) return;
+  const bool partial_found = partial_path_ && Exists(*partial_path_);
+  if (!Exists(out) && !partial_found) return;
   const std::string record_path = *RecordPath(plan);
-  const auto refuse = [](const std::string& why) { throw StudyUsageError("--resume: " + why); };
-  if (!Exists(record_path)) refuse("no record of the study that wrote " + out + " (" + record_path + ")");
-  nlohmann::json record;
+  if (!Exists(record_path)) {
+    throw StudyUsageError("--resume: no record of the study that wrote " + out + " (" + record_path + ")");
+  }
+  CheckRecord(record_path, partial_found);
+  for (const std::string& name : runs_in_) {
+    auto source = std::make_unique<Source>();
+    source->path = name == "partial" ? *partial_path_ : out;
+    if (!Exists(source->path)) continue;
+    const int64_t whole = CheckSource(*source, name == "partial");
+    if (name == "partial") {
+      kept_bytes_ = whole;
+      already_written_ = source->rows;
+    }
+    source->in.open(source->path, std::ios::binary);
+    std::string header;
+    ReadRecord(source->in, header);
+    sources_.push_back(std::move(source));
+  }
+  // The partial file is written on, OUT is only read.
+  std::erase(runs_in_, "partial");
+}
+
+// The record must name the same model text, seed and plan; a finished study may be
+// given more replications. Leaves in runs_in_ the files that hold its runs.
+void StudyFiles::CheckRecord(const std::string& record_path, bool partial_found) {
+  const StudyPlan& plan = study_.plan();
+  const auto refuse = [&](const std::string& why) {
+    throw StudyUsageError("--resume: " + why + " (" + record_path + ")");
+  };
   try {
-    record = nlohmann::json::parse(ReadWholeFile(record_path));
-    const std::string sha = Sha256Hex(ReadWholeFile(plan.model));
-    if (record.at("model").at("sha256").get<std::string>() != sha) {
-      refuse("the model's text differs from that of the study in " + out + " (" + record_path + ")");
+    const nlohmann::json record = nlohmann::json::parse(ReadWholeFile(record_path));
+    const std::string was = record.at("model").at("sha256").get<std::string>();
+    if (was != study_.model_sha256()) {
+      refuse("the model's text differs from that of the study in " + *plan.out + ": SHA-256 " + was + " then, " +
+             study_.model_sha256() + " now");
     }
     if (record.at("seed").get<uint64_t>() != plan.seed) {
       refuse("--seed " + std::to_string(plan.seed) + " differs from the study's seed " +
-             std::to_string(record.at("seed").get<uint64_t>()) + " (" + record_path + ")");
+             std::to_string(record.at("seed").get<uint64_t>()));
     }
-    const auto options = record.at("options").get<std::vector<std::string>>();
-    if (options != plan.defining) {
-      std::string was, now;
-      for (const auto& o : options) was += (was.empty() ? "" : " ") + o;
-      for (const auto& o : plan.defining) now += (now.empty() ? "" : " ") + o;
-      refuse("the options differ from the study's (" + record_path + "): it had \"" + was + "\", now \"" + now + "\"");
+    const nlohmann::json then = record.at("plan"), now = nlohmann::json::parse(PlanValues(plan).dump());
+    for (const auto& [key, value] : now.items()) {
+      if (key == "replications" || then.at(key) == value) continue;
+      refuse("the options differ from the study's: " + key + " was " + then.at(key).dump() + ", now " + value.dump());
     }
+    const auto replications = then.at("replications").get<int64_t>();
+    if (plan.replications != replications && (plan.precision || plan.replications < replications)) {
+      refuse("the options differ from the study's: replications was " + std::to_string(replications) + ", now " +
+             std::to_string(plan.replications) + (plan.precision ? "" : "; a study can be extended, not cut"));
+    }
+    if (plan.replications > replications && partial_found) {
+      refuse("the study of " + std::to_string(replications) + " replications in " + *partial_path_ +
+             " is not finished: resume it with --replications " + std::to_string(replications) + " first");
+    }
+    runs_in_ = record.at("runs_in").get<std::vector<std::string>>();
   } catch (const nlohmann::json::exception& e) {
     refuse(record_path + " is not the record of a study: " + e.what());
   }
-  // Every row checked before any run, then read again in step with the runs.
-  std::ifstream check(out, std::ios::binary);
-  std::string line;
-  if (!ReadRecord(check, line) || line + "\r\n" != RunsHeader(study_)) {
-    refuse(out + " does not have the columns of this study");
-  }
-  for (int64_t n = 2; ReadRecord(check, line); ++n) ParseRow(line, n);
-  resumed_ = std::make_unique<std::ifstream>(out, std::ios::binary);
-  ReadRecord(*resumed_, line);
 }
 
-// A row of the runs file as the run it records; StudyUsageError for a row that is no
+// Checks the header and every row of a runs file; returns the bytes of its whole rows
+// (a row cut short ends a partial file) and counts them in source.rows.
+int64_t StudyFiles::CheckSource(Source& source, bool partial) {
+  std::ifstream check(source.path, std::ios::binary);
+  std::string line;
+  const bool whole_header = ReadRecord(check, line) && !check.eof();
+  if (!whole_header && partial) return 0;  // killed as it began: nothing kept
+  if (!whole_header || line + "\r\n" != RunsHeader(study_)) {
+    throw StudyUsageError("--resume: " + source.path + " does not have the columns of this study");
+  }
+  int64_t whole = check.tellg();
+  while (ReadRecord(check, line)) {
+    ++source.line;
+    if (check.eof() && partial) break;  // the last row, cut short
+    ParseRow(line, source);
+    ++source.rows;
+    if (check.eof()) break;
+    whole = check.tellg();
+  }
+  source.line = 1;
+  return whole;
+}
+
+// A row of a runs file as the run it records; StudyUsageError for a row that is no
 // run of this study.
-RunResult StudyFiles::ParseRow(const std::string& line, int64_t number) const {
+RunResult StudyFiles::ParseRow(const std::string& line, const Source& source) const {
   const StudyPlan& plan = study_.plan();
   const auto bad = [&](const std::string& why) -> StudyUsageError {
-    return StudyUsageError("--resume: line " + std::to_string(number) + " of " + *plan.out + ": " + why);
+    return StudyUsageError("--resume: line " + std::to_string(source.line) + " of " + source.path + ": " + why);
   };
   const auto fields = ParseCsvLine(line);
   const size_t variations = plan.variations.size(), measures = plan.measures.size();
@@ -188,28 +273,61 @@ RunResult StudyFiles::ParseRow(const std::string& line, int64_t number) const {
   return r;
 }
 
-std::optional<RunResult> StudyFiles::NextKept(RunKey key) {
-  if (!next_kept_ && resumed_) {
-    std::string line;
-    if (ReadRecord(*resumed_, line)) {
-      next_kept_ = ParseRow(line, ++resumed_line_);
-    } else {
-      resumed_.reset();
-    }
+// The source's next row parsed ahead; false when it has none left.
+bool StudyFiles::Load(Source& source) {
+  std::string line;
+  if (!source.head && source.rows > 0 && ReadRecord(source.in, line)) {
+    ++source.line;
+    --source.rows;
+    source.head = ParseRow(line, source);
   }
-  if (!next_kept_ || !(RunKey{next_kept_->case_number, next_kept_->replication} == key)) return std::nullopt;
-  std::optional<RunResult> kept = std::move(next_kept_);
-  next_kept_.reset();
+  return source.head.has_value();
+}
+
+// The files' rows are runs of the study in its order, each file with gaps where runs
+// were under way when it stopped: asked in run order, a run is kept when a file's next
+// row is that run (both files may hold it).
+std::optional<RunResult> StudyFiles::NextKept(RunKey key) {
+  std::optional<RunResult> kept;
+  for (auto& source : sources_) {
+    if (!Load(*source) || !(RunKey{source->head->case_number, source->head->replication} == key)) continue;
+    if (!kept) kept = std::move(source->head);
+    source->head.reset();
+  }
   return kept;
 }
 
+// After a stop: the runs of the files beyond where the study stopped, in run order.
+std::optional<RunResult> StudyFiles::NextLeft() {
+  const bool batches = study_.plan().precision.has_value();
+  const int64_t batch = study_.plan().replications;
+  const auto order = [&](const RunResult& r) {
+    return std::tuple(batches ? (r.replication - 1) / batch : 0, r.case_number, r.replication);
+  };
+  Source* first = nullptr;
+  for (auto& source : sources_) {
+    if (Load(*source) && (!first || order(*source->head) < order(*first->head))) first = source.get();
+  }
+  if (!first) return std::nullopt;
+  return NextKept({first->head->case_number, first->head->replication});
+}
+
 RunSchedule::Kept StudyFiles::Kept() {
-  if (!resumed_) return nullptr;
+  if (sources_.empty()) return nullptr;
   return [this](RunKey key) { return NextKept(key); };
 }
 
 RunSchedule::Sink StudyFiles::Sink() {
   return [this](const RunResult& r) { Write(r); };
+}
+
+void StudyFiles::Sync() {
+  if (!partial_ || !write_error_.empty()) return;
+  try {
+    partial_->Sync();
+  } catch (const SimError& e) {
+    write_error_ = e.what();
+  }
 }
 
 void StudyFiles::Write(const RunResult& r) {
@@ -220,9 +338,14 @@ void StudyFiles::Write(const RunResult& r) {
     }
     ++failed_;
   }
-  if (!runs_ || !write_error_.empty()) return;
+  if (already_written_ > 0) {
+    --already_written_;  // a row of the partial file read back: it is there
+    return;
+  }
+  if (!write_error_.empty()) return;
   try {
-    runs_->Append(RunRow(study_, r));
+    if (partial_) partial_->Append(RunRow(study_, r));
+    if (direct_) direct_->Append(RunRow(study_, r));
   } catch (const SimError& e) {
     write_error_ = e.what();  // told at the end; the runs go on for the summary
   }
@@ -231,23 +354,23 @@ void StudyFiles::Write(const RunResult& r) {
 int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& err) {
   const StudyPlan& plan = study_.plan();
   const bool interrupted = schedule.stopped();
-  // Runs of a resumed file beyond where this study stopped stay in it.
-  while (interrupted && resumed_) {
-    std::string line;
-    if (!next_kept_ && ReadRecord(*resumed_, line)) next_kept_ = ParseRow(line, ++resumed_line_);
-    if (!next_kept_) break;
-    schedule.Append(std::move(*next_kept_));
-    next_kept_.reset();
+  // Runs of the files read back beyond where this study stopped stay in them.
+  while (interrupted) {
+    auto left = NextLeft();
+    if (!left) break;
+    schedule.Append(std::move(*left));
   }
   bool failed = failed_ > 0;
   const auto report = [&](const std::string& option, const std::string& path, const std::string& why) {
     out << "error: " << option << " " << path << ": " << why << '\n';
     failed = true;
   };
-  if (runs_) {
+  if (partial_ || direct_) {
     try {
       if (!write_error_.empty()) throw IoError(write_error_);
-      runs_->Commit();
+      if (partial_) partial_->Commit();
+      if (direct_) direct_->Commit();
+      runs_in_ = {"out"};
     } catch (const SimError& e) {
       report("--out", *plan.out, e.what());
     }
@@ -262,7 +385,7 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
     }
   };
   write("--summary", plan.summary, SummaryCsv(study_, cases));
-  write("record", RecordPath(plan), Record(schedule, interrupted));
+  write("record", RecordPath(plan), Record(schedule.released(), interrupted, true));
   out << SummaryTable(study_, cases);
   for (const std::string& f : failures_) out << "error: " << f << '\n';
   if (failed_ > static_cast<int64_t>(failures_.size())) {
@@ -277,28 +400,24 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   return failed ? 1 : 0;
 }
 
-std::string StudyFiles::Record(const RunSchedule& schedule, bool interrupted) const {
+std::string StudyFiles::Record(int64_t runs, bool interrupted, bool ended) const {
   const StudyPlan& plan = study_.plan();
   nlohmann::ordered_json j;
   j["program"] = "trevolan";
   j["version"] = kVersion;
   j["command"] = plan.command;
-  std::string sha;
-  try {
-    sha = plan.model.empty() ? "" : Sha256Hex(ReadWholeFile(plan.model));
-  } catch (const SimError&) {
-    // The model has gone since it was read: the record says so by an empty digest.
-  }
-  j["model"] = {{"path", plan.model}, {"sha256", sha}};
+  j["model"] = {{"path", plan.model}, {"sha256", study_.model_sha256()}};
   j["seed"] = plan.seed;
   j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
   j["confidence"] = plan.confidence;
-  j["runs"] = schedule.released();
+  j["runs"] = runs;
   j["failed"] = failed_;
   j["interrupted"] = interrupted;
   j["started"] = started_;
-  j["ended"] = IsoNow();
+  j["ended"] = ended ? nlohmann::ordered_json(IsoNow()) : nlohmann::ordered_json(nullptr);
   j["options"] = plan.defining;
+  j["plan"] = PlanValues(plan);
+  j["runs_in"] = runs_in_;
   return j.dump(2) + "\n";
 }
 

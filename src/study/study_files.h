@@ -5,20 +5,26 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "model/atomic_file.h"
+#include "study/partial_file.h"
 #include "study/study.h"
 
 // The files of a study on disk, kept as the runs go: the runs file (--out) gets each
-// run's row as the run is released in order, into the atomic writer's temporary file,
-// so an interrupted study keeps every finished run; the summary (--summary) and the
-// study's record (JSON: program, command, model and its SHA-256, seed, warm-up,
-// confidence, runs, failures, whether it was interrupted, start and end) are written at
-// the end. With --resume the runs already in --out are read back and kept, and only the
-// missing ones are run, which gives the files of an uninterrupted study.
+// run's row as the run is released in order, into OUT.partial beside it (PartialFile), so
+// that a study ended in any way keeps every finished run; the finished or interrupted
+// study renames it to OUT. The summary (--summary) is written at the end; the study's
+// record (JSON: program, command, model and the SHA-256 of its text, the plan, seed,
+// warm-up, confidence, runs, failures, whether it was interrupted, start and end, and
+// which files hold its runs) at the start and at the end. With --resume the runs already
+// in OUT and OUT.partial are read back and kept, and only the missing ones are run, which
+// gives the files of an uninterrupted study; a resume with more --replications extends
+// a finished study.
 //
-//   StudyFiles files(study, "trevolan-cli");   // StudyUsageError or IoError: no run made
+//   StudyFiles files(study);   // StudyUsageError or IoError: no run made
 //   RunSchedule schedule(study, files.Sink(), files.Kept());
+//   schedule.OnBatchDone([&] { files.Sync(); });
 //   ... the runs ...
 //   int status = files.Finish(schedule, std::cout, std::cerr);
 namespace trevolan::study {
@@ -29,7 +35,8 @@ class StudyFiles {
   ~StudyFiles();
 
   RunSchedule::Sink Sink();
-  RunSchedule::Kept Kept();  // null without --resume
+  RunSchedule::Kept Kept();  // null when there is nothing to resume
+  void Sync();               // the rows so far made durable (a batch is done)
 
   // Commits the runs file, writes the summary and the record, prints the table and the
   // failures on `out`; for an interrupted study a line on `err` says what was kept.
@@ -37,28 +44,32 @@ class StudyFiles {
   // the study was interrupted.
   int Finish(RunSchedule& schedule, std::ostream& out, std::ostream& err);
 
-  // Where the record goes: SUMMARY.json beside SUMMARY.csv, else OUT.study.json; none
-  // without either.
-  static std::optional<std::string> RecordPath(const StudyPlan& plan);
-
  private:
+  struct Source;  // a runs file read back by --resume
   void OpenResumed();
-  RunResult ParseRow(const std::string& line, int64_t number) const;
+  void CheckRecord(const std::string& record_path, bool partial_found);
+  int64_t CheckSource(Source& source, bool partial);
+  RunResult ParseRow(const std::string& line, const Source& source) const;
+  bool Load(Source& source);
   std::optional<RunResult> NextKept(RunKey key);
+  std::optional<RunResult> NextLeft();
   void Write(const RunResult& r);
-  std::string Record(const RunSchedule& schedule, bool interrupted) const;
+  std::string Record(int64_t runs, bool interrupted, bool ended) const;
 
   static constexpr size_t kShownFailures = 10;  // the terminal gets the first few; the files hold all
 
   const Study& study_;
   std::string started_;
-  std::unique_ptr<AtomicFileWriter> runs_;
+  std::optional<std::string> partial_path_;   // none for an --out that is no regular file
+  std::unique_ptr<PartialFile> partial_;
+  std::unique_ptr<AtomicFileWriter> direct_;  // an --out that is no regular file (a FIFO)
+  std::vector<std::unique_ptr<Source>> sources_;
+  std::vector<std::string> runs_in_;          // "partial", "out": where the runs are, for the record
+  int64_t kept_bytes_ = 0;                    // of a partial file read back: its whole rows
+  int64_t already_written_ = 0;               // rows released next that the partial file holds
   std::string write_error_;  // the first failed write of the runs file
   std::vector<std::string> failures_;
   int64_t failed_ = 0;
-  std::unique_ptr<std::ifstream> resumed_;
-  std::optional<RunResult> next_kept_;
-  int64_t resumed_line_ = 1;
 };
 
 // The fields of one CSV line as CsvLine writes them (quotes removed, "" inside quotes

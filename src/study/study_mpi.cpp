@@ -244,6 +244,7 @@ int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) 
   int remote_threads = 0;
   for (size_t r = 1; r < all_jobs.size(); ++r) remote_threads += all_jobs[r];
   RunSchedule schedule(*study, files->Sink(), files->Kept());
+  schedule.OnBatchDone([&files] { files->Sync(); });
   trevolan::study::SharedSchedule shared(schedule);
   Dispatch(*study, shared, jobs, remote_threads, signals);
   return files->Finish(schedule, std::cout, std::cerr);

@@ -115,9 +115,11 @@ const std::vector<StudyOption> kOptions = {
      .help = "A folder that gets the tape of every run as case-C-rep-R.csv, as save-tape-csv writes it.",
      .store = Into<&StudyPlan::tapes>},
     {.name = "--resume", .kind = OptionKind::kFlag, .defines_runs = false,
-     .help = "Runs only the runs missing from --out, which must hold runs of the same study; the files are "
-             "then those of an uninterrupted study. The study's record must name the same model text, options "
-             "and seed; otherwise a usage error says what differs.",
+     .help = "Runs only the runs missing from --out (or from OUT.partial, which a killed study leaves), which "
+             "must hold runs of the same study; the files are then those of an uninterrupted study. The study's "
+             "record must name the same model text, seed and options as values (their order and spelling do not "
+             "matter); otherwise a usage error says what differs. More --replications than before extend a "
+             "finished study: e.g. --resume --replications 200 after 100.",
      .store = Into<&StudyPlan::resume>},
 };
 

@@ -4,6 +4,8 @@
 # - Ctrl-C (SIGINT) in the middle keeps the finished runs and exits 130; --resume then
 #   gives files identical, byte for byte, to an uninterrupted study: for 1 and 2 worker
 #   threads and for three MPI ranks; a resume of another study is refused;
+# - killed by SIGKILL 24 times at random points, a study resumes to the same files; a
+#   finished study extended by --replications gives those of the longer study;
 # - common random numbers pair the cases: the queue example's mean queue lengths at
 #   arrival gaps 1.8 and 2 correlate above 0.8 and the paired interval is at least three
 #   times narrower than the two unpaired intervals together;
@@ -60,7 +62,8 @@ fi
 cp "$queue" changed.txt
 "$cli" study changed.txt --set FinTim=100 --replications 2 --measure mean:104.Value --out other.csv >/dev/null
 for wrong in "--seed 4|--seed 4 differs from the study's seed 1" \
-             "--replications 3|the options differ" \
+             "--replications 1|replications was 2, now 1; a study can be extended, not cut" \
+             "--warmup 5|the options differ from the study's: warmup was null, now 5.0" \
              "|the model's text differs"; do
   [ -n "$wrong" ] && [ "${wrong%%|*}" = "" ] && echo >>changed.txt  # a blank line more: another text
   opts=${wrong%%|*} says=${wrong#*|}
@@ -69,6 +72,38 @@ for wrong in "--seed 4|--seed 4 differs from the study's seed 1" \
         --resume 2>&1 >/dev/null) && fail "resume with '$opts' accepted"
   [[ $err == *"usage: --resume: "*"$says"* ]] || fail "resume with '$opts': $err"
 done
+
+# ---- Killed (SIGKILL) at random points and resumed ----
+# The finished runs are in k.csv.partial at every moment, in order and each once; every
+# resume goes on from them (also one killed while it copied a finished k.csv), and the
+# last gives the files of an uninterrupted study. The options are given reordered and
+# spelled otherwise: the plan is what is compared.
+killed=("$queue" --set FinTim=2000 --vary 101.aa=1.8,2 --replications 40 --measure mean:104.Value --seed 5
+        --warmup 100)
+"$cli" study "${killed[@]}" --jobs 2 --out kfull.csv --summary kfull.sum.csv >kfull.out
+RANDOM=11
+for kill in $(seq 1 24); do
+  "$cli" study "${killed[@]}" --jobs 2 --out k.csv --summary k.sum.csv --resume >/dev/null 2>&1 &
+  pid=$!
+  sleep "0.$((RANDOM % 20 + 5))"
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  if [ -e k.csv.partial ]; then
+    rows=$(wc -l <k.csv.partial)
+    cmp <(head -n "$rows" k.csv.partial) <(head -n "$rows" kfull.csv) >/dev/null ||
+      fail "kill $kill: k.csv.partial is not the study's first $rows lines"
+  fi
+done
+"$cli" study "$queue" --seed 5 --measure mean:104.Value --warmup 1e2 --replications 40 --set FinTim=2000 \
+  --vary 101.aa=1.8,2 --out k.csv --summary k.sum.csv --resume >k.out || fail "the last resume after kills"
+cmp k.csv kfull.csv && cmp k.sum.csv kfull.sum.csv && cmp k.out kfull.out || fail "killed and resumed: files differ"
+[ ! -e k.csv.partial ] || fail "killed and resumed: k.csv.partial is left"
+# A finished study extended: the files of a study of 40 from the start.
+half=("${killed[@]}")
+half[6]=20
+"$cli" study "${half[@]}" --out e.csv --summary e.sum.csv >/dev/null
+"$cli" study "${killed[@]}" --out e.csv --summary e.sum.csv --resume >e.out
+cmp e.csv kfull.csv && cmp e.sum.csv kfull.sum.csv && cmp e.out kfull.out || fail "extended: files differ"
 
 # ---- Common random numbers ----
 "$cli" study "$queue" --set FinTim=3000 --vary 101.aa=1.8,2 --replications 50 --crn --warmup 100 \

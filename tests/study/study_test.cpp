@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include "study/statistics.h"
 #include "study/sha256.h"
 #include "study/study.h"
+#include "study/study_files.h"
 #include "study/study_options.h"
 #include "support/test_support.h"
 
@@ -384,6 +386,17 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       // run as another value, is no study.
       {{"--set", "102.An=5000"}, "--set 102.An=5000: 102.An 5000 would run as 1000: a connection is a block ID in 0..1000"},
       {{"--vary", "101.aa=1,nan"}, "--vary 101.aa=nan: 101.aa NAN: it must be a finite number"},
+      {{"--vary", "101.aa=1,inf"}, "--vary 101.aa=inf: 101.aa INF: it must be a finite number"},
+      {{"--set", "101.aa=nan"}, "--set 101.aa=nan: 101.aa NAN: it must be a finite number"},
+      // The study's own rule: what RESET or the run sets anew takes no value of a study.
+      {{"--vary", "Time=0,5"}, "--vary Time=0: Time is set anew by RESET and the run: it is no target of a study"},
+      {{"--vary", "TapeIndex=0,5"}, "--vary TapeIndex=0: TapeIndex is set anew by RESET"},
+      {{"--set", "Holdnext=7"}, "--set Holdnext=7: Holdnext is set anew by RESET"},
+      {{"--set", "HoldFlag=0"}, "--set HoldFlag=0: HoldFlag is set anew by RESET"},
+      {{"--vary", "101.aa=1,2", "--vary", "interarr.aa=3"}, "--vary interarr.aa: the target is varied twice (as 101.aa)"},
+      {{"--set", "FinTim=-5"}, "--set FinTim=-5: FinTim -5 is not above Start 0 (the model's): no run would take a step"},
+      {{"--set", "Start=100", "--set", "FinTim=50"}, "--set FinTim=50: FinTim 50 is not above Start 100 (--set Start=100)"},
+      {{"--vary", "FinTim=60,50", "--set", "Start=55"}, "--vary FinTim=50: FinTim 50 is not above Start 55 (--set Start=55)"},
       {{"--vary", "101.State=2,3,7"}, "--vary 101.State=7: 101.State 7 would run as 3: a block of type Z runs in the modes"},
       {{"--set", "TimeTol=-1"}, "--set TimeTol=-1: TimeTol -1: it follows from the model"},
       {{"--set", "Delt=1e-300"}, "--set Delt=1e-300: Delt 1E-300: the time step is too small to move the clock"},
@@ -437,14 +450,39 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
   }
   EXPECT_FALSE(std::ifstream(dir.path("runs.csv")).good());
   EXPECT_EQ(RunCli({"study"}).status, 2);
-  // An output that cannot be written is told before the first run, not after the last.
-  for (const auto& [option, path] : {std::pair<std::string, std::string>{"--out", dir.path("no/runs.csv")},
-                                     {"--summary", dir.dir()}, {"--tapes", dir.path("no")}}) {
-    const auto r = RunCli({"study", model, "--replications", "1000", "--measure", "mean:104.Value", option, path});
-    EXPECT_EQ(r.status, 1) << option;
-    EXPECT_EQ(r.out.rfind("error: " + option + " " + path + ": ", 0), 0u) << r.out;
-    EXPECT_EQ(SplitLines(r.out).size(), 1u) << r.out;  // no summary table: no run
+  // An output that cannot be written, or that is the model or another output (through a
+  // link too, and before it exists), is told before the first run: no file is touched.
+  const std::string m = dir.path("m.txt"), o = dir.path("o.csv");
+  testing::WriteTextFile(m, ReadTextFile(model));
+  std::filesystem::create_symlink(m, dir.path("m-link.txt"));
+  std::filesystem::create_symlink(o, dir.path("o-link.csv"));  // dangling: o.csv is not there yet
+  const struct {
+    std::vector<std::string> args;
+    std::string named;
+  } outputs[] = {
+      {{"--out", dir.path("no/runs.csv")}, "--out " + dir.path("no/runs.csv") + ": "},
+      {{"--summary", dir.dir()}, "--summary " + dir.dir() + ": "},
+      {{"--tapes", dir.path("no")}, "--tapes " + dir.path("no") + ": "},
+      {{"--out", m}, "--out " + m + ": the same file as the model " + m},
+      {{"--summary", dir.path("m-link.txt")}, "--summary " + dir.path("m-link.txt") + ": the same file as the model"},
+      {{"--out", o, "--summary", o}, "--summary " + o + ": the same file as --out " + o},
+      {{"--out", o, "--summary", dir.path("o-link.csv")}, "--summary " + dir.path("o-link.csv") + ": the same file as --out"},
+      {{"--out", dir.path("s.json"), "--summary", dir.path("s.csv")},
+       "the record " + dir.path("s.json") + ": the same file as --out " + dir.path("s.json")},
+      {{"--out", o, "--summary", o + ".partial"}, "--summary " + o + ".partial: the same file as --out's partial file"},
+      {{"--out", o, "--tapes", dir.path("./o.csv")}, "--tapes " + dir.path("./o.csv") + ": the same file as --out"},
+      {{"--out", dir.path("runs.csv"), "--tapes", dir.path("runs.csv.study.json")}, "--tapes " + dir.path("runs.csv.study.json") + ": the same file as the record"},
+  };
+  for (const auto& c : outputs) {
+    std::vector<std::string> args{"study", m, "--replications", "1000", "--measure", "mean:104.Value"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const auto r = RunCli(args);
+    EXPECT_EQ(r.status, 2) << c.named;
+    EXPECT_EQ(r.out, "") << c.named;
+    EXPECT_EQ(r.err.rfind("usage: " + c.named, 0), 0u) << r.err;
   }
+  EXPECT_EQ(Read(m), ReadTextFile(model));
+  EXPECT_FALSE(std::filesystem::exists(o));
   // Started by mpirun, each rank would run the whole study: it refuses and names trevolan-mpi.
   const auto ranks = RunCli({"study", ExamplePath("mm1_queue.txt")}, {"env", "OMPI_COMM_WORLD_SIZE=2"});
   EXPECT_EQ(ranks.status, 2);
@@ -556,6 +594,41 @@ TEST(RunCsv, EveryRecordedRowOfALongRun) {
   EXPECT_EQ(RunCli({"run", dir.path("long.txt"), "--seed", "x"}).status, 2);
   const auto unwritable = RunCli({"run", dir.path("long.txt"), "--csv", dir.path("no/such/folder.csv")});
   EXPECT_EQ(unwritable.status, 1);
+}
+
+}  // namespace
+}  // namespace trevolan::study
+
+namespace trevolan::study {
+namespace {
+
+// The record names the model's text that was read and run, not the file as it is when
+// the study ends: a model edited during a study cannot be resumed as the same study.
+TEST(StudyFiles, TheRecordNamesTheModelTextThatRan) {
+  TempDir dir;
+  const std::string model = dir.path("m.txt"), original = ReadTextFile(ExamplePath("mm1_queue.txt"));
+  testing::WriteTextFile(model, original);
+  const std::vector<std::string> args{model, "--set", "FinTim=50", "--replications", "3", "--measure",
+                                      "mean:107.Value", "--out", dir.path("r.csv")};
+  {
+    Study study(ParseStudyOptions(args));
+    testing::WriteTextFile(model, original + "\n");  // edited while the study runs
+    StudyFiles files(study);
+    RunSchedule schedule(study, files.Sink(), files.Kept());
+    SharedSchedule shared(schedule);
+    RunOnThreads(study, shared, 1, nullptr);
+    std::ostringstream out, err;
+    ASSERT_EQ(files.Finish(schedule, out, err), 0) << out.str();
+  }
+  const std::string ran = Sha256Hex(original), now = Sha256Hex(original + "\n");
+  EXPECT_NE(Read(dir.path("r.csv.study.json")).find("\"sha256\": \"" + ran + "\""), std::string::npos);
+  std::vector<std::string> resume{"study"};
+  resume.insert(resume.end(), args.begin(), args.end());
+  resume.push_back("--resume");
+  const auto r = RunCli(resume);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("the model's text differs"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find(ran + " then, " + now + " now"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+#include <optional>
+#include <string>
+
+#include "study/study.h"
+
+// The files a study writes, named from its plan, and the checks made of them before the
+// first run: each can be written, and no two of them, nor one of them and the model, are
+// one file (one would be left in place of the other).
+namespace trevolan::study {
+
+// The name of a run's tape in the --tapes folder: case-C-rep-R.csv.
+std::string TapeFileName(RunKey key);
+
+// Where a path leads: made absolute, its symbolic links followed, a dangling one to the
+// file it would create.
+std::string ResolvedPath(const std::string& path);
+
+// Whether two paths name one file: by device and inode when both exist, else by where
+// they lead.
+bool SameFile(const std::string& a, const std::string& b);
+
+// Where the record goes: SUMMARY.json beside SUMMARY.csv, else OUT.study.json; none
+// without either.
+std::optional<std::string> RecordPath(const StudyPlan& plan);
+
+// The file that holds the finished runs while the study goes, beside the file --out
+// leads to; nullopt for an --out that is no regular file (a FIFO, /dev/stdout), which
+// is written into directly.
+std::optional<std::string> PartialPath(const std::string& out);
+
+// StudyUsageError naming the option when an output cannot be written, is the model or
+// another output, or when a runs file to resume is no regular file.
+void CheckOutputs(const StudyPlan& plan);
+
+}  // namespace trevolan::study
