@@ -97,6 +97,7 @@ class MeasureRecorder : public StepObserver {
 
   // The measures' targets found in the model that is to run.
   void Prepare(Sim& s) {
+    states_.assign(measures_.size(), State{});  // a run whose RESET did nothing still samples safely
     reads_.clear();
     for (const Measure& m : measures_) reads_.push_back(commands::NumberTarget(s, commands::TargetOfName(s, m.target)));
   }
