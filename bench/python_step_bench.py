@@ -2,14 +2,18 @@
 """Speed of the Python module: one step() on the 20-block model of the benchmarks (five
 damped oscillators, bench/models.h) and one tape() of a full tape of 10,001 rows of ten
 channels; advance(to=...) and finish() per simulated step; a run of a million samples of
-ten targets recorded against the same run without recording. Prints the median of
+ten targets recorded against the same run without recording, and the memory that
+simulate() of such a run takes against the size of its samples. Prints the median of
 several rounds; compare the step with BM_StepButton20Blocks of build/bin/trevolan_bench,
 the same press of STEP in C++.
 
     PYTHONPATH=build/python python3 bench/python_step_bench.py
 """
 import pathlib
+import resource
 import statistics
+import subprocess
+import sys
 import tempfile
 import time
 
@@ -50,7 +54,7 @@ def per_call(call, calls):
 
 def step_model():
     model = oscillator_bank(trevolan.Model())
-    model["Delt"], model["TimeTol"] = 0.01, 1e-5
+    model["Delt"] = 0.01  # TimeTol follows: 0.001 x Delt
     for name in ("FinTim", "Holdstep", "Holdnext", "GrDel", "GrNext"):  # each within the rules as it comes
         model[name] = 1e12
     model.reset()
@@ -105,6 +109,25 @@ def main_runs():
           f"without recording {cpu_advance / 1e6:7.1f} ms, ratio {cpu_recorded / cpu_advance:4.2f}")
 
 
+def memory_of_recording():
+    """Run in a process of its own, so that its peak is this recording's: the growth of
+    the resident set over simulate() of a million samples of ten targets."""
+    model = step_model()
+    model["FinTim"] = 1_000_000 * 0.01
+    targets = [f"{b}.Value" for b in range(101, 111)]
+    trevolan.simulate(model, outputs=targets, every=1.0, stop=1.0)  # pandas, numpy and the copy loaded first
+    before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    frame = trevolan.simulate(model, outputs=targets, every=0.01)
+    grown = (resource.getrusage(resource.RUSAGE_SELF).ru_maxrss - before) * 1024
+    data = frame.shape[0] * (frame.shape[1] + 1) * 8
+    print(f"simulate() of {frame.shape[0]} samples of {frame.shape[1]} targets: {data / 1e6:.0f} MB of samples, "
+          f"resident memory grew by {grown / 1e6:.0f} MB ({grown / data:.2f}x)")
+
+
 if __name__ == "__main__":
+    if sys.argv[1:] == ["--memory"]:
+        memory_of_recording()
+        sys.exit()
+    subprocess.run([sys.executable, __file__, "--memory"], check=True)
     main()
     main_runs()

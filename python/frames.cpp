@@ -61,7 +61,13 @@ py::object TimeFrame(const std::vector<std::string>& names, std::vector<double> 
   fields.append("Time");
   for (const std::string& n : names) fields.append(n);
   if (const py::object pandas = Pandas(); !pandas.is_none()) {
-    py::object frame = pandas.attr("DataFrame")(table, py::arg("columns") = fields).attr("set_index")("Time");
+    // Views of the samples, not copies: a long recording is held once.
+    const py::slice all(0, rows, 1);
+    const py::object index = pandas.attr("Index")(table[py::make_tuple(all, 0)], py::arg("name") = "Time");
+    const py::object values = table[py::make_tuple(all, py::slice(1, columns, 1))];
+    fields.attr("pop")(0);
+    py::object frame =
+        pandas.attr("DataFrame")(values, py::arg("index") = index, py::arg("columns") = fields, py::arg("copy") = false);
     frame.attr("attrs").attr("update")(attrs);
     return frame;
   }

@@ -52,12 +52,23 @@ void SampleRecorder::AfterReset(const Sim& s) {
 }
 
 void SampleRecorder::StartAt(const Sim& s) {
+  ReserveToFinTim(s);
   start_ = s.Start;
   k_ = std::max(0.0, std::round((s.Time - start_) / every_));
   next_ = start_ + k_ * every_;
   waiting_ = false;
   Sample(s);
   NextAfter(s);
+}
+
+void SampleRecorder::ReserveToFinTim(const Sim& s) {
+  // Room for the samples up to FinTim at once, so that a long recording is not copied
+  // each time it outgrows its room. Reserved pages that no sample touches stay unmapped,
+  // so a run stopped early costs no memory for them; beyond the cap it grows as usual.
+  constexpr double kReservedCells = 1 << 24;  // 128 MB of address space
+  const double rows = (s.FinTim - s.Time) / every_ + 2;
+  const double cells = std::min(rows * static_cast<double>(columns()), kReservedCells);
+  if (cells > static_cast<double>(cells_.capacity())) cells_.reserve(static_cast<size_t>(cells));
 }
 
 void SampleRecorder::NextAfter(const Sim& s) {
@@ -67,13 +78,10 @@ void SampleRecorder::NextAfter(const Sim& s) {
 }
 
 void SampleRecorder::Sample(const Sim& s) {
-  const size_t at = cells_.size();
-  cells_.resize(at + reads_.size() + 1);
-  double* row = cells_.data() + at;
   // The sample time on the grid when the clock is there to within TimeTol, so that a
   // sample of Time 50 is found at 50 whatever the summed steps gave; else the clock's.
-  *row++ = std::fabs(s.Time - next_) <= s.TimeTol ? next_ : s.Time;
-  for (const Read& read : reads_) *row++ = read.direct ? *read.direct : read.call();
+  cells_.push_back(std::fabs(s.Time - next_) <= s.TimeTol ? next_ : s.Time);
+  for (const Read& read : reads_) cells_.push_back(read.direct ? *read.direct : read.call());
 }
 
 }  // namespace trevolan::commands

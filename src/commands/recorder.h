@@ -50,6 +50,7 @@ class SampleRecorder : public StepObserver {
   void Sample(const Sim& s);
   // The recording's first sample, at the run's time now.
   void StartAt(const Sim& s);
+  void ReserveToFinTim(const Sim& s);
   // The first sample time after Time: Start + k * every, counted in k rather than summed,
   // so that it moves on however large the times and however small the interval; a
   // recording begun mid-run keeps to the same times as one begun at Start.
