@@ -1,6 +1,7 @@
 #include "app/diagram_zoom.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -38,8 +39,7 @@ void DiagramZoom::SetZoom(double zoom, QPoint anchor) {
   zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
   const double old = box_->zoom();
   if (zoom == old) return;
-  QWidget* viewport = area_->viewport();
-  if (anchor.x() < 0) anchor = viewport->rect().center();
+  if (anchor.x() < 0) anchor = KeyAnchor();
   QScrollBar* h = area_->horizontalScrollBar();
   QScrollBar* v = area_->verticalScrollBar();
   // The model point under the anchor before, put under it again after.
@@ -51,12 +51,25 @@ void DiagramZoom::SetZoom(double zoom, QPoint anchor) {
   if (on_zoom) on_zoom(zoom);
 }
 
+QPoint DiagramZoom::KeyAnchor() const {
+  // The middle of a large canvas is mostly empty: zooming about it loses the model
+  // from view. The pointer over the diagram says where the user looks; otherwise the
+  // top left of what is shown stays, where the model begins.
+  QWidget* viewport = area_->viewport();
+  const QPoint pointer = viewport->mapFromGlobal(QCursor::pos());
+  return viewport->rect().contains(pointer) ? pointer : QPoint(0, 0);
+}
+
+void DiagramZoom::ShowTopLeft() {
+  area_->horizontalScrollBar()->setValue(0);
+  area_->verticalScrollBar()->setValue(0);
+}
+
 void DiagramZoom::Fit() {
   const QSize e = extent_();
   const QSize view = area_->viewport()->size();
   SetZoom(FitZoom(Extent{e.width(), e.height()}, view.width(), view.height()));
-  area_->horizontalScrollBar()->setValue(0);
-  area_->verticalScrollBar()->setValue(0);
+  ShowTopLeft();
 }
 
 bool DiagramZoom::eventFilter(QObject* watched, QEvent* event) {

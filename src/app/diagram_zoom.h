@@ -25,10 +25,13 @@ class DiagramZoom : public QObject {
   // Adds the four items to the menu.
   void AddItems(QMenu* view);
   double zoom() const;
-  // Sets the zoom, keeping the point `anchor` of the viewport in place (the centre
-  // when none is given).
+  // Sets the zoom, keeping the point `anchor` of the viewport in place; when none is
+  // given (the keys and the menu), the point under the pointer when it is over the
+  // diagram, else the top left of the visible part.
   void SetZoom(double zoom, QPoint anchor = QPoint(-1, -1));
   void Fit();
+  // Scrolls to the diagram's top left corner (a model just opened).
+  void ShowTopLeft();
 
   std::function<void(double)> on_zoom;  // the zoom changed
 
@@ -36,6 +39,8 @@ class DiagramZoom : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QPoint KeyAnchor() const;
+
   QScrollArea* area_;
   PaintBox* box_;
   QSize picture_size_;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 #include <QUrl>
 
@@ -40,8 +41,13 @@ std::optional<std::string> ChooseModelFile(QWidget* parent) {
   return Choose(dialog);
 }
 
-std::optional<std::string> ChooseSaveFile(QWidget* parent) {
+std::optional<std::string> ChooseSaveFile(QWidget* parent, const std::string& suggested) {
   QFileDialog dialog(parent, QStringLiteral("Save As"), QDir::currentPath(), QStringLiteral("Text (*.txt)"));
+  if (!suggested.empty()) {
+    const QFileInfo file(QString::fromStdString(suggested));
+    dialog.setDirectory(file.absolutePath());
+    dialog.selectFile(file.fileName());
+  }
   dialog.setObjectName(QStringLiteral("SaveDialog"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);

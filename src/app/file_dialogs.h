@@ -14,7 +14,9 @@ namespace trevolan {
 // otherwise in the current folder; the folder of the example models is in its side bar.
 std::optional<std::string> ChooseModelFile(QWidget* parent);
 // Save Model As and Save Tape as: text files, ".txt" added to a name without one.
-std::optional<std::string> ChooseSaveFile(QWidget* parent);
+// Starts in the folder of `suggested` with its name filled in, or in the current
+// folder when none is given.
+std::optional<std::string> ChooseSaveFile(QWidget* parent, const std::string& suggested = std::string());
 // The spreadsheet link's workbook: Excel files first, then what Calc reads; the
 // file must exist.
 std::optional<std::string> ChooseWorkbookFile(QWidget* parent);

@@ -636,6 +636,7 @@ void TForm1::SyncWidgets() {
     if (s.PlotFlag) splitter_->setSizes({std::max(splitter_->height() - plot_height_, 1), plot_height_});
   }
   TimePlotItem->setChecked(s.PlotFlag);
+  SaveModelItem->setStatusTip(Q("Writes the model to " + SaveTarget()));
 }
 
 void TForm1::changeEvent(QEvent* event) {

@@ -171,6 +171,10 @@ class TForm1 : public QMainWindow {
   void ExportDiagram();
   void ExportPlot();
   void ExportTapeCsv();
+  // The status line after an export that went through (a chosen `path`).
+  void Exported(const std::optional<std::string>& path);
+  // The file Save Model writes, in full.
+  std::string SaveTarget() const;
   void CheckRecoveryCopy();
   void EndBySignal(int signo);
   void SaveWindowSettings();
@@ -211,6 +215,7 @@ class TForm1 : public QMainWindow {
   QPushButton *AnimBtn = nullptr, *GridBtn = nullptr;
   QAction* TimePlotItem = nullptr;
   QAction* RunItem = nullptr;  // the tool bar's RUN/HOLD
+  QAction* SaveModelItem = nullptr;  // its status tip names the file it writes
 
   // The dialogs, made in the program's order after the main window.
   TimingDialog* TimingFm = nullptr;

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/diagram_zoom.h"
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
 #include "app/model_history.h"
@@ -59,7 +60,8 @@ void TForm1::BuildFileMenu(QMenu* file) {
     EventGuard::ShowError(this, "The model " + S(path) + " is no longer there; it has left the list.");
   };
   item("Save Model &As", "SaveAsItem", [this] { SaveModelFileAs(); });
-  item("Save &Model", "SaveModelItem", [this] { SaveModelFile(); })->setShortcut(QKeySequence::Save);
+  SaveModelItem = item("Save &Model", "SaveModelItem", [this] { SaveModelFile(); });
+  SaveModelItem->setShortcut(QKeySequence::Save);
   item("Save Tape a&s", "SaveTapeAsItem",
        [this] { Handle([this] { form_.SaveTapeAsClick(*sim_, ChooseSaveFile(this)); }); });
   item("Save &Tape", "SaveTapeItem", [this] { Handle([this] { FileSaveTape(*sim_); }); });
@@ -81,11 +83,10 @@ bool TForm1::Ask(const std::string& text, const char* name) {
 bool TForm1::AskToSaveChanges() {
   if (!document_.modified()) return true;
   if (sim_->RunBusy) HoldRun(*sim_);
-  // The question names the file that Save writes, as Save Model does by the file rules:
-  // the model's save file, which need not be the file it was read from.
-  std::string question = "Save changes to " + document_.DisplayName(*sim_);
-  if (document_.CurrentFile(*sim_).empty()) question += " as " + Document::Key(sim_->SaveFileName);
-  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), Q(question + "?"),
+  // The question names the model and, in full, the file that Save writes: the model's
+  // save file, which need not be the file it was read from.
+  const std::string question = "Save changes to " + document_.DisplayName() + " as " + SaveTarget() + "?";
+  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), Q(question),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
   box.setObjectName(QStringLiteral("SaveChangesBox"));
   box.setDefaultButton(QMessageBox::Save);
@@ -99,7 +100,8 @@ bool TForm1::AskToSaveChanges() {
 bool TForm1::SaveModelFile() {
   const std::string path = sim_->SaveFileName;
   if (!document_.MayReplace(path) &&
-      !Ask("The file " + path + " exists, and this program did not open or save it. Replace it?",
+      !Ask("The file " + SaveTarget() + " exists, and this program did not open or save it. Replace it with " +
+               document_.DisplayName() + "?",
            "ReplaceFileBox")) {
     return SaveModelFileAs();
   }
@@ -115,7 +117,9 @@ bool TForm1::SaveModelFile() {
 bool TForm1::SaveModelFileAs() {
   bool saved = false;
   Handle([this, &saved] {
-    const std::optional<std::string> path = ChooseSaveFile(this);
+    // Beside the model's own file, under its name: the folder the user works in.
+    const std::string own = document_.model_file();
+    const std::optional<std::string> path = ChooseSaveFile(this, own.empty() ? own : Document::Key(own));
     form_.SaveAsClick(*sim_, path);
     saved = path.has_value();
   });
@@ -159,14 +163,26 @@ void TForm1::OpenClick(std::optional<std::string> path) {
     form_.OpenClick(*sim_, path);
   });
   // A model read only in part is still the model now held.
-  if (opened) ModelLoaded(true);
+  if (!opened) return;
+  ModelLoaded(true);
+  zoom_->ShowTopLeft();
+  // Save Model writes the save file Open gives, not the file just read: said at once.
+  statusBar()->showMessage(Q("Opened " + Document::Key(sim_->DataFileName) + "; Save Model writes " + SaveTarget()));
+}
+
+std::string TForm1::SaveTarget() const { return Document::Key(sim_->SaveFileName); }
+
+void TForm1::Exported(const std::optional<std::string>& path) {
+  if (path) statusBar()->showMessage(Q("Exported to " + Document::Key(*path)), 10000);
 }
 
 void TForm1::OpenModelFile(const std::string& path) { OpenClick(path); }
 
 void TForm1::ExportDiagram() {
   Handle([this] {
-    if (const auto path = ChooseExportFile(this, ExportKind::Picture, "Export Diagram")) WriteDiagramFile(*sim_, *path);
+    const auto path = ChooseExportFile(this, ExportKind::Picture, "Export Diagram");
+    if (path) WriteDiagramFile(*sim_, *path);
+    Exported(path);
   });
 }
 
@@ -178,12 +194,15 @@ void TForm1::ExportPlot() {
     if (GrPlotPnl->isHidden()) form = PlotPanelForm();
     form.PanelWidth = std::max(GrPlotPnl->isHidden() ? form.PanelWidth : GrPlotPnl->width(), 1);
     WritePlotFile(*sim_, form, *path);
+    Exported(path);
   });
 }
 
 void TForm1::ExportTapeCsv() {
   Handle([this] {
-    if (const auto path = ChooseExportFile(this, ExportKind::Csv, "Export Tape as CSV")) SaveTapeCsv(*sim_, *path);
+    const auto path = ChooseExportFile(this, ExportKind::Csv, "Export Tape as CSV");
+    if (path) SaveTapeCsv(*sim_, *path);
+    Exported(path);
   });
 }
 

@@ -44,10 +44,14 @@ void RecentFiles::Remove(const QString& path) {
 void RecentFiles::Rebuild() {
   menu_->clear();
   const QStringList list = files();
+  QStringList names;
+  for (const QString& path : list) names << QFileInfo(path).fileName();
   for (int i = 0; i < list.size(); ++i) {
     const QString& path = list[i];
     // "&1 model.txt" with the whole path as the hint; && keeps an ampersand of the name.
-    QString caption = QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(path).fileName());
+    // Two models of one name are told apart by their folders.
+    QString caption = QStringLiteral("&%1 %2").arg(i + 1).arg(names[i]);
+    if (names.count(names[i]) > 1) caption += QStringLiteral(" (%1)").arg(QFileInfo(path).absolutePath());
     caption.replace(QLatin1Char('&'), QLatin1String("&&")).replace(0, 2, QStringLiteral("&"));
     QAction* a = menu_->addAction(caption);
     a->setObjectName(QStringLiteral("RecentItem%1").arg(i + 1));

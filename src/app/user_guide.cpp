@@ -1,5 +1,7 @@
 #include "app/user_guide.h"
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -7,8 +9,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QShortcut>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -25,6 +31,7 @@ namespace trevolan {
 namespace {
 
 constexpr int kPictureWidth = 760;  // wider pictures are shown at this width
+constexpr double kScreenDpi = 96;    // a picture of this resolution is shown pixel for pixel
 
 // The type whose section a heading opens: one that ends with its letter, "Sum (&)".
 const BlockTypeInfo* HeadingType(const QString& heading) {
@@ -43,6 +50,16 @@ void ForEachFragment(const QTextDocument& document, Each each) {
   }
 }
 
+// The pixels a picture of the guide is drawn with on a screen of `ratio` device pixels
+// to a pixel: scaled smoothly to the width it is shown at, times the ratio.
+QImage PictureForScreen(QImage image, double ratio) {
+  const QSizeF shown = PictureShownSize(image);
+  const QSize pixels = (shown * ratio).toSize();
+  if (pixels != image.size()) image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+  image.setDevicePixelRatio(ratio);
+  return image;
+}
+
 // A browser that reads a Markdown page as HTML made from it with the headings' anchors
 // (a document changed after it was read would be read again at every link).
 class GuideBrowser : public QTextBrowser {
@@ -51,6 +68,12 @@ class GuideBrowser : public QTextBrowser {
 
  protected:
   QVariant loadResource(int type, const QUrl& name) override {
+    if (type == QTextDocument::ImageResource) {
+      const QVariant data = QTextBrowser::loadResource(type, name);
+      QImage image = data.value<QImage>();
+      if (image.isNull() && !image.loadFromData(data.toByteArray())) return data;
+      return PictureForScreen(image, devicePixelRatioF());
+    }
     if (type != QTextDocument::HtmlResource || !name.isLocalFile() || !name.path().endsWith(QStringLiteral(".md")))
       return QTextBrowser::loadResource(type, name);
     QFile file(name.toLocalFile());
@@ -72,6 +95,28 @@ QString HeadingAnchor(const QString& heading) {
     else if (c == QLatin1Char(' ')) anchor += QLatin1Char('-');
   }
   return anchor;
+}
+
+QSizeF PictureShownSize(const QImage& image) {
+  // A diagram drawn at twice the screen's resolution is marked so in its file (192 dots
+  // per inch): it is shown at half its pixels, as large as the window draws it.
+  const double ratio = std::max(1.0, std::round(image.dotsPerMeterX() * 0.0254 / kScreenDpi));
+  QSizeF shown = QSizeF(image.size()) / ratio;
+  if (shown.width() > kPictureWidth) shown *= kPictureWidth / shown.width();
+  return shown;
+}
+
+QRect BesideRect(const QRect& dialog, QSize size, const QRect& screen) {
+  // Right of the dialog, else left of it, else where it covers least of it.
+  const int right = dialog.right() + 1, left = dialog.left() - size.width();
+  int x = right;
+  if (right + size.width() > screen.right() + 1) {
+    x = left >= screen.left() ? left
+        : screen.right() + 1 - dialog.right() > dialog.left() - screen.left() ? screen.right() + 1 - size.width()
+                                                                               : screen.left();
+  }
+  const int y = std::clamp(dialog.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - size.height()));
+  return QRect(QPoint(x, y), size);
 }
 
 QString TypeAnchor(BlockType type) { return QStringLiteral("type-") + QChar::fromLatin1(static_cast<char>(type)); }
@@ -103,20 +148,21 @@ void PrepareGuidePage(QTextDocument& document) {
     if (info) name(0, TypeAnchor(info->type));
     name(info ? 1 : 0, HeadingAnchor(block.text()));
   }
-  // Pictures as wide as the diagram's whole picture are scaled down to fit (found
-  // first, then changed, as a change may split or join the fragments).
-  std::vector<std::pair<int, QTextImageFormat>> wide;
+  // Every picture at the size it is shown (found first, then changed, as a change may
+  // split or join the fragments).
+  std::vector<std::pair<int, QTextImageFormat>> sized;
   ForEachFragment(document, [&](const QTextFragment& fragment) {
     QTextImageFormat image = fragment.charFormat().toImageFormat();
     if (!image.isValid()) return;
     const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(image.name()));
-    const QSize size = resource.value<QImage>().size();
-    if (size.width() <= kPictureWidth) return;
-    image.setWidth(kPictureWidth);
-    image.setHeight(static_cast<double>(size.height()) * kPictureWidth / size.width());
-    wide.emplace_back(fragment.position(), image);
+    const QImage picture = resource.value<QImage>();
+    if (picture.isNull()) return;
+    const QSizeF shown = PictureShownSize(picture);
+    image.setWidth(shown.width());
+    image.setHeight(shown.height());
+    sized.emplace_back(fragment.position(), image);
   });
-  for (const auto& [position, image] : wide) {
+  for (const auto& [position, image] : sized) {
     cursor.setPosition(position);
     cursor.setPosition(position + 1, QTextCursor::KeepAnchor);  // an image is one character
     cursor.setCharFormat(image);
@@ -159,6 +205,7 @@ UserGuide::UserGuide(QWidget* parent, QString file) : QDialog(parent), file_(std
   browser_->setObjectName(QStringLiteral("GuideBrowser"));
   browser_->setOpenExternalLinks(true);
   layout->addWidget(browser_, 1);
+  BuildFindRow(layout);
   back->setEnabled(false);
   forward->setEnabled(false);
   connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
@@ -167,6 +214,46 @@ UserGuide::UserGuide(QWidget* parent, QString file) : QDialog(parent), file_(std
   connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
   connect(browser_, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
   resize(860, 700);
+}
+
+void UserGuide::BuildFindRow(QVBoxLayout* layout) {
+  auto* row = new QWidget(this);
+  row->setObjectName(QStringLiteral("FindRow"));
+  auto* line = new QHBoxLayout(row);
+  line->setContentsMargins(0, 0, 0, 0);
+  line->addWidget(new QLabel(QStringLiteral("Find:"), row));
+  find_ = new QLineEdit(row);
+  find_->setObjectName(QStringLiteral("FindEdit"));
+  line->addWidget(find_, 1);
+  find_status_ = new QLabel(row);
+  find_status_->setObjectName(QStringLiteral("FindStatus"));
+  line->addWidget(find_status_);
+  layout->addWidget(row);
+  row->hide();
+  // Ctrl+F and F3 whatever the desktop's own keys for Find and Find Next are.
+  const auto shortcut = [this](const QList<QKeySequence>& keys, auto act) {
+    for (const QKeySequence& key : keys) connect(new QShortcut(key, this), &QShortcut::activated, this, act);
+  };
+  shortcut({QKeySequence(Qt::CTRL | Qt::Key_F)}, [this, row] {
+    row->show();
+    find_->setFocus();
+    find_->selectAll();
+  });
+  shortcut({QKeySequence(Qt::Key_F3)}, [this] { FindNext(); });
+  connect(find_, &QLineEdit::returnPressed, this, [this] { FindNext(); });
+}
+
+bool UserGuide::FindNext() {
+  const QString text = find_->text();
+  if (text.isEmpty()) return false;
+  // From the place of the last find onwards, then once more from the top.
+  bool found = browser_->find(text);
+  if (!found) {
+    browser_->moveCursor(QTextCursor::Start);
+    found = browser_->find(text);
+  }
+  find_status_->setText(found ? QString() : QStringLiteral("Not found"));
+  return found;
 }
 
 void UserGuide::Load() {
@@ -194,16 +281,24 @@ void UserGuide::ShowAt(const QString& anchor) {
       browser_->setSource(at);
     }
   };
-  // Over a modal dialog (F1 in the block dialog) only a modal window takes input.
-  // It is that dialog's own for the while, so that the desktop keeps it on top.
+  // Beside a modal dialog (F1 in the block dialog) only the dialog's own windows take
+  // input: the guide is the dialog's for the while, beside it so that it covers none of
+  // the fields it explains, and both take input. It goes back to its home window when
+  // the dialog closes.
   QWidget* modal = QApplication::activeModalWidget();
-  if (modal && modal != this) {
+  if (modal && modal != this && modal != parentWidget()) {
     QWidget* home = parentWidget();
     setParent(modal, windowFlags());
-    QTimer::singleShot(0, this, go);
-    exec();
-    setParent(home, windowFlags());
-    return;
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+      connect(dialog, &QDialog::finished, this, [this, home] {
+        if (parentWidget() == home) return;
+        const bool shown = isVisible();
+        setParent(home, windowFlags());
+        if (shown) show();
+      }, Qt::SingleShotConnection);
+    }
+    if (const QScreen* screen = modal->screen())
+      setGeometry(BesideRect(modal->frameGeometry(), size(), screen->availableGeometry()));
   }
   show();
   raise();

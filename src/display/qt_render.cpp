@@ -183,9 +183,25 @@ ImageFormat ImageFormatOf(const std::string& path) {
   return ImageFormat::Png;
 }
 
-void WriteDiagramFile(Sim& s, const std::string& path) {
+QImage RenderDiagramImage(Sim& s, double scale) {
+  const RecordedDiagram d = RecordDiagram(s);
+  QImage image((QSizeF(d.size) * scale).toSize(), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(scale, scale);
+    painter.drawPicture(0, 0, d.picture);
+  }
+  const int dots_per_meter = qRound(kScreenDpi * scale / 0.0254);
+  image.setDotsPerMeterX(dots_per_meter);
+  image.setDotsPerMeterY(dots_per_meter);
+  return image;
+}
+
+void WriteDiagramFile(Sim& s, const std::string& path, double scale) {
   const ImageFormat format = ImageFormatOf(path);
-  if (format == ImageFormat::Png) return WritePng(RenderDiagramImage(s), path);
+  if (format == ImageFormat::Png) return WritePng(scale == 1 ? RenderDiagramImage(s) : RenderDiagramImage(s, scale), path);
   const RecordedDiagram d = RecordDiagram(s);
   WriteFileAtomically(path, PaintVector(format, d.size, [&d](QPainter& p) { p.drawPicture(0, 0, d.picture); }));
 }

@@ -14,6 +14,11 @@ namespace trevolan {
 // from the top-left corner to 20 pixels past the last drawn pixel, at least 200 x 120
 // and at most the 1400 x 1000 of the drawing area.
 QImage RenderDiagramImage(Sim& s);
+// The same part of the diagram drawn `scale` times as large from the same paint (text
+// and lines drawn at that resolution, not enlarged pixels), and marked as a picture of
+// scale x 96 dots per inch, so that a viewer that reads the mark shows it at the
+// window's size with the detail of a screen of that pixel ratio (the user guide).
+QImage RenderDiagramImage(Sim& s, double scale);
 
 // The plot panel as it would show now if it were visible: prepared with `form` (whose
 // PanelWidth and PanelHeight give the image's size), the time plot inside its box and
@@ -28,7 +33,8 @@ ImageFormat ImageFormatOf(const std::string& path);
 // The diagram as RenderDiagramImage paints it, or the plot panel as RenderPlotImage
 // does, written to `path` in the format of its extension; the file is replaced only
 // when the whole picture was written, IoError otherwise.
-void WriteDiagramFile(Sim& s, const std::string& path);
+// A PNG diagram is drawn at `scale` (vector drawings are the same at any scale).
+void WriteDiagramFile(Sim& s, const std::string& path, double scale = 1);
 void WritePlotFile(Sim& s, PlotPanelForm& form, const std::string& path);
 
 // The image as a PNG file, replacing the file only when the whole image was written;

@@ -80,8 +80,7 @@ void Document::SetModified(bool modified) {
 
 std::string Document::CurrentFile(const Sim& s) const { return save_file_ ? s.SaveFileName : std::string(); }
 
-std::string Document::DisplayName(const Sim& s) const {
-  if (save_file_) return FilePart(s.SaveFileName);
+std::string Document::DisplayName() const {
   if (!model_file_.empty()) return FilePart(model_file_);
   return "the new model";
 }

@@ -33,8 +33,9 @@ class Document {
   // The file Save writes to, or empty when there is none yet (Save goes through
   // Save As then).
   std::string CurrentFile(const Sim& s) const;
-  // The model's name in questions: the file Save writes to, else the file it came from.
-  std::string DisplayName(const Sim& s) const;
+  // The model's name in questions: the file it was last read from or written to
+  // (which need not be the file Save writes: that one is named in full beside it).
+  std::string DisplayName() const;
   // The file the model was last read from or written to; empty for a new model.
   const std::string& model_file() const { return model_file_; }
 

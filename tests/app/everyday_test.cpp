@@ -5,9 +5,11 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -121,7 +123,8 @@ TEST_F(Everyday, CloseNewAndSaveAskBeforeChangesAreLost) {
   modals.Then(Answer(QMessageBox::No, &question));
   modals.Then(Choose(dir.path("other.txt")));
   Item("SaveModelItem")->trigger();
-  EXPECT_EQ(question, "The file SaveFile exists, and this program did not open or save it. Replace it?");
+  EXPECT_EQ(question, "The file " + Document::Key(dir.path("SaveFile")) +
+                          " exists, and this program did not open or save it. Replace it with damped_oscillator.txt?");
   EXPECT_EQ(ReadTextFile(dir.path("SaveFile")), "someone else's");
   EXPECT_EQ(Caption(), "other.txt Trevolan");
   // A file this session wrote is replaced without a question; no changes, no question.
@@ -130,6 +133,66 @@ TEST_F(Everyday, CloseNewAndSaveAskBeforeChangesAreLost) {
   EXPECT_EQ(Caption(), "other.txt Trevolan");
   Item("ExitItem")->trigger();
   EXPECT_FALSE(window->isVisible());
+}
+
+// Wherever the model came from, the question before its changes are lost and the tip of
+// Save Model name the model and, in full, the file Save writes; Open says it in the
+// status line, and Save As starts beside the model's own file under its name.
+TEST_F(Everyday, WhereSaveWritesIsSaidEveryTime) {
+  TempDir dir;
+  const CurrentFolder here(dir.dir());
+  const std::string model = ExamplePath("damped_oscillator.txt");
+  Open({model});
+  Modals modals;
+  std::string save_as_folder, save_as_name;
+  struct Situation {
+    const char* how;
+    std::function<void()> reach;
+    std::string name, target;
+  };
+  const Situation situations[] = {
+      {"started with a model", [] {}, "damped_oscillator.txt", dir.path("savefile.txt")},
+      {"opened",
+       [&] {
+         modals.Then(Answer(QMessageBox::Discard));
+         modals.Then(Choose(model));
+         Item("OpenItem")->trigger();
+         EXPECT_EQ(window->statusBar()->currentMessage().toStdString(),
+                   "Opened " + Document::Key(model) + "; Save Model writes " + dir.path("SaveFile"));
+       },
+       "damped_oscillator.txt", dir.path("SaveFile")},
+      {"saved as",
+       [&] {
+         modals.Then([&](QWidget* w) {
+           auto* dialog = qobject_cast<QFileDialog*>(w);
+           ASSERT_NE(dialog, nullptr);
+           save_as_folder = dialog->directory().absolutePath().toStdString();
+           save_as_name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text().toStdString();
+           Choose(dir.path("other.txt"))(w);
+         });
+         Item("SaveAsItem")->trigger();
+         EXPECT_EQ(save_as_folder, QFileInfo(QString::fromStdString(model)).absolutePath().toStdString());
+         EXPECT_EQ(save_as_name, "damped_oscillator.txt");
+       },
+       "other.txt", dir.path("other.txt")},
+      {"new",
+       [&] {
+         modals.Then(Answer(QMessageBox::Discard));
+         Item("NewItem")->trigger();
+       },
+       "the new model", dir.path("other.txt")},
+  };
+  for (const Situation& situation : situations) {
+    SCOPED_TRACE(situation.how);
+    situation.reach();
+    EXPECT_EQ(Item("SaveModelItem")->statusTip().toStdString(), "Writes the model to " + situation.target);
+    std::string question;
+    modals.Then([](QWidget* d) { Press(d, "ApplyBtn"); });
+    Item("CreateZItem")->trigger();
+    modals.Then(Answer(QMessageBox::Cancel, &question));
+    Item("ExitItem")->trigger();
+    EXPECT_EQ(question, "Save changes to " + situation.name + " as " + situation.target + "?");
+  }
 }
 
 // Every kind of edit through the window, undone and redone: the model file's text goes
@@ -324,6 +387,47 @@ TEST_F(Everyday, ZoomShowsTheSamePictureAndClicksHitTheRightBlock) {
   EXPECT_EQ(s().block(101).XX, 300);  // zooming never moves a block
 }
 
+// A model opened shows from its top left; the zoom keys keep in view what was shown:
+// the point under the pointer over the diagram, else the top left of the visible part.
+TEST_F(Everyday, OpenAndKeyZoomKeepTheModelInView) {
+  Open({ExamplePath("damped_oscillator.txt")});
+  auto* area = Find<QScrollArea>("GraphScrBx");
+  QWidget* viewport = area->viewport();
+  QScrollBar* h = area->horizontalScrollBar();
+  QScrollBar* v = area->verticalScrollBar();
+  h->setValue(250);
+  v->setValue(200);
+  ASSERT_GT(h->value(), 0);
+  window->OpenModelFile(ExamplePath("damped_oscillator.txt"));
+  EXPECT_EQ(QPoint(h->value(), v->value()), QPoint(0, 0));
+
+  struct Case {
+    const char* where;
+    QPoint scroll;
+    std::optional<QPoint> pointer;  // over the viewport
+  };
+  const Case cases[] = {
+      {"top left, pointer elsewhere", {0, 0}, std::nullopt},
+      {"scrolled, pointer elsewhere", {200, 150}, std::nullopt},
+      {"pointer over the diagram", {100, 50}, QPoint(300, 200)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    Item("ActualSizeItem")->trigger();
+    h->setValue(c.scroll.x());
+    v->setValue(c.scroll.y());
+    ASSERT_EQ(QPoint(h->value(), v->value()), c.scroll);
+    QCursor::setPos(viewport->mapToGlobal(c.pointer.value_or(QPoint(-40, -40))));
+    const QPoint anchor = c.pointer.value_or(QPoint(0, 0));
+    const QPoint model = c.scroll + anchor;  // at 100 %
+    for (int i = 0; i < 3; ++i) Item("ZoomInItem")->trigger();
+    const double z = window->zoom().zoom();
+    ASSERT_GT(z, 1.5);
+    EXPECT_NEAR((h->value() + anchor.x()) / z, model.x(), 1.0);
+    EXPECT_NEAR((v->value() + anchor.y()) / z, model.y(), 1.0);
+  }
+}
+
 TEST_F(Everyday, RecentFilesADroppedModelExportsAndTheFirstRunHint) {
   TempDir dir;
   std::filesystem::copy_file(ExamplePath("integrators.txt"), dir.path("a.txt"));
@@ -352,7 +456,9 @@ TEST_F(Everyday, RecentFilesADroppedModelExportsAndTheFirstRunHint) {
   modals.Then(Choose(dir.path("diagram.svg")));
   modals.Then(Choose(dir.path("tape.csv")));
   Item("ExportDiagramItem")->trigger();
+  EXPECT_EQ(status->currentMessage().toStdString(), "Exported to " + dir.path("diagram.svg"));
   Item("ExportTapeCsvItem")->trigger();
+  EXPECT_EQ(status->currentMessage().toStdString(), "Exported to " + dir.path("tape.csv"));
   EXPECT_TRUE(QSvgRenderer(QString::fromStdString(dir.path("diagram.svg"))).isValid());
   EXPECT_EQ(SplitLines(ReadTextFile(dir.path("tape.csv"))).size(), static_cast<size_t>(s().TapeIndex) + 2);
 
@@ -394,6 +500,13 @@ TEST_F(Everyday, RecentFilesADroppedModelExportsAndTheFirstRunHint) {
   EXPECT_NE(missing.messages.at(0).find("missing.txt"), std::string::npos) << missing.messages.at(0);
   EXPECT_EQ(Item("RecentItem1")->toolTip().toStdString(), dir.path("a.txt"));
   EXPECT_FALSE(window->document().modified());
+
+  // Two models of one name are told apart by their folders.
+  std::filesystem::create_directory(dir.path("sub"));
+  std::filesystem::copy_file(ExamplePath("integrators.txt"), dir.path("sub/a.txt"));
+  window->OpenModelFile(dir.path("sub/a.txt"));
+  EXPECT_EQ(Item("RecentItem1")->text().toStdString(), "&1 a.txt (" + dir.path("sub") + ")");
+  EXPECT_EQ(Item("RecentItem2")->text().toStdString(), "&2 a.txt (" + dir.dir() + ")");
 }
 
 // The model of the recovery test, edited in a child process: a block switched and one

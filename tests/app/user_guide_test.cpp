@@ -1,6 +1,11 @@
 // The user guide in the window: F1 and the about box open it, every internal link and
 // picture of it resolves, and F1 in the block dialog opens it at the block's type.
+#include <algorithm>
+#include <vector>
+
 #include <QFileInfo>
+#include <QLabel>
+#include <QWindow>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTextBlock>
@@ -19,16 +24,48 @@ namespace {
 
 using Guide = WindowTest;
 
-// The file names of the document's pictures.
-QStringList Pictures(const QTextDocument& document) {
-  QStringList names;
+// The document's pictures as placed in it.
+std::vector<QTextImageFormat> Pictures(const QTextDocument& document) {
+  std::vector<QTextImageFormat> pictures;
   for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
       const QTextImageFormat image = it.fragment().charFormat().toImageFormat();
-      if (image.isValid()) names << image.name();
+      if (image.isValid()) pictures.push_back(image);
     }
   }
-  return names;
+  return pictures;
+}
+
+// The widest white margin of a picture, on any side.
+int WidestMargin(const QImage& image) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  int left = rgb.width(), right = rgb.width(), top = rgb.height(), bottom = rgb.height();
+  for (int y = 0; y < rgb.height(); ++y) {
+    for (int x = 0; x < rgb.width(); ++x) {
+      if (qGray(rgb.pixel(x, y)) > 245) continue;
+      left = std::min(left, x);
+      right = std::min(right, rgb.width() - 1 - x);
+      top = std::min(top, y);
+      bottom = std::min(bottom, rgb.height() - 1 - y);
+    }
+  }
+  return std::max({left, right, top, bottom});
+}
+
+TEST(GuidePictures, BesideADialogRightLeftOrOverTheSideWithMoreRoom) {
+  const QRect screen(0, 0, 1920, 1080);
+  const QSize guide(860, 700);
+  const std::pair<QRect, QPoint> cases[] = {
+      {QRect(100, 100, 600, 500), QPoint(700, 100)},      // right of it
+      {QRect(1200, 100, 600, 500), QPoint(340, 100)},     // left of it
+      {QRect(700, 600, 600, 400), QPoint(0, 380)},        // neither: over the side with more room
+      {QRect(300, 900, 500, 300), QPoint(800, 380)},      // low on the screen: moved up to fit
+  };
+  for (const auto& [dialog, at] : cases) {
+    const QRect placed = BesideRect(dialog, guide, screen);
+    EXPECT_EQ(placed.topLeft(), at) << dialog.x() << "," << dialog.y();
+    EXPECT_EQ(placed.size(), guide);
+  }
 }
 
 TEST(GuideAnchors, HeadingsAndTypesAsTheLinksNameThem) {
@@ -71,33 +108,67 @@ TEST_F(Guide, OpensOnF1AndEveryLinkPictureAndTypeResolves) {
     EXPECT_EQ(browser->source().fragment(), link);
     EXPECT_GT(browser->verticalScrollBar()->value(), 0);
   }
-  // Every picture is there and is an image; every block type has its section.
-  const QStringList pictures = Pictures(*document);
-  EXPECT_GT(pictures.size(), 5);
-  for (const QString& name : pictures) {
-    SCOPED_TRACE(name.toStdString());
-    const QImage image = document->resource(QTextDocument::ImageResource, QUrl(name)).value<QImage>();
-    EXPECT_FALSE(image.isNull());
+  // Every picture is there, drawn with as many pixels as it is shown with on this
+  // screen; the diagrams are cut to what they draw. Every block type has its section.
+  const std::vector<QTextImageFormat> pictures = Pictures(*document);
+  EXPECT_GT(pictures.size(), 5u);
+  const double ratio = browser->devicePixelRatioF();
+  int diagrams = 0;
+  for (const QTextImageFormat& picture : pictures) {
+    SCOPED_TRACE(picture.name().toStdString());
+    const QImage image = document->resource(QTextDocument::ImageResource, QUrl(picture.name())).value<QImage>();
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), qRound(picture.width() * ratio));
+    EXPECT_LE(picture.width(), 760);
+    const bool diagram = picture.name().startsWith(QStringLiteral("pictures/")) && !picture.name().endsWith(QStringLiteral("_plot.png"));
+    if (!diagram) continue;
+    ++diagrams;
+    EXPECT_LE(WidestMargin(image), 40 * ratio);
   }
+  EXPECT_GT(diagrams, 5);
   for (const BlockTypeInfo& info : BlockTypes()) EXPECT_TRUE(anchors.contains(TypeAnchor(info.type))) << info.block;
   guide->close();
 
-  // F1 in the block dialog opens the guide over it at the block's type.
+  // Ctrl+F finds text, the next place at each Enter, and says when there is none.
+  guide->show();
+  guide->windowHandle()->requestActivate();
+  ASSERT_TRUE(QTest::qWaitFor([guide] { return QApplication::activeWindow() == guide; }, 3000));
+  QTest::keyClick(browser, Qt::Key_F, Qt::ControlModifier);
+  auto* find = Child<QLineEdit>(guide, "FindEdit");
+  ASSERT_TRUE(find && find->isVisible());
+  find->setText(QStringLiteral("integrator"));
+  QTest::keyClick(find, Qt::Key_Return);
+  const int first = browser->textCursor().position();
+  EXPECT_EQ(browser->textCursor().selectedText().toLower().toStdString(), "integrator");
+  QTest::keyClick(find, Qt::Key_Return);
+  EXPECT_GT(browser->textCursor().position(), first);
+  find->setText(QStringLiteral("no such words in the guide"));
+  EXPECT_FALSE(guide->FindNext());
+  EXPECT_EQ(Child<QLabel>(guide, "FindStatus")->text().toStdString(), "Not found");
+  guide->close();
+
+  // F1 in the block dialog opens the guide beside it at the block's type, and the
+  // dialog still takes input.
   Modals modals;
   QString fragment;
   int scrolled = -1;
-  modals.Then([&](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_F1); });
-  modals.Then([&](QWidget* shown) {
-    EXPECT_EQ(shown, guide);
+  modals.Then([&](QWidget* dialog) {
+    QTest::keyClick(dialog, Qt::Key_F1);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_FALSE(guide->isModal());
+    EXPECT_EQ(QApplication::activeModalWidget(), dialog);
+    EXPECT_EQ(guide->parentWidget(), dialog);  // a window of the modal dialog's own takes input too
     fragment = browser->source().fragment();
     scrolled = browser->verticalScrollBar()->value();
-    guide->close();
+    Press(dialog, "CancelBtn");
   });
-  modals.Then([&](QWidget* dialog) { Press(dialog, "CancelBtn"); });
   const TBlock& b = s().block(102);
   QTest::mouseClick(window->diagram_box(), Qt::RightButton, {}, QPoint(b.XX + 2, b.YY + 2));
   EXPECT_EQ(fragment.toStdString(), TypeAnchor(BlockType::Integrator).toStdString());
   EXPECT_GT(scrolled, 0);
+  EXPECT_EQ(guide->parentWidget(), window.get());  // home again once the dialog closed
+  EXPECT_TRUE(guide->isVisible());
+  guide->close();
 
   // The about box's button opens it too.
   modals.Then([&](QWidget* about) { Press(about, "GuideBtn"); });

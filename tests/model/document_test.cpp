@@ -36,14 +36,14 @@ TEST(Document, SaveFileNameAndRecoveryInterval) {
   Document d;
   d.NewModel();
   EXPECT_EQ(d.CurrentFile(*s), "");  // Save goes through Save As
-  EXPECT_EQ(d.DisplayName(*s), "the new model");
+  EXPECT_EQ(d.DisplayName(), "the new model");
   d.Loaded("/m/model.txt", false);  // the load at start-up
   EXPECT_EQ(d.CurrentFile(*s), "");
-  EXPECT_EQ(d.DisplayName(*s), "model.txt");
+  EXPECT_EQ(d.DisplayName(), "model.txt");
   s->SaveFileName = "SaveFile";
   d.Loaded("/m/model.txt", true);  // Open
   EXPECT_EQ(d.CurrentFile(*s), "SaveFile");
-  EXPECT_EQ(d.DisplayName(*s), "SaveFile");
+  EXPECT_EQ(d.DisplayName(), "model.txt");  // the model, not its save file
 
   const auto t0 = Document::Clock::time_point{} + 1h;
   EXPECT_FALSE(d.RecoveryDue(t0, 60s));  // nothing changed
