@@ -216,7 +216,7 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
     prepared = std::make_unique<study::Study>(std::move(plan), [&io](const std::string& text) {
       io.out << "message: " << EscapeControls(text) << '\n';
     });
-    files = std::make_unique<study::StudyFiles>(*prepared);
+    files = std::make_unique<study::StudyFiles>(*prepared, io.build);
   } catch (const study::StudyUsageError& e) {
     throw UsageError(e.what());
   } catch (const SimError& e) {

@@ -83,6 +83,7 @@ struct StudyPlan {
   double warmup = -std::numeric_limits<double>::infinity();
   std::optional<std::string> out;      // runs CSV
   std::optional<std::string> summary;  // summary CSV
+  std::optional<std::string> record;   // the study's record (JSON); by default beside the summary or the runs
   int jobs = 0;                        // worker threads; 0: one per core
   bool crn = false;                    // common random numbers: the same seeds in every case, a stream per block
   std::optional<int64_t> baseline;     // the case the others are paired with (--crn only); 1 when not given

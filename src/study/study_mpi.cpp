@@ -215,7 +215,7 @@ int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) 
       study = std::make_unique<Study>(std::move(plan), [rank](const std::string& text) {
         if (rank == 0) std::cout << "message: " << text << '\n';
       });
-      if (rank == 0) files = std::make_unique<trevolan::study::StudyFiles>(*study);
+      if (rank == 0) files = std::make_unique<trevolan::study::StudyFiles>(*study, trevolan::kCommit);
     } catch (const trevolan::study::StudyUsageError& e) {
       status = 2;
       problem = std::string("usage: ") + e.what();

@@ -46,6 +46,13 @@ TEST(StudyStatistics, StudentQuantilesAndSampleSummary) {
   EXPECT_NEAR(s.ci, 2.36462425159278 * std::sqrt(32.0 / 7) / std::sqrt(8.0), 1e-6);
   EXPECT_TRUE(std::isnan(Summarize({3}).sd));
   EXPECT_EQ(Summarize({}).n, 0);
+  // The interval's column is named by the level in per cent, every digit the level was
+  // given with and no more.
+  for (const auto& [level, name] : std::map<double, std::string>{{0.95, "ci95"}, {0.999, "ci99.9"}, {0.5, "ci50"},
+                                                                  {0.05, "ci5"}, {0.999999999, "ci99.9999999"},
+                                                                  {1e-9, "ci0.0000001"}, {0.123456789012345, "ci12.3456789012345"}}) {
+    EXPECT_EQ(IntervalName(level), name) << level;
+  }
 }
 
 TEST(StudyCsv, FieldsAreQuotedOnlyWhenTheyMustBe) {
@@ -613,7 +620,7 @@ TEST(StudyFiles, TheRecordNamesTheModelTextThatRan) {
   {
     Study study(ParseStudyOptions(args));
     testing::WriteTextFile(model, original + "\n");  // edited while the study runs
-    StudyFiles files(study);
+    StudyFiles files(study, "commit 1234567");
     RunSchedule schedule(study, files.Sink(), files.Kept());
     SharedSchedule shared(schedule);
     RunOnThreads(study, shared, 1, nullptr);
