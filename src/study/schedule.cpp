@@ -101,10 +101,13 @@ bool StudyTally::Precise(int64_t case_number) const {
   const CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
   const double level = study_.plan().confidence;
   const double rel = study_.plan().precision.value_or(0);
-  return std::all_of(c.measures.begin(), c.measures.end(), [&](const RunningSummary& m) {
+  const auto precise = [&](const RunningSummary& m) {
     const SampleSummary s = m.Result(level);
     return s.n > 1 && s.ci <= rel * std::fabs(s.mean);
-  });
+  };
+  // What a paired study compares is the difference: it must be as precise as the means.
+  return std::all_of(c.measures.begin(), c.measures.end(), precise) &&
+         (case_number == study_.baseline() || std::all_of(c.differences.begin(), c.differences.end(), precise));
 }
 
 // ---- The order of the runs ----
@@ -168,15 +171,17 @@ void RunSchedule::NextBatch() {
   if (batch_done_) batch_done_();
   if (!more_batches_) return;
   const StudyPlan& plan = study_.plan();
+  const auto goes_on = [&](int64_t c) { return !tally_.Precise(c) && last_ < *plan.max_replications; };
+  // The baseline goes on while a case paired with it does: its runs are their partners.
+  const int64_t baseline = study_.baseline();
+  const bool partners_go_on =
+      std::any_of(active_.begin(), active_.end(), [&](int64_t c) { return c != baseline && goes_on(c); });
   std::vector<int64_t> going_on;
   for (const int64_t c : active_) {
-    auto& stopped = tally_.cases_[static_cast<size_t>(c - 1)].stopped;
-    if (tally_.Precise(c)) {
-      stopped = "precision";
-    } else if (last_ >= *plan.max_replications) {
-      stopped = "limit";
-    } else {
+    if (goes_on(c) || (c == baseline && partners_go_on)) {
       going_on.push_back(c);
+    } else {
+      tally_.cases_[static_cast<size_t>(c - 1)].stopped = tally_.Precise(c) ? "precision" : "limit";
     }
   }
   if (going_on.empty()) {

@@ -73,11 +73,14 @@ struct Measure {
   bool operator==(const Measure&) const = default;
 };
 
+// The first batch of a study with a precision when --replications does not give it.
+inline constexpr int64_t kFirstBatch = 10;
+
 struct StudyPlan {
   std::string model;                   // the model file
   std::vector<Assignment> sets;        // before every run, in order
   std::vector<Variation> variations;   // the cases: their full factorial, the last varying fastest
-  int64_t replications = 1;
+  int64_t replications = 1;            // with a precision: the size of each batch (kFirstBatch unless given)
   uint64_t seed = 1;
   std::vector<Measure> measures;
   double warmup = -std::numeric_limits<double>::infinity();
@@ -198,7 +201,8 @@ class StudyTally {
   void Add(const RunResult& r);
   CaseSummary Case(int64_t case_number) const;
   std::vector<CaseSummary> Cases() const;
-  // Whether every measure of the case has a half-width <= precision * |mean|.
+  // Whether every measure of the case, and with --crn its difference to the baseline,
+  // has a half-width <= precision * |mean|.
   bool Precise(int64_t case_number) const;
   int64_t runs(int64_t case_number) const { return cases_[static_cast<size_t>(case_number - 1)].runs; }
 
@@ -339,7 +343,7 @@ StudyResults RunStudy(const Study& study, int jobs, const Progress& progress);
 // The files and the table. Runs CSV: case, replication, seed, each varied target, each
 // measure, status ("ok" or the error text). Summary CSV: case, each varied target,
 // runs, failed, and n, mean, sd, ci95 of each measure (ci99 and so on at another
-// --confidence); with --crn diff, sd_diff, ci_diff of each; with --precision stopped.
+// --confidence); with --crn n_diff (the pairs), diff, sd_diff, ci_diff of each; with --precision stopped.
 // Empty cells for no value.
 std::string RunsHeader(const Study& study);
 std::string RunRow(const Study& study, const RunResult& r);

@@ -101,16 +101,18 @@ const std::vector<StudyOption> kOptions = {
              "that the cases differ by their values, not by their luck.",
      .store = Into<&StudyPlan::crn>},
     {.name = "--baseline", .value = "CASE", .kind = OptionKind::kCount, .keyword = "baseline",
-     .help = "With --crn: the summary gains diff, sd_diff and ci_diff of every measure, the difference of each "
-             "case to CASE (default 1), paired replication by replication.",
+     .help = "With --crn: the summary gains n_diff, diff, sd_diff and ci_diff of every measure: the number of "
+             "pairs and the difference of each case to CASE (default 1), paired replication by replication.",
      .store = Into<&StudyPlan::baseline>},
     {.name = "--precision", .value = "REL", .kind = OptionKind::kNumber,
      .holds = [](double rel) { return rel > 0 && rel < 1e300; }, .refusal = "must be a number above 0",
      .keyword = "precision",
-     .help = "With --max-replications: --replications is the first batch, and each case is replicated further "
-             "in batches of the same size until every measure's half-width is at most REL times its absolute "
-             "mean. The summary's column stopped says precision or limit. The batches do not depend on the number "
-             "of workers or ranks.",
+     .help = "With --max-replications: --replications is the first batch (10 when not given), and each case is "
+             "replicated further in batches of the same size until every measure's half-width is at most REL "
+             "times its absolute mean; with --crn so must be that of its difference to the baseline, which goes on "
+             "while a case paired with it does. The summary's column stopped says precision or limit. The "
+             "batches do not depend on the number of workers or ranks, e.g. --precision 0.05 "
+             "--max-replications 1000.",
      .store = Into<&StudyPlan::precision>},
     {.name = "--max-replications", .value = "R", .kind = OptionKind::kCount, .keyword = "max_replications",
      .help = "With --precision: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},

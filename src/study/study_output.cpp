@@ -88,7 +88,7 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       header.push_back(stat + "(" + m.name + ")");
     }
     if (plan.crn) {
-      for (const char* stat : {"diff", "sd_diff", "ci_diff"}) header.push_back(std::string(stat) + "(" + m.name + ")");
+      for (const char* stat : {"n_diff", "diff", "sd_diff", "ci_diff"}) header.push_back(std::string(stat) + "(" + m.name + ")");
     }
   }
   if (plan.precision) header.push_back("stopped");
@@ -104,6 +104,7 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       if (!plan.crn) continue;
       const bool paired = m < c.differences.size();
       const SampleSummary d = paired ? c.differences[m] : SampleSummary{};
+      row.push_back(std::to_string(d.n));  // the pairs behind the difference; 0 for the baseline
       row.push_back(Cell(d.mean, paired && d.n > 0));
       row.push_back(Cell(d.sd, paired && d.n > 1));
       row.push_back(Cell(d.ci, paired && d.n > 1));

@@ -317,6 +317,57 @@ TEST(StudySchedule, StopsKeepTheRunsInOrderAndPairsFollowTheBaseline) {
   }
 }
 
+// A precision stop: a first batch of ten runs unless --replications or the limit says
+// otherwise, whole batches after it; what stopped on precision is precise, and under
+// --crn so is its difference to the baseline, which runs as long as any case paired
+// with it and gives the number of pairs in the summary.
+TEST(StudySchedule, PrecisionStopsAfterAFirstBatchOfTenAndOnThePairs) {
+  const struct {
+    std::vector<std::string> args;
+    int64_t batch;
+  } rows[] = {
+      {{}, 10},
+      {{"--replications", "3"}, 3},
+      {{"--max-replications", "6"}, 6},
+      {{"--crn", "--baseline", "2"}, 10},
+      {{"--crn", "--replications", "4"}, 4},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args{ExamplePath("mm1_queue.txt"), "--set", "FinTim=200", "--vary", "101.aa=1.5,2,2.5",
+                                  "--measure", "mean:104.Value", "--seed", "4", "--precision", "0.2"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    if (std::find(args.begin(), args.end(), "--max-replications") == args.end()) {
+      args.insert(args.end(), {"--max-replications", "60"});
+    }
+    const Study study(ParseStudyOptions(args));
+    const std::string named = ::testing::PrintToString(row.args);
+    EXPECT_EQ(study.plan().replications, row.batch) << named;
+    const StudyResults results = RunStudy(study, 2, nullptr);
+    const int64_t limit = *study.plan().max_replications, baseline = study.baseline();
+    const auto precise = [](const SampleSummary& s) { return s.n > 1 && s.ci <= 0.2 * std::fabs(s.mean); };
+    int64_t most = 0, stopped_on_precision = 0;
+    for (const CaseSummary& c : results.cases) {
+      EXPECT_TRUE(c.runs == limit || (c.runs >= row.batch && c.runs % row.batch == 0)) << named << c.runs;
+      EXPECT_EQ(c.stopped == "limit", !precise(c.measures[0]) || (c.case_number != baseline && baseline > 0 &&
+                                                                 !precise(c.differences[0])))
+          << named << " case " << c.case_number;
+      if (c.case_number != baseline) most = std::max(most, c.runs);
+      stopped_on_precision += c.stopped == "precision";
+      if (baseline > 0 && c.case_number != baseline) {
+        EXPECT_EQ(c.differences[0].n, c.runs) << named;
+      }
+    }
+    EXPECT_TRUE(limit == row.batch || stopped_on_precision > 0) << named;
+    if (baseline > 0) {
+      EXPECT_GE(results.cases[static_cast<size_t>(baseline - 1)].runs, most) << named;
+      const auto lines = SplitLines(SummaryCsv(study, results.cases));
+      EXPECT_NE(lines[0].find(",n_diff(mean:104.Value),diff(mean:104.Value),"), std::string::npos) << lines[0];
+      const auto baseline_row = *ParseCsvLine(lines[static_cast<size_t>(baseline)]);
+      EXPECT_EQ(baseline_row[8], "0") << lines[static_cast<size_t>(baseline)];
+    }
+  }
+}
+
 // The files of a study do not depend on the number of workers; the seed decides the
 // numbers; a run that fails is recorded and the study goes on.
 TEST(StudyCommand, FilesAreTheSameForAnyNumberOfWorkers) {
