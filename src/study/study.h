@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -268,12 +269,16 @@ class RunSchedule {
   int64_t done() const { return done_; }
   int64_t released() const { return released_count_; }  // passed on to the tally and the sink
   int64_t failed() const { return failed_; }
-  int64_t planned() const { return planned_; }  // runs known so far: more may follow on a precision
+  // The runs known so far, or under a precision those its rule expects in all once a
+  // batch is judged, if more: the progress's time left is that of these.
+  int64_t planned() const { return std::max(planned_, expected_); }
   const StudyTally& tally() const { return tally_; }
 
  private:
   void Release();     // passes the results that are next in order on
   void NextBatch();   // decides which cases go on, after a batch is complete
+  int64_t ExpectedRuns(int64_t case_number) const;
+  void Expect();      // the runs the precision's rule is expected to make, after a batch
 
   const Study& study_;
   Sink sink_;
@@ -286,7 +291,7 @@ class RunSchedule {
   int64_t at_replication_ = 1;
   bool batch_out_ = false, more_batches_ = true, stopped_ = false;
   int64_t handed_ = 0, released_ = 0, out_ = 0, released_count_ = 0;
-  int64_t done_ = 0, failed_ = 0, planned_ = 0;
+  int64_t done_ = 0, failed_ = 0, planned_ = 0, expected_ = 0;
   std::map<int64_t, RunResult> pending_;  // results that wait for an earlier one
 };
 

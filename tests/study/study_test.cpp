@@ -368,6 +368,40 @@ TEST(StudySchedule, PrecisionStopsAfterAFirstBatchOfTenAndOnThePairs) {
   }
 }
 
+// Under a precision the runs planned, and so the progress's time left, are those the
+// rule is expected to make once the first batch is judged: here within a batch, or 15 %
+// (the first ten runs' sd is that of the pattern times sqrt(10/9)), of the runs it then
+// makes, for runs whose values repeat a pattern (so the mean and sd hold).
+TEST(StudySchedule, PrecisionPlansTheRunsItsRuleWillMake) {
+  const struct {
+    std::vector<double> pattern;
+    std::string precision, limit;
+  } rows[] = {
+      {{1, 3}, "0.1", "1000"}, {{1, 3}, "0.1", "50"}, {{1, 2, 3, 4, 5}, "0.02", "5000"},
+      {{2, 2.001}, "0.1", "1000"}, {{-1, 3}, "0.05", "100000"},
+  };
+  for (const auto& row : rows) {
+    const Study study(ParseStudyOptions({ExamplePath("mm1_queue.txt"), "--measure", "final:104.Value", "--precision",
+                                         row.precision, "--max-replications", row.limit}));
+    RunSchedule schedule(study, nullptr);
+    int64_t after_first = 0;
+    while (const auto t = schedule.Next()) {
+      RunResult r;
+      r.index = t->index;
+      r.case_number = t->key.case_number;
+      r.replication = t->key.replication;
+      r.values = {row.pattern[static_cast<size_t>(t->key.replication - 1) % row.pattern.size()]};
+      schedule.Done(r);
+      if (schedule.done() == kFirstBatch) after_first = schedule.planned();
+    }
+    const std::string named = row.precision + " " + row.limit + " " + std::to_string(row.pattern.size());
+    EXPECT_TRUE(schedule.Finished()) << named;
+    EXPECT_EQ(schedule.planned(), schedule.done()) << named;
+    EXPECT_LE(std::abs(after_first - schedule.done()), std::max(kFirstBatch, schedule.done() * 15 / 100)) << named << ": " << after_first << " planned, "
+                                                                    << schedule.done() << " made";
+  }
+}
+
 // The files of a study do not depend on the number of workers; the seed decides the
 // numbers; a run that fails is recorded and the study goes on.
 TEST(StudyCommand, FilesAreTheSameForAnyNumberOfWorkers) {
