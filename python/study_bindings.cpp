@@ -192,7 +192,7 @@ py::object RunRecords(const study::Study& s, const std::vector<study::RunResult>
 // with common random numbers the differences from the baseline.
 void AddMeasureSummary(Records& records, const study::Study& s, const std::vector<study::CaseSummary>& cases,
                        size_t m) {
-  std::vector<int64_t> n;
+  std::vector<int64_t> n, n_diff;
   std::vector<double> mean, sd, half, diff, sd_diff, ci_diff;
   for (const auto& c : cases) {
     const study::SampleSummary& x = c.measures[m];
@@ -202,6 +202,7 @@ void AddMeasureSummary(Records& records, const study::Study& s, const std::vecto
     half.push_back(x.n > 1 ? x.ci : kNaN);
     const bool paired = m < c.differences.size();
     const study::SampleSummary d = paired ? c.differences[m] : study::SampleSummary{};
+    n_diff.push_back(d.n);
     diff.push_back(paired && d.n > 0 ? d.mean : kNaN);
     sd_diff.push_back(paired && d.n > 1 ? d.sd : kNaN);
     ci_diff.push_back(paired && d.n > 1 ? d.ci : kNaN);
@@ -212,6 +213,7 @@ void AddMeasureSummary(Records& records, const study::Study& s, const std::vecto
   records.Add("sd(" + name + ")", sd);
   records.Add(study::IntervalName(s.plan().confidence) + "(" + name + ")", half);
   if (s.plan().crn) {
+    records.Add("n_diff(" + name + ")", n_diff);
     records.Add("diff(" + name + ")", diff);
     records.Add("sd_diff(" + name + ")", sd_diff);
     records.Add("ci_diff(" + name + ")", ci_diff);

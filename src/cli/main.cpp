@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     std::cout << "trevolan-cli " << trevolan::kVersion << " (" << trevolan::kCommit << ")\n";
     return 0;
   }
-  trevolan::cli::ProgramStreams io{std::cout, std::cerr, isatty(STDERR_FILENO) ? &std::cerr : nullptr};
+  trevolan::cli::ProgramStreams io{std::cout, std::cerr, isatty(STDERR_FILENO) ? &std::cerr : nullptr,
+                                   trevolan::kCommit};
   return trevolan::cli::RunProgram(std::vector<std::string>(argv + 1, argv + argc), io);
 }

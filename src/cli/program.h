@@ -14,6 +14,8 @@ struct ProgramStreams {
   std::ostream& out;
   std::ostream& err;
   std::ostream* progress = nullptr;
+  // The commit the program was built from, as --version names it: a study's record keeps it.
+  std::string build = "unknown commit";
 };
 
 // A command of trevolan-cli's command line. Its synopsis names the options that the

@@ -16,6 +16,7 @@
 #include "model/tape_csv.h"
 #include "study/study.h"
 #include "study/stop_signals.h"
+#include "study/progress_bar.h"
 #include "study/study_files.h"
 
 namespace trevolan::cli {
@@ -149,45 +150,6 @@ int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out, std
 
 namespace {
 
-// On a terminal "[#####-----] 12/40 runs, 1 failed, 3 s, 5 s left", rewritten in place
-// ten times a second; elsewhere (a log, nohup) the same words as a line every 10 s.
-class ProgressBar {
- public:
-  ProgressBar(std::ostream* terminal, std::ostream& log)
-      : terminal_(terminal), log_(log), start_(std::chrono::steady_clock::now()), last_line_(start_) {}
-
-  void Show(int64_t done, int64_t failed, int64_t planned) {
-    const auto now = std::chrono::steady_clock::now();
-    const double elapsed = std::chrono::duration<double>(now - start_).count();
-    std::string words = std::to_string(done) + "/" + std::to_string(planned) + " runs, " + std::to_string(failed) +
-                        " failed, " + FormatFixed(elapsed, 0, 1) + " s";
-    if (done > 0 && done < planned) {
-      words += ", " + FormatFixed(elapsed / static_cast<double>(done) * static_cast<double>(planned - done), 0, 1) +
-               " s left";
-    }
-    if (!terminal_) {
-      if (now - last_line_ < std::chrono::seconds(10)) return;
-      last_line_ = now;
-      log_ << "study: " << words << std::endl;
-      return;
-    }
-    constexpr int kWidth = 30;
-    const int filled = planned > 0 ? static_cast<int>(kWidth * std::min(done, planned) / planned) : kWidth;
-    *terminal_ << "\r[" << std::string(static_cast<size_t>(filled), '#') << std::string(static_cast<size_t>(kWidth - filled), '-')
-               << "] " << words << "   " << std::flush;
-    shown_ = true;
-  }
-  void End() {
-    if (terminal_ && shown_) *terminal_ << '\n' << std::flush;
-  }
-
- private:
-  std::ostream* terminal_;
-  std::ostream& log_;
-  std::chrono::steady_clock::time_point start_, last_line_;
-  bool shown_ = false;
-};
-
 // The number of ranks when mpirun (OpenMPI, MPICH, PMIx) started this process, else 1.
 long MpiRanks() {
   for (const char* name : {"OMPI_COMM_WORLD_SIZE", "PMI_SIZE", "PMIX_SIZE"}) {
@@ -216,14 +178,14 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
     prepared = std::make_unique<study::Study>(std::move(plan), [&io](const std::string& text) {
       io.out << "message: " << EscapeControls(text) << '\n';
     });
-    files = std::make_unique<study::StudyFiles>(*prepared);
+    files = std::make_unique<study::StudyFiles>(*prepared, io.build);
   } catch (const study::StudyUsageError& e) {
     throw UsageError(e.what());
   } catch (const SimError& e) {
     io.out << "error: " << EscapeControls(e.what()) << '\n';
     return 1;
   }
-  ProgressBar bar(io.progress, io.err);
+  study::ProgressBar bar(io.progress, io.err);
   study::RunSchedule schedule(*prepared, files->Sink(), files->Kept());
   schedule.OnBatchDone([&files] { files->Sync(); });
   study::SharedSchedule shared(schedule);

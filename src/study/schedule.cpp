@@ -101,10 +101,13 @@ bool StudyTally::Precise(int64_t case_number) const {
   const CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
   const double level = study_.plan().confidence;
   const double rel = study_.plan().precision.value_or(0);
-  return std::all_of(c.measures.begin(), c.measures.end(), [&](const RunningSummary& m) {
+  const auto precise = [&](const RunningSummary& m) {
     const SampleSummary s = m.Result(level);
     return s.n > 1 && s.ci <= rel * std::fabs(s.mean);
-  });
+  };
+  // What a paired study compares is the difference: it must be as precise as the means.
+  return std::all_of(c.measures.begin(), c.measures.end(), precise) &&
+         (case_number == study_.baseline() || std::all_of(c.differences.begin(), c.differences.end(), precise));
 }
 
 // ---- The order of the runs ----
@@ -168,21 +171,22 @@ void RunSchedule::NextBatch() {
   if (batch_done_) batch_done_();
   if (!more_batches_) return;
   const StudyPlan& plan = study_.plan();
+  const auto goes_on = [&](int64_t c) { return !tally_.Precise(c) && last_ < *plan.max_replications; };
+  // The baseline goes on while a case paired with it does: its runs are their partners.
+  const int64_t baseline = study_.baseline();
+  const bool partners_go_on =
+      std::any_of(active_.begin(), active_.end(), [&](int64_t c) { return c != baseline && goes_on(c); });
   std::vector<int64_t> going_on;
   for (const int64_t c : active_) {
-    auto& stopped = tally_.cases_[static_cast<size_t>(c - 1)].stopped;
-    if (tally_.Precise(c)) {
-      stopped = "precision";
-    } else if (last_ >= *plan.max_replications) {
-      stopped = "limit";
-    } else {
+    if (goes_on(c) || (c == baseline && partners_go_on)) {
       going_on.push_back(c);
+    } else {
+      tally_.cases_[static_cast<size_t>(c - 1)].stopped = tally_.Precise(c) ? "precision" : "limit";
     }
   }
-  if (going_on.empty()) {
-    more_batches_ = false;
-    return;
-  }
+  if (going_on.empty()) more_batches_ = false;
+  Expect();
+  if (going_on.empty()) return;
   active_ = std::move(going_on);
   first_ = last_ + 1;
   last_ = std::min(last_ + plan.replications, *plan.max_replications);
@@ -190,6 +194,51 @@ void RunSchedule::NextBatch() {
   at_replication_ = first_;
   batch_out_ = false;
   planned_ += static_cast<int64_t>(active_.size()) * (last_ - first_ + 1);
+}
+
+// The runs of a case the precision's rule is expected to make in all: the n at which
+// t(n - 1) * sd / sqrt(n) reaches REL * |mean| with the mean and sd of the runs so far
+// (t shrinks with n too: a few steps of n = (t(n - 1) * sd / (REL * |mean|))^2 find it);
+// on the batches' grid, at least one batch more while the case goes on, and within the
+// limit. A stopped case has its runs.
+int64_t RunSchedule::ExpectedRuns(int64_t case_number) const {
+  const StudyTally::CaseTally& c = tally_.cases_[static_cast<size_t>(case_number - 1)];
+  if (!c.stopped.empty()) return c.runs;
+  const StudyPlan& plan = study_.plan();
+  const auto limit = static_cast<double>(*plan.max_replications), batch = static_cast<double>(plan.replications);
+  double need = static_cast<double>(last_) + batch;
+  const auto widen = [&](const RunningSummary& m) {
+    const SampleSummary s = m.Result(plan.confidence);
+    const double target = *plan.precision * std::fabs(s.mean);
+    if (s.n < 2 || !(target > 0) || !std::isfinite(s.ci / target)) return;
+    double n = static_cast<double>(s.n) * (s.ci / target) * (s.ci / target);
+    for (int step = 0; step < 4 && n >= 2 && n < limit; ++step) {
+      const double t = StudentT(static_cast<int64_t>(std::ceil(n)) - 1, plan.confidence);
+      n = (t * s.sd / target) * (t * s.sd / target);
+    }
+    need = std::max(need, n);
+  };
+  std::for_each(c.measures.begin(), c.measures.end(), widen);
+  if (case_number != study_.baseline()) std::for_each(c.differences.begin(), c.differences.end(), widen);
+  return static_cast<int64_t>(std::min(limit, std::ceil(need / batch) * batch));
+}
+
+void RunSchedule::Expect() {
+  const int64_t baseline = study_.baseline();
+  int64_t partners = 0, baseline_runs = 0;
+  expected_ = 0;
+  for (int64_t c = 1; c <= study_.case_count(); ++c) {
+    const int64_t runs = ExpectedRuns(c);
+    if (c == baseline) {
+      baseline_runs = runs;
+      continue;
+    }
+    partners = std::max(partners, runs);
+    expected_ += runs;
+  }
+  // The baseline runs as long as the case paired with it that runs longest.
+  const bool baseline_goes_on = baseline > 0 && tally_.cases_[static_cast<size_t>(baseline - 1)].stopped.empty();
+  expected_ += baseline_goes_on ? std::max(baseline_runs, partners) : baseline_runs;
 }
 
 bool RunSchedule::Finished() const { return out_ == 0 && (stopped_ || (batch_out_ && !more_batches_)); }

@@ -1,7 +1,11 @@
 #include "study/sha256.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <vector>
 
 namespace trevolan::study {
 
@@ -49,18 +53,35 @@ void Compress(std::array<uint32_t, 8>& h, const unsigned char* block) {
 
 }  // namespace
 
-std::string Sha256Hex(std::string_view data) {
-  std::array<uint32_t, 8> h = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                               0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-  size_t at = 0;
-  for (; at + 64 <= data.size(); at += 64) Compress(h, reinterpret_cast<const unsigned char*>(data.data() + at));
+Sha256& Sha256::Add(std::string_view data) {
+  length_ += data.size();
+  // Whole blocks straight from the data; a part block waits in `block_` for the rest.
+  while (!data.empty()) {
+    if (filled_ == 0 && data.size() >= 64) {
+      Compress(h_, reinterpret_cast<const unsigned char*>(data.data()));
+      data.remove_prefix(64);
+      continue;
+    }
+    const size_t take = std::min(data.size(), 64 - filled_);
+    std::memcpy(block_.data() + filled_, data.data(), take);
+    filled_ += take;
+    data.remove_prefix(take);
+    if (filled_ == 64) {
+      Compress(h_, block_.data());
+      filled_ = 0;
+    }
+  }
+  return *this;
+}
+
+std::string Sha256::Hex() const {
+  std::array<uint32_t, 8> h = h_;
   // The tail, a 1 bit, zeros, and the length in bits in the last 8 bytes.
   unsigned char tail[128] = {};
-  const size_t rest = data.size() - at;
-  for (size_t i = 0; i < rest; ++i) tail[i] = static_cast<unsigned char>(data[at + i]);
-  tail[rest] = 0x80;
-  const size_t blocks = rest + 9 <= 64 ? 1 : 2;
-  const uint64_t bits = static_cast<uint64_t>(data.size()) * 8;
+  std::memcpy(tail, block_.data(), filled_);
+  tail[filled_] = 0x80;
+  const size_t blocks = filled_ + 9 <= 64 ? 1 : 2;
+  const uint64_t bits = length_ * 8;
   for (int i = 0; i < 8; ++i) tail[blocks * 64 - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
   for (size_t b = 0; b < blocks; ++b) Compress(h, tail + 64 * b);
   static const char kHex[] = "0123456789abcdef";
@@ -69,6 +90,20 @@ std::string Sha256Hex(std::string_view data) {
     for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(word >> shift) & 0xf];
   }
   return out;
+}
+
+std::string Sha256Hex(std::string_view data) { return Sha256().Add(data).Hex(); }
+
+std::optional<std::string> FileSha256Hex(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return std::nullopt;
+  Sha256 sha;
+  std::vector<char> chunk(1 << 16);
+  while (in.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || in.gcount() > 0) {
+    sha.Add(std::string_view(chunk.data(), static_cast<size_t>(in.gcount())));
+  }
+  if (in.bad()) return std::nullopt;
+  return sha.Hex();
 }
 
 }  // namespace trevolan::study

@@ -213,6 +213,13 @@ Study::Study(StudyPlan plan, const Sim& model) : plan_(std::move(plan)), model_(
 }
 
 void Study::CheckOptions() {
+  // A precision judged on a first batch of two or three runs stops on luck (an interval
+  // of three runs is as often too narrow as right): the first batch is ten runs, or the
+  // most a case may have, unless --replications says otherwise.
+  const bool batch_given = std::any_of(plan_.defining.begin(), plan_.defining.end(), [](const std::string& o) {
+    return o.rfind("--replications=", 0) == 0;
+  });
+  if (plan_.precision && !batch_given) plan_.replications = std::min(kFirstBatch, plan_.max_replications.value_or(kFirstBatch));
   if (plan_.replications < 1) throw StudyUsageError("--replications: must be at least 1");
   for (const Variation& v : plan_.variations) {
     if (v.values.empty()) throw StudyUsageError("--vary " + v.target + ": empty list");

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <map>
@@ -73,16 +74,20 @@ struct Measure {
   bool operator==(const Measure&) const = default;
 };
 
+// The first batch of a study with a precision when --replications does not give it.
+inline constexpr int64_t kFirstBatch = 10;
+
 struct StudyPlan {
   std::string model;                   // the model file
   std::vector<Assignment> sets;        // before every run, in order
   std::vector<Variation> variations;   // the cases: their full factorial, the last varying fastest
-  int64_t replications = 1;
+  int64_t replications = 1;            // with a precision: the size of each batch (kFirstBatch unless given)
   uint64_t seed = 1;
   std::vector<Measure> measures;
   double warmup = -std::numeric_limits<double>::infinity();
   std::optional<std::string> out;      // runs CSV
   std::optional<std::string> summary;  // summary CSV
+  std::optional<std::string> record;   // the study's record (JSON); by default beside the summary or the runs
   int jobs = 0;                        // worker threads; 0: one per core
   bool crn = false;                    // common random numbers: the same seeds in every case, a stream per block
   std::optional<int64_t> baseline;     // the case the others are paired with (--crn only); 1 when not given
@@ -197,7 +202,8 @@ class StudyTally {
   void Add(const RunResult& r);
   CaseSummary Case(int64_t case_number) const;
   std::vector<CaseSummary> Cases() const;
-  // Whether every measure of the case has a half-width <= precision * |mean|.
+  // Whether every measure of the case, and with --crn its difference to the baseline,
+  // has a half-width <= precision * |mean|.
   bool Precise(int64_t case_number) const;
   int64_t runs(int64_t case_number) const { return cases_[static_cast<size_t>(case_number - 1)].runs; }
 
@@ -263,12 +269,16 @@ class RunSchedule {
   int64_t done() const { return done_; }
   int64_t released() const { return released_count_; }  // passed on to the tally and the sink
   int64_t failed() const { return failed_; }
-  int64_t planned() const { return planned_; }  // runs known so far: more may follow on a precision
+  // The runs known so far, or under a precision those its rule expects in all once a
+  // batch is judged, if more: the progress's time left is that of these.
+  int64_t planned() const { return std::max(planned_, expected_); }
   const StudyTally& tally() const { return tally_; }
 
  private:
   void Release();     // passes the results that are next in order on
   void NextBatch();   // decides which cases go on, after a batch is complete
+  int64_t ExpectedRuns(int64_t case_number) const;
+  void Expect();      // the runs the precision's rule is expected to make, after a batch
 
   const Study& study_;
   Sink sink_;
@@ -281,7 +291,7 @@ class RunSchedule {
   int64_t at_replication_ = 1;
   bool batch_out_ = false, more_batches_ = true, stopped_ = false;
   int64_t handed_ = 0, released_ = 0, out_ = 0, released_count_ = 0;
-  int64_t done_ = 0, failed_ = 0, planned_ = 0;
+  int64_t done_ = 0, failed_ = 0, planned_ = 0, expected_ = 0;
   std::map<int64_t, RunResult> pending_;  // results that wait for an earlier one
 };
 
@@ -338,7 +348,7 @@ StudyResults RunStudy(const Study& study, int jobs, const Progress& progress);
 // The files and the table. Runs CSV: case, replication, seed, each varied target, each
 // measure, status ("ok" or the error text). Summary CSV: case, each varied target,
 // runs, failed, and n, mean, sd, ci95 of each measure (ci99 and so on at another
-// --confidence); with --crn diff, sd_diff, ci_diff of each; with --precision stopped.
+// --confidence); with --crn n_diff (the pairs), diff, sd_diff, ci_diff of each; with --precision stopped.
 // Empty cells for no value.
 std::string RunsHeader(const Study& study);
 std::string RunRow(const Study& study, const RunResult& r);

@@ -4,12 +4,14 @@
 #include <charconv>
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <sys/stat.h>
 #include <tuple>
 
 #include "model/numbers.h"
 #include "model/tape_csv.h"
+#include "study/sha256.h"
 #include "study/study_outputs.h"
 #include "trevolan_version.h"
 
@@ -116,9 +118,15 @@ nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
   return j;
 }
 
+// The start or end times of a record: a list, or one time in a record of before the
+// resumes had their own.
+nlohmann::ordered_json TimesOf(const nlohmann::json& was) {
+  return nlohmann::ordered_json::parse((was.is_array() ? was : nlohmann::json::array({was})).dump());
+}
+
 }  // namespace
 
-StudyFiles::StudyFiles(const Study& study) : study_(study), started_(IsoNow()) {
+StudyFiles::StudyFiles(const Study& study, std::string build) : study_(study), build_(std::move(build)) {
   const StudyPlan& plan = study.plan();
   if (plan.out) {
     partial_path_ = PartialPath(*plan.out);
@@ -136,8 +144,10 @@ StudyFiles::StudyFiles(const Study& study) : study_(study), started_(IsoNow()) {
       throw StudyUsageError("--out " + *plan.out + ": " + e.what());
     }
   }
+  started_.push_back(IsoNow());
+  ended_.push_back(nullptr);
   // The record from the start: a study killed on the way can be resumed by it.
-  if (const auto record = RecordPath(plan)) WriteFileAtomically(*record, Record(0, true, false));
+  if (const auto record = RecordPath(plan)) WriteFileAtomically(*record, Record(0, true));
 }
 
 StudyFiles::~StudyFiles() = default;
@@ -207,6 +217,8 @@ void StudyFiles::CheckRecord(const std::string& record_path, bool partial_found)
              " is not finished: resume it with --replications " + std::to_string(replications) + " first");
     }
     runs_in_ = record.at("runs_in").get<std::vector<std::string>>();
+    started_ = TimesOf(record.at("started"));
+    ended_ = TimesOf(record.at("ended"));
   } catch (const nlohmann::json::exception& e) {
     refuse(record_path + " is not the record of a study: " + e.what());
   }
@@ -385,7 +397,14 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
     }
   };
   write("--summary", plan.summary, SummaryCsv(study_, cases));
-  write("record", RecordPath(plan), Record(schedule.released(), interrupted, true));
+  ended_.back() = IsoNow();
+  for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary}}) {
+    if (!path) continue;
+    if (const auto digest = FileSha256Hex(*path)) digests_.emplace_back(option, *digest);
+  }
+  const auto record = RecordPath(plan);
+  write("record", record, Record(schedule.released(), interrupted));
+  if (record && !plan.out && !plan.summary) err << "study: the record is in " << AbsolutePath(*record) << '\n';
   out << SummaryTable(study_, cases);
   for (const std::string& f : failures_) out << "error: " << f << '\n';
   if (failed_ > static_cast<int64_t>(failures_.size())) {
@@ -400,13 +419,35 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   return failed ? 1 : 0;
 }
 
-std::string StudyFiles::Record(int64_t runs, bool interrupted, bool ended) const {
+// The files the study writes, with absolute paths, and the SHA-256 of each once written.
+nlohmann::ordered_json StudyFiles::Outputs() const {
+  const StudyPlan& plan = study_.plan();
+  nlohmann::ordered_json j = nlohmann::ordered_json::object();
+  for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary},
+                                     std::pair{"--tapes", plan.tapes}}) {
+    if (!path) continue;
+    nlohmann::ordered_json& o = j[option];
+    o["path"] = AbsolutePath(*path);
+    if (std::string(option) == "--tapes") continue;  // a folder of a file a run: too many to name
+    o["sha256"] = nullptr;
+    for (const auto& [written, digest] : digests_) {
+      if (written == option) o["sha256"] = digest;
+    }
+  }
+  return j;
+}
+
+std::string StudyFiles::Record(int64_t runs, bool interrupted) const {
   const StudyPlan& plan = study_.plan();
   nlohmann::ordered_json j;
   j["program"] = "trevolan";
   j["version"] = kVersion;
+  j["build"] = build_;
   j["command"] = plan.command;
-  j["model"] = {{"path", plan.model}, {"sha256", study_.model_sha256()}};
+  std::error_code ec;
+  j["cwd"] = std::filesystem::current_path(ec).string();
+  j["model"] = {{"path", plan.model.empty() ? std::string() : AbsolutePath(plan.model)},
+                {"sha256", study_.model_sha256()}};
   j["seed"] = plan.seed;
   j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
   j["confidence"] = plan.confidence;
@@ -414,10 +455,11 @@ std::string StudyFiles::Record(int64_t runs, bool interrupted, bool ended) const
   j["failed"] = failed_;
   j["interrupted"] = interrupted;
   j["started"] = started_;
-  j["ended"] = ended ? nlohmann::ordered_json(IsoNow()) : nlohmann::ordered_json(nullptr);
+  j["ended"] = ended_;
   j["options"] = plan.defining;
   j["plan"] = PlanValues(plan);
   j["runs_in"] = runs_in_;
+  j["outputs"] = Outputs();
   return j.dump(2) + "\n";
 }
 

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -22,7 +23,7 @@
 // gives the files of an uninterrupted study; a resume with more --replications extends
 // a finished study.
 //
-//   StudyFiles files(study);   // StudyUsageError or IoError: no run made
+//   StudyFiles files(study, kCommit);   // StudyUsageError or IoError: no run made
 //   RunSchedule schedule(study, files.Sink(), files.Kept());
 //   schedule.OnBatchDone([&] { files.Sync(); });
 //   ... the runs ...
@@ -31,7 +32,8 @@ namespace trevolan::study {
 
 class StudyFiles {
  public:
-  explicit StudyFiles(const Study& study);
+  // `build` names the commit the program was built from, as its --version does.
+  StudyFiles(const Study& study, std::string build);
   ~StudyFiles();
 
   RunSchedule::Sink Sink();
@@ -54,12 +56,17 @@ class StudyFiles {
   std::optional<RunResult> NextKept(RunKey key);
   std::optional<RunResult> NextLeft();
   void Write(const RunResult& r);
-  std::string Record(int64_t runs, bool interrupted, bool ended) const;
+  std::string Record(int64_t runs, bool interrupted) const;
+  nlohmann::ordered_json Outputs() const;
 
   static constexpr size_t kShownFailures = 10;  // the terminal gets the first few; the files hold all
 
   const Study& study_;
-  std::string started_;
+  std::string build_;
+  // The start and end of the first run of the study and of every resume, the last this
+  // one's (its end null until it ends, and left null by a study killed on the way).
+  nlohmann::ordered_json started_ = nlohmann::ordered_json::array(), ended_ = nlohmann::ordered_json::array();
+  std::vector<std::pair<std::string, std::string>> digests_;  // output, SHA-256 of the files written
   std::optional<std::string> partial_path_;   // none for an --out that is no regular file
   std::unique_ptr<PartialFile> partial_;
   std::unique_ptr<AtomicFileWriter> direct_;  // an --out that is no regular file (a FIFO)

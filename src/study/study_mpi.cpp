@@ -9,6 +9,7 @@
 // A rank that dies takes the whole job down with it (mpirun's default): the study ends
 // with mpirun's error and no files rather than waiting for results that never come.
 #include <mpi.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -18,6 +19,7 @@
 #include <mutex>
 #include <thread>
 
+#include "study/progress_bar.h"
 #include "study/stop_signals.h"
 #include "study/study.h"
 #include "study/study_files.h"
@@ -102,7 +104,7 @@ void SendWork(int rank, const std::optional<RunSchedule::Ticket>& t) {
 // threads ask by message, and a request that comes while a batch waits for its last
 // results is answered when the next batch is decided.
 void Dispatch(const Study& study, trevolan::study::SharedSchedule& shared, int jobs, int remote_threads,
-              trevolan::study::StopSignals& signals) {
+              trevolan::study::StopSignals& signals, trevolan::study::ProgressBar& bar) {
   std::exception_ptr local_failure;
   std::atomic<bool> local_done{false};
   std::thread local([&] {
@@ -115,8 +117,15 @@ void Dispatch(const Study& study, trevolan::study::SharedSchedule& shared, int j
   });
   std::deque<int> waiting;
   int ended = 0;
+  auto shown = std::chrono::steady_clock::now();
   for (;;) {
     if (signals.Arrived() && !shared.stop) shared.Stop();
+    // The progress ten times a second, as trevolan-cli shows it.
+    if (const auto now = std::chrono::steady_clock::now(); now - shown >= std::chrono::milliseconds(100)) {
+      shown = now;
+      const auto counts = shared.counts();
+      bar.Show(counts.done, counts.failed, counts.planned);
+    }
     while (!waiting.empty()) {
       std::optional<RunSchedule::Ticket> t;
       bool finished = false;
@@ -215,7 +224,7 @@ int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) 
       study = std::make_unique<Study>(std::move(plan), [rank](const std::string& text) {
         if (rank == 0) std::cout << "message: " << text << '\n';
       });
-      if (rank == 0) files = std::make_unique<trevolan::study::StudyFiles>(*study);
+      if (rank == 0) files = std::make_unique<trevolan::study::StudyFiles>(*study, trevolan::kCommit);
     } catch (const trevolan::study::StudyUsageError& e) {
       status = 2;
       problem = std::string("usage: ") + e.what();
@@ -246,7 +255,9 @@ int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) 
   RunSchedule schedule(*study, files->Sink(), files->Kept());
   schedule.OnBatchDone([&files] { files->Sync(); });
   trevolan::study::SharedSchedule shared(schedule);
-  Dispatch(*study, shared, jobs, remote_threads, signals);
+  trevolan::study::ProgressBar bar(isatty(STDERR_FILENO) ? &std::cerr : nullptr, std::cerr);
+  Dispatch(*study, shared, jobs, remote_threads, signals, bar);
+  bar.End();
   return files->Finish(schedule, std::cout, std::cerr);
 }
 

@@ -1,6 +1,7 @@
 #include "study/study_options.h"
 
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <type_traits>
@@ -82,6 +83,13 @@ const std::vector<StudyOption> kOptions = {
      .help = "One CSV row per case with n, mean, standard deviation and the half-width of the confidence "
              "interval (Student t) of every measure; the summary is also printed as a table.",
      .store = Into<&StudyPlan::summary>},
+    {.name = "--record", .value = "FILE", .kind = OptionKind::kPath, .defines_runs = false,
+     .help = "The study's record (JSON): the program's version and commit, the command, the working folder, the "
+             "model's absolute path and SHA-256, the options, the start and end of the study and of every resume, "
+             "and the path and SHA-256 of every output file. By default SUMMARY.json beside --summary SUMMARY.csv, "
+             "else OUT.study.json beside --out, else MODEL.study.json (the model's name) in the working folder, "
+             "which standard error names: e.g. --record runs/queue.json.",
+     .store = Into<&StudyPlan::record>},
     {.name = "--jobs", .value = "N", .kind = OptionKind::kCount, .holds = [](double n) { return n <= 4096; },
      .refusal = "more than 4096 threads", .defines_runs = false, .keyword = "jobs",
      .help = "Worker threads, each with its own model state (default: one per core). The runs, and so the "
@@ -93,16 +101,18 @@ const std::vector<StudyOption> kOptions = {
              "that the cases differ by their values, not by their luck.",
      .store = Into<&StudyPlan::crn>},
     {.name = "--baseline", .value = "CASE", .kind = OptionKind::kCount, .keyword = "baseline",
-     .help = "With --crn: the summary gains diff, sd_diff and ci_diff of every measure, the difference of each "
-             "case to CASE (default 1), paired replication by replication.",
+     .help = "With --crn: the summary gains n_diff, diff, sd_diff and ci_diff of every measure: the number of "
+             "pairs and the difference of each case to CASE (default 1), paired replication by replication.",
      .store = Into<&StudyPlan::baseline>},
     {.name = "--precision", .value = "REL", .kind = OptionKind::kNumber,
      .holds = [](double rel) { return rel > 0 && rel < 1e300; }, .refusal = "must be a number above 0",
      .keyword = "precision",
-     .help = "With --max-replications: --replications is the first batch, and each case is replicated further "
-             "in batches of the same size until every measure's half-width is at most REL times its absolute "
-             "mean. The summary's column stopped says precision or limit. The batches do not depend on the number "
-             "of workers or ranks.",
+     .help = "With --max-replications: --replications is the first batch (10 when not given), and each case is "
+             "replicated further in batches of the same size until every measure's half-width is at most REL "
+             "times its absolute mean; with --crn so must be that of its difference to the baseline, which goes on "
+             "while a case paired with it does. The summary's column stopped says precision or limit. The "
+             "batches do not depend on the number of workers or ranks, e.g. --precision 0.05 "
+             "--max-replications 1000.",
      .store = Into<&StudyPlan::precision>},
     {.name = "--max-replications", .value = "R", .kind = OptionKind::kCount, .keyword = "max_replications",
      .help = "With --precision: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
@@ -255,6 +265,10 @@ StudyPlan ParseStudyOptions(const std::vector<std::string>& args) {
   if (parsed.positional.size() > 1) throw StudyUsageError("study takes one model");
   if (parsed.positional.empty()) throw StudyUsageError("study needs a model");
   plan.model = parsed.positional[0];
+  // A study on the command line always leaves its record, also when it writes no other file.
+  if (!plan.out && !plan.summary && !plan.record) {
+    plan.record = std::filesystem::path(plan.model).stem().string() + ".study.json";
+  }
   return plan;
 }
 

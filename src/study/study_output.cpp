@@ -41,9 +41,19 @@ std::vector<std::string> CaseCells(const CaseSummary& c) {
 }  // namespace
 
 std::string IntervalName(double level) {
-  char buf[32];
-  const auto r = std::to_chars(buf, buf + sizeof buf, level * 100, std::chars_format::general, 10);
-  return "ci" + std::string(buf, r.ptr);
+  // The level's shortest decimal digits, the point moved two places: 0.95 gives 95,
+  // 0.999 99.9, 1e-9 0.0000001. Arithmetic on the number itself would give 99.89999...
+  // or 1e-07.
+  char buf[400];
+  const auto r = std::to_chars(buf, buf + sizeof buf, level, std::chars_format::fixed);
+  std::string digits(buf, r.ptr);  // "0.95"; the level lies between 0 and 1
+  const size_t point = digits.find('.');
+  std::string fraction = point == std::string::npos ? "" : digits.substr(point + 1);
+  fraction.resize(std::max<size_t>(fraction.size(), 2), '0');
+  std::string whole = std::to_string(std::stoll(digits.substr(0, point)) * 100 + std::stoll(fraction.substr(0, 2)));
+  std::string rest = fraction.substr(2);
+  while (!rest.empty() && rest.back() == '0') rest.pop_back();
+  return "ci" + whole + (rest.empty() ? "" : "." + rest);
 }
 
 std::string RunsHeader(const Study& study) {
@@ -78,7 +88,7 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       header.push_back(stat + "(" + m.name + ")");
     }
     if (plan.crn) {
-      for (const char* stat : {"diff", "sd_diff", "ci_diff"}) header.push_back(std::string(stat) + "(" + m.name + ")");
+      for (const char* stat : {"n_diff", "diff", "sd_diff", "ci_diff"}) header.push_back(std::string(stat) + "(" + m.name + ")");
     }
   }
   if (plan.precision) header.push_back("stopped");
@@ -94,6 +104,7 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       if (!plan.crn) continue;
       const bool paired = m < c.differences.size();
       const SampleSummary d = paired ? c.differences[m] : SampleSummary{};
+      row.push_back(std::to_string(d.n));  // the pairs behind the difference; 0 for the baseline
       row.push_back(Cell(d.mean, paired && d.n > 0));
       row.push_back(Cell(d.sd, paired && d.n > 1));
       row.push_back(Cell(d.ci, paired && d.n > 1));

@@ -23,6 +23,12 @@ std::string ResolvedPath(const std::string& path) {
   return (ec ? p.lexically_normal() : resolved).string();
 }
 
+std::string AbsolutePath(const std::string& path) {
+  std::error_code ec;
+  const fs::path p = fs::absolute(path, ec);
+  return (ec ? fs::path(path) : p).lexically_normal().string();
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa {}, sb {};
   if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
@@ -32,6 +38,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 std::optional<std::string> RecordPath(const StudyPlan& plan) {
+  if (plan.record) return plan.record;
   if (plan.summary) {
     std::string base = *plan.summary;
     if (base.size() > 4 && base.compare(base.size() - 4, 4, ".csv") == 0) base.resize(base.size() - 4);

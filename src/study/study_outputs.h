@@ -16,12 +16,16 @@ std::string TapeFileName(RunKey key);
 // file it would create.
 std::string ResolvedPath(const std::string& path);
 
+// The path made absolute, without following links: as a record names a file.
+std::string AbsolutePath(const std::string& path);
+
 // Whether two paths name one file: by device and inode when both exist, else by where
 // they lead.
 bool SameFile(const std::string& a, const std::string& b);
 
-// Where the record goes: SUMMARY.json beside SUMMARY.csv, else OUT.study.json; none
-// without either.
+// Where the record goes: --record, else SUMMARY.json beside SUMMARY.csv, else
+// OUT.study.json; none without any of them (the command line names one then: MODEL's
+// name with .study.json in the working folder).
 std::optional<std::string> RecordPath(const StudyPlan& plan);
 
 // The file that holds the finished runs while the study goes, beside the file --out

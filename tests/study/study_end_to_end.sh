@@ -10,13 +10,15 @@
 #   arrival gaps 1.8 and 2 correlate above 0.8 and the paired interval is at least three
 #   times narrower than the two unpaired intervals together;
 # - a precision stop gives the same files for 1 and 2 threads and 2 MPI ranks;
-# - the tapes and the study's record;
+# - the tapes and the study's record: the build, absolute paths, the digests of the
+#   outputs, the times of every resume, a record of a study that names no file;
 # - a study of 10^6 runs keeps its memory flat (peak below 60 MB).
 set -euo pipefail
 cli=$1 models=$2 mpi=${3:-} mpiexec=${4:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
+work=$(pwd -P)  # as the programs see it
 fail() { echo "FAIL: $*" >&2; exit 1; }
 queue=$models/mm1_queue.txt
 # A command, not a function: a signal must reach mpirun itself, not a shell around it.
@@ -159,13 +161,35 @@ printf 'open %s\ntiming finish=50\nset 101.aa 3\nseed %s\nreset\nfinish\nsave-ta
 "$cli" exec -f alone.script >/dev/null
 cmp alone.csv tapes/case-2-rep-2.csv || fail "a run's tape is not that of the run repeated alone"
 head -n 1 tapes.csv | grep -q ',ci99(final:104.Value)' || fail "confidence column: $(head -n 1 tapes.csv)"
-python3 - tapes.json "$queue" <<'EOF' || fail "record: $(cat tapes.json)"
-import hashlib, json, sys
-r = json.load(open(sys.argv[1]))
+# A study that names no file leaves its record all the same, and says where.
+"$cli" study "$queue" --set FinTim=50 --measure final:104.Value --confidence 1e-9 >bare.out 2>bare.err
+[ "$(cat bare.err)" = "study: the record is in $work/mm1_queue.study.json" ] || fail "bare record: $(cat bare.err)"
+grep -q '+-0.0000001%' bare.out || fail "confidence 1e-9 label: $(cat bare.out)"
+"$cli" study "$queue" --set FinTim=50 --measure final:104.Value --record named.json >/dev/null 2>&1
+build=$("$cli" --version | sed 's/.*(\(.*\))$/\1/')
+python3 - "$queue" "$build" "$work" <<'EOF' || fail "record: $(cat tapes.json)"
+import hashlib, json, os, sys
+queue, build, work = sys.argv[1:]
+digest = lambda path: hashlib.sha256(open(path, "rb").read()).hexdigest()
+r = json.load(open("tapes.json"))
 assert r["program"] == "trevolan" and r["command"][:2] == ["trevolan-cli", "study"], r
-assert r["model"]["sha256"] == hashlib.sha256(open(sys.argv[2], "rb").read()).hexdigest(), r
+assert (r["build"], r["cwd"], r["model"]["path"]) == (build, work, os.path.abspath(queue)), r
+assert build.startswith("commit ") or build == "unknown commit", build
+assert r["model"]["sha256"] == digest(queue), r
 assert (r["runs"], r["failed"], r["interrupted"], r["confidence"], r["seed"]) == (4, 0, False, 0.99, 1), r
-assert r["warmup"] is None and r["started"] <= r["ended"], r
+assert r["warmup"] is None and len(r["started"]) == len(r["ended"]) == 1 and r["started"] <= r["ended"], r
+assert r["outputs"] == {"--summary": {"path": work + "/tapes.csv", "sha256": digest("tapes.csv")},
+                        "--tapes": {"path": work + "/tapes"}}, r["outputs"]
+# Every resume adds its start, and its end when it was not killed: the kills and the last
+# resume; the study extended.
+for name, resumes in ("k.sum.json", None), ("e.sum.json", 2):
+    r = json.load(open(name))
+    assert len(r["started"]) == len(r["ended"]) >= 2 and r["ended"][-1] is not None, (name, r)
+    assert resumes is None or [e is not None for e in r["ended"]] == [True] * resumes, (name, r)
+    assert r["outputs"]["--out"]["sha256"] == digest(name.replace(".sum.json", ".csv")), (name, r)
+for name in "mm1_queue.study.json", "named.json":
+    r = json.load(open(name))
+    assert r["runs"] == 1 and r["outputs"] == {}, (name, r)
 EOF
 
 # ---- Memory stays flat ----

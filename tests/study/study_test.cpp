@@ -46,6 +46,13 @@ TEST(StudyStatistics, StudentQuantilesAndSampleSummary) {
   EXPECT_NEAR(s.ci, 2.36462425159278 * std::sqrt(32.0 / 7) / std::sqrt(8.0), 1e-6);
   EXPECT_TRUE(std::isnan(Summarize({3}).sd));
   EXPECT_EQ(Summarize({}).n, 0);
+  // The interval's column is named by the level in per cent, every digit the level was
+  // given with and no more.
+  for (const auto& [level, name] : std::map<double, std::string>{{0.95, "ci95"}, {0.999, "ci99.9"}, {0.5, "ci50"},
+                                                                  {0.05, "ci5"}, {0.999999999, "ci99.9999999"},
+                                                                  {1e-9, "ci0.0000001"}, {0.123456789012345, "ci12.3456789012345"}}) {
+    EXPECT_EQ(IntervalName(level), name) << level;
+  }
 }
 
 TEST(StudyCsv, FieldsAreQuotedOnlyWhenTheyMustBe) {
@@ -307,6 +314,91 @@ TEST(StudySchedule, StopsKeepTheRunsInOrderAndPairsFollowTheBaseline) {
             "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
            {std::string(1000, 'a'), "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3"}}) {
     EXPECT_EQ(Sha256Hex(text), digest) << text.size();
+  }
+}
+
+// A precision stop: a first batch of ten runs unless --replications or the limit says
+// otherwise, whole batches after it; what stopped on precision is precise, and under
+// --crn so is its difference to the baseline, which runs as long as any case paired
+// with it and gives the number of pairs in the summary.
+TEST(StudySchedule, PrecisionStopsAfterAFirstBatchOfTenAndOnThePairs) {
+  const struct {
+    std::vector<std::string> args;
+    int64_t batch;
+  } rows[] = {
+      {{}, 10},
+      {{"--replications", "3"}, 3},
+      {{"--max-replications", "6"}, 6},
+      {{"--crn", "--baseline", "2"}, 10},
+      {{"--crn", "--replications", "4"}, 4},
+  };
+  for (const auto& row : rows) {
+    std::vector<std::string> args{ExamplePath("mm1_queue.txt"), "--set", "FinTim=200", "--vary", "101.aa=1.5,2,2.5",
+                                  "--measure", "mean:104.Value", "--seed", "4", "--precision", "0.2"};
+    args.insert(args.end(), row.args.begin(), row.args.end());
+    if (std::find(args.begin(), args.end(), "--max-replications") == args.end()) {
+      args.insert(args.end(), {"--max-replications", "60"});
+    }
+    const Study study(ParseStudyOptions(args));
+    const std::string named = ::testing::PrintToString(row.args);
+    EXPECT_EQ(study.plan().replications, row.batch) << named;
+    const StudyResults results = RunStudy(study, 2, nullptr);
+    const int64_t limit = *study.plan().max_replications, baseline = study.baseline();
+    const auto precise = [](const SampleSummary& s) { return s.n > 1 && s.ci <= 0.2 * std::fabs(s.mean); };
+    int64_t most = 0, stopped_on_precision = 0;
+    for (const CaseSummary& c : results.cases) {
+      EXPECT_TRUE(c.runs == limit || (c.runs >= row.batch && c.runs % row.batch == 0)) << named << c.runs;
+      EXPECT_EQ(c.stopped == "limit", !precise(c.measures[0]) || (c.case_number != baseline && baseline > 0 &&
+                                                                 !precise(c.differences[0])))
+          << named << " case " << c.case_number;
+      if (c.case_number != baseline) most = std::max(most, c.runs);
+      stopped_on_precision += c.stopped == "precision";
+      if (baseline > 0 && c.case_number != baseline) {
+        EXPECT_EQ(c.differences[0].n, c.runs) << named;
+      }
+    }
+    EXPECT_TRUE(limit == row.batch || stopped_on_precision > 0) << named;
+    if (baseline > 0) {
+      EXPECT_GE(results.cases[static_cast<size_t>(baseline - 1)].runs, most) << named;
+      const auto lines = SplitLines(SummaryCsv(study, results.cases));
+      EXPECT_NE(lines[0].find(",n_diff(mean:104.Value),diff(mean:104.Value),"), std::string::npos) << lines[0];
+      const auto baseline_row = *ParseCsvLine(lines[static_cast<size_t>(baseline)]);
+      EXPECT_EQ(baseline_row[8], "0") << lines[static_cast<size_t>(baseline)];
+    }
+  }
+}
+
+// Under a precision the runs planned, and so the progress's time left, are those the
+// rule is expected to make once the first batch is judged: here within a batch, or 15 %
+// (the first ten runs' sd is that of the pattern times sqrt(10/9)), of the runs it then
+// makes, for runs whose values repeat a pattern (so the mean and sd hold).
+TEST(StudySchedule, PrecisionPlansTheRunsItsRuleWillMake) {
+  const struct {
+    std::vector<double> pattern;
+    std::string precision, limit;
+  } rows[] = {
+      {{1, 3}, "0.1", "1000"}, {{1, 3}, "0.1", "50"}, {{1, 2, 3, 4, 5}, "0.02", "5000"},
+      {{2, 2.001}, "0.1", "1000"}, {{-1, 3}, "0.05", "100000"},
+  };
+  for (const auto& row : rows) {
+    const Study study(ParseStudyOptions({ExamplePath("mm1_queue.txt"), "--measure", "final:104.Value", "--precision",
+                                         row.precision, "--max-replications", row.limit}));
+    RunSchedule schedule(study, nullptr);
+    int64_t after_first = 0;
+    while (const auto t = schedule.Next()) {
+      RunResult r;
+      r.index = t->index;
+      r.case_number = t->key.case_number;
+      r.replication = t->key.replication;
+      r.values = {row.pattern[static_cast<size_t>(t->key.replication - 1) % row.pattern.size()]};
+      schedule.Done(r);
+      if (schedule.done() == kFirstBatch) after_first = schedule.planned();
+    }
+    const std::string named = row.precision + " " + row.limit + " " + std::to_string(row.pattern.size());
+    EXPECT_TRUE(schedule.Finished()) << named;
+    EXPECT_EQ(schedule.planned(), schedule.done()) << named;
+    EXPECT_LE(std::abs(after_first - schedule.done()), std::max(kFirstBatch, schedule.done() * 15 / 100)) << named << ": " << after_first << " planned, "
+                                                                    << schedule.done() << " made";
   }
 }
 
@@ -613,7 +705,7 @@ TEST(StudyFiles, TheRecordNamesTheModelTextThatRan) {
   {
     Study study(ParseStudyOptions(args));
     testing::WriteTextFile(model, original + "\n");  // edited while the study runs
-    StudyFiles files(study);
+    StudyFiles files(study, "commit 1234567");
     RunSchedule schedule(study, files.Sink(), files.Kept());
     SharedSchedule shared(schedule);
     RunOnThreads(study, shared, 1, nullptr);
