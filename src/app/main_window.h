@@ -31,6 +31,7 @@ namespace trevolan {
 
 class BlockDialog;
 class CopyDialog;
+class DiagramSelection;
 class DiagramZoom;
 class ModelHistory;
 class RecentFiles;
@@ -83,6 +84,7 @@ class TForm1 : public QMainWindow {
   ModelHistory& history() { return *history_; }
   RecoveryFiles& recovery() { return *recovery_; }
   DiagramZoom& zoom() { return *zoom_; }
+  DiagramSelection& selection() { return *selection_; }
   // The window's size and position and the plot panel's height from the user's
   // settings; false when none were kept.
   bool RestoreWindowSettings();
@@ -196,6 +198,7 @@ class TForm1 : public QMainWindow {
   int32_t highest_before_edit_ = 0;  // HighestBlock when the edit began, for its name
   RecentFiles* recent_ = nullptr;
   DiagramZoom* zoom_ = nullptr;
+  DiagramSelection* selection_ = nullptr;  // the selection and the gestures that wire and select
 
   // The client area, top to bottom; the splitter lets the plot panel's height change.
   QSplitter* splitter_ = nullptr;

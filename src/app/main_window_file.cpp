@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/diagram_selection.h"
 #include "app/diagram_zoom.h"
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
@@ -138,6 +139,7 @@ void TForm1::ModelWritten() {
 void TForm1::ModelLoaded(bool with_save_file) {
   document_.Loaded(sim_->DataFileName, with_save_file);
   history_->Clear();
+  selection_->Clear();
   recovery_->Remove();
   recent_->Add(Q(sim_->DataFileName));
 }
@@ -147,6 +149,7 @@ void TForm1::NewClick() {
   Handle([this] { FileNew(*sim_); });
   document_.NewModel();
   history_->Clear();
+  selection_->Clear();
   recovery_->Remove();
 }
 
@@ -252,6 +255,7 @@ void TForm1::OfferRecovery() {
     });
     if (!restored) return;
     history_->Clear(false);  // a model that no file holds
+    selection_->Clear();
     RecoveryFiles::RemoveOrphan(orphan);
     WriteRecoveryCopy();     // this session's own copy takes over
     return;
