@@ -1,7 +1,8 @@
 // Takes the screenshots of the window in README.md: two example models running with
 // animation and the plot panel shown, the block dialog open on an Activity, the
-// question about unsaved changes, the offer of a recovery copy, a zoomed diagram, the
-// tooltip over a block and the user guide.
+// question about unsaved changes, the offer of a recovery copy, a zoomed diagram, a
+// selection being moved and a wire being drawn, the tooltip over a block and the user
+// guide.
 //   trevolan_window_screenshots EXAMPLES_DIR OUTPUT_DIR
 #include <cstdio>
 #include <functional>
@@ -20,6 +21,7 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "app/diagram_selection.h"
 #include "app/diagram_zoom.h"
 #include "app/main_window.h"
 #include "app/paint_box.h"
@@ -179,6 +181,34 @@ int main(int argc, char** argv) {
     area->verticalScrollBar()->setValue(40);
     QApplication::processEvents();
     ok &= Save(w->grab().toImage(), out + "/window_zoom.png");
+  }
+  {
+    // A Shift+drag from one block of the damped oscillator towards another, with its
+    // rubber line; then its four blocks taken by a Ctrl+drag rubber band and one of
+    // them dragged: the whole selection's outlines follow.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 10);
+    w->GraphBtnMouseUp(MouseButton::Left);  // the plot panel hidden
+    trevolan::PaintBox* box = w->diagram_box();
+    const auto drag_to = [box](QPoint at, Qt::KeyboardModifiers keys) {
+      QMouseEvent move(QEvent::MouseMove, QPointF(at), box->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::LeftButton,
+                       keys);
+      QApplication::sendEvent(box, &move);
+      QApplication::processEvents();
+    };
+    const trevolan::TBlock& spring = w->sim().block(103);
+    const trevolan::TBlock& position = w->sim().block(102);
+    const trevolan::TBlock& accel = w->sim().block(104);
+    const QPoint towards(accel.XX + 4, accel.YY + 4);
+    QTest::mousePress(box, Qt::LeftButton, Qt::ShiftModifier, QPoint(position.XX + 3, position.YY + 3));
+    drag_to(towards, Qt::ShiftModifier);
+    ok &= Save(w->grab().toImage(), out + "/window_wire.png");
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::ShiftModifier, QPoint(700, 600));  // on no block: no wire
+    QTest::mousePress(box, Qt::LeftButton, Qt::ControlModifier, QPoint(270, 130));
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::ControlModifier, QPoint(530, 290));
+    const QPoint on_spring(spring.XX + 3, spring.YY + 3);
+    QTest::mousePress(box, Qt::LeftButton, {}, on_spring);
+    drag_to(on_spring + QPoint(180, 90), {});
+    ok &= Save(w->grab().toImage(), out + "/window_selection.png");
   }
   {
     // The tooltip over a block of the damped oscillator, drawn where it shows.

@@ -210,6 +210,21 @@ void DiagramSelection::Paste() {
       [&pasted](const ModelChange&) { return PasteName(pasted); });
 }
 
+// The block a wire dropped here would go to, framed, with the letter of the connection
+// it would take; framed in red when it has no free connection.
+void DiagramSelection::PaintWireTarget(QPainter& p) const {
+  const Sim& s = sim_();
+  const WireTarget target = WireTargetAt(s, at_.x(), at_.y(), BlockAtPoint(s, at_.x(), at_.y()));
+  if (target.block <= 0 || target.block == from_) return;
+  const TBlock& b = s.block(target.block);
+  const Extent size = LabelSize(b);
+  p.setPen(QPen(target.connection ? kSelectionColour : QColor(Qt::red), 2));
+  p.drawRect(QRect(b.XX - 2, b.YY - 2, size.width + 4, size.height + 4));
+  if (target.connection) {
+    p.drawText(QPoint(b.XX + size.width + 8, b.YY + 10), QString(QChar::fromLatin1(ConnectionLetter(*target.connection))));
+  }
+}
+
 void DiagramSelection::Paint(QPainter& p) const {
   const Sim& s = sim_();
   const BlockIds present = Present();
@@ -225,7 +240,9 @@ void DiagramSelection::Paint(QPainter& p) const {
   switch (gesture_) {
     case Gesture::kWire: {
       const TBlock& b = s.block(from_);
+      p.setPen(QPen(kSelectionColour, 2, Qt::DashLine));
       p.drawLine(QPoint(b.XX + 6, b.YY + 6), at_);
+      PaintWireTarget(p);
       break;
     }
     case Gesture::kSelect:

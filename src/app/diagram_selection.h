@@ -59,6 +59,7 @@ class DiagramSelection : public QObject {
   // The selection without the blocks that an undo or another edit took away.
   BlockIds Present() const;
   void Paint(QPainter& p) const;
+  void PaintWireTarget(QPainter& p) const;
   void EndRelease(QPoint at);
   void Wire(QPoint at);
   void DeleteSelection();
