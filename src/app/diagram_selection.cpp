@@ -68,6 +68,7 @@ void DiagramSelection::Press(MouseButton button, QPoint at) {
     if (on_block) gesture_ = Gesture::kWire;
   } else if (keys & Qt::ControlModifier) {
     gesture_ = Gesture::kSelect;
+    if (!on_block || s.block(from_).XX <= 0) from_ = 0;  // a click here selects nothing
   } else if (on_block && std::binary_search(selected_.begin(), selected_.end(), from_) && Present().size() > 1) {
     gesture_ = Gesture::kMoveSelection;
   }
@@ -98,7 +99,7 @@ bool DiagramSelection::Release(MouseButton button, QPoint at) {
       Wire(at);
       return true;
     case Gesture::kSelect:
-      if (click && from_ <= 0) return false;  // a place recorded, as a plain click does
+      if (click && from_ <= 0) return false;  // a plain click's rules: the place recorded
       edit_(
           [this, at, click] {
             if (click) {
