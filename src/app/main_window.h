@@ -30,6 +30,7 @@ class QTimer;
 namespace trevolan {
 
 class BlockDialog;
+class BlockFinder;
 class CopyDialog;
 class DiagramZoom;
 class ModelHistory;
@@ -39,6 +40,7 @@ class InsertDialog;
 class MouseUpButton;
 class NumberDialog;
 class PaintBox;
+class PaletteDock;
 class Panel;
 class THelpFm;
 class UserGuide;
@@ -196,6 +198,8 @@ class TForm1 : public QMainWindow {
   int32_t highest_before_edit_ = 0;  // HighestBlock when the edit began, for its name
   RecentFiles* recent_ = nullptr;
   DiagramZoom* zoom_ = nullptr;
+  BlockFinder* finder_ = nullptr;  // Find Block, Ctrl+F
+  PaletteDock* palette_ = nullptr;
 
   // The client area, top to bottom; the splitter lets the plot panel's height change.
   QSplitter* splitter_ = nullptr;
