@@ -1,8 +1,8 @@
 // Takes the screenshots of the window in README.md: two example models running with
 // animation and the plot panel shown, the block dialog open on an Activity, the
 // question about unsaved changes, the offer of a recovery copy, a zoomed diagram, a
-// selection being moved and a wire being drawn, the tooltip over a block and the user
-// guide.
+// selection being moved and a wire being drawn, the tooltip over a block, the user
+// guide, the plot cursor and the block palette.
 //   trevolan_window_screenshots EXAMPLES_DIR OUTPUT_DIR
 #include <cstdio>
 #include <functional>
@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -235,6 +237,39 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     if (auto* guide = w->findChild<QWidget*>(QStringLiteral("UserGuide"))) {
       ok &= Save(guide->grab().toImage(), out + "/window_guide.png");
+    } else {
+      ok = false;
+    }
+  }
+  {
+    // The plot cursor over the damped oscillator's plot.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 6000);
+    trevolan::PaintBox* plot = w->plot_box();
+    const QPoint at(w->sim().PlotWidth * 2 / 5, 120);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(plot->mapToGlobal(at)), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(plot, &move);
+    QApplication::processEvents();
+    ok &= Save(w->grab().toImage(), out + "/window_plot_cursor.png");
+  }
+  {
+    // The block palette beside the producer and consumer, a Container entry picked.
+    auto w = RunningWindow(examples + "/producer_consumer.txt", 300);
+    w->GraphBtnMouseUp(MouseButton::Left);
+    if (auto* palette = w->findChild<QWidget*>(QStringLiteral("PaletteDock"))) palette->show();
+    if (auto* list = w->findChild<QListWidget*>(QStringLiteral("PaletteList"))) {
+      const QList<QListWidgetItem*> found = list->findItems(QStringLiteral("Container"), Qt::MatchExactly);
+      if (!found.isEmpty()) list->setCurrentItem(found.front());
+    }
+    QApplication::processEvents();
+    ok &= Save(w->grab().toImage(), out + "/window_palette.png");
+  }
+  {
+    // The guide's section on continuous blocks, with its diagram.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 10);
+    w->ShowGuide(QStringLiteral("continuous-blocks"));
+    QApplication::processEvents();
+    if (auto* guide = w->findChild<QWidget*>(QStringLiteral("UserGuide"))) {
+      ok &= Save(guide->grab().toImage(), out + "/window_guide_continuous.png");
     } else {
       ok = false;
     }

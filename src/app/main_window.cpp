@@ -21,8 +21,10 @@
 #include <QVBoxLayout>
 
 #include "app/block_dialog.h"
+#include "app/block_finder.h"
 #include "app/copy_dialog.h"
 #include "app/data_folders.h"
+#include "app/diagram_pan.h"
 #include "app/diagram_selection.h"
 #include "app/diagram_zoom.h"
 #include "app/file_dialogs.h"
@@ -31,6 +33,8 @@
 #include "app/model_history.h"
 #include "app/number_dialog.h"
 #include "app/paint_box.h"
+#include "app/palette_dock.h"
+#include "app/plot_cursor.h"
 #include "app/recent_files.h"
 #include "app/recovery.h"
 #include "app/timing_dialog.h"
@@ -128,12 +132,15 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   zoom_->on_zoom = [this](double z) {
     statusBar()->showMessage(QStringLiteral("Zoom %1 %").arg(qRound(z * 100)), 3000);
   };
+  new DiagramPan(GraphScrBx, GraphBx);
+  finder_ = new BlockFinder(GraphScrBx, GraphBx, [this]() -> const Sim& { return *sim_; });
 
   splitter_ = new QSplitter(Qt::Vertical, central);
   splitter_->setObjectName(QStringLiteral("PlotSplitter"));
   splitter_->setChildrenCollapsible(false);
   splitter_->addWidget(GraphScrBx);
   BuildPlotPanel();
+  new PlotCursor(*this);
   splitter_->addWidget(GrPlotPnl);
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 0);
@@ -161,6 +168,8 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   InsertFm = new InsertDialog(this, guard_);
   CopyFm = new CopyDialog(this, guard_);
 
+  palette_ = new PaletteDock(*this);
+  addDockWidget(Qt::LeftDockWidgetArea, palette_);
   setWindowTitle(Q(sim_->WindowCaption) + QStringLiteral("[*]"));
   history_ = new ModelHistory(this, [this](const std::function<void(Sim&)>& step) { ApplyHistory(step); });
   history_->on_change = [this] { HistoryChanged(); };
@@ -365,6 +374,8 @@ void TForm1::BuildMenus() {
             named(kNumberDisplayChangeName));
   view->addSeparator();
   zoom_->AddItems(view);
+  finder_->AddItem(view);
+  view->addAction(palette_->toggleViewAction());
 
   QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
   edit->setObjectName(QStringLiteral("EditMenu"));

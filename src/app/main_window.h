@@ -30,6 +30,7 @@ class QTimer;
 namespace trevolan {
 
 class BlockDialog;
+class BlockFinder;
 class CopyDialog;
 class DiagramSelection;
 class DiagramZoom;
@@ -40,6 +41,7 @@ class InsertDialog;
 class MouseUpButton;
 class NumberDialog;
 class PaintBox;
+class PaletteDock;
 class Panel;
 class THelpFm;
 class UserGuide;
@@ -199,6 +201,8 @@ class TForm1 : public QMainWindow {
   RecentFiles* recent_ = nullptr;
   DiagramZoom* zoom_ = nullptr;
   DiagramSelection* selection_ = nullptr;  // the selection and the gestures that wire and select
+  BlockFinder* finder_ = nullptr;  // Find Block, Ctrl+F
+  PaletteDock* palette_ = nullptr;
 
   // The client area, top to bottom; the splitter lets the plot panel's height change.
   QSplitter* splitter_ = nullptr;
