@@ -1,7 +1,8 @@
 // Takes the screenshots of the window in README.md: two example models running with
 // animation and the plot panel shown, the block dialog open on an Activity, the
-// question about unsaved changes, the offer of a recovery copy, a zoomed diagram, the
-// tooltip over a block and the user guide.
+// question about unsaved changes, the offer of a recovery copy, a zoomed diagram, a
+// selection being moved and a wire being drawn, the tooltip over a block, the user
+// guide, the plot cursor and the block palette.
 //   trevolan_window_screenshots EXAMPLES_DIR OUTPUT_DIR
 #include <cstdio>
 #include <functional>
@@ -11,7 +12,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -20,6 +23,7 @@
 #include <QTimer>
 #include <QToolTip>
 
+#include "app/diagram_selection.h"
 #include "app/diagram_zoom.h"
 #include "app/main_window.h"
 #include "app/paint_box.h"
@@ -181,6 +185,34 @@ int main(int argc, char** argv) {
     ok &= Save(w->grab().toImage(), out + "/window_zoom.png");
   }
   {
+    // A Shift+drag from one block of the damped oscillator towards another, with its
+    // rubber line; then its four blocks taken by a Ctrl+drag rubber band and one of
+    // them dragged: the whole selection's outlines follow.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 10);
+    w->GraphBtnMouseUp(MouseButton::Left);  // the plot panel hidden
+    trevolan::PaintBox* box = w->diagram_box();
+    const auto drag_to = [box](QPoint at, Qt::KeyboardModifiers keys) {
+      QMouseEvent move(QEvent::MouseMove, QPointF(at), box->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::LeftButton,
+                       keys);
+      QApplication::sendEvent(box, &move);
+      QApplication::processEvents();
+    };
+    const trevolan::TBlock& spring = w->sim().block(103);
+    const trevolan::TBlock& position = w->sim().block(102);
+    const trevolan::TBlock& accel = w->sim().block(104);
+    const QPoint towards(accel.XX + 4, accel.YY + 4);
+    QTest::mousePress(box, Qt::LeftButton, Qt::ShiftModifier, QPoint(position.XX + 3, position.YY + 3));
+    drag_to(towards, Qt::ShiftModifier);
+    ok &= Save(w->grab().toImage(), out + "/window_wire.png");
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::ShiftModifier, QPoint(700, 600));  // on no block: no wire
+    QTest::mousePress(box, Qt::LeftButton, Qt::ControlModifier, QPoint(270, 130));
+    QTest::mouseRelease(box, Qt::LeftButton, Qt::ControlModifier, QPoint(530, 290));
+    const QPoint on_spring(spring.XX + 3, spring.YY + 3);
+    QTest::mousePress(box, Qt::LeftButton, {}, on_spring);
+    drag_to(on_spring + QPoint(180, 90), {});
+    ok &= Save(w->grab().toImage(), out + "/window_selection.png");
+  }
+  {
     // The tooltip over a block of the damped oscillator, drawn where it shows.
     auto w = RunningWindow(examples + "/damped_oscillator.txt", 600);
     trevolan::PaintBox* box = w->diagram_box();
@@ -205,6 +237,39 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     if (auto* guide = w->findChild<QWidget*>(QStringLiteral("UserGuide"))) {
       ok &= Save(guide->grab().toImage(), out + "/window_guide.png");
+    } else {
+      ok = false;
+    }
+  }
+  {
+    // The plot cursor over the damped oscillator's plot.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 6000);
+    trevolan::PaintBox* plot = w->plot_box();
+    const QPoint at(w->sim().PlotWidth * 2 / 5, 120);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at), QPointF(plot->mapToGlobal(at)), Qt::NoButton, Qt::NoButton, {});
+    QApplication::sendEvent(plot, &move);
+    QApplication::processEvents();
+    ok &= Save(w->grab().toImage(), out + "/window_plot_cursor.png");
+  }
+  {
+    // The block palette beside the producer and consumer, a Container entry picked.
+    auto w = RunningWindow(examples + "/producer_consumer.txt", 300);
+    w->GraphBtnMouseUp(MouseButton::Left);
+    if (auto* palette = w->findChild<QWidget*>(QStringLiteral("PaletteDock"))) palette->show();
+    if (auto* list = w->findChild<QListWidget*>(QStringLiteral("PaletteList"))) {
+      const QList<QListWidgetItem*> found = list->findItems(QStringLiteral("Container"), Qt::MatchExactly);
+      if (!found.isEmpty()) list->setCurrentItem(found.front());
+    }
+    QApplication::processEvents();
+    ok &= Save(w->grab().toImage(), out + "/window_palette.png");
+  }
+  {
+    // The guide's section on continuous blocks, with its diagram.
+    auto w = RunningWindow(examples + "/damped_oscillator.txt", 10);
+    w->ShowGuide(QStringLiteral("continuous-blocks"));
+    QApplication::processEvents();
+    if (auto* guide = w->findChild<QWidget*>(QStringLiteral("UserGuide"))) {
+      ok &= Save(guide->grab().toImage(), out + "/window_guide_continuous.png");
     } else {
       ok = false;
     }

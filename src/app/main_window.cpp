@@ -21,8 +21,11 @@
 #include <QVBoxLayout>
 
 #include "app/block_dialog.h"
+#include "app/block_finder.h"
 #include "app/copy_dialog.h"
 #include "app/data_folders.h"
+#include "app/diagram_pan.h"
+#include "app/diagram_selection.h"
 #include "app/diagram_zoom.h"
 #include "app/file_dialogs.h"
 #include "app/help_dialog.h"
@@ -30,6 +33,8 @@
 #include "app/model_history.h"
 #include "app/number_dialog.h"
 #include "app/paint_box.h"
+#include "app/palette_dock.h"
+#include "app/plot_cursor.h"
 #include "app/recent_files.h"
 #include "app/recovery.h"
 #include "app/timing_dialog.h"
@@ -120,15 +125,22 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
     const Extent e = BlocksExtent(*sim_);
     return QSize(e.width, e.height);
   });
+  selection_ = new DiagramSelection(
+      this, GraphBx, [this]() -> Sim& { return *sim_; },
+      [this](const EventGuard::Handler& handler, const Namer& name) { Edit(handler, name); },
+      [this](const QString& text) { statusBar()->showMessage(text, 8000); });
   zoom_->on_zoom = [this](double z) {
     statusBar()->showMessage(QStringLiteral("Zoom %1 %").arg(qRound(z * 100)), 3000);
   };
+  new DiagramPan(GraphScrBx, GraphBx);
+  finder_ = new BlockFinder(GraphScrBx, GraphBx, [this]() -> const Sim& { return *sim_; });
 
   splitter_ = new QSplitter(Qt::Vertical, central);
   splitter_->setObjectName(QStringLiteral("PlotSplitter"));
   splitter_->setChildrenCollapsible(false);
   splitter_->addWidget(GraphScrBx);
   BuildPlotPanel();
+  new PlotCursor(*this);
   splitter_->addWidget(GrPlotPnl);
   splitter_->setStretchFactor(0, 1);
   splitter_->setStretchFactor(1, 0);
@@ -156,6 +168,8 @@ TForm1::TForm1(Options options) : options_(std::move(options)), sim_(std::make_u
   InsertFm = new InsertDialog(this, guard_);
   CopyFm = new CopyDialog(this, guard_);
 
+  palette_ = new PaletteDock(*this);
+  addDockWidget(Qt::LeftDockWidgetArea, palette_);
   setWindowTitle(Q(sim_->WindowCaption) + QStringLiteral("[*]"));
   history_ = new ModelHistory(this, [this](const std::function<void(Sim&)>& step) { ApplyHistory(step); });
   history_->on_change = [this] { HistoryChanged(); };
@@ -193,6 +207,7 @@ TForm1::~TForm1() {
   if (!keep_recovery_) recovery_->Remove();
   history_->on_change = nullptr;
   GraphBx->on_press = GraphBx->on_release = nullptr;
+  GraphBx->on_overlay = nullptr;
   GraphBx->on_stale = GrPlotBx->on_stale = nullptr;
   GrPlotPnl->on_resize = nullptr;
   sim_->frontend = nullptr;
@@ -359,6 +374,8 @@ void TForm1::BuildMenus() {
             named(kNumberDisplayChangeName));
   view->addSeparator();
   zoom_->AddItems(view);
+  finder_->AddItem(view);
+  view->addAction(palette_->toggleViewAction());
 
   QMenu* edit = bar->addMenu(QStringLiteral("Edit"));
   edit->setObjectName(QStringLiteral("EditMenu"));
@@ -373,6 +390,7 @@ void TForm1::BuildMenus() {
     const int64_t next = int64_t{highest_before_edit_} + 1;
     return CopyName(TypedId(f.FromID.text, 0), std::min(TypedId(f.ToID.text, next), next));
   });
+  selection_->AddItems(edit);
 
   QMenu* create = bar->addMenu(QStringLiteral("&Create"));
   create->setObjectName(QStringLiteral("CreateMenu"));
@@ -534,13 +552,16 @@ void TForm1::Button1MouseUp(MouseButton button) {
   Edit(handler, [this](const ModelChange& c) { return BlockDialogChangeName(c, 20); });
 }
 
-void TForm1::GraphBxMouseDown(MouseButton /*button*/, QPoint at) {
+void TForm1::GraphBxMouseDown(MouseButton button, QPoint at) {
   Handle([this, at] { form_.GraphBxMouseDown(*sim_, at.x(), at.y()); });
+  selection_->Press(button, at);
 }
 
 void TForm1::GraphBxMouseUp(MouseButton button, QPoint at) {
+  if (selection_->Release(button, at)) return;
   const int32_t picked = sim_->PickedBlock;
   const bool click = MainForm::IsClick(*sim_, at.x(), at.y());
+  if (click && picked <= 0 && button == MouseButton::Left) selection_->Clear();
   Edit([this, button, at] { form_.GraphBxMouseUp(*sim_, button, at.x(), at.y(), [this] { ShowBlockDialog(); }); },
        [this, picked, click, button](const ModelChange& c) {
          if (!click) return MoveName(picked);
@@ -563,6 +584,7 @@ QString BlockHoverText(const TBlock& b, int32_t id) {
 
 void TForm1::GraphBxMouseMove(Qt::MouseButtons buttons, QPoint at) {
   const Sim& s = *sim_;
+  if (buttons != Qt::NoButton && selection_->Move(at)) return;
   if (buttons != Qt::NoButton) {
     // A block being dragged: an outline of it follows the mouse; the move itself
     // happens when the button goes up.

@@ -30,7 +30,9 @@ class QTimer;
 namespace trevolan {
 
 class BlockDialog;
+class BlockFinder;
 class CopyDialog;
+class DiagramSelection;
 class DiagramZoom;
 class ModelHistory;
 class RecentFiles;
@@ -39,6 +41,7 @@ class InsertDialog;
 class MouseUpButton;
 class NumberDialog;
 class PaintBox;
+class PaletteDock;
 class Panel;
 class THelpFm;
 class UserGuide;
@@ -83,6 +86,7 @@ class TForm1 : public QMainWindow {
   ModelHistory& history() { return *history_; }
   RecoveryFiles& recovery() { return *recovery_; }
   DiagramZoom& zoom() { return *zoom_; }
+  DiagramSelection& selection() { return *selection_; }
   // The window's size and position and the plot panel's height from the user's
   // settings; false when none were kept.
   bool RestoreWindowSettings();
@@ -196,6 +200,9 @@ class TForm1 : public QMainWindow {
   int32_t highest_before_edit_ = 0;  // HighestBlock when the edit began, for its name
   RecentFiles* recent_ = nullptr;
   DiagramZoom* zoom_ = nullptr;
+  DiagramSelection* selection_ = nullptr;  // the selection and the gestures that wire and select
+  BlockFinder* finder_ = nullptr;  // Find Block, Ctrl+F
+  PaletteDock* palette_ = nullptr;
 
   // The client area, top to bottom; the splitter lets the plot panel's height change.
   QSplitter* splitter_ = nullptr;

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/diagram_selection.h"
 #include "app/diagram_zoom.h"
 #include "app/file_dialogs.h"
 #include "app/main_window.h"
@@ -137,7 +138,9 @@ void TForm1::ModelWritten() {
 
 void TForm1::ModelLoaded(bool with_save_file) {
   document_.Loaded(sim_->DataFileName, with_save_file);
+  plot_form_.Zoom = PlotZoom();  // another model: its own time range
   history_->Clear();
+  selection_->Clear();
   recovery_->Remove();
   recent_->Add(Q(sim_->DataFileName));
 }
@@ -146,7 +149,9 @@ void TForm1::NewClick() {
   if (!AskToSaveChanges()) return;
   Handle([this] { FileNew(*sim_); });
   document_.NewModel();
+  plot_form_.Zoom = PlotZoom();
   history_->Clear();
+  selection_->Clear();
   recovery_->Remove();
 }
 
@@ -191,7 +196,10 @@ void TForm1::ExportPlot() {
     const auto path = ChooseExportFile(this, ExportKind::Picture, "Export Plot");
     if (!path) return;
     PlotPanelForm form = plot_form_;  // the panel as it is, or at its design size when hidden
-    if (GrPlotPnl->isHidden()) form = PlotPanelForm();
+    if (GrPlotPnl->isHidden()) {
+      form = PlotPanelForm();
+      form.Zoom = plot_form_.Zoom;  // the time range the user zoomed to, as it was shown
+    }
     form.PanelWidth = std::max(GrPlotPnl->isHidden() ? form.PanelWidth : GrPlotPnl->width(), 1);
     WritePlotFile(*sim_, form, *path);
     Exported(path);
@@ -252,6 +260,7 @@ void TForm1::OfferRecovery() {
     });
     if (!restored) return;
     history_->Clear(false);  // a model that no file holds
+    selection_->Clear();
     RecoveryFiles::RemoveOrphan(orphan);
     WriteRecoveryCopy();     // this session's own copy takes over
     return;

@@ -102,6 +102,10 @@ void PaintBox::paintEvent(QPaintEvent* event) {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(Shown(outline_).adjusted(0, 0, -1, -1));
   }
+  if (on_overlay) {
+    painter.scale(zoom_, zoom_);
+    on_overlay(painter);
+  }
 }
 
 QRect PaintBox::Shown(QRect picture) const {
@@ -138,6 +142,7 @@ MouseButton ToMouseButton(Qt::MouseButton button) {
 void PaintBox::mousePressEvent(QMouseEvent* event) {
   pressed_at_ = event->position();
   pressed_picture_ = ToPicture(pressed_at_);
+  pressed_modifiers_ = event->modifiers();
   if (on_press) on_press(ToMouseButton(event->button()), pressed_picture_);
 }
 

@@ -81,6 +81,12 @@ class PaintBox : public QWidget {
   // an empty one draws none.
   void SetOutline(QRect outline);
 
+  // The keyboard modifiers held when the last button went down.
+  Qt::KeyboardModifiers pressed_modifiers() const { return pressed_modifiers_; }
+  // Drawn over the picture and the outline, in the picture's pixels (the selection,
+  // a rubber band); the box is asked to paint again when it changes.
+  std::function<void(QPainter&)> on_overlay;
+
   MouseHandler on_press, on_release;
   // The mouse moved to a point, with these buttons held (tracked only when the box has
   // mouse tracking on).
@@ -105,6 +111,7 @@ class PaintBox : public QWidget {
   QRect outline_;
   QPointF pressed_at_;       // where the last button went down, in the box's pixels
   QPoint pressed_picture_;   // the same point in the picture's pixels
+  Qt::KeyboardModifiers pressed_modifiers_;
 };
 
 // The button of a mouse event as the window tells them apart.

@@ -32,6 +32,7 @@ namespace {
 
 constexpr int kPictureWidth = 760;  // wider pictures are shown at this width
 constexpr double kScreenDpi = 96;    // a picture of this resolution is shown pixel for pixel
+constexpr int kPictureMargin = 20;   // white kept around what a picture shows, in shown pixels
 
 // The type whose section a heading opens: one that ends with its letter, "Sum (&)".
 const BlockTypeInfo* HeadingType(const QString& heading) {
@@ -50,9 +51,39 @@ void ForEachFragment(const QTextDocument& document, Each each) {
   }
 }
 
+double PictureRatio(const QImage& image) {
+  // A diagram drawn at twice the screen's resolution is marked so in its file (192 dots
+  // per inch): it is shown at half its pixels, as large as the window draws it.
+  return std::max(1.0, std::round(image.dotsPerMeterX() * 0.0254 / kScreenDpi));
+}
+
+// The picture without the white beyond `margin` pixels of what it shows on any side.
+// A diagram is rendered from the drawing area's top-left corner, which may lie far
+// from the model; shown small, that corner would take the room of the model.
+QImage CroppedToDrawing(const QImage& image, int margin) {
+  const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+  int left = rgb.width(), right = -1, top = rgb.height(), bottom = -1;
+  for (int y = 0; y < rgb.height(); ++y) {
+    const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+    for (int x = 0; x < rgb.width(); ++x) {
+      if (line[x] == qRgb(255, 255, 255)) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = y;
+    }
+  }
+  if (right < 0) return image;
+  const QRect kept = QRect(QPoint(left, top), QPoint(right, bottom)).adjusted(-margin, -margin, margin, margin) & image.rect();
+  if (kept == image.rect()) return image;
+  return image.copy(kept);  // with the resolution the file gives
+}
+
 // The pixels a picture of the guide is drawn with on a screen of `ratio` device pixels
-// to a pixel: scaled smoothly to the width it is shown at, times the ratio.
+// to a pixel: cut to what it shows, scaled smoothly to the width it is shown at, times
+// the ratio.
 QImage PictureForScreen(QImage image, double ratio) {
+  image = GuidePicture(image);
   const QSizeF shown = PictureShownSize(image);
   const QSize pixels = (shown * ratio).toSize();
   if (pixels != image.size()) image = image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -97,11 +128,12 @@ QString HeadingAnchor(const QString& heading) {
   return anchor;
 }
 
+QImage GuidePicture(const QImage& image) {
+  return CroppedToDrawing(image, qRound(kPictureMargin * PictureRatio(image)));
+}
+
 QSizeF PictureShownSize(const QImage& image) {
-  // A diagram drawn at twice the screen's resolution is marked so in its file (192 dots
-  // per inch): it is shown at half its pixels, as large as the window draws it.
-  const double ratio = std::max(1.0, std::round(image.dotsPerMeterX() * 0.0254 / kScreenDpi));
-  QSizeF shown = QSizeF(image.size()) / ratio;
+  QSizeF shown = QSizeF(image.size()) / PictureRatio(image);
   if (shown.width() > kPictureWidth) shown *= kPictureWidth / shown.width();
   return shown;
 }
@@ -155,7 +187,7 @@ void PrepareGuidePage(QTextDocument& document) {
     QTextImageFormat image = fragment.charFormat().toImageFormat();
     if (!image.isValid()) return;
     const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(image.name()));
-    const QImage picture = resource.value<QImage>();
+    const QImage picture = GuidePicture(resource.value<QImage>());
     if (picture.isNull()) return;
     const QSizeF shown = PictureShownSize(picture);
     image.setWidth(shown.width());

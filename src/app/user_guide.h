@@ -31,6 +31,11 @@ QString TypeAnchor(BlockType type);
 // paragraphs, and shows wide pictures at a width that fits the window.
 void PrepareGuidePage(QTextDocument& document);
 
+// A picture of the guide as a file gives it, cut to what it shows with a white margin
+// of 20 shown pixels on every side (a diagram is rendered from the drawing area's
+// top-left corner, which may lie far from the model).
+QImage GuidePicture(const QImage& image);
+
 // The size a picture of the guide is shown at: its own size at the resolution its file
 // gives (a diagram drawn at twice the screen's resolution is shown at half its pixels),
 // scaled down to fit the window's width.

@@ -125,7 +125,7 @@ void WindowFrontend::DrawTimePlot() {
   // shorter tape no trace of the old one stays.
   Surface& plot = window_.plot_box()->surface();
   plot.Clear();
-  RedrawTimePlot(s, plot.Begin());
+  RedrawTimePlot(s, plot.Begin(), window_.plot_panel().Zoom);
   ClearAvxUpperState();
 }
 

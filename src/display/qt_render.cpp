@@ -95,7 +95,7 @@ void PaintPlotPanel(Sim& s, PlotPanelForm& form, QPainter& painter) {
     painter.setClipRect(QRect(QPoint(0, 0), box.size()));
     QtCanvas canvas(painter);
     const ShowPlot shown(s);
-    DrawTimePlot(s, canvas);
+    DrawTimePlot(s, canvas, form.Zoom);
     painter.restore();
   }
   QtCanvas labels(painter);

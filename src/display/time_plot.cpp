@@ -47,11 +47,36 @@ PlotRange GraphsRange(const Sim& s) {
   return {Bound(s, g.An, g.aa), Bound(s, g.Bn, g.bb), Bound(s, g.Cn, g.cc), Bound(s, g.Dn, g.dd)};
 }
 
+PlotRange ShownPlotRange(const Sim& s, const PlotZoom& zoom) {
+  PlotRange r = GraphsRange(s);
+  if (zoom.on) {
+    r.Tmin = zoom.Tmin;
+    r.Tmax = zoom.Tmax;
+  }
+  return r;
+}
+
+std::optional<PlotRows> PlottedRows(const Sim& s, const PlotRange& r) {
+  if (s.TapeIndex < 2) return std::nullopt;
+  const int32_t n = s.TapeIndex;
+  const double t0 = s.TapeCell(0, 0), tn = s.TapeCell(0, n);
+  if (r.Tmin >= tn || r.Tmax <= t0) return std::nullopt;  // the window lies wholly outside the recording
+  PlotRows rows{0, n};
+  if (t0 < r.Tmin - s.TimeTol) {
+    while (s.TapeCell(0, rows.first) < r.Tmin) ++rows.first;
+  }
+  if (tn > r.Tmax + s.TimeTol) {
+    while (s.TapeCell(0, rows.last) > r.Tmax) --rows.last;
+  }
+  if (rows.first == rows.last) return std::nullopt;
+  return rows;
+}
+
 void GrPlotPnlPrep(Sim& s, PlotPanelForm& form) {
   form.BoxWidth = Px(int64_t{form.PanelWidth} - form.BoxLeft - 10);
   s.PlotWidth = Px(int64_t{form.BoxWidth} - 110);
   form.GrMaxTLb.left = Px(int64_t{form.BoxWidth} - 60);
-  const PlotRange r = GraphsRange(s);
+  const PlotRange r = ShownPlotRange(s, form.Zoom);
   form.GrMinTLb.caption = FormatFixed(r.Tmin, 3, 8);
   form.GrMaxTLb.caption = FormatFixed(r.Tmax, 3, 8);
   form.GrMinYLb.caption = FormatFixed(r.Ymin, 3, 8);
@@ -79,27 +104,18 @@ void DrawFrame(const Sim& s, Canvas& c, int32_t n_time, int32_t n_value) {
 
 // The plot from the tape; with nothing to draw, the empty frame when `frame_always`,
 // else nothing at all (the previous picture stays).
-void DrawPlot(Sim& s, Canvas& c, bool frame_always) {
+void DrawPlot(Sim& s, Canvas& c, const PlotZoom& zoom, bool frame_always) {
   if (!s.PlotFlag) return;
   const TBlock& graphs = s.block(kGraphsBlock);
   const auto nothing = [&] {
     if (frame_always) DrawFrame(s, c, ToInt32(graphs.pp), ToInt32(graphs.Value));
   };
   if (s.TapeIndex < 2) return nothing();
-  const int32_t n = s.TapeIndex;
-  const double t0 = s.TapeCell(0, 0), tn = s.TapeCell(0, n);
-  const PlotRange r = GraphsRange(s);
+  const PlotRange r = ShownPlotRange(s, zoom);
+  const std::optional<PlotRows> rows = PlottedRows(s, r);
   const int32_t n_value = ToInt32(graphs.Value), n_time = ToInt32(graphs.pp);
-  if (r.Tmin >= tn || r.Tmax <= t0) return nothing();  // the window lies wholly outside the recording
-
-  int32_t first = 0, last = n;
-  if (t0 < r.Tmin - s.TimeTol) {
-    while (s.TapeCell(0, first) < r.Tmin) ++first;
-  }
-  if (tn > r.Tmax + s.TimeTol) {
-    while (s.TapeCell(0, last) > r.Tmax) --last;
-  }
-  if (first == last) return nothing();
+  if (!rows) return nothing();
+  const int32_t first = rows->first, last = rows->last;
 
   DrawFrame(s, c, n_time, n_value);
   const int64_t left = s.PlotLeft, top = s.PlotTop, width = s.PlotWidth, height = s.PlotHeight;
@@ -118,8 +134,8 @@ void DrawPlot(Sim& s, Canvas& c, bool frame_always) {
 
 }  // namespace
 
-void DrawTimePlot(Sim& s, Canvas& c) { DrawPlot(s, c, false); }
+void DrawTimePlot(Sim& s, Canvas& c, const PlotZoom& zoom) { DrawPlot(s, c, zoom, false); }
 
-void RedrawTimePlot(Sim& s, Canvas& c) { DrawPlot(s, c, true); }
+void RedrawTimePlot(Sim& s, Canvas& c, const PlotZoom& zoom) { DrawPlot(s, c, zoom, true); }
 
 }  // namespace trevolan

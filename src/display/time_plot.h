@@ -1,12 +1,20 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "display/canvas.h"
 #include "model/sim.h"
 
 namespace trevolan {
+
+// A time range the user zoomed the plot to, shown in place of the Graphs block's; the
+// view's own, never part of the model.
+struct PlotZoom {
+  bool on = false;
+  double Tmin = 0, Tmax = 0;
+};
 
 // One label of the plot panel: where it stands (pixels of the panel), what it says and
 // in which colours.
@@ -32,6 +40,7 @@ struct PlotPanelForm {
   // The channel legend, channels 1..10 (the labels Label1, Label2, Label4..Label11).
   std::array<PlotLabel, 10> Legend{{{16, 44}, {16, 72}, {16, 100}, {16, 128}, {16, 156},
                                     {16, 188}, {16, 220}, {16, 252}, {16, 284}, {16, 320}}};
+  PlotZoom Zoom;  // the time range shown, when zoomed
 };
 
 // The plot's axis range from the Graphs block (ID 19): each bound is the Value of the
@@ -40,6 +49,16 @@ struct PlotRange {
   double Tmin, Tmax, Ymin, Ymax;
 };
 PlotRange GraphsRange(const Sim& s);
+// The range the plot shows: the Graphs block's, with the zoom's time range in its
+// place while it is on.
+PlotRange ShownPlotRange(const Sim& s, const PlotZoom& zoom);
+
+// The first and last tape rows the plot draws with range `r`; none when the plot draws
+// no trace (too few rows, the range wholly outside the recording, a single row in it).
+struct PlotRows {
+  int32_t first, last;
+};
+std::optional<PlotRows> PlottedRows(const Sim& s, const PlotRange& r);
 
 // Lays out the panel for its width (and sets the plot width) and writes the axis
 // labels and the legend.
@@ -48,9 +67,9 @@ void GrPlotPnlPrep(Sim& s, PlotPanelForm& form);
 // The recorded channels as polylines against time inside a frame with a dotted grid,
 // when the plot is shown and the tape holds at least three rows. The window of time is
 // the Graphs block's; only the rows inside it are drawn.
-void DrawTimePlot(Sim& s, Canvas& c);
+void DrawTimePlot(Sim& s, Canvas& c, const PlotZoom& zoom = {});
 // The same on a cleared box, for a window that keeps no picture of its own: with nothing
 // to draw it shows the empty frame and grid instead of the previous picture.
-void RedrawTimePlot(Sim& s, Canvas& c);
+void RedrawTimePlot(Sim& s, Canvas& c, const PlotZoom& zoom = {});
 
 }  // namespace trevolan

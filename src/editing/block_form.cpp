@@ -316,6 +316,14 @@ void TBlockFm::CancelBtnClick(Sim& s) {
   s.NotifyGrPlotPnlPrep();
 }
 
+bool ShowsConnectionEdit(BlockType type, int index) {
+  TBlockFm f;
+  EditField* edits[] = {&f.Edit7, &f.Edit8, &f.Edit9, &f.Edit10, &f.Edit20};
+  for (EditField* e : edits) e->visible = true;
+  FillLegend(f, type);
+  return index >= 0 && index < 5 && edits[index]->visible;
+}
+
 std::span<const BlockEdit> BlockFormLayout() {
   using F = TBlockFm;
   // In the order Apply takes them; the connections and their coefficients stand in two

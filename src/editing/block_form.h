@@ -94,4 +94,8 @@ struct BlockEdit {
 };
 std::span<const BlockEdit> BlockFormLayout();
 
+// Whether the dialog shows the edit of connection `index` (0..4: A, B, C, D, P) for a
+// block of this type: a Belt hides C, a Container A, B and P.
+bool ShowsConnectionEdit(BlockType type, int index);
+
 }  // namespace trevolan

@@ -13,11 +13,12 @@ namespace trevolan {
 
 namespace {
 
-// A link field pointing at old_id (either sign) is made to point at new_id.
-void RenumberLink(int32_t& link, int64_t old_id, int64_t new_id) {
+// A link field pointing at a renumbered ID (either sign) is made to point at its new ID.
+void RenumberLink(int32_t& link, const IdMap& ids) {
   const int64_t v = link;
-  if (std::llabs(v) != old_id) return;
-  link = static_cast<int32_t>(v < 0 ? -new_id : new_id);
+  const auto it = ids.find(std::llabs(v));
+  if (it == ids.end()) return;
+  link = static_cast<int32_t>(v < 0 ? -it->second : it->second);
 }
 
 // The Graphs block's inputs 1..10 as channel IDs; RangeError when its list is short or
@@ -38,29 +39,54 @@ void CloseAndRedraw(Sim& s, bool& closed) {
 
 }  // namespace
 
-void RenumberLinks(Sim& s, int64_t k, int64_t old_id, int64_t new_id) {
+int32_t TBlock::*ConnectionMember(Connection c) {
+  switch (c) {
+    case Connection::A: return &TBlock::An;
+    case Connection::B: return &TBlock::Bn;
+    case Connection::C: return &TBlock::Cn;
+    case Connection::D: return &TBlock::Dn;
+    case Connection::P: break;
+  }
+  return &TBlock::Pn;
+}
+
+bool IsLinkConnection(BlockType type, Connection c) {
+  switch (c) {
+    case Connection::A:
+    case Connection::P: return true;
+    case Connection::B:
+    case Connection::C: return type != BlockType::Visualizer;
+    case Connection::D: break;
+  }
+  return type != BlockType::Visualizer && type != BlockType::Generator && type != BlockType::Memory;
+}
+
+void RenumberLinks(Sim& s, int64_t k, const IdMap& ids) {
   TBlock& b = s.block(k);
   if (b.Type == BlockType::Oscilloscope || b.Type == BlockType::User) {
     for (int64_t i = 1; i <= StoredHigh(b); ++i) {
       double& entry = StoredAt(b, i);
-      if (entry == static_cast<double>(old_id)) entry = static_cast<double>(new_id);
+      for (const auto& [old_id, new_id] : ids) {
+        if (entry == static_cast<double>(old_id)) {
+          entry = static_cast<double>(new_id);
+          break;
+        }
+      }
     }
   }
   if (k == 19) s.TapeChannelIDs = ChannelsOfGraphs(s);  // the plotted channels follow
-  RenumberLink(b.An, old_id, new_id);
-  RenumberLink(b.Pn, old_id, new_id);
-  // A Visualizer's B, C and D are corner coordinates; the D of a Generator or a
-  // Memory is its number of points.
-  if (b.Type != BlockType::Visualizer) {
-    RenumberLink(b.Bn, old_id, new_id);
-    RenumberLink(b.Cn, old_id, new_id);
+  // In the order An, Pn, Bn, Cn, Dn.
+  for (const Connection c : {Connection::A, Connection::P, Connection::B, Connection::C, Connection::D}) {
+    if (IsLinkConnection(b.Type, c)) RenumberLink(b.*ConnectionMember(c), ids);
   }
-  if (b.Type != BlockType::Visualizer && b.Type != BlockType::Generator && b.Type != BlockType::Memory)
-    RenumberLink(b.Dn, old_id, new_id);
 }
 
 void CopyBlock(Sim& s, int64_t from, int64_t to, int32_t x, int32_t y) {
   const TBlock source = s.block(from);  // a copy, so that from == to is harmless
+  CopyBlock(s, source, to, x, y);
+}
+
+void CopyBlock(Sim& s, const TBlock& source, int64_t to, int32_t x, int32_t y) {
   TBlock& b = s.block(to);
   // Every field is copied but the ID, the place and element 0 of the stored list,
   // which keeps what the target held (0 for an element the list did not have).
@@ -71,6 +97,18 @@ void CopyBlock(Sim& s, int64_t from, int64_t to, int32_t x, int32_t y) {
   b.XX = x;
   b.YY = y;
   if (!b.stored.empty()) b.stored[0] = element0;
+}
+
+int64_t CopyTarget(Sim& s, int64_t to) {
+  if (to <= kReservedIDs) {
+    ShowNumberMessage(s, "Can not copy into System Block ", to);
+    return 0;
+  }
+  if (to > int64_t{s.HighestBlock} + 1) {
+    to = int64_t{s.HighestBlock} + 1;
+    ShowNumberMessage(s, "Copy will go to block ", to);
+  }
+  return to;
 }
 
 TInsertFm::TInsertFm()
@@ -113,9 +151,10 @@ void TInsertFm::ApplyBtnClick(Sim& s, const std::function<void()>& show_block_di
   for (int32_t i = old_highest; i >= seq; --i) {
     const TBlock& moved = s.block(i);
     CopyBlock(s, i, i + 1, moved.XX, moved.YY);
-    RenumberLinks(s, kGraphsBlock, i, i + 1);
-    RenumberLinks(s, kUserBlock, i, i + 1);
-    for (int32_t k = kReservedIDs + 1; k <= s.HighestBlock; ++k) RenumberLinks(s, k, i, i + 1);
+    const IdMap up{{i, i + 1}};
+    RenumberLinks(s, kGraphsBlock, up);
+    RenumberLinks(s, kUserBlock, up);
+    for (int32_t k = kReservedIDs + 1; k <= s.HighestBlock; ++k) RenumberLinks(s, k, up);
   }
   NewBlock(s, TypeOfLetter(type), seq, s.LastX, s.LastY);
 
@@ -151,15 +190,8 @@ void TCopyFm::ApplyBtnClick(Sim& s) {
     ShowNumberMessage(s, "Can not copy from non-existant block ", from);
     return;
   }
-  int64_t to = EditToInt(ToID.text);
-  if (to <= kReservedIDs) {
-    ShowNumberMessage(s, "Can not copy into System Block ", to);
-    return;
-  }
-  if (to > int64_t{s.HighestBlock} + 1) {
-    to = int64_t{s.HighestBlock} + 1;
-    ShowNumberMessage(s, "Copy will go to block ", to);
-  }
+  const int64_t to = CopyTarget(s, EditToInt(ToID.text));
+  if (to == 0) return;
   CopyBlock(s, from, to, s.LastX, s.LastY);
   s.HighestBlock = static_cast<int32_t>(std::max<int64_t>(s.HighestBlock, to));
   ComputeAllBlocks(s);

@@ -5,6 +5,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QPainter>
 #include <QWindow>
 #include <QScrollBar>
 #include <QTextBrowser>
@@ -126,6 +127,17 @@ TEST_F(Guide, OpensOnF1AndEveryLinkPictureAndTypeResolves) {
     EXPECT_LE(WidestMargin(image), 40 * ratio);
   }
   EXPECT_GT(diagrams, 5);
+  // A model far from the drawing area's corner is cut to on every side: 20 shown pixels
+  // around it, 40 of a picture drawn at twice the screen's resolution.
+  QImage far(1400, 1000, QImage::Format_RGB32);
+  far.fill(Qt::white);
+  far.setDotsPerMeterX(qRound(192 / 0.0254));
+  far.setDotsPerMeterY(qRound(192 / 0.0254));
+  QPainter(&far).fillRect(QRect(600, 400, 100, 50), Qt::black);
+  const QImage cut = GuidePicture(far);
+  EXPECT_EQ(cut.size(), QSize(180, 130));
+  EXPECT_EQ(WidestMargin(cut), 40);
+  EXPECT_EQ(PictureShownSize(cut), QSizeF(90, 65));
   for (const BlockTypeInfo& info : BlockTypes()) EXPECT_TRUE(anchors.contains(TypeAnchor(info.type))) << info.block;
   guide->close();
 

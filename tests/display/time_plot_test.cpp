@@ -1,8 +1,11 @@
 #include "display/time_plot.h"
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include "display/draw_support.h"
+#include "display/plot_reading.h"
 #include "model/numbers.h"
 
 namespace trevolan {
@@ -139,7 +142,64 @@ TEST(TimePlot, WindowOfRows) {
     };
     EXPECT_EQ(red.front().points[0], at(k.first));
     EXPECT_EQ(red.back().points[1], at(k.last));
+    // The same time range as a zoom of the plot, the Graphs block at 0..100: the same
+    // traces.
+    PlotSim zoomed;
+    RecordingCanvas z;
+    DrawTimePlot(*zoomed, z, PlotZoom{true, k.tmin, k.tmax});
+    const auto zoomed_red = TraceLines(z, kRed);
+    ASSERT_EQ(zoomed_red.size(), red.size()) << k.tmin << ".." << k.tmax;
+    EXPECT_EQ(zoomed_red.front().points, red.front().points);
+    EXPECT_EQ(zoomed_red.back().points, red.back().points);
   }
+}
+
+// The cursor reads the drawn row nearest to the pointer's time, where the trace draws
+// it; a drag zooms to the times under its ends, and reading goes on in the zoom.
+TEST(TimePlot, CursorReadsTheNearestRowAndADragZooms) {
+  PlotSim s;  // 6.5 pixels a unit of time; rows every 10
+  struct Case {
+    PlotZoom zoom;
+    int32_t x;
+    int32_t row, drawn_at;  // row -1: nothing read
+  };
+  const PlotZoom whole{}, zoom{true, 20, 50};  // 650 / 30 pixels a unit of time
+  const Case cases[] = {
+      {whole, 0, 0, 0},     {whole, 68, 1, 65},   {whole, 97, 1, 65},    {whole, 98, 2, 130},
+      {whole, 650, 10, 650}, {zoom, 0, 2, 0},     {zoom, 100, 2, 0},     {zoom, 120, 3, 217},
+      {zoom, 650, 5, 650},  {PlotZoom{true, 95, 200}, 10, -1, 0},  // a single row in range: no trace
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::to_string(k.zoom.Tmin) + " x " + std::to_string(k.x));
+    const std::optional<PlotReading> r = ReadPlotAt(*s, k.zoom, k.x);
+    ASSERT_EQ(r.has_value(), k.row >= 0);
+    if (!r) continue;
+    EXPECT_EQ(r->row, k.row);
+    EXPECT_EQ(r->time, 10.0 * k.row);
+    EXPECT_EQ(r->x, k.drawn_at);
+    ASSERT_EQ(r->channels.size(), 2u);
+    EXPECT_EQ(r->channels[0].value, k.row);
+    EXPECT_EQ(r->channels[1].value, -k.row);
+    EXPECT_EQ(r->channels[1].colour, kBlue);
+  }
+  s->TapeChannelIDs[1] = 2;
+  EXPECT_EQ(ReadingText(*ReadPlotAt(*s, whole, 68)), "Time 10\nTime 1\n" + s->block(0).Name + " -1");
+
+  // A drag of 130..325 pixels is 20..50; a shorter one than kMinZoomDrag zooms nothing.
+  const std::optional<PlotZoom> dragged = ZoomedPlot(*s, whole, 325, 130);
+  ASSERT_TRUE(dragged);
+  EXPECT_TRUE(dragged->on);
+  EXPECT_EQ(dragged->Tmin, 20);
+  EXPECT_EQ(dragged->Tmax, 50);
+  EXPECT_FALSE(ZoomedPlot(*s, whole, 100, 100 + kMinZoomDrag - 1));
+  const std::optional<PlotZoom> again = ZoomedPlot(*s, *dragged, 0, 325);  // within the zoom
+  ASSERT_TRUE(again);
+  EXPECT_DOUBLE_EQ(again->Tmax, 35);
+  PlotPanelForm form;
+  form.Zoom = *dragged;
+  GrPlotPnlPrep(*s, form);
+  EXPECT_EQ(form.GrMinTLb.caption, "  20.000");
+  EXPECT_EQ(form.GrMaxTLb.caption, "  50.000");
 }
 
 TEST(TimePlot, RangeComesFromTheGraphsBlockConnectionsAndCoefficients) {
