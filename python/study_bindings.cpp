@@ -85,6 +85,10 @@ TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
     case OptionKind::kCount:
     case OptionKind::kSeed:
     case OptionKind::kNumber: {
+      if (*o.word && py::isinstance<py::str>(given) && given.cast<std::string>() == o.word) {
+        values.emplace_back(std::string(o.word), o.word);  // warmup="auto"
+        break;
+      }
       if (py::isinstance<py::str>(given) || py::isinstance<py::bool_>(given)) throw refuse(PythonTypeOf(o.kind));
       const FieldValue v = given.cast<Scalar>().value;
       const auto* whole = std::get_if<int64_t>(&v);

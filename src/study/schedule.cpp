@@ -15,6 +15,7 @@ StudyTally::StudyTally(const Study& study) : study_(study), cases_(static_cast<s
   const size_t measures = study.plan().measures.size();
   for (CaseTally& c : cases_) {
     c.measures.resize(measures);
+    c.series.resize(measures);
     if (study.baseline() > 0) c.differences.resize(measures);
   }
 }
@@ -23,8 +24,12 @@ void StudyTally::Add(const RunResult& r) {
   CaseTally& c = cases_[static_cast<size_t>(r.case_number - 1)];
   ++c.runs;
   if (r.failed()) ++c.failed;
+  const bool batches = study_.plan().batches.has_value();  // the sample is the run's batch means
+  const std::vector<double> none;
   for (size_t m = 0; m < c.measures.size() && m < r.values.size(); ++m) {
-    if (r.values[m]) c.measures[m].Add(*r.values[m]);
+    if (r.values[m] && !batches) c.measures[m].Add(*r.values[m]);
+    c.series[m].Add(m < r.warmups.size() ? r.warmups[m] : std::nullopt,
+                    m < r.batch_means.size() ? r.batch_means[m] : none, c.measures[m]);
   }
   const int64_t baseline = study_.baseline();
   if (baseline == 0) return;
@@ -83,8 +88,9 @@ void StudyTally::Pair(int64_t case_number, const std::vector<std::optional<doubl
 CaseSummary StudyTally::Case(int64_t case_number) const {
   const CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
   const double level = study_.plan().confidence;
-  CaseSummary s{case_number, study_.CaseValues(case_number), c.runs, c.failed, {}, {}, c.stopped};
+  CaseSummary s{case_number, study_.CaseValues(case_number), c.runs, c.failed, {}, {}, c.stopped, {}};
   for (const RunningSummary& m : c.measures) s.measures.push_back(m.Result(level));
+  for (const SeriesTally& t : c.series) s.series.push_back(t.result());
   if (case_number != study_.baseline()) {
     for (const RunningSummary& d : c.differences) s.differences.push_back(d.Result(level));
   }

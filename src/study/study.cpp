@@ -92,8 +92,9 @@ const GlobalField* TimeStepGlobal(const std::string& target) {
 // at its next step once the study is asked to stop.
 class MeasureRecorder : public StepObserver {
  public:
-  MeasureRecorder(const std::vector<Measure>& measures, double warmup, const std::atomic<bool>* stop)
-      : measures_(measures), warmup_(warmup), stop_(stop) {}
+  // `series`: every measure's samples are kept through the run (--warmup auto, --batches).
+  MeasureRecorder(const std::vector<Measure>& measures, double warmup, bool series, const std::atomic<bool>* stop)
+      : measures_(measures), warmup_(warmup), stop_(stop), series_(series ? measures.size() : 0) {}
 
   // The measures' targets found in the model that is to run.
   void Prepare(Sim& s) {
@@ -103,6 +104,7 @@ class MeasureRecorder : public StepObserver {
   }
   void AfterReset(const Sim& s) override {
     states_.assign(measures_.size(), State{});
+    for (MeasureSeries& series : series_) series.Begin(s.Start, s.GrDel, s.TimeTol);
     Sample(s, false);
   }
   Reply AfterStep(const Sim& s) override {
@@ -121,6 +123,7 @@ class MeasureRecorder : public StepObserver {
     }
     return out;
   }
+  const std::vector<MeasureSeries>& series() const { return series_; }
 
  private:
   struct State {
@@ -134,6 +137,7 @@ class MeasureRecorder : public StepObserver {
     for (size_t m = 0; m < measures_.size(); ++m) {
       State& st = states_[m];
       const std::function<double()>& read = reads_[m];
+      if (!series_.empty()) series_[m].Add(s.Time, read(), s.Delt, after_step);
       switch (measures_[m].statistic) {
         case Statistic::kFinal: st.value = read(); break;
         case Statistic::kAt:
@@ -160,6 +164,7 @@ class MeasureRecorder : public StepObserver {
   const std::atomic<bool>* stop_;
   std::vector<std::function<double()>> reads_;
   std::vector<State> states_;
+  std::vector<MeasureSeries> series_;
 };
 
 // The run's tape, as save-tape-csv writes it; a file that cannot be written fails the run.
@@ -262,6 +267,7 @@ void Study::CheckOptions() {
   CheckVariedOnce(*scratch);
   CheckTimingCombinations(*scratch);
   CheckTimes(*scratch);
+  CheckSeriesOptions(*scratch);
   CheckOutputs(plan_);
 }
 
@@ -415,7 +421,7 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
   r.replication = key.replication;
   r.seed = RunSeed(r.case_number, r.replication);
   r.values.assign(plan_.measures.size(), std::nullopt);
-  MeasureRecorder recorder(plan_.measures, plan_.warmup, stop);
+  MeasureRecorder recorder(plan_.measures, plan_.warmup, plan_.warmup_auto || plan_.batches, stop);
   try {
     CopyModelState(*model_, scratch);
     for (const Assignment& a : plan_.sets) ApplyAssignment(scratch, a.target, a.value);
@@ -437,6 +443,7 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
                      ShortStopReason(scratch, run));
     }
     r.values = recorder.Results();
+    if (!recorder.series().empty()) ConcludeSeries(plan_, recorder.series(), r);
     if (plan_.tapes) WriteRunTape(scratch, *plan_.tapes + "/" + TapeFileName(key));
   } catch (const SimError& e) {
     r.error = e.what();

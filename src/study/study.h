@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "model/sim.h"
+#include "study/measure_series.h"
 #include "study/statistics.h"
 
 // A study: one model read once, run many times, each run a copy of it with its own
@@ -85,6 +86,8 @@ struct StudyPlan {
   uint64_t seed = 1;
   std::vector<Measure> measures;
   double warmup = -std::numeric_limits<double>::infinity();
+  bool warmup_auto = false;            // --warmup auto: each run's mean, min and max from its MSER-5 point
+  std::optional<int64_t> batches;      // one long run a case, its interval from this many batch means
   std::optional<std::string> out;      // runs CSV
   std::optional<std::string> summary;  // summary CSV
   std::optional<std::string> record;   // the study's record (JSON); by default beside the summary or the runs
@@ -123,6 +126,10 @@ struct RunResult {
   uint64_t seed = 0;        // the run's own seed: `seed N` in a script repeats the run
   std::vector<std::optional<double>> values;
   std::string error;        // the error text of a failed run; empty when it ran through
+  // With --warmup auto: each measure's truncation time (none for final and at:). With
+  // --batches: each measure's batch means. Empty otherwise.
+  std::vector<std::optional<double>> warmups;
+  std::vector<std::vector<double>> batch_means;
   bool interrupted = false; // stopped before its end: no outcome, it is run again on --resume
   bool failed() const { return !error.empty(); }
 };
@@ -137,6 +144,8 @@ struct CaseSummary {
   // replication by replication, of every measure. Empty otherwise.
   std::vector<SampleSummary> differences;
   std::string stopped;  // with --precision: "precision" or "limit"
+  // Every measure's truncation times (--warmup auto) and lag-1 correlation (--batches).
+  std::vector<SeriesTally::Result> series;
 };
 
 // The model read once and the study's cases, ready to run. Thread-safe for Run.
@@ -183,6 +192,7 @@ class Study {
   void CheckVariedOnce(const Sim& model) const;
   void CheckTimes(const Sim& after_sets) const;
   void CheckTimingCombinations(Sim& after_sets) const;
+  void CheckSeriesOptions(const Sim& after_sets) const;  // --batches
   // The run's link in the spreadsheet's place; SimError when it needs one and has none.
   void LinkRunWorkbook(Sim& scratch) const;
 
@@ -192,6 +202,11 @@ class Study {
   std::string model_sha256_;
   int64_t case_count_ = 1;
 };
+
+// --warmup auto and --batches on a run's series of every measure (MeasureSeries):
+// the measures taken from their MSER-5 points, the truncation times, the batch means.
+// SimError for a series too short for its batches.
+void ConcludeSeries(const StudyPlan& plan, const std::vector<MeasureSeries>& series, RunResult& r);
 
 // What a study's runs say so far: every case's measures, their paired differences to
 // the baseline with --crn. Results are added in run order, so the sums, and the files,
@@ -211,6 +226,7 @@ class StudyTally {
   struct CaseTally {
     int64_t runs = 0, failed = 0;
     std::vector<RunningSummary> measures, differences;
+    std::vector<SeriesTally> series;
     std::string stopped;
   };
   // The measures of runs by replication, flat (8 bytes a value and a bit), for the

@@ -11,6 +11,7 @@
 
 #include "model/numbers.h"
 #include "model/tape_csv.h"
+#include "study/batch_means.h"
 #include "study/sha256.h"
 #include "study/study_outputs.h"
 #include "trevolan_version.h"
@@ -97,6 +98,12 @@ struct StudyFiles::Source {
 
 namespace {
 
+// The warm-up in the record: its time, "auto", or null for none.
+nlohmann::ordered_json WarmupValue(const StudyPlan& plan) {
+  if (plan.warmup_auto) return "auto";
+  return std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
+}
+
 // What decides the runs of a study, as values: a resumed study must have the same,
 // however its options were spelled or ordered. Replications are compared on their own.
 nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
@@ -108,7 +115,8 @@ nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
   j["measures"] = nlohmann::ordered_json::array();
   for (const Measure& m : plan.measures) j["measures"].push_back(m.name);
   const auto optional = [](const auto& v) { return v ? nlohmann::ordered_json(*v) : nlohmann::ordered_json(nullptr); };
-  j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
+  j["warmup"] = WarmupValue(plan);
+  j["batches"] = optional(plan.batches);
   j["crn"] = plan.crn;
   j["baseline"] = optional(plan.baseline);
   j["precision"] = optional(plan.precision);
@@ -204,8 +212,10 @@ void StudyFiles::CheckRecord(const std::string& record_path, bool partial_found)
     }
     const nlohmann::json then = record.at("plan"), now = nlohmann::json::parse(PlanValues(plan).dump());
     for (const auto& [key, value] : now.items()) {
-      if (key == "replications" || then.at(key) == value) continue;
-      refuse("the options differ from the study's: " + key + " was " + then.at(key).dump() + ", now " + value.dump());
+      // An option a record of before it was added cannot have had.
+      const nlohmann::json was = then.contains(key) ? then.at(key) : nlohmann::json(nullptr);
+      if (key == "replications" || was == value) continue;
+      refuse("the options differ from the study's: " + key + " was " + was.dump() + ", now " + value.dump());
     }
     const auto replications = then.at("replications").get<int64_t>();
     if (plan.replications != replications && (plan.precision || plan.replications < replications)) {
@@ -256,7 +266,11 @@ RunResult StudyFiles::ParseRow(const std::string& line, const Source& source) co
   };
   const auto fields = ParseCsvLine(line);
   const size_t variations = plan.variations.size(), measures = plan.measures.size();
-  if (!fields || fields->size() != 4 + variations + measures) throw bad("not a row of this study's runs");
+  const size_t warmups = plan.warmup_auto ? measures : 0;
+  const auto batches = static_cast<size_t>(plan.batches.value_or(0));
+  if (!fields || fields->size() != 4 + variations + measures + warmups + measures * batches) {
+    throw bad("not a row of this study's runs");
+  }
   const auto& f = *fields;
   RunResult r;
   const auto c = WholeNumber(f[0]), rep = WholeNumber(f[1]);
@@ -269,15 +283,22 @@ RunResult StudyFiles::ParseRow(const std::string& line, const Source& source) co
   for (size_t v = 0; v < variations; ++v) {
     if (f[3 + v] != values[v]) throw bad("the case's values are not this study's");
   }
-  for (size_t m = 0; m < measures; ++m) {
-    const std::string& cell = f[3 + variations + m];
-    if (cell.empty()) {
-      r.values.emplace_back();
-      continue;
+  size_t at = 3 + variations;
+  const auto cell = [&]() -> std::optional<double> {
+    const std::string& text = f[at++];
+    if (text.empty()) return std::nullopt;
+    const auto x = Number(text);
+    if (!x) throw bad("'" + text + "' is not a number");
+    return x;
+  };
+  for (size_t m = 0; m < measures; ++m) r.values.push_back(cell());
+  for (size_t m = 0; m < warmups; ++m) r.warmups.push_back(cell());
+  for (size_t m = 0; m < measures && batches > 0; ++m) {
+    std::vector<double>& means = r.batch_means.emplace_back();
+    for (size_t b = 0; b < batches; ++b) {
+      if (const auto x = cell()) means.push_back(*x);
     }
-    const auto x = Number(cell);
-    if (!x) throw bad("'" + cell + "' is not a number");
-    r.values.emplace_back(*x);
+    if (means.size() != batches) means.clear();  // a failed run has none
   }
   const std::string& status = f.back();
   if (status.empty()) throw bad("no status");
@@ -406,6 +427,7 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   write("record", record, Record(schedule.released(), interrupted));
   if (record && !plan.out && !plan.summary) err << "study: the record is in " << AbsolutePath(*record) << '\n';
   out << SummaryTable(study_, cases);
+  WarnCorrelatedBatches(cases, err);
   for (const std::string& f : failures_) out << "error: " << f << '\n';
   if (failed_ > static_cast<int64_t>(failures_.size())) {
     out << "error: " << failed_ - static_cast<int64_t>(failures_.size()) << " more runs failed\n";
@@ -417,6 +439,33 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
     return 130;
   }
   return failed ? 1 : 0;
+}
+
+namespace {
+
+std::string TwoDecimals(double x) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, 2);
+  return std::string(buf, r.ptr);
+}
+
+}  // namespace
+
+// Batch means that follow each other closely are no independent sample: their interval
+// is too narrow.
+void StudyFiles::WarnCorrelatedBatches(const std::vector<CaseSummary>& cases, std::ostream& err) const {
+  const StudyPlan& plan = study_.plan();
+  for (const CaseSummary& c : cases) {
+    for (size_t m = 0; m < c.series.size() && m < plan.measures.size(); ++m) {
+      const std::optional<double> lag1 = c.series[m].lag1;
+      if (!lag1 || *lag1 <= kLag1Warning) continue;
+      err << "warning: case " << c.case_number << ", " << plan.measures[m].name
+          << ": the lag-1 correlation of the batch means is " << TwoDecimals(*lag1) << ", above "
+          << FormatGeneral(kLag1Warning)
+          << ": the batches are too short to be independent and the interval is too narrow; give fewer batches "
+             "or a longer run\n";
+    }
+  }
 }
 
 // The files the study writes, with absolute paths, and the SHA-256 of each once written.
@@ -449,7 +498,7 @@ std::string StudyFiles::Record(int64_t runs, bool interrupted) const {
   j["model"] = {{"path", plan.model.empty() ? std::string() : AbsolutePath(plan.model)},
                 {"sha256", study_.model_sha256()}};
   j["seed"] = plan.seed;
-  j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
+  j["warmup"] = WarmupValue(plan);
   j["confidence"] = plan.confidence;
   j["runs"] = runs;
   j["failed"] = failed_;

@@ -58,6 +58,7 @@ class StudyFiles {
   void Write(const RunResult& r);
   std::string Record(int64_t runs, bool interrupted) const;
   nlohmann::ordered_json Outputs() const;
+  void WarnCorrelatedBatches(const std::vector<CaseSummary>& cases, std::ostream& err) const;
 
   static constexpr size_t kShownFailures = 10;  // the terminal gets the first few; the files hold all
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <optional>
 #include <type_traits>
@@ -50,6 +51,12 @@ void Into(StudyPlan& plan, OptionValue value) {
   }
 }
 
+// A time, or "auto" for each run's own MSER-5 point.
+void StoreWarmup(StudyPlan& plan, OptionValue value) {
+  plan.warmup_auto = std::holds_alternative<std::string>(value);
+  plan.warmup = plan.warmup_auto ? -std::numeric_limits<double>::infinity() : std::get<double>(value);
+}
+
 const std::vector<StudyOption> kOptions = {
     {.name = "--set", .value = "T=V", .kind = OptionKind::kAssignment, .repeats = true, .keyword = "set",
      .help = "A change before every run. T is a target of print and set (105.pp, Delt, FinTim, ...); a timing "
@@ -72,9 +79,24 @@ const std::vector<StudyOption> kOptions = {
              "first step with Time >= T), as in final:105.Value or at:50:103.Value. Measures are taken at every "
              "step without the tape, so a run of any length is summarised exactly.",
      .store = Into<&StudyPlan::measures>},
-    {.name = "--warmup", .value = "T", .kind = OptionKind::kNumber,
-     .holds = [](double t) { return std::isfinite(t); }, .refusal = "not a finite number", .keyword = "warmup",
-     .help = "mean, min and max count from Time >= T on.", .store = Into<&StudyPlan::warmup>},
+    {.name = "--warmup", .value = "T|auto", .kind = OptionKind::kNumber,
+     .holds = [](double t) { return std::isfinite(t); }, .refusal = "not a finite number", .word = "auto",
+     .keyword = "warmup",
+     .help = "mean, min and max count from Time >= T on. auto: each run finds its own warm-up by MSER-5 on "
+             "every measure's samples (one each GrDel from Start on, in batches of five): the truncation that "
+             "makes the marginal standard error of the kept batch means least, among the first half of the "
+             "batches. The runs file gains warmup(M), the summary warmup_mean(M) and warmup_max(M), in model "
+             "time, e.g. --warmup auto --measure mean:104.Value.",
+     .store = StoreWarmup},
+    {.name = "--batches", .value = "K", .kind = OptionKind::kCount,
+     .holds = [](double k) { return k >= 10 && k <= 30; }, .refusal = "must lie between 10 and 30",
+     .keyword = "batches",
+     .help = "One long run a case (--replications 1, mean: measures only): the samples after the warm-up (one each "
+             "GrDel) cut into K non-overlapping batches of at least 10 samples, the interval the t-interval of "
+             "the K batch means. The runs file gains each batch mean, batch1(M) to batchK(M); the summary lag1(M), "
+             "the lag-1 correlation of the batch means, and standard error warns when it is above 0.2, e.g. "
+             "--set FinTim=100000 --warmup auto --batches 20 --measure mean:104.Value.",
+     .store = Into<&StudyPlan::batches>},
     {.name = "--out", .value = "FILE", .kind = OptionKind::kPath, .defines_runs = false,
      .help = "One CSV row per run: the case, the replication, the seed, each varied value, each measure, and "
              "a status: ok or the error text of a run that failed.",
@@ -223,6 +245,7 @@ OptionValue ReadStudyOption(const StudyOption& o, const std::string& text) {
     case OptionKind::kCount:
     case OptionKind::kSeed:
     case OptionKind::kNumber:
+      if (*o.word && text == o.word) return text;
       if (const auto x = ParseFileNumber(text)) return *x;
       RefuseNumber(o, text);
     case OptionKind::kFlag:

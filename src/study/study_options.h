@@ -40,6 +40,7 @@ struct StudyOption {
   // with `refusal` ("--confidence 95: must lie between 0 and 1, e.g. 0.95").
   bool (*holds)(double) = nullptr;
   const char* refusal = "";
+  const char* word = "";       // a word a number may be given as instead ("auto"); kept as text
   bool repeats = false;        // may be given again, each adding to a list
   bool defines_runs = true;    // a resumed study must give it as before (not so --out)
   const char* keyword = "";    // Python's study() keyword; "" for the command line's only

@@ -38,6 +38,32 @@ std::vector<std::string> CaseCells(const CaseSummary& c) {
   return row;
 }
 
+// The runs file's columns of the series of every measure: its truncation time under
+// --warmup auto, its batch means under --batches (so that a resumed study has them).
+std::vector<std::string> SeriesHeader(const StudyPlan& plan) {
+  std::vector<std::string> header;
+  for (const Measure& m : plan.measures) {
+    if (plan.warmup_auto) header.push_back("warmup(" + m.name + ")");
+  }
+  for (const Measure& m : plan.measures) {
+    for (int64_t b = 1; b <= plan.batches.value_or(0); ++b) header.push_back("batch" + std::to_string(b) + "(" + m.name + ")");
+  }
+  return header;
+}
+
+std::vector<std::string> SeriesCells(const StudyPlan& plan, const RunResult& r) {
+  std::vector<std::string> row;
+  for (size_t m = 0; m < plan.measures.size(); ++m) {
+    if (plan.warmup_auto) row.push_back(m < r.warmups.size() ? Cell(r.warmups[m]) : "");
+  }
+  const auto batches = static_cast<size_t>(plan.batches.value_or(0));
+  for (size_t m = 0; m < plan.measures.size(); ++m) {
+    const bool has = m < r.batch_means.size() && r.batch_means[m].size() == batches;
+    for (size_t b = 0; b < batches; ++b) row.push_back(has ? CsvNumber(r.batch_means[m][b]) : "");
+  }
+  return row;
+}
+
 }  // namespace
 
 std::string IntervalName(double level) {
@@ -61,6 +87,7 @@ std::string RunsHeader(const Study& study) {
   std::vector<std::string> header{"case", "replication", "seed"};
   for (const Variation& v : plan.variations) header.push_back(v.target);
   for (const Measure& m : plan.measures) header.push_back(m.name);
+  for (std::string& column : SeriesHeader(plan)) header.push_back(std::move(column));
   header.push_back("status");
   return CsvLine(header);
 }
@@ -69,6 +96,7 @@ std::string RunRow(const Study& study, const RunResult& r) {
   std::vector<std::string> row{std::to_string(r.case_number), std::to_string(r.replication), std::to_string(r.seed)};
   for (const std::string& v : study.CaseValues(r.case_number)) row.push_back(v);
   for (size_t m = 0; m < study.plan().measures.size(); ++m) row.push_back(m < r.values.size() ? Cell(r.values[m]) : "");
+  for (std::string& cell : SeriesCells(study.plan(), r)) row.push_back(std::move(cell));
   row.push_back(r.failed() ? r.error : "ok");
   return CsvLine(row);
 }
@@ -87,6 +115,11 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
     for (const std::string& stat : {std::string("n"), std::string("mean"), std::string("sd"), ci}) {
       header.push_back(stat + "(" + m.name + ")");
     }
+    if (plan.warmup_auto) {
+      header.push_back("warmup_mean(" + m.name + ")");
+      header.push_back("warmup_max(" + m.name + ")");
+    }
+    if (plan.batches) header.push_back("lag1(" + m.name + ")");
     if (plan.crn) {
       for (const char* stat : {"n_diff", "diff", "sd_diff", "ci_diff"}) header.push_back(std::string(stat) + "(" + m.name + ")");
     }
@@ -101,6 +134,12 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       row.push_back(Cell(s.mean, s.n > 0));
       row.push_back(Cell(s.sd, s.n > 1));
       row.push_back(Cell(s.ci, s.n > 1));
+      const SeriesTally::Result series = m < c.series.size() ? c.series[m] : SeriesTally::Result{};
+      if (plan.warmup_auto) {
+        row.push_back(Cell(series.warmup_mean));
+        row.push_back(Cell(series.warmup_max));
+      }
+      if (plan.batches) row.push_back(Cell(series.lag1));
       if (!plan.crn) continue;
       const bool paired = m < c.differences.size();
       const SampleSummary d = paired ? c.differences[m] : SampleSummary{};

@@ -529,6 +529,14 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       {{"--max-replications", "9"}, "--max-replications: only with --precision"},
       {{"--replications", "10", "--precision", "0.1", "--max-replications", "9"}, "--max-replications 9: below --replications"},
       {{"--confidence", "95"}, "--confidence 95: must lie between 0 and 1"},
+      {{"--warmup", "later"}, "--warmup later: 'later' is not a valid floating point value"},
+      {{"--batches", "9"}, "--batches 9: must lie between 10 and 30"},
+      {{"--batches", "20", "--replications", "2"}, "--batches 20: batch means split one long run: give --replications 1, not 2"},
+      {{"--batches", "20", "--crn"}, "--batches 20: one long run a case; --crn pairs replications"},
+      {{"--batches", "20", "--measure", "max:104.Value"}, "--batches 20: batch means estimate a time average; --measure max:104.Value"},
+      {{"--batches", "30", "--set", "FinTim=2000"}, "--batches 30: a run keeps 201 samples (one each GrDel) after the warm-up, fewer than 10"},
+      {{"--batches", "20", "--vary", "FinTim=3000,9000", "--warmup", "auto"}, "--batches 20: a run keeps 151 samples (one each GrDel) after the warm-up at the latest MSER-5 point"},
+      {{"--batches", "20", "--set", "FinTim=3000", "--warmup", "1100"}, "--batches 20: a run keeps 191 samples"},
       {{"other.txt"}, "study takes one model"},
   };
   for (const auto& c : cases) {
@@ -609,7 +617,7 @@ ManualStudy ReadManualStudy() {
 // explains it; the manual's synopsis is the table's and the manual has its entry.
 TEST(StudyOptions, EveryOptionIsReadExplainedAndInTheManual) {
   const std::map<OptionKind, std::string> samples = {
-      {OptionKind::kCount, "3"},          {OptionKind::kSeed, "3"},
+      {OptionKind::kCount, "12"},         {OptionKind::kSeed, "3"},
       {OptionKind::kNumber, "0.5"},       {OptionKind::kFlag, ""},
       {OptionKind::kPath, "x"},           {OptionKind::kAssignment, "FinTim=20"},
       {OptionKind::kVariation, "101.aa=1,2"}, {OptionKind::kMeasure, "final:104.Value"}};
