@@ -113,6 +113,9 @@ nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
   j["baseline"] = optional(plan.baseline);
   j["precision"] = optional(plan.precision);
   j["max_replications"] = optional(plan.max_replications);
+  j["select"] = optional(plan.select);
+  j["indifference"] = optional(plan.indifference);
+  j["probability"] = optional(plan.probability);
   j["confidence"] = plan.confidence;
   j["replications"] = plan.replications;
   return j;
@@ -204,13 +207,17 @@ void StudyFiles::CheckRecord(const std::string& record_path, bool partial_found)
     }
     const nlohmann::json then = record.at("plan"), now = nlohmann::json::parse(PlanValues(plan).dump());
     for (const auto& [key, value] : now.items()) {
-      if (key == "replications" || then.at(key) == value) continue;
-      refuse("the options differ from the study's: " + key + " was " + then.at(key).dump() + ", now " + value.dump());
+      // An option the record does not name was not given: a record of before it existed.
+      const nlohmann::json was = then.contains(key) ? then.at(key) : nlohmann::json(nullptr);
+      if (key == "replications" || was == value) continue;
+      refuse("the options differ from the study's: " + key + " was " + was.dump() + ", now " + value.dump());
     }
     const auto replications = then.at("replications").get<int64_t>();
-    if (plan.replications != replications && (plan.precision || plan.replications < replications)) {
+    // A precision's batches and a selection's first stage are their --replications.
+    const bool staged = plan.precision || plan.select;
+    if (plan.replications != replications && (staged || plan.replications < replications)) {
       refuse("the options differ from the study's: replications was " + std::to_string(replications) + ", now " +
-             std::to_string(plan.replications) + (plan.precision ? "" : "; a study can be extended, not cut"));
+             std::to_string(plan.replications) + (staged ? "" : "; a study can be extended, not cut"));
     }
     if (plan.replications > replications && partial_found) {
       refuse("the study of " + std::to_string(replications) + " replications in " + *partial_path_ +
@@ -311,10 +318,8 @@ std::optional<RunResult> StudyFiles::NextKept(RunKey key) {
 
 // After a stop: the runs of the files beyond where the study stopped, in run order.
 std::optional<RunResult> StudyFiles::NextLeft() {
-  const bool batches = study_.plan().precision.has_value();
-  const int64_t batch = study_.plan().replications;
-  const auto order = [&](const RunResult& r) {
-    return std::tuple(batches ? (r.replication - 1) / batch : 0, r.case_number, r.replication);
+  const auto order = [this](const RunResult& r) {
+    return std::tuple(study_.StageOf(r.replication), r.case_number, r.replication);
   };
   Source* first = nullptr;
   for (auto& source : sources_) {
@@ -406,6 +411,7 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   write("record", record, Record(schedule.released(), interrupted));
   if (record && !plan.out && !plan.summary) err << "study: the record is in " << AbsolutePath(*record) << '\n';
   out << SummaryTable(study_, cases);
+  err << SelectionReport(study_, schedule.tally());
   for (const std::string& f : failures_) out << "error: " << f << '\n';
   if (failed_ > static_cast<int64_t>(failures_.size())) {
     out << "error: " << failed_ - static_cast<int64_t>(failures_.size()) << " more runs failed\n";

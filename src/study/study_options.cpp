@@ -115,7 +115,30 @@ const std::vector<StudyOption> kOptions = {
              "--max-replications 1000.",
      .store = Into<&StudyPlan::precision>},
     {.name = "--max-replications", .value = "R", .kind = OptionKind::kCount, .keyword = "max_replications",
-     .help = "With --precision: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
+     .help = "With --precision or --select: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
+    {.name = "--select", .value = "best:MEASURE", .kind = OptionKind::kText,
+     .help = "Chooses the best case by a fully sequential ranking and selection: best:MEASURE the case of the "
+             "largest mean of a --measure, worst:MEASURE that of the smallest. --replications is the first stage "
+             "(10 when not given, at least 2); then every case still in gets one more run at a time, and a case "
+             "leaves as soon as the procedure tells that it is worse (Kim and Nelson's KN, on the variance of each "
+             "pair's difference, replication by replication, over the first stage; with --crn the pairs share their "
+             "random numbers, the variances are smaller and cases leave sooner). The study ends when one case is "
+             "left, or at --max-replications or the procedure's own bound, where the case of the best mean is "
+             "chosen, the lowest case number among equals. The summary gains selected (1 for the chosen case) and "
+             "eliminated_after (the runs of a case when it left); standard error names the chosen case; a case with "
+             "a failed run leaves the selection. E.g. --select worst:mean:104.Value --indifference 0.05 --crn.",
+     .store = Into<&StudyPlan::select>},
+    {.name = "--indifference", .value = "D", .kind = OptionKind::kNumber,
+     .holds = [](double d) { return d > 0 && d < 1e300; }, .refusal = "must be a number above 0",
+     .help = "With --select: the smallest difference of means worth telling apart, in the measure's units. When "
+             "the best case is at least D better than every other, it is chosen with the probability of "
+             "--probability; cases closer than D may be chosen in its place. E.g. --indifference 0.05.",
+     .store = Into<&StudyPlan::indifference>},
+    {.name = "--probability", .value = "P", .kind = OptionKind::kNumber,
+     .holds = [](double p) { return p > 0 && p < 1; }, .refusal = "must lie between 0 and 1, e.g. 0.95",
+     .help = "With --select: the least probability of choosing the best case when it is at least D better than "
+             "every other (default 0.95; above 1 / the cases), e.g. --probability 0.99.",
+     .store = Into<&StudyPlan::probability>},
     {.name = "--confidence", .value = "C", .kind = OptionKind::kNumber,
      .holds = [](double c) { return c > 0 && c < 1; }, .refusal = "must lie between 0 and 1, e.g. 0.95",
      .keyword = "confidence",
@@ -229,6 +252,7 @@ OptionValue ReadStudyOption(const StudyOption& o, const std::string& text) {
       if (!text.empty()) throw StudyUsageError(std::string(o.name) + " takes no value");
       return true;
     case OptionKind::kPath:
+    case OptionKind::kText:
       return text;
     case OptionKind::kAssignment:
       return ParseAssignment(o.name, text);
