@@ -347,6 +347,9 @@ void Study::CheckCombinations() const {
                           ": below --replications, the first batch");
   }
   if (plan_.resume && !plan_.out) throw StudyUsageError("--resume: needs --out, the runs file to go on with");
+  if (plan_.plot && (plan_.variations.empty() || plan_.measures.empty())) {
+    throw StudyUsageError("--plot " + *plan_.plot + ": draws each --measure against the first --vary target; give both");
+  }
 }
 
 // A selection needs the measure it chooses on, the difference worth telling apart and

@@ -99,6 +99,7 @@ struct StudyPlan {
   std::optional<double> probability;    // of choosing right, when the best is that much better (default 0.95)
   double confidence = 0.95;            // the level of every interval
   std::optional<std::string> tapes;    // a folder for the tape of every run
+  std::optional<std::string> plot;     // a picture of the measures against the first varied target
   bool resume = false;                 // keep the runs already in --out
   // The options that decide the runs and their numbers, as given and in order (those
   // whose row in study_options.cpp defines the runs): a resumed study must have the same.

@@ -402,8 +402,16 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
     }
   };
   write("--summary", plan.summary, SummaryCsv(study_, cases));
+  if (plan.plot) {
+    try {
+      pictures_(*plan.plot, SweepPlotSizeOf(study_), [&](Canvas& c) { DrawSweepPlot(c, study_, cases); });
+    } catch (const SimError& e) {
+      report("--plot", *plan.plot, e.what());
+    }
+  }
   ended_.back() = IsoNow();
-  for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary}}) {
+  for (const auto& [option, path] :
+       {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary}, std::pair{"--plot", plan.plot}}) {
     if (!path) continue;
     if (const auto digest = FileSha256Hex(*path)) digests_.emplace_back(option, *digest);
   }
@@ -430,7 +438,7 @@ nlohmann::ordered_json StudyFiles::Outputs() const {
   const StudyPlan& plan = study_.plan();
   nlohmann::ordered_json j = nlohmann::ordered_json::object();
   for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary},
-                                     std::pair{"--tapes", plan.tapes}}) {
+                                     std::pair{"--plot", plan.plot}, std::pair{"--tapes", plan.tapes}}) {
     if (!path) continue;
     nlohmann::ordered_json& o = j[option];
     o["path"] = AbsolutePath(*path);

@@ -147,6 +147,12 @@ const std::vector<StudyOption> kOptions = {
     {.name = "--tapes", .value = "DIR", .kind = OptionKind::kPath, .defines_runs = false, .keyword = "tapes",
      .help = "A folder that gets the tape of every run as case-C-rep-R.csv, as save-tape-csv writes it.",
      .store = Into<&StudyPlan::tapes>},
+    {.name = "--plot", .value = "FILE", .kind = OptionKind::kPath, .defines_runs = false,
+     .help = "A picture of the sweep, chosen by the extension: .svg, .png or .pdf. Each measure is drawn against the "
+             "first --vary target, one panel a measure, with the cases' means and their interval bars (the cases of "
+             "other --vary values as series of their own colour); with --crn a second row of panels draws the paired "
+             "differences to the baseline with their intervals. E.g. --vary 101.aa=1.6:2.4:5 --crn --plot sweep.svg.",
+     .store = Into<&StudyPlan::plot>},
     {.name = "--resume", .kind = OptionKind::kFlag, .defines_runs = false,
      .help = "Runs only the runs missing from --out (or from OUT.partial, which a killed study leaves), which "
              "must hold runs of the same study; the files are then those of an uninterrupted study. The study's "

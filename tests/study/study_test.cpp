@@ -21,6 +21,8 @@
 #include "study/study.h"
 #include "study/study_files.h"
 #include "study/study_options.h"
+#include "study/sweep_plot.h"
+#include "display/recording_canvas.h"
 #include "support/test_support.h"
 
 namespace trevolan::study {
@@ -546,6 +548,12 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       {{"--probability", "0.9"}, "--probability: only with --select"},
       {{"--indifference", "0"}, "--indifference 0: must be a number above 0"},
       {{"--probability", "1"}, "--probability 1: must lie between 0 and 1"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--plot", dir.path("p.gif")},
+       "--plot " + dir.path("p.gif") + ": a picture is .svg, .png or .pdf"},
+      {{"--measure", "mean:104.Value", "--plot", dir.path("p.svg")}, "--plot " + dir.path("p.svg") + ": draws each --measure against the first --vary target"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--summary", dir.path("p.svg"), "--plot", dir.path("p.svg")},
+       "--plot " + dir.path("p.svg") + ": the same file as --summary"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--plot", model}, "--plot " + model + ": the same file as the model"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args{"study", model, "--out", dir.path("runs.csv")};
@@ -708,6 +716,65 @@ TEST(StudySelection, EliminatesByTheProcedureAndNamesTheChosenCase) {
   EXPECT_EQ(tied[2].substr(tied[2].size() - 3), ",1,");
   EXPECT_EQ(tied[3].substr(tied[3].size() - 5), ",0,15");
   EXPECT_NE(tie.err.find("study: case 2 (101.bb=1) selected as the best"), std::string::npos) << tie.err;
+}
+
+// The picture of a sweep: a mark a case at its value of the first target, bars as long
+// as the intervals, the differences in a second row under --crn; the file in each
+// format, checked as an output and named with its digest in the record.
+TEST(StudyPlot, MarksAndBarsStandWhereTheCasesSay) {
+  const Study study(ParseStudyOptions({ExamplePath("mm1_queue.txt"), "--vary", "101.aa=1,2,4", "--crn",
+                                       "--measure", "mean:104.Value"}));
+  std::vector<CaseSummary> cases;
+  const double means[] = {1, 3, 2}, halves[] = {0.5, 1, 0.25}, diffs[] = {0, 2, 1}, diff_halves[] = {0, 0.5, 0.1};
+  for (int64_t c = 1; c <= 3; ++c) {
+    const auto i = static_cast<size_t>(c - 1);
+    CaseSummary s{c, study.CaseValues(c), 10, 0, {{10, means[i], 1, halves[i]}}, {}, "", false, std::nullopt};
+    if (c > 1) s.differences = {{10, diffs[i], 1, diff_halves[i]}};
+    cases.push_back(s);
+  }
+  RecordingCanvas canvas;
+  DrawSweepPlot(canvas, study, cases);
+  std::vector<Point> marks;  // the centres of the 7 x 7 marks
+  for (const DrawOp& op : canvas.Of(DrawKind::FillRect)) {
+    if (op.points[1].x - op.points[0].x == 7) marks.push_back({op.points[0].x + 3, op.points[0].y + 3});
+  }
+  ASSERT_EQ(marks.size(), 6u);  // three means, three differences (the baseline at 0)
+  const auto vertical_bar = [&canvas](Point at) {  // the length of the bar through a mark
+    for (const DrawOp& op : canvas.Of(DrawKind::Line)) {
+      const auto [low, high] = std::minmax(op.points[0].y, op.points[1].y);
+      if (op.points[0].x == at.x && op.points[1].x == at.x && low <= at.y && at.y <= high) return high - low;
+    }
+    return -1;
+  };
+  for (size_t row = 0; row < 2; ++row) {
+    const Point* m = &marks[row * 3];
+    // x: 1, 2 and 4 along the axis.
+    EXPECT_NEAR(2.0 * (m[1].x - m[0].x), m[2].x - m[1].x, 2) << row;
+    const double* value = row == 0 ? means : diffs;
+    const double* half = row == 0 ? halves : diff_halves;
+    // y: the values' order and spacing, upwards.
+    EXPECT_NEAR((m[0].y - m[1].y) * (value[2] - value[0]), (m[0].y - m[2].y) * (value[1] - value[0]), 4) << row;
+    const double scale = static_cast<double>(m[0].y - m[1].y) / (value[1] - value[0]);
+    for (size_t i = row; i < 3; ++i) EXPECT_NEAR(vertical_bar(m[i]), 2 * half[i] * scale, 2) << row << " " << i;
+  }
+  EXPECT_EQ(vertical_bar(marks[3]), -1);  // the baseline has no interval of its own
+  const auto texts = canvas.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "diff(mean:104.Value) to case 1 (95%)"), texts.end());
+
+  TempDir dir;
+  for (const std::string name : {"p.svg", "p.png", "p.pdf"}) {
+    const auto r = RunCli({"study", ExamplePath("mm1_queue.txt"), "--set", "FinTim=100", "--vary", "101.aa=1.5,2",
+                           "--replications", "3", "--measure", "mean:104.Value", "--crn", "--plot", dir.path(name),
+                           "--summary", dir.path("s.csv")});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string picture = Read(dir.path(name));
+    const std::string head = name == "p.png" ? "\x89PNG" : name == "p.pdf" ? "%PDF" : "<?xml";
+    EXPECT_EQ(picture.substr(0, head.size()), head) << name;
+    EXPECT_NE(Read(dir.path("s.json")).find("\"--plot\": {\n      \"path\": \"" + dir.path(name) + "\",\n      \"sha256\": \"" +
+                                             Sha256Hex(picture) + "\""),
+              std::string::npos)
+        << Read(dir.path("s.json"));
+  }
 }
 
 // The table of study options is the one list: every row is read by the command line,
