@@ -33,6 +33,7 @@ const char* PythonTypeOf(study::OptionKind kind) {
     case study::OptionKind::kAssignment: return "{target: value} or (target, value) pairs";
     case study::OptionKind::kVariation: return "{target: [values] or the text \"V1,V2,...\" or \"FROM:TO:COUNT\"}";
     case study::OptionKind::kMeasure: return "list of str";
+    case study::OptionKind::kText: return "str";
   }
   return "";
 }
@@ -112,6 +113,10 @@ TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
       }
       break;
     case OptionKind::kVariation: return VariationsOf(o, given);
+    case OptionKind::kText:
+      if (!py::isinstance<py::str>(given)) throw refuse(PythonTypeOf(o.kind));
+      values.emplace_back(given.cast<std::string>(), given.cast<std::string>());
+      break;
     case OptionKind::kMeasure:
       for (const std::string& text : NamesOf(std::string("study() ") + o.keyword, given)) {
         values.emplace_back(study::ReadStudyOption(o, text), text);

@@ -16,6 +16,7 @@
 
 #include "model/sim.h"
 #include "study/measure_series.h"
+#include "study/selection.h"
 #include "study/statistics.h"
 
 // A study: one model read once, run many times, each run a copy of it with its own
@@ -95,9 +96,13 @@ struct StudyPlan {
   bool crn = false;                    // common random numbers: the same seeds in every case, a stream per block
   std::optional<int64_t> baseline;     // the case the others are paired with (--crn only); 1 when not given
   std::optional<double> precision;     // replicate in batches until every half-width <= precision * |mean|
-  std::optional<int64_t> max_replications;  // the limit of a case's runs with a precision
+  std::optional<int64_t> max_replications;  // the limit of a case's runs with a precision or a selection
+  std::optional<std::string> select;    // best:MEASURE or worst:MEASURE: choose that case (selection.h)
+  std::optional<double> indifference;   // the difference in MEASURE worth telling apart
+  std::optional<double> probability;    // of choosing right, when the best is that much better (default 0.95)
   double confidence = 0.95;            // the level of every interval
   std::optional<std::string> tapes;    // a folder for the tape of every run
+  std::optional<std::string> plot;     // a picture of the measures against the first varied target
   bool resume = false;                 // keep the runs already in --out
   // The options that decide the runs and their numbers, as given and in order (those
   // whose row in study_options.cpp defines the runs): a resumed study must have the same.
@@ -146,6 +151,10 @@ struct CaseSummary {
   std::string stopped;  // with --precision: "precision" or "limit"
   // Every measure's truncation times (--warmup auto) and lag-1 correlation (--batches).
   std::vector<SeriesTally::Result> series;
+  // With --select: whether the case was chosen, and the runs it had when it left the
+  // selection (none for the chosen one, nor for one still in when the study stopped).
+  bool selected = false;
+  std::optional<int64_t> eliminated_after;
 };
 
 // The model read once and the study's cases, ready to run. Thread-safe for Run.
@@ -166,6 +175,13 @@ class Study {
   // The runs of the study, or of its first batches when it stops on a precision.
   int64_t run_count() const { return case_count_ * plan_.replications; }
   int64_t baseline() const { return plan_.crn ? plan_.baseline.value_or(1) : 0; }
+  // With --select: the measure chosen on (its index in the plan's measures) and whether
+  // the best case is the one of the largest mean.
+  size_t selected_measure() const { return selected_measure_; }
+  bool selects_largest() const { return selects_largest_; }
+  // The stage of the run order a replication belongs to: its batch under a precision,
+  // 0 for the first stage of a selection and one stage a replication after it.
+  int64_t StageOf(int64_t replication) const;
   // The SHA-256 of the model's text as it was read and is run; empty for a model given
   // in memory.
   const std::string& model_sha256() const { return model_sha256_; }
@@ -191,6 +207,7 @@ class Study {
   void CheckCombinations() const;
   void CheckVariedOnce(const Sim& model) const;
   void CheckTimes(const Sim& after_sets) const;
+  void CheckSelection();
   void CheckTimingCombinations(Sim& after_sets) const;
   void CheckSeriesOptions(const Sim& after_sets) const;  // --batches
   // The run's link in the spreadsheet's place; SimError when it needs one and has none.
@@ -201,6 +218,8 @@ class Study {
   std::function<std::shared_ptr<Workbook>()> workbooks_;
   std::string model_sha256_;
   int64_t case_count_ = 1;
+  size_t selected_measure_ = 0;
+  bool selects_largest_ = true;
 };
 
 // --warmup auto and --batches on a run's series of every measure (MeasureSeries):
@@ -221,6 +240,8 @@ class StudyTally {
   // has a half-width <= precision * |mean|.
   bool Precise(int64_t case_number) const;
   int64_t runs(int64_t case_number) const { return cases_[static_cast<size_t>(case_number - 1)].runs; }
+  // With --select: the procedure, fed every run in run order; null otherwise.
+  const Selection* selection() const { return selection_.get(); }
 
  private:
   struct CaseTally {
@@ -252,6 +273,7 @@ class StudyTally {
   // the later of the two comes.
   ByReplication baseline_values_;
   std::map<int64_t, ByReplication> waiting_;  // by case
+  std::unique_ptr<Selection> selection_;
 };
 
 // The runs of a study in their order: which run comes next (batch after batch with a
@@ -295,6 +317,7 @@ class RunSchedule {
   void NextBatch();   // decides which cases go on, after a batch is complete
   int64_t ExpectedRuns(int64_t case_number) const;
   void Expect();      // the runs the precision's rule is expected to make, after a batch
+  std::vector<int64_t> Screen();  // with --select: the cases that go on to the next stage
 
   const Study& study_;
   Sink sink_;
@@ -372,6 +395,9 @@ std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs);
 std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases);
 // The summary as an aligned table for a terminal: mean and half-width of each measure.
 std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cases);
+// With --select, what standard error says of the selection: the chosen case, its values
+// and mean, the cases that left after a failed run, or that none is chosen yet.
+std::string SelectionReport(const Study& study, const StudyTally& tally);
 // The name of the level's interval column: "ci95", "ci99", "ci99.9".
 std::string IntervalName(double level);
 

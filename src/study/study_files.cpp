@@ -121,6 +121,9 @@ nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
   j["baseline"] = optional(plan.baseline);
   j["precision"] = optional(plan.precision);
   j["max_replications"] = optional(plan.max_replications);
+  j["select"] = optional(plan.select);
+  j["indifference"] = optional(plan.indifference);
+  j["probability"] = optional(plan.probability);
   j["confidence"] = plan.confidence;
   j["replications"] = plan.replications;
   return j;
@@ -212,15 +215,17 @@ void StudyFiles::CheckRecord(const std::string& record_path, bool partial_found)
     }
     const nlohmann::json then = record.at("plan"), now = nlohmann::json::parse(PlanValues(plan).dump());
     for (const auto& [key, value] : now.items()) {
-      // An option a record of before it was added cannot have had.
+      // An option the record does not name was not given: a record of before it existed.
       const nlohmann::json was = then.contains(key) ? then.at(key) : nlohmann::json(nullptr);
       if (key == "replications" || was == value) continue;
       refuse("the options differ from the study's: " + key + " was " + was.dump() + ", now " + value.dump());
     }
     const auto replications = then.at("replications").get<int64_t>();
-    if (plan.replications != replications && (plan.precision || plan.replications < replications)) {
+    // A precision's batches and a selection's first stage are their --replications.
+    const bool staged = plan.precision || plan.select;
+    if (plan.replications != replications && (staged || plan.replications < replications)) {
       refuse("the options differ from the study's: replications was " + std::to_string(replications) + ", now " +
-             std::to_string(plan.replications) + (plan.precision ? "" : "; a study can be extended, not cut"));
+             std::to_string(plan.replications) + (staged ? "" : "; a study can be extended, not cut"));
     }
     if (plan.replications > replications && partial_found) {
       refuse("the study of " + std::to_string(replications) + " replications in " + *partial_path_ +
@@ -332,10 +337,8 @@ std::optional<RunResult> StudyFiles::NextKept(RunKey key) {
 
 // After a stop: the runs of the files beyond where the study stopped, in run order.
 std::optional<RunResult> StudyFiles::NextLeft() {
-  const bool batches = study_.plan().precision.has_value();
-  const int64_t batch = study_.plan().replications;
-  const auto order = [&](const RunResult& r) {
-    return std::tuple(batches ? (r.replication - 1) / batch : 0, r.case_number, r.replication);
+  const auto order = [this](const RunResult& r) {
+    return std::tuple(study_.StageOf(r.replication), r.case_number, r.replication);
   };
   Source* first = nullptr;
   for (auto& source : sources_) {
@@ -418,8 +421,16 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
     }
   };
   write("--summary", plan.summary, SummaryCsv(study_, cases));
+  if (plan.plot) {
+    try {
+      pictures_(*plan.plot, SweepPlotSizeOf(study_), [&](Canvas& c) { DrawSweepPlot(c, study_, cases); });
+    } catch (const SimError& e) {
+      report("--plot", *plan.plot, e.what());
+    }
+  }
   ended_.back() = IsoNow();
-  for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary}}) {
+  for (const auto& [option, path] :
+       {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary}, std::pair{"--plot", plan.plot}}) {
     if (!path) continue;
     if (const auto digest = FileSha256Hex(*path)) digests_.emplace_back(option, *digest);
   }
@@ -428,6 +439,7 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   if (record && !plan.out && !plan.summary) err << "study: the record is in " << AbsolutePath(*record) << '\n';
   out << SummaryTable(study_, cases);
   WarnCorrelatedBatches(cases, err);
+  err << SelectionReport(study_, schedule.tally());
   for (const std::string& f : failures_) out << "error: " << f << '\n';
   if (failed_ > static_cast<int64_t>(failures_.size())) {
     out << "error: " << failed_ - static_cast<int64_t>(failures_.size()) << " more runs failed\n";
@@ -473,7 +485,7 @@ nlohmann::ordered_json StudyFiles::Outputs() const {
   const StudyPlan& plan = study_.plan();
   nlohmann::ordered_json j = nlohmann::ordered_json::object();
   for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary},
-                                     std::pair{"--tapes", plan.tapes}}) {
+                                     std::pair{"--plot", plan.plot}, std::pair{"--tapes", plan.tapes}}) {
     if (!path) continue;
     nlohmann::ordered_json& o = j[option];
     o["path"] = AbsolutePath(*path);

@@ -11,6 +11,7 @@
 #include "model/atomic_file.h"
 #include "study/partial_file.h"
 #include "study/study.h"
+#include "study/sweep_plot.h"
 
 // The files of a study on disk, kept as the runs go: the runs file (--out) gets each
 // run's row as the run is released in order, into OUT.partial beside it (PartialFile), so
@@ -35,6 +36,10 @@ class StudyFiles {
   // `build` names the commit the program was built from, as its --version does.
   StudyFiles(const Study& study, std::string build);
   ~StudyFiles();
+
+  // How --plot's picture is written: by default an SVG of the project's own canvas; the
+  // batch runner gives Qt's, which writes PNG and PDF too.
+  void WritePicturesWith(PictureWriter writer) { pictures_ = std::move(writer); }
 
   RunSchedule::Sink Sink();
   RunSchedule::Kept Kept();  // null when there is nothing to resume
@@ -76,6 +81,7 @@ class StudyFiles {
   int64_t kept_bytes_ = 0;                    // of a partial file read back: its whole rows
   int64_t already_written_ = 0;               // rows released next that the partial file holds
   std::string write_error_;  // the first failed write of the runs file
+  PictureWriter pictures_ = WriteSvgPicture;
   std::vector<std::string> failures_;
   int64_t failed_ = 0;
 };

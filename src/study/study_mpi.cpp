@@ -23,6 +23,7 @@
 #include "study/stop_signals.h"
 #include "study/study.h"
 #include "study/study_files.h"
+#include "study/sweep_plot.h"
 #include "trevolan_commit.h"
 #include "trevolan_version.h"
 
@@ -240,6 +241,11 @@ int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) 
       std::vector<std::string> options(args.begin() + 1, args.end());
       trevolan::study::StudyPlan plan = trevolan::study::ParseStudyOptions(options);
       plan.command.insert(plan.command.begin(), "trevolan-mpi");
+      // The ranks link no Qt: their pictures are the project's own SVG.
+      if (plan.plot && !trevolan::study::IsSvgFile(*plan.plot)) {
+        throw trevolan::study::StudyUsageError("--plot " + *plan.plot +
+                                               ": trevolan-mpi draws .svg pictures; .png and .pdf need trevolan-cli");
+      }
       study = std::make_unique<Study>(std::move(plan), [rank](const std::string& text) {
         if (rank == 0) std::cout << "message: " << text << '\n';
       });

@@ -137,7 +137,30 @@ const std::vector<StudyOption> kOptions = {
              "--max-replications 1000.",
      .store = Into<&StudyPlan::precision>},
     {.name = "--max-replications", .value = "R", .kind = OptionKind::kCount, .keyword = "max_replications",
-     .help = "With --precision: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
+     .help = "With --precision or --select: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
+    {.name = "--select", .value = "best:MEASURE", .kind = OptionKind::kText,
+     .help = "Chooses the best case by a fully sequential ranking and selection: best:MEASURE the case of the "
+             "largest mean of a --measure, worst:MEASURE that of the smallest. --replications is the first stage "
+             "(10 when not given, at least 2); then every case still in gets one more run at a time, and a case "
+             "leaves as soon as the procedure tells that it is worse (Kim and Nelson's KN, on the variance of each "
+             "pair's difference, replication by replication, over the first stage; with --crn the pairs share their "
+             "random numbers, the variances are smaller and cases leave sooner). The study ends when one case is "
+             "left, or at --max-replications or the procedure's own bound, where the case of the best mean is "
+             "chosen, the lowest case number among equals. The summary gains selected (1 for the chosen case) and "
+             "eliminated_after (the runs of a case when it left); standard error names the chosen case; a case with "
+             "a failed run leaves the selection. E.g. --select worst:mean:104.Value --indifference 0.05 --crn.",
+     .store = Into<&StudyPlan::select>},
+    {.name = "--indifference", .value = "D", .kind = OptionKind::kNumber,
+     .holds = [](double d) { return d > 0 && d < 1e300; }, .refusal = "must be a number above 0",
+     .help = "With --select: the smallest difference of means worth telling apart, in the measure's units. When "
+             "the best case is at least D better than every other, it is chosen with the probability of "
+             "--probability; cases closer than D may be chosen in its place. E.g. --indifference 0.05.",
+     .store = Into<&StudyPlan::indifference>},
+    {.name = "--probability", .value = "P", .kind = OptionKind::kNumber,
+     .holds = [](double p) { return p > 0 && p < 1; }, .refusal = "must lie between 0 and 1, e.g. 0.95",
+     .help = "With --select: the least probability of choosing the best case when it is at least D better than "
+             "every other (default 0.95; above 1 / the cases), e.g. --probability 0.99.",
+     .store = Into<&StudyPlan::probability>},
     {.name = "--confidence", .value = "C", .kind = OptionKind::kNumber,
      .holds = [](double c) { return c > 0 && c < 1; }, .refusal = "must lie between 0 and 1, e.g. 0.95",
      .keyword = "confidence",
@@ -146,6 +169,12 @@ const std::vector<StudyOption> kOptions = {
     {.name = "--tapes", .value = "DIR", .kind = OptionKind::kPath, .defines_runs = false, .keyword = "tapes",
      .help = "A folder that gets the tape of every run as case-C-rep-R.csv, as save-tape-csv writes it.",
      .store = Into<&StudyPlan::tapes>},
+    {.name = "--plot", .value = "FILE", .kind = OptionKind::kPath, .defines_runs = false,
+     .help = "A picture of the sweep, chosen by the extension: .svg, .png or .pdf. Each measure is drawn against the "
+             "first --vary target, one panel a measure, with the cases' means and their interval bars (the cases of "
+             "other --vary values as series of their own colour); with --crn a second row of panels draws the paired "
+             "differences to the baseline with their intervals. E.g. --vary 101.aa=1.6:2.4:5 --crn --plot sweep.svg.",
+     .store = Into<&StudyPlan::plot>},
     {.name = "--resume", .kind = OptionKind::kFlag, .defines_runs = false,
      .help = "Runs only the runs missing from --out (or from OUT.partial, which a killed study leaves), which "
              "must hold runs of the same study; the files are then those of an uninterrupted study. The study's "
@@ -252,6 +281,7 @@ OptionValue ReadStudyOption(const StudyOption& o, const std::string& text) {
       if (!text.empty()) throw StudyUsageError(std::string(o.name) + " takes no value");
       return true;
     case OptionKind::kPath:
+    case OptionKind::kText:
       return text;
     case OptionKind::kAssignment:
       return ParseAssignment(o.name, text);

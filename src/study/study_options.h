@@ -26,6 +26,7 @@ enum class OptionKind {
   kAssignment,  // TARGET=VALUE; Python {target: value}
   kVariation,   // TARGET=V1,V2,... or TARGET=FROM:TO:COUNT; Python {target: [values]}
   kMeasure,     // STAT:TARGET; Python [texts]
+  kText,        // a text of the option's own form, read when the study is checked; Python str
 };
 
 // An option's value once read: the number of a count, a seed or a number, true for a

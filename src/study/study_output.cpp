@@ -64,6 +64,19 @@ std::vector<std::string> SeriesCells(const StudyPlan& plan, const RunResult& r) 
   return row;
 }
 
+// The outcome of a selection, last in the summary file and the table.
+void AddSelectionHeader(const StudyPlan& plan, std::vector<std::string>& header) {
+  if (!plan.select) return;
+  header.push_back("selected");
+  header.push_back("eliminated_after");
+}
+
+void AddSelectionCells(const StudyPlan& plan, const CaseSummary& c, std::vector<std::string>& row) {
+  if (!plan.select) return;
+  row.push_back(c.selected ? "1" : "0");
+  row.push_back(c.eliminated_after ? std::to_string(*c.eliminated_after) : "");
+}
+
 }  // namespace
 
 std::string IntervalName(double level) {
@@ -125,6 +138,7 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
     }
   }
   if (plan.precision) header.push_back("stopped");
+  AddSelectionHeader(plan, header);
   std::string text = CsvLine(header);
   for (const CaseSummary& c : cases) {
     std::vector<std::string> row = CaseCells(c);
@@ -149,6 +163,7 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       row.push_back(Cell(d.ci, paired && d.n > 1));
     }
     if (plan.precision) row.push_back(c.stopped);
+    AddSelectionCells(plan, c, row);
     text += CsvLine(row);
   }
   return text;
@@ -167,6 +182,7 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
       header.push_back("+-" + level + "%");
     }
   }
+  AddSelectionHeader(plan, header);
   rows.push_back(header);
   for (const CaseSummary& c : cases) {
     std::vector<std::string> row = CaseCells(c);
@@ -178,6 +194,7 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
       row.push_back(paired ? Short(c.differences[m].mean) : "");
       row.push_back(paired ? Short(c.differences[m].ci) : "");
     }
+    AddSelectionCells(plan, c, row);
     rows.push_back(row);
   }
   std::vector<size_t> width(header.size(), 0);
@@ -194,6 +211,27 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
     text += line + '\n';
   }
   return text;
+}
+
+std::string SelectionReport(const Study& study, const StudyTally& tally) {
+  const Selection* selection = tally.selection();
+  if (!selection) return "";
+  const StudyPlan& plan = study.plan();
+  const std::string& measure = plan.measures[study.selected_measure()].name;
+  std::string text;
+  for (const int64_t c : selection->failed_cases()) {
+    text += "study: case " + std::to_string(c) + " left the selection: a run of it has no value of " + measure + "\n";
+  }
+  if (!selection->decided()) return text + "study: no case selected: the study stopped before the selection ended\n";
+  if (selection->chosen() == 0) return text + "study: no case selected: every case left the selection\n";
+  const CaseSummary chosen = tally.Case(selection->chosen());
+  std::string values;
+  for (size_t v = 0; v < plan.variations.size(); ++v) {
+    values += (v ? ", " : " (") + plan.variations[v].target + "=" + chosen.case_values[v] + (v + 1 == plan.variations.size() ? ")" : "");
+  }
+  return text + "study: case " + std::to_string(chosen.case_number) + values + " selected as the " +
+         (study.selects_largest() ? "best" : "worst") + " by " + measure + ": mean " +
+         Short(chosen.measures[study.selected_measure()].mean) + " over " + std::to_string(chosen.runs) + " runs\n";
 }
 
 }  // namespace trevolan::study
