@@ -77,7 +77,7 @@ TypedValues VariationsOf(const study::StudyOption& o, py::handle given) {
 // False gives a flag no value.
 TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
   using study::OptionKind;
-  const auto refuse = [&](const char* expected) {
+  const auto refuse = [&](const std::string& expected) {
     return py::type_error(std::string("study() ") + o.keyword + ": expected " + expected + ", got " +
                           py::repr(given).cast<std::string>());
   };
@@ -90,7 +90,10 @@ TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
         values.emplace_back(std::string(o.word), o.word);  // warmup="auto"
         break;
       }
-      if (py::isinstance<py::str>(given) || py::isinstance<py::bool_>(given)) throw refuse(PythonTypeOf(o.kind));
+      if (py::isinstance<py::str>(given) || py::isinstance<py::bool_>(given)) {
+        const std::string type = PythonTypeOf(o.kind);
+        throw refuse(*o.word ? type + " or '" + o.word + "'" : type);
+      }
       const FieldValue v = given.cast<Scalar>().value;
       const auto* whole = std::get_if<int64_t>(&v);
       values.emplace_back(whole ? static_cast<double>(*whole) : std::get<double>(v), ValueText(given));
