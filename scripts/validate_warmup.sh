@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Validates `trevolan-cli study --warmup auto` and `--batches K` on the M/M/1 example
 # (examples/mm1_queue.txt, rho = 0.5, started empty), outside ./test (a few minutes):
-#   scripts/validate_warmup.sh [CLI] [N] [K]   (CLI: build/bin/trevolan-cli, N: 1000, K: 200)
+#   scripts/validate_warmup.sh [CLI] [N] [K] [T]
+#   (CLI: build/bin/trevolan-cli, N: 1000, K: 200, T: the runs' FinTim in part 2, 2000)
 # The steady-state mean queue is rho^2/(1-rho) = 0.5 corrected for the time step as the
 # study tests do: an Activity starts on the step after its time is up, so gaps and
 # services run on average 1.5 Delt longer than drawn, and the Pollaczek-Khinchine
 # formula with gaps 2 + 1.5 Delt and services 1 + 1.5 Delt gives the mean queue L.
 # 1. The transient: the mean queue at times t over N runs (at:t measures) against L.
-# 2. MSER-5: the truncation points of N runs of FinTim 2000, sampled each GrDel = 10 (the
+# 2. MSER-5: the truncation points of N runs of FinTim T, sampled each GrDel = 10 (the
 #    example's) and each GrDel = 1, against the transient; then the coverage of L by
 #    t-intervals of disjoint groups of 10 runs (N / 10 groups; the same runs, the same
 #    seeds) with --warmup auto, with a fixed warm-up of the mean truncation's length,
@@ -20,6 +21,7 @@ set -euo pipefail
 cli=${1:-build/bin/trevolan-cli}
 n=${2:-1000}
 k=${3:-200}
+fintim=${4:-2000}
 cli=$(cd "$(dirname "$cli")" && pwd)/$(basename "$cli")
 model=$(cd "$(dirname "$0")/../examples" && pwd)/mm1_queue.txt
 work=$(mktemp -d)
@@ -34,19 +36,19 @@ for t in $times; do at+=(--measure "at:$t:104.Value"); done
 "$cli" study "$model" --set FinTim=300 --replications "$n" --jobs 2 --seed 7 "${at[@]}" \
   --summary transient.csv >/dev/null 2>&1
 
-study --set FinTim=2000 --replications "$n" --jobs 2 --warmup auto --out auto10.csv
-study --set FinTim=2000 --set GrDel=1 --replications "$n" --jobs 2 --warmup auto --out auto1.csv
+study --set FinTim="$fintim" --replications "$n" --jobs 2 --warmup auto --out auto10.csv
+study --set FinTim="$fintim" --set GrDel=1 --replications "$n" --jobs 2 --warmup auto --out auto1.csv
 fixed=$(python3 -c "import csv, sys; w = [float(r['warmup(mean:104.Value)']) for r in csv.DictReader(open('auto10.csv'))]
 print(round(sum(w) / len(w) / 10) * 10)")
-study --set FinTim=2000 --replications "$n" --jobs 2 --warmup "$fixed" --out fixed.csv
-study --set FinTim=2000 --replications "$n" --jobs 2 --out none.csv
+study --set FinTim="$fintim" --replications "$n" --jobs 2 --warmup "$fixed" --out fixed.csv
+study --set FinTim="$fintim" --replications "$n" --jobs 2 --out none.csv
 
 seq 1 "$k" | xargs -P 2 -I{} "$cli" study "$model" --measure mean:104.Value --replications 1 --warmup 500 \
   --batches 20 --seed {} --summary long.{}.csv >/dev/null 2>/dev/null
 
-python3 - "$n" "$k" "$fixed" <<'EOF'
+python3 - "$n" "$k" "$fixed" "$fintim" <<'EOF'
 import csv, math, sys
-n, k, fixed = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3]
+n, k, fixed, fintim = int(sys.argv[1]), int(sys.argv[2]), sys.argv[3], float(sys.argv[4])
 delt, gap, service = 0.01, 2.0, 1.0
 c = 1.5 * delt
 lam, s = 1 / (gap + c), service + c
@@ -78,14 +80,14 @@ def quantile(xs, q):
     xs = sorted(xs)
     return xs[min(len(xs) - 1, int(q * len(xs)))]
 
-print(f"\n2. MSER-5 truncation points of {n} runs of FinTim 2000:")
+print(f"\n2. MSER-5 truncation points of {n} runs of FinTim {fintim:g}:")
 for path, grdel in (("auto10.csv", 10), ("auto1.csv", 1)):
     w = column(path, "warmup(mean:104.Value)")
     zero = sum(x == 0 for x in w) / len(w)
     past = sum(x >= settled for x in w) / len(w)
     print(f"   GrDel {grdel:2d} (batches of {5 * grdel:2d} time units): at 0 in {zero:.1%}, past t = {settled:g} "
           f"in {past:.1%}; mean {sum(w) / len(w):.0f}, median {quantile(w, 0.5):g}, 90% {quantile(w, 0.9):g}, "
-          f"max {max(w):g} (the search ends at 1000)")
+          f"max {max(w):g} (the search ends at {fintim / 2:g})")
 
 t9 = 2.2621571627409915  # Student's t, 9 degrees of freedom, 0.975
 coverage = {}
