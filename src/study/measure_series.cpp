@@ -61,7 +61,8 @@ MeasureSeries::Taken MeasureSeries::From(size_t i) const {
 void SeriesTally::Add(const std::optional<double>& warmup, const std::vector<double>& batch_means,
                       RunningSummary& measure) {
   if (warmup) {
-    warmups_.Add(*warmup);
+    warmup_sum_ += *warmup;
+    ++warmups_;
     warmup_max_ = warmup_max_ ? std::max(*warmup_max_, *warmup) : *warmup;
   }
   if (batch_means.empty()) return;
@@ -72,7 +73,7 @@ void SeriesTally::Add(const std::optional<double>& warmup, const std::vector<dou
 
 SeriesTally::Result SeriesTally::result() const {
   Result r{std::nullopt, warmup_max_, lag1_};
-  if (warmups_.n() > 0) r.warmup_mean = warmups_.Result(0.95).mean;
+  if (warmups_ > 0) r.warmup_mean = warmup_sum_ / static_cast<double>(warmups_);
   return r;
 }
 

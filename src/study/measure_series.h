@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -61,7 +62,10 @@ class SeriesTally {
   Result result() const;
 
  private:
-  RunningSummary warmups_;
+  // Summed, not by Welford's update, so that truncations on the GrDel grid average to
+  // round times (150, not 150.00000000000003).
+  double warmup_sum_ = 0;
+  int64_t warmups_ = 0;
   std::optional<double> warmup_max_, lag1_;
 };
 
