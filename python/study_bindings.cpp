@@ -33,6 +33,7 @@ const char* PythonTypeOf(study::OptionKind kind) {
     case study::OptionKind::kAssignment: return "{target: value} or (target, value) pairs";
     case study::OptionKind::kVariation: return "{target: [values] or the text \"V1,V2,...\" or \"FROM:TO:COUNT\"}";
     case study::OptionKind::kMeasure: return "list of str";
+    case study::OptionKind::kText: return "str";
   }
   return "";
 }
@@ -76,7 +77,7 @@ TypedValues VariationsOf(const study::StudyOption& o, py::handle given) {
 // False gives a flag no value.
 TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
   using study::OptionKind;
-  const auto refuse = [&](const char* expected) {
+  const auto refuse = [&](const std::string& expected) {
     return py::type_error(std::string("study() ") + o.keyword + ": expected " + expected + ", got " +
                           py::repr(given).cast<std::string>());
   };
@@ -85,7 +86,14 @@ TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
     case OptionKind::kCount:
     case OptionKind::kSeed:
     case OptionKind::kNumber: {
-      if (py::isinstance<py::str>(given) || py::isinstance<py::bool_>(given)) throw refuse(PythonTypeOf(o.kind));
+      if (*o.word && py::isinstance<py::str>(given) && given.cast<std::string>() == o.word) {
+        values.emplace_back(std::string(o.word), o.word);  // warmup="auto"
+        break;
+      }
+      if (py::isinstance<py::str>(given) || py::isinstance<py::bool_>(given)) {
+        const std::string type = PythonTypeOf(o.kind);
+        throw refuse(*o.word ? type + " or '" + o.word + "'" : type);
+      }
       const FieldValue v = given.cast<Scalar>().value;
       const auto* whole = std::get_if<int64_t>(&v);
       values.emplace_back(whole ? static_cast<double>(*whole) : std::get<double>(v), ValueText(given));
@@ -108,6 +116,10 @@ TypedValues OptionValuesOf(const study::StudyOption& o, py::handle given) {
       }
       break;
     case OptionKind::kVariation: return VariationsOf(o, given);
+    case OptionKind::kText:
+      if (!py::isinstance<py::str>(given)) throw refuse(PythonTypeOf(o.kind));
+      values.emplace_back(given.cast<std::string>(), given.cast<std::string>());
+      break;
     case OptionKind::kMeasure:
       for (const std::string& text : NamesOf(std::string("study() ") + o.keyword, given)) {
         values.emplace_back(study::ReadStudyOption(o, text), text);

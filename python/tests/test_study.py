@@ -104,6 +104,10 @@ def test_ctrl_c_stops_a_study_at_once(tmp_path):
     (dict(vary={"101.aa": [1, "x"]}), ["--vary", "101.aa=1,x"]),
     (dict(measures=["median:104.Value"]), ["--measure", "median:104.Value"]),
     (dict(set={"101.zz": 1}), ["--set", "101.zz=1"]),
+    (dict(warmup="auto", batches=5, replications=1), ["--warmup", "auto", "--batches", "5", "--replications", "1"]),
+    (dict(batches=20, replications=2), ["--batches", "20", "--replications", "2"]),
+    (dict(batches=20, replications=1, set={"FinTim": 500}), ["--batches", "20", "--replications", "1", "--set",
+                                                             "FinTim=500"]),
 ])
 def test_a_bad_option_raises_the_usage_line_of_the_command_line(options, args):
     usage = subprocess.run([CLI, "study", example("mm1_queue.txt"), *args], capture_output=True, text=True,
@@ -123,7 +127,7 @@ def test_the_keywords_of_study_are_the_table_of_study_options(tmp_path):
     typed = next(node for node in stub.body if isinstance(node, ast.FunctionDef) and node.name == "study")
     assert [arg.arg for arg in typed.args.kwonlyargs] == [*keywords, "progress", "timeout"]
     # Each keyword takes a value of its type; the model, which does not exist, is what fails.
-    samples = {"int": 2, "float": 0.5, "bool": True, "str or path": tmp_path, "list of str": ["final:104.Value"]}
+    samples = {"int": 10, "float": 0.5, "bool": True, "str or path": tmp_path, "list of str": ["final:104.Value"]}
     for row in rows:
         value = samples.get(row["type"], {"101.aa": [1, 2]} if "[values]" in row["type"] else {"FinTim": 20})
         with pytest.raises(trevolan.NotFoundError):
@@ -133,6 +137,8 @@ def test_the_keywords_of_study_are_the_table_of_study_options(tmp_path):
         trevolan.study(example("mm1_queue.txt"), replicatons=2)
     with pytest.raises(TypeError, match="replications: expected int, got '2'"):
         trevolan.study(example("mm1_queue.txt"), replications="2")
+    with pytest.raises(TypeError, match="warmup: expected float or 'auto', got 'soon'"):
+        trevolan.study(example("mm1_queue.txt"), warmup="soon")
 
 
 def test_a_study_as_a_frame_and_a_plot():

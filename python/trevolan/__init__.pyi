@@ -98,7 +98,8 @@ def simulate(model: Union[_Path, Model], *, stop: float | None = None, start: fl
 
 def study(model: Union[_Path, Model], *, set: Mapping[str, _Value] | Iterable[tuple[str, _Value]] | None = None,
           vary: Mapping[str, Union[str, Sequence[_Value]]] | None = None, replications: int | None = None,
-          seed: int | None = None, measures: str | Sequence[str] | None = None, warmup: float | None = None,
-          jobs: int | None = None, crn: bool | None = None, baseline: int | None = None,
+          seed: int | None = None, measures: str | Sequence[str] | None = None,
+          warmup: float | Literal["auto"] | None = None, batches: int | None = None, jobs: int | None = None,
+          crn: bool | None = None, baseline: int | None = None,
           precision: float | None = None, max_replications: int | None = None, confidence: float | None = None,
           tapes: _Path | None = None, progress: _Progress = None, timeout: float | None = None) -> StudyResult: ...

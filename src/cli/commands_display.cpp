@@ -1,4 +1,5 @@
 #include "cli/batch.h"
+#include "cli/runner.h"
 #include "commands/dialog_typing.h"
 #ifndef TREVOLAN_NO_RENDER
 #include "display/qt_render.h"
@@ -19,6 +20,16 @@ void WritePlotFile(const Sim&, const Panel&, const std::string&) {
 
 }  // namespace
 #endif
+
+study::PictureWriter StudyPictureWriter() {
+#ifdef TREVOLAN_NO_RENDER
+  return study::WriteSvgPicture;
+#else
+  return [](const std::string& path, study::SweepPlotSize size, const std::function<void(Canvas&)>& paint) {
+    WriteCanvasFile(path, size.width, size.height, paint);
+  };
+#endif
+}
 
 void AddDisplayCommands(Batch& b) {
   b.Add({"render-diagram", "FILE [SCALE]", "Writes the diagram as the window shows it now: PNG, SVG or PDF",

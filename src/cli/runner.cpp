@@ -179,6 +179,7 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
       io.out << "message: " << EscapeControls(text) << '\n';
     });
     files = std::make_unique<study::StudyFiles>(*prepared, io.build);
+    files->WritePicturesWith(StudyPictureWriter());
   } catch (const study::StudyUsageError& e) {
     throw UsageError(e.what());
   } catch (const SimError& e) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/program.h"
+#include "study/sweep_plot.h"
 
 namespace trevolan::cli {
 
@@ -43,5 +44,9 @@ int ExecScripts(const std::vector<ScriptSource>& sources, std::ostream& out, std
 // to io.out; a progress bar to io.progress on a terminal, else a line every 10 s to
 // io.err. 0, 1 when a run failed, 130 when SIGINT or SIGTERM ended it.
 int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io);
+
+// How a study's --plot is written: through the Qt canvas as render-plot's pictures are,
+// or, in a batch runner built without Qt, as an SVG of the project's own canvas.
+study::PictureWriter StudyPictureWriter();
 
 }  // namespace trevolan::cli

@@ -215,6 +215,27 @@ void WritePlotFile(Sim& s, PlotPanelForm& form, const std::string& path) {
   WriteFileAtomically(path, PaintVector(format, size, [&](QPainter& p) { PaintPlotPanel(s, form, p); }));
 }
 
+void WriteCanvasFile(const std::string& path, int width, int height, const std::function<void(Canvas&)>& paint) {
+  EnsureGuiApplication();
+  const QSize size(std::max(width, 1), std::max(height, 1));
+  const ImageFormat format = ImageFormatOf(path);
+  if (format != ImageFormat::Png) {
+    WriteFileAtomically(path, PaintVector(format, size, [&paint](QPainter& p) {
+                          QtCanvas canvas(p);
+                          paint(canvas);
+                        }));
+    return;
+  }
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    QtCanvas canvas(painter);
+    paint(canvas);
+  }
+  WritePng(image, path);
+}
+
 void WritePng(const QImage& image, const std::string& path) {
   QByteArray bytes;
   QBuffer buffer(&bytes);

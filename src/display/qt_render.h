@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <string>
 
 #include <QImage>
@@ -36,6 +37,10 @@ ImageFormat ImageFormatOf(const std::string& path);
 // A PNG diagram is drawn at `scale` (vector drawings are the same at any scale).
 void WriteDiagramFile(Sim& s, const std::string& path, double scale = 1);
 void WritePlotFile(Sim& s, PlotPanelForm& form, const std::string& path);
+
+// A picture of width x height pixels painted by `paint` on the Qt canvas, as the plot
+// panel's is, written to `path` in the format of its extension (a study's --plot).
+void WriteCanvasFile(const std::string& path, int width, int height, const std::function<void(Canvas&)>& paint);
 
 // The image as a PNG file, replacing the file only when the whole image was written;
 // IoError otherwise.

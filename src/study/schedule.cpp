@@ -15,7 +15,14 @@ StudyTally::StudyTally(const Study& study) : study_(study), cases_(static_cast<s
   const size_t measures = study.plan().measures.size();
   for (CaseTally& c : cases_) {
     c.measures.resize(measures);
+    c.series.resize(measures);
     if (study.baseline() > 0) c.differences.resize(measures);
+  }
+  const StudyPlan& plan = study.plan();
+  if (plan.select) {
+    selection_ = std::make_unique<Selection>(study.case_count(), plan.replications, *plan.indifference,
+                                             plan.probability.value_or(0.95), study.selects_largest(),
+                                             plan.max_replications);
   }
 }
 
@@ -23,8 +30,16 @@ void StudyTally::Add(const RunResult& r) {
   CaseTally& c = cases_[static_cast<size_t>(r.case_number - 1)];
   ++c.runs;
   if (r.failed()) ++c.failed;
+  const bool batches = study_.plan().batches.has_value();  // the sample is the run's batch means
+  const std::vector<double> none;
   for (size_t m = 0; m < c.measures.size() && m < r.values.size(); ++m) {
-    if (r.values[m]) c.measures[m].Add(*r.values[m]);
+    if (r.values[m] && !batches) c.measures[m].Add(*r.values[m]);
+    c.series[m].Add(m < r.warmups.size() ? r.warmups[m] : std::nullopt,
+                    m < r.batch_means.size() ? r.batch_means[m] : none, c.measures[m]);
+  }
+  if (selection_) {
+    const size_t m = study_.selected_measure();
+    selection_->Add(r.case_number, r.replication, m < r.values.size() ? r.values[m] : std::nullopt);
   }
   const int64_t baseline = study_.baseline();
   if (baseline == 0) return;
@@ -83,8 +98,13 @@ void StudyTally::Pair(int64_t case_number, const std::vector<std::optional<doubl
 CaseSummary StudyTally::Case(int64_t case_number) const {
   const CaseTally& c = cases_[static_cast<size_t>(case_number - 1)];
   const double level = study_.plan().confidence;
-  CaseSummary s{case_number, study_.CaseValues(case_number), c.runs, c.failed, {}, {}, c.stopped};
+  CaseSummary s{case_number, study_.CaseValues(case_number), c.runs, c.failed, {}, {}, c.stopped, {}, false, std::nullopt};
   for (const RunningSummary& m : c.measures) s.measures.push_back(m.Result(level));
+  for (const SeriesTally& t : c.series) s.series.push_back(t.result());
+  if (selection_) {
+    s.selected = selection_->chosen() == case_number;
+    s.eliminated_after = selection_->eliminated_after(case_number);
+  }
   if (case_number != study_.baseline()) {
     for (const RunningSummary& d : c.differences) s.differences.push_back(d.Result(level));
   }
@@ -118,7 +138,7 @@ RunSchedule::RunSchedule(const Study& study, Sink sink, Kept kept)
   last_ = study.plan().replications;
   if (study.plan().max_replications) last_ = std::min(last_, *study.plan().max_replications);
   planned_ = study.run_count();
-  more_batches_ = study.plan().precision.has_value();
+  more_batches_ = study.plan().precision.has_value() || study.plan().select.has_value();
 }
 
 std::optional<RunSchedule::Ticket> RunSchedule::Next() {
@@ -171,6 +191,19 @@ void RunSchedule::NextBatch() {
   if (batch_done_) batch_done_();
   if (!more_batches_) return;
   const StudyPlan& plan = study_.plan();
+  if (plan.select) {
+    // Fully sequential: one more run of every case still in, then the next screening.
+    active_ = Screen();
+    more_batches_ = !active_.empty();
+    if (!more_batches_) return;
+    first_ = last_ + 1;
+    last_ = first_;
+    at_case_ = 0;
+    at_replication_ = first_;
+    batch_out_ = false;
+    planned_ += static_cast<int64_t>(active_.size());
+    return;
+  }
   const auto goes_on = [&](int64_t c) { return !tally_.Precise(c) && last_ < *plan.max_replications; };
   // The baseline goes on while a case paired with it does: its runs are their partners.
   const int64_t baseline = study_.baseline();
@@ -221,6 +254,14 @@ int64_t RunSchedule::ExpectedRuns(int64_t case_number) const {
   std::for_each(c.measures.begin(), c.measures.end(), widen);
   if (case_number != study_.baseline()) std::for_each(c.differences.begin(), c.differences.end(), widen);
   return static_cast<int64_t>(std::min(limit, std::ceil(need / batch) * batch));
+}
+
+std::vector<int64_t> RunSchedule::Screen() {
+  Selection& s = *tally_.selection_;
+  std::vector<int64_t> in = s.Screen(last_);
+  // The time left is that of the cases still in running to the limit, at worst.
+  expected_ = done_ + static_cast<int64_t>(in.size()) * (s.limit() - last_);
+  return s.decided() ? std::vector<int64_t>{} : in;
 }
 
 void RunSchedule::Expect() {

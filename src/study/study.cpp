@@ -92,8 +92,9 @@ const GlobalField* TimeStepGlobal(const std::string& target) {
 // at its next step once the study is asked to stop.
 class MeasureRecorder : public StepObserver {
  public:
-  MeasureRecorder(const std::vector<Measure>& measures, double warmup, const std::atomic<bool>* stop)
-      : measures_(measures), warmup_(warmup), stop_(stop) {}
+  // `series`: every measure's samples are kept through the run (--warmup auto, --batches).
+  MeasureRecorder(const std::vector<Measure>& measures, double warmup, bool series, const std::atomic<bool>* stop)
+      : measures_(measures), warmup_(warmup), stop_(stop), series_(series ? measures.size() : 0) {}
 
   // The measures' targets found in the model that is to run.
   void Prepare(Sim& s) {
@@ -103,6 +104,7 @@ class MeasureRecorder : public StepObserver {
   }
   void AfterReset(const Sim& s) override {
     states_.assign(measures_.size(), State{});
+    for (MeasureSeries& series : series_) series.Begin(s.Start, s.GrDel, s.TimeTol);
     Sample(s, false);
   }
   Reply AfterStep(const Sim& s) override {
@@ -121,6 +123,7 @@ class MeasureRecorder : public StepObserver {
     }
     return out;
   }
+  const std::vector<MeasureSeries>& series() const { return series_; }
 
  private:
   struct State {
@@ -134,6 +137,7 @@ class MeasureRecorder : public StepObserver {
     for (size_t m = 0; m < measures_.size(); ++m) {
       State& st = states_[m];
       const std::function<double()>& read = reads_[m];
+      if (!series_.empty()) series_[m].Add(s.Time, read(), s.Delt, after_step);
       switch (measures_[m].statistic) {
         case Statistic::kFinal: st.value = read(); break;
         case Statistic::kAt:
@@ -160,6 +164,7 @@ class MeasureRecorder : public StepObserver {
   const std::atomic<bool>* stop_;
   std::vector<std::function<double()>> reads_;
   std::vector<State> states_;
+  std::vector<MeasureSeries> series_;
 };
 
 // The run's tape, as save-tape-csv writes it; a file that cannot be written fails the run.
@@ -219,7 +224,9 @@ void Study::CheckOptions() {
   const bool batch_given = std::any_of(plan_.defining.begin(), plan_.defining.end(), [](const std::string& o) {
     return o.rfind("--replications=", 0) == 0;
   });
-  if (plan_.precision && !batch_given) plan_.replications = std::min(kFirstBatch, plan_.max_replications.value_or(kFirstBatch));
+  if ((plan_.precision || plan_.select) && !batch_given) {
+    plan_.replications = std::min(kFirstBatch, plan_.max_replications.value_or(kFirstBatch));
+  }
   if (plan_.replications < 1) throw StudyUsageError("--replications: must be at least 1");
   for (const Variation& v : plan_.variations) {
     if (v.values.empty()) throw StudyUsageError("--vary " + v.target + ": empty list");
@@ -230,6 +237,7 @@ void Study::CheckOptions() {
   }
   if (case_count_ > (int64_t{1} << 40) / plan_.replications) throw StudyUsageError("--replications: too many runs");
   CheckCombinations();
+  CheckSelection();
   // A target on an empty slot would read 0 or write a block that computes nothing:
   // most likely a mistyped ID.
   const auto check_block = [this](const std::string& option, const std::string& target) {
@@ -262,6 +270,7 @@ void Study::CheckOptions() {
   CheckVariedOnce(*scratch);
   CheckTimingCombinations(*scratch);
   CheckTimes(*scratch);
+  CheckSeriesOptions(*scratch);
   CheckOutputs(plan_);
 }
 
@@ -336,12 +345,57 @@ void Study::CheckCombinations() const {
   if (plan_.precision && !plan_.max_replications) {
     throw StudyUsageError("--precision: needs --max-replications, the most runs of a case");
   }
-  if (plan_.max_replications && !plan_.precision) throw StudyUsageError("--max-replications: only with --precision");
+  if (plan_.max_replications && !plan_.precision && !plan_.select) {
+    throw StudyUsageError("--max-replications: only with --precision or --select");
+  }
   if (plan_.max_replications && *plan_.max_replications < plan_.replications) {
     throw StudyUsageError("--max-replications " + std::to_string(*plan_.max_replications) +
                           ": below --replications, the first batch");
   }
   if (plan_.resume && !plan_.out) throw StudyUsageError("--resume: needs --out, the runs file to go on with");
+  if (plan_.plot && (plan_.variations.empty() || plan_.measures.empty())) {
+    throw StudyUsageError("--plot " + *plan_.plot + ": draws each --measure against the first --vary target; give both");
+  }
+}
+
+// A selection needs the measure it chooses on, the difference worth telling apart and
+// cases to choose from; it decides on its own when to stop.
+void Study::CheckSelection() {
+  if (!plan_.select) {
+    if (plan_.indifference) throw StudyUsageError("--indifference: only with --select");
+    if (plan_.probability) throw StudyUsageError("--probability: only with --select");
+    return;
+  }
+  const std::string option = "--select " + *plan_.select;
+  const size_t colon = plan_.select->find(':');
+  const std::string goal = plan_.select->substr(0, colon);
+  if (colon == std::string::npos || (goal != "best" && goal != "worst")) {
+    throw StudyUsageError(option + ": expected best:MEASURE (the largest mean) or worst:MEASURE (the smallest)");
+  }
+  selects_largest_ = goal == "best";
+  const std::string measure = plan_.select->substr(colon + 1);
+  const auto named = std::find_if(plan_.measures.begin(), plan_.measures.end(),
+                                  [&measure](const Measure& m) { return m.name == measure; });
+  if (named == plan_.measures.end()) {
+    throw StudyUsageError(option + ": " + measure + " is not measured; add --measure " + measure);
+  }
+  selected_measure_ = static_cast<size_t>(named - plan_.measures.begin());
+  if (!plan_.indifference) throw StudyUsageError(option + ": needs --indifference D, the difference worth telling apart");
+  constexpr int64_t kMostCases = 1000;  // the procedure keeps a variance for every pair
+  if (case_count_ < 2 || case_count_ > kMostCases) {
+    throw StudyUsageError(option + ": the study has " + std::to_string(case_count_) +
+                          " cases; a selection is made among 2 to " + std::to_string(kMostCases));
+  }
+  if (plan_.precision) throw StudyUsageError(option + ": the selection decides when to stop; not with --precision");
+  const double p = plan_.probability.value_or(0.95);
+  if (!(p > 1.0 / static_cast<double>(case_count_))) {
+    throw StudyUsageError("--probability " + FormatGeneral(p) + ": not above 1/" + std::to_string(case_count_) +
+                          ", what choosing one of the cases at random gives");
+  }
+  if (plan_.replications < 2) {
+    throw StudyUsageError("--replications " + std::to_string(plan_.replications) +
+                          ": the first stage of --select needs at least 2 runs of each case");
+  }
 }
 
 // A warm-up or a time that no run reaches would give empty or meaningless numbers.
@@ -392,6 +446,12 @@ std::vector<std::string> Study::CaseValues(int64_t case_number) const {
   return values;
 }
 
+int64_t Study::StageOf(int64_t replication) const {
+  if (plan_.precision) return (replication - 1) / plan_.replications;
+  if (plan_.select) return std::max<int64_t>(0, replication - plan_.replications);
+  return 0;
+}
+
 uint64_t Study::RunSeed(int64_t case_number, int64_t replication) const {
   if (plan_.crn) case_number = 1;
   const uint64_t h = SplitMix64(SplitMix64(SplitMix64(plan_.seed) + static_cast<uint64_t>(case_number)) +
@@ -415,7 +475,7 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
   r.replication = key.replication;
   r.seed = RunSeed(r.case_number, r.replication);
   r.values.assign(plan_.measures.size(), std::nullopt);
-  MeasureRecorder recorder(plan_.measures, plan_.warmup, stop);
+  MeasureRecorder recorder(plan_.measures, plan_.warmup, plan_.warmup_auto || plan_.batches, stop);
   try {
     CopyModelState(*model_, scratch);
     for (const Assignment& a : plan_.sets) ApplyAssignment(scratch, a.target, a.value);
@@ -437,6 +497,7 @@ RunResult Study::Run(RunKey key, int64_t index, Sim& scratch, const std::atomic<
                      ShortStopReason(scratch, run));
     }
     r.values = recorder.Results();
+    if (!recorder.series().empty()) ConcludeSeries(plan_, recorder.series(), r);
     if (plan_.tapes) WriteRunTape(scratch, *plan_.tapes + "/" + TapeFileName(key));
   } catch (const SimError& e) {
     r.error = e.what();

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "model/sim.h"
+#include "study/measure_series.h"
+#include "study/selection.h"
 #include "study/statistics.h"
 
 // A study: one model read once, run many times, each run a copy of it with its own
@@ -85,6 +87,8 @@ struct StudyPlan {
   uint64_t seed = 1;
   std::vector<Measure> measures;
   double warmup = -std::numeric_limits<double>::infinity();
+  bool warmup_auto = false;            // --warmup auto: each run's mean, min and max from its MSER-5 point
+  std::optional<int64_t> batches;      // one long run a case, its interval from this many batch means
   std::optional<std::string> out;      // runs CSV
   std::optional<std::string> summary;  // summary CSV
   std::optional<std::string> record;   // the study's record (JSON); by default beside the summary or the runs
@@ -92,9 +96,13 @@ struct StudyPlan {
   bool crn = false;                    // common random numbers: the same seeds in every case, a stream per block
   std::optional<int64_t> baseline;     // the case the others are paired with (--crn only); 1 when not given
   std::optional<double> precision;     // replicate in batches until every half-width <= precision * |mean|
-  std::optional<int64_t> max_replications;  // the limit of a case's runs with a precision
+  std::optional<int64_t> max_replications;  // the limit of a case's runs with a precision or a selection
+  std::optional<std::string> select;    // best:MEASURE or worst:MEASURE: choose that case (selection.h)
+  std::optional<double> indifference;   // the difference in MEASURE worth telling apart
+  std::optional<double> probability;    // of choosing right, when the best is that much better (default 0.95)
   double confidence = 0.95;            // the level of every interval
   std::optional<std::string> tapes;    // a folder for the tape of every run
+  std::optional<std::string> plot;     // a picture of the measures against the first varied target
   bool resume = false;                 // keep the runs already in --out
   // The options that decide the runs and their numbers, as given and in order (those
   // whose row in study_options.cpp defines the runs): a resumed study must have the same.
@@ -123,6 +131,10 @@ struct RunResult {
   uint64_t seed = 0;        // the run's own seed: `seed N` in a script repeats the run
   std::vector<std::optional<double>> values;
   std::string error;        // the error text of a failed run; empty when it ran through
+  // With --warmup auto: each measure's truncation time (none for final and at:). With
+  // --batches: each measure's batch means. Empty otherwise.
+  std::vector<std::optional<double>> warmups;
+  std::vector<std::vector<double>> batch_means;
   bool interrupted = false; // stopped before its end: no outcome, it is run again on --resume
   bool failed() const { return !error.empty(); }
 };
@@ -137,6 +149,12 @@ struct CaseSummary {
   // replication by replication, of every measure. Empty otherwise.
   std::vector<SampleSummary> differences;
   std::string stopped;  // with --precision: "precision" or "limit"
+  // Every measure's truncation times (--warmup auto) and lag-1 correlation (--batches).
+  std::vector<SeriesTally::Result> series;
+  // With --select: whether the case was chosen, and the runs it had when it left the
+  // selection (none for the chosen one, nor for one still in when the study stopped).
+  bool selected = false;
+  std::optional<int64_t> eliminated_after;
 };
 
 // The model read once and the study's cases, ready to run. Thread-safe for Run.
@@ -157,6 +175,13 @@ class Study {
   // The runs of the study, or of its first batches when it stops on a precision.
   int64_t run_count() const { return case_count_ * plan_.replications; }
   int64_t baseline() const { return plan_.crn ? plan_.baseline.value_or(1) : 0; }
+  // With --select: the measure chosen on (its index in the plan's measures) and whether
+  // the best case is the one of the largest mean.
+  size_t selected_measure() const { return selected_measure_; }
+  bool selects_largest() const { return selects_largest_; }
+  // The stage of the run order a replication belongs to: its batch under a precision,
+  // 0 for the first stage of a selection and one stage a replication after it.
+  int64_t StageOf(int64_t replication) const;
   // The SHA-256 of the model's text as it was read and is run; empty for a model given
   // in memory.
   const std::string& model_sha256() const { return model_sha256_; }
@@ -182,7 +207,9 @@ class Study {
   void CheckCombinations() const;
   void CheckVariedOnce(const Sim& model) const;
   void CheckTimes(const Sim& after_sets) const;
+  void CheckSelection();
   void CheckTimingCombinations(Sim& after_sets) const;
+  void CheckSeriesOptions(const Sim& after_sets) const;  // --batches
   // The run's link in the spreadsheet's place; SimError when it needs one and has none.
   void LinkRunWorkbook(Sim& scratch) const;
 
@@ -191,7 +218,14 @@ class Study {
   std::function<std::shared_ptr<Workbook>()> workbooks_;
   std::string model_sha256_;
   int64_t case_count_ = 1;
+  size_t selected_measure_ = 0;
+  bool selects_largest_ = true;
 };
+
+// --warmup auto and --batches on a run's series of every measure (MeasureSeries):
+// the measures taken from their MSER-5 points, the truncation times, the batch means.
+// SimError for a series too short for its batches.
+void ConcludeSeries(const StudyPlan& plan, const std::vector<MeasureSeries>& series, RunResult& r);
 
 // What a study's runs say so far: every case's measures, their paired differences to
 // the baseline with --crn. Results are added in run order, so the sums, and the files,
@@ -206,11 +240,14 @@ class StudyTally {
   // has a half-width <= precision * |mean|.
   bool Precise(int64_t case_number) const;
   int64_t runs(int64_t case_number) const { return cases_[static_cast<size_t>(case_number - 1)].runs; }
+  // With --select: the procedure, fed every run in run order; null otherwise.
+  const Selection* selection() const { return selection_.get(); }
 
  private:
   struct CaseTally {
     int64_t runs = 0, failed = 0;
     std::vector<RunningSummary> measures, differences;
+    std::vector<SeriesTally> series;
     std::string stopped;
   };
   // The measures of runs by replication, flat (8 bytes a value and a bit), for the
@@ -236,6 +273,7 @@ class StudyTally {
   // the later of the two comes.
   ByReplication baseline_values_;
   std::map<int64_t, ByReplication> waiting_;  // by case
+  std::unique_ptr<Selection> selection_;
 };
 
 // The runs of a study in their order: which run comes next (batch after batch with a
@@ -279,6 +317,7 @@ class RunSchedule {
   void NextBatch();   // decides which cases go on, after a batch is complete
   int64_t ExpectedRuns(int64_t case_number) const;
   void Expect();      // the runs the precision's rule is expected to make, after a batch
+  std::vector<int64_t> Screen();  // with --select: the cases that go on to the next stage
 
   const Study& study_;
   Sink sink_;
@@ -356,6 +395,9 @@ std::string RunsCsv(const Study& study, const std::vector<RunResult>& runs);
 std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases);
 // The summary as an aligned table for a terminal: mean and half-width of each measure.
 std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cases);
+// With --select, what standard error says of the selection: the chosen case, its values
+// and mean, the cases that left after a failed run, or that none is chosen yet.
+std::string SelectionReport(const Study& study, const StudyTally& tally);
 // The name of the level's interval column: "ci95", "ci99", "ci99.9".
 std::string IntervalName(double level);
 

@@ -11,6 +11,7 @@
 
 #include "model/numbers.h"
 #include "model/tape_csv.h"
+#include "study/batch_means.h"
 #include "study/sha256.h"
 #include "study/study_outputs.h"
 #include "trevolan_version.h"
@@ -97,6 +98,12 @@ struct StudyFiles::Source {
 
 namespace {
 
+// The warm-up in the record: its time, "auto", or null for none.
+nlohmann::ordered_json WarmupValue(const StudyPlan& plan) {
+  if (plan.warmup_auto) return "auto";
+  return std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
+}
+
 // What decides the runs of a study, as values: a resumed study must have the same,
 // however its options were spelled or ordered. Replications are compared on their own.
 nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
@@ -108,11 +115,15 @@ nlohmann::ordered_json PlanValues(const StudyPlan& plan) {
   j["measures"] = nlohmann::ordered_json::array();
   for (const Measure& m : plan.measures) j["measures"].push_back(m.name);
   const auto optional = [](const auto& v) { return v ? nlohmann::ordered_json(*v) : nlohmann::ordered_json(nullptr); };
-  j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
+  j["warmup"] = WarmupValue(plan);
+  j["batches"] = optional(plan.batches);
   j["crn"] = plan.crn;
   j["baseline"] = optional(plan.baseline);
   j["precision"] = optional(plan.precision);
   j["max_replications"] = optional(plan.max_replications);
+  j["select"] = optional(plan.select);
+  j["indifference"] = optional(plan.indifference);
+  j["probability"] = optional(plan.probability);
   j["confidence"] = plan.confidence;
   j["replications"] = plan.replications;
   return j;
@@ -204,13 +215,17 @@ void StudyFiles::CheckRecord(const std::string& record_path, bool partial_found)
     }
     const nlohmann::json then = record.at("plan"), now = nlohmann::json::parse(PlanValues(plan).dump());
     for (const auto& [key, value] : now.items()) {
-      if (key == "replications" || then.at(key) == value) continue;
-      refuse("the options differ from the study's: " + key + " was " + then.at(key).dump() + ", now " + value.dump());
+      // An option the record does not name was not given: a record of before it existed.
+      const nlohmann::json was = then.contains(key) ? then.at(key) : nlohmann::json(nullptr);
+      if (key == "replications" || was == value) continue;
+      refuse("the options differ from the study's: " + key + " was " + was.dump() + ", now " + value.dump());
     }
     const auto replications = then.at("replications").get<int64_t>();
-    if (plan.replications != replications && (plan.precision || plan.replications < replications)) {
+    // A precision's batches and a selection's first stage are their --replications.
+    const bool staged = plan.precision || plan.select;
+    if (plan.replications != replications && (staged || plan.replications < replications)) {
       refuse("the options differ from the study's: replications was " + std::to_string(replications) + ", now " +
-             std::to_string(plan.replications) + (plan.precision ? "" : "; a study can be extended, not cut"));
+             std::to_string(plan.replications) + (staged ? "" : "; a study can be extended, not cut"));
     }
     if (plan.replications > replications && partial_found) {
       refuse("the study of " + std::to_string(replications) + " replications in " + *partial_path_ +
@@ -256,7 +271,11 @@ RunResult StudyFiles::ParseRow(const std::string& line, const Source& source) co
   };
   const auto fields = ParseCsvLine(line);
   const size_t variations = plan.variations.size(), measures = plan.measures.size();
-  if (!fields || fields->size() != 4 + variations + measures) throw bad("not a row of this study's runs");
+  const size_t warmups = plan.warmup_auto ? measures : 0;
+  const auto batches = static_cast<size_t>(plan.batches.value_or(0));
+  if (!fields || fields->size() != 4 + variations + measures + warmups + measures * batches) {
+    throw bad("not a row of this study's runs");
+  }
   const auto& f = *fields;
   RunResult r;
   const auto c = WholeNumber(f[0]), rep = WholeNumber(f[1]);
@@ -269,15 +288,22 @@ RunResult StudyFiles::ParseRow(const std::string& line, const Source& source) co
   for (size_t v = 0; v < variations; ++v) {
     if (f[3 + v] != values[v]) throw bad("the case's values are not this study's");
   }
-  for (size_t m = 0; m < measures; ++m) {
-    const std::string& cell = f[3 + variations + m];
-    if (cell.empty()) {
-      r.values.emplace_back();
-      continue;
+  size_t at = 3 + variations;
+  const auto cell = [&]() -> std::optional<double> {
+    const std::string& text = f[at++];
+    if (text.empty()) return std::nullopt;
+    const auto x = Number(text);
+    if (!x) throw bad("'" + text + "' is not a number");
+    return x;
+  };
+  for (size_t m = 0; m < measures; ++m) r.values.push_back(cell());
+  for (size_t m = 0; m < warmups; ++m) r.warmups.push_back(cell());
+  for (size_t m = 0; m < measures && batches > 0; ++m) {
+    std::vector<double>& means = r.batch_means.emplace_back();
+    for (size_t b = 0; b < batches; ++b) {
+      if (const auto x = cell()) means.push_back(*x);
     }
-    const auto x = Number(cell);
-    if (!x) throw bad("'" + cell + "' is not a number");
-    r.values.emplace_back(*x);
+    if (means.size() != batches) means.clear();  // a failed run has none
   }
   const std::string& status = f.back();
   if (status.empty()) throw bad("no status");
@@ -311,10 +337,8 @@ std::optional<RunResult> StudyFiles::NextKept(RunKey key) {
 
 // After a stop: the runs of the files beyond where the study stopped, in run order.
 std::optional<RunResult> StudyFiles::NextLeft() {
-  const bool batches = study_.plan().precision.has_value();
-  const int64_t batch = study_.plan().replications;
-  const auto order = [&](const RunResult& r) {
-    return std::tuple(batches ? (r.replication - 1) / batch : 0, r.case_number, r.replication);
+  const auto order = [this](const RunResult& r) {
+    return std::tuple(study_.StageOf(r.replication), r.case_number, r.replication);
   };
   Source* first = nullptr;
   for (auto& source : sources_) {
@@ -397,8 +421,16 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
     }
   };
   write("--summary", plan.summary, SummaryCsv(study_, cases));
+  if (plan.plot) {
+    try {
+      pictures_(*plan.plot, SweepPlotSizeOf(study_), [&](Canvas& c) { DrawSweepPlot(c, study_, cases); });
+    } catch (const SimError& e) {
+      report("--plot", *plan.plot, e.what());
+    }
+  }
   ended_.back() = IsoNow();
-  for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary}}) {
+  for (const auto& [option, path] :
+       {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary}, std::pair{"--plot", plan.plot}}) {
     if (!path) continue;
     if (const auto digest = FileSha256Hex(*path)) digests_.emplace_back(option, *digest);
   }
@@ -406,6 +438,8 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   write("record", record, Record(schedule.released(), interrupted));
   if (record && !plan.out && !plan.summary) err << "study: the record is in " << AbsolutePath(*record) << '\n';
   out << SummaryTable(study_, cases);
+  WarnCorrelatedBatches(cases, err);
+  err << SelectionReport(study_, schedule.tally());
   for (const std::string& f : failures_) out << "error: " << f << '\n';
   if (failed_ > static_cast<int64_t>(failures_.size())) {
     out << "error: " << failed_ - static_cast<int64_t>(failures_.size()) << " more runs failed\n";
@@ -419,12 +453,39 @@ int StudyFiles::Finish(RunSchedule& schedule, std::ostream& out, std::ostream& e
   return failed ? 1 : 0;
 }
 
+namespace {
+
+std::string TwoDecimals(double x) {
+  char buf[32];
+  const auto r = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::fixed, 2);
+  return std::string(buf, r.ptr);
+}
+
+}  // namespace
+
+// Batch means that follow each other closely are no independent sample: their interval
+// is too narrow.
+void StudyFiles::WarnCorrelatedBatches(const std::vector<CaseSummary>& cases, std::ostream& err) const {
+  const StudyPlan& plan = study_.plan();
+  for (const CaseSummary& c : cases) {
+    for (size_t m = 0; m < c.series.size() && m < plan.measures.size(); ++m) {
+      const std::optional<double> lag1 = c.series[m].lag1;
+      if (!lag1 || *lag1 <= kLag1Warning) continue;
+      err << "warning: case " << c.case_number << ", " << plan.measures[m].name
+          << ": the lag-1 correlation of the batch means is " << TwoDecimals(*lag1) << ", above "
+          << FormatGeneral(kLag1Warning)
+          << ": the batches are too short to be independent and the interval is too narrow; give fewer batches "
+             "or a longer run\n";
+    }
+  }
+}
+
 // The files the study writes, with absolute paths, and the SHA-256 of each once written.
 nlohmann::ordered_json StudyFiles::Outputs() const {
   const StudyPlan& plan = study_.plan();
   nlohmann::ordered_json j = nlohmann::ordered_json::object();
   for (const auto& [option, path] : {std::pair{"--out", plan.out}, std::pair{"--summary", plan.summary},
-                                     std::pair{"--tapes", plan.tapes}}) {
+                                     std::pair{"--plot", plan.plot}, std::pair{"--tapes", plan.tapes}}) {
     if (!path) continue;
     nlohmann::ordered_json& o = j[option];
     o["path"] = AbsolutePath(*path);
@@ -449,7 +510,7 @@ std::string StudyFiles::Record(int64_t runs, bool interrupted) const {
   j["model"] = {{"path", plan.model.empty() ? std::string() : AbsolutePath(plan.model)},
                 {"sha256", study_.model_sha256()}};
   j["seed"] = plan.seed;
-  j["warmup"] = std::isfinite(plan.warmup) ? nlohmann::ordered_json(plan.warmup) : nlohmann::ordered_json(nullptr);
+  j["warmup"] = WarmupValue(plan);
   j["confidence"] = plan.confidence;
   j["runs"] = runs;
   j["failed"] = failed_;

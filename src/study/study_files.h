@@ -11,6 +11,7 @@
 #include "model/atomic_file.h"
 #include "study/partial_file.h"
 #include "study/study.h"
+#include "study/sweep_plot.h"
 
 // The files of a study on disk, kept as the runs go: the runs file (--out) gets each
 // run's row as the run is released in order, into OUT.partial beside it (PartialFile), so
@@ -36,6 +37,10 @@ class StudyFiles {
   StudyFiles(const Study& study, std::string build);
   ~StudyFiles();
 
+  // How --plot's picture is written: by default an SVG of the project's own canvas; the
+  // batch runner gives Qt's, which writes PNG and PDF too.
+  void WritePicturesWith(PictureWriter writer) { pictures_ = std::move(writer); }
+
   RunSchedule::Sink Sink();
   RunSchedule::Kept Kept();  // null when there is nothing to resume
   void Sync();               // the rows so far made durable (a batch is done)
@@ -58,6 +63,7 @@ class StudyFiles {
   void Write(const RunResult& r);
   std::string Record(int64_t runs, bool interrupted) const;
   nlohmann::ordered_json Outputs() const;
+  void WarnCorrelatedBatches(const std::vector<CaseSummary>& cases, std::ostream& err) const;
 
   static constexpr size_t kShownFailures = 10;  // the terminal gets the first few; the files hold all
 
@@ -75,6 +81,7 @@ class StudyFiles {
   int64_t kept_bytes_ = 0;                    // of a partial file read back: its whole rows
   int64_t already_written_ = 0;               // rows released next that the partial file holds
   std::string write_error_;  // the first failed write of the runs file
+  PictureWriter pictures_ = WriteSvgPicture;
   std::vector<std::string> failures_;
   int64_t failed_ = 0;
 };

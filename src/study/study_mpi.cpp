@@ -23,6 +23,7 @@
 #include "study/stop_signals.h"
 #include "study/study.h"
 #include "study/study_files.h"
+#include "study/sweep_plot.h"
 #include "trevolan_commit.h"
 #include "trevolan_version.h"
 
@@ -51,19 +52,37 @@ T Take(const std::string& in, size_t& at) {
   return v;
 }
 
-// The run, values with a present flag each, whether it was interrupted, and the error
-// text; the seed follows from the run.
+void PutValues(std::string& out, const std::vector<std::optional<double>>& values) {
+  Put(out, static_cast<uint32_t>(values.size()));
+  for (const auto& v : values) {
+    Put(out, static_cast<uint8_t>(v.has_value()));
+    Put(out, v.value_or(0.0));
+  }
+}
+
+std::vector<std::optional<double>> TakeValues(const std::string& in, size_t& at) {
+  std::vector<std::optional<double>> values;
+  const auto n = Take<uint32_t>(in, at);
+  for (uint32_t i = 0; i < n; ++i) {
+    const bool present = Take<uint8_t>(in, at) != 0;
+    const double v = Take<double>(in, at);
+    values.push_back(present ? std::optional<double>(v) : std::nullopt);
+  }
+  return values;
+}
+
+// The run, values with a present flag each, whether it was interrupted, the truncation
+// times and batch means of the series, and the error text; the seed follows from the run.
 std::string Pack(const RunResult& r) {
   std::string out;
   Put(out, r.index);
   Put(out, r.case_number);
   Put(out, r.replication);
   Put(out, static_cast<uint8_t>(r.interrupted));
-  Put(out, static_cast<uint32_t>(r.values.size()));
-  for (const auto& v : r.values) {
-    Put(out, static_cast<uint8_t>(v.has_value()));
-    Put(out, v.value_or(0.0));
-  }
+  PutValues(out, r.values);
+  PutValues(out, r.warmups);
+  Put(out, static_cast<uint32_t>(r.batch_means.size()));
+  for (const std::vector<double>& means : r.batch_means) PutValues(out, {means.begin(), means.end()});
   out += r.error;
   return out;
 }
@@ -79,11 +98,12 @@ RunResult Unpack(const Study& study, const std::string& in) {
   }
   r.seed = study.RunSeed(r.case_number, r.replication);
   r.interrupted = Take<uint8_t>(in, at) != 0;
-  const auto n = Take<uint32_t>(in, at);
-  for (uint32_t i = 0; i < n; ++i) {
-    const bool present = Take<uint8_t>(in, at) != 0;
-    const double v = Take<double>(in, at);
-    r.values.push_back(present ? std::optional<double>(v) : std::nullopt);
+  r.values = TakeValues(in, at);
+  r.warmups = TakeValues(in, at);
+  const auto measures = Take<uint32_t>(in, at);
+  for (uint32_t m = 0; m < measures; ++m) {
+    std::vector<double>& means = r.batch_means.emplace_back();
+    for (const auto& x : TakeValues(in, at)) means.push_back(x.value_or(0.0));
   }
   r.error = in.substr(at);
   return r;
@@ -221,6 +241,11 @@ int Run(int argc, char** argv, int rank, trevolan::study::StopSignals& signals) 
       std::vector<std::string> options(args.begin() + 1, args.end());
       trevolan::study::StudyPlan plan = trevolan::study::ParseStudyOptions(options);
       plan.command.insert(plan.command.begin(), "trevolan-mpi");
+      // The ranks link no Qt: their pictures are the project's own SVG.
+      if (plan.plot && !trevolan::study::IsSvgFile(*plan.plot)) {
+        throw trevolan::study::StudyUsageError("--plot " + *plan.plot +
+                                               ": trevolan-mpi draws .svg pictures; .png and .pdf need trevolan-cli");
+      }
       study = std::make_unique<Study>(std::move(plan), [rank](const std::string& text) {
         if (rank == 0) std::cout << "message: " << text << '\n';
       });

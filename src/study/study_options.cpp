@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <optional>
 #include <type_traits>
@@ -50,6 +51,12 @@ void Into(StudyPlan& plan, OptionValue value) {
   }
 }
 
+// A time, or "auto" for each run's own MSER-5 point.
+void StoreWarmup(StudyPlan& plan, OptionValue value) {
+  plan.warmup_auto = std::holds_alternative<std::string>(value);
+  plan.warmup = plan.warmup_auto ? -std::numeric_limits<double>::infinity() : std::get<double>(value);
+}
+
 const std::vector<StudyOption> kOptions = {
     {.name = "--set", .value = "T=V", .kind = OptionKind::kAssignment, .repeats = true, .keyword = "set",
      .help = "A change before every run. T is a target of print and set (105.pp, Delt, FinTim, ...); a timing "
@@ -72,9 +79,24 @@ const std::vector<StudyOption> kOptions = {
              "first step with Time >= T), as in final:105.Value or at:50:103.Value. Measures are taken at every "
              "step without the tape, so a run of any length is summarised exactly.",
      .store = Into<&StudyPlan::measures>},
-    {.name = "--warmup", .value = "T", .kind = OptionKind::kNumber,
-     .holds = [](double t) { return std::isfinite(t); }, .refusal = "not a finite number", .keyword = "warmup",
-     .help = "mean, min and max count from Time >= T on.", .store = Into<&StudyPlan::warmup>},
+    {.name = "--warmup", .value = "T|auto", .kind = OptionKind::kNumber,
+     .holds = [](double t) { return std::isfinite(t); }, .refusal = "not a finite number", .word = "auto",
+     .keyword = "warmup",
+     .help = "mean, min and max count from Time >= T on. auto: each run finds its own warm-up by MSER-5 on "
+             "every measure's samples (one each GrDel from Start on, in batches of five): the truncation that "
+             "makes the marginal standard error of the kept batch means least, among the first half of the "
+             "batches. The runs file gains warmup(M), the summary warmup_mean(M) and warmup_max(M), in model "
+             "time, e.g. --warmup auto --measure mean:104.Value.",
+     .store = StoreWarmup},
+    {.name = "--batches", .value = "K", .kind = OptionKind::kCount,
+     .holds = [](double k) { return k >= 10 && k <= 30; }, .refusal = "must lie between 10 and 30",
+     .keyword = "batches",
+     .help = "One long run a case (--replications 1, mean: measures only): the samples after the warm-up (one each "
+             "GrDel) cut into K non-overlapping batches of at least 10 samples, the interval the t-interval of "
+             "the K batch means. The runs file gains each batch mean, batch1(M) to batchK(M); the summary lag1(M), "
+             "the lag-1 correlation of the batch means, and standard error warns when it is above 0.2, e.g. "
+             "--set FinTim=100000 --warmup auto --batches 20 --measure mean:104.Value.",
+     .store = Into<&StudyPlan::batches>},
     {.name = "--out", .value = "FILE", .kind = OptionKind::kPath, .defines_runs = false,
      .help = "One CSV row per run: the case, the replication, the seed, each varied value, each measure, and "
              "a status: ok or the error text of a run that failed.",
@@ -115,7 +137,30 @@ const std::vector<StudyOption> kOptions = {
              "--max-replications 1000.",
      .store = Into<&StudyPlan::precision>},
     {.name = "--max-replications", .value = "R", .kind = OptionKind::kCount, .keyword = "max_replications",
-     .help = "With --precision: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
+     .help = "With --precision or --select: the most runs of a case.", .store = Into<&StudyPlan::max_replications>},
+    {.name = "--select", .value = "best:MEASURE", .kind = OptionKind::kText,
+     .help = "Chooses the best case by a fully sequential ranking and selection: best:MEASURE the case of the "
+             "largest mean of a --measure, worst:MEASURE that of the smallest. --replications is the first stage "
+             "(10 when not given, at least 2); then every case still in gets one more run at a time, and a case "
+             "leaves as soon as the procedure tells that it is worse (Kim and Nelson's KN, on the variance of each "
+             "pair's difference, replication by replication, over the first stage; with --crn the pairs share their "
+             "random numbers, the variances are smaller and cases leave sooner). The study ends when one case is "
+             "left, or at --max-replications or the procedure's own bound, where the case of the best mean is "
+             "chosen, the lowest case number among equals. The summary gains selected (1 for the chosen case) and "
+             "eliminated_after (the runs of a case when it left); standard error names the chosen case; a case with "
+             "a failed run leaves the selection. E.g. --select worst:mean:104.Value --indifference 0.05 --crn.",
+     .store = Into<&StudyPlan::select>},
+    {.name = "--indifference", .value = "D", .kind = OptionKind::kNumber,
+     .holds = [](double d) { return d > 0 && d < 1e300; }, .refusal = "must be a number above 0",
+     .help = "With --select: the smallest difference of means worth telling apart, in the measure's units. When "
+             "the best case is at least D better than every other, it is chosen with the probability of "
+             "--probability; cases closer than D may be chosen in its place. E.g. --indifference 0.05.",
+     .store = Into<&StudyPlan::indifference>},
+    {.name = "--probability", .value = "P", .kind = OptionKind::kNumber,
+     .holds = [](double p) { return p > 0 && p < 1; }, .refusal = "must lie between 0 and 1, e.g. 0.95",
+     .help = "With --select: the least probability of choosing the best case when it is at least D better than "
+             "every other (default 0.95; above 1 / the cases), e.g. --probability 0.99.",
+     .store = Into<&StudyPlan::probability>},
     {.name = "--confidence", .value = "C", .kind = OptionKind::kNumber,
      .holds = [](double c) { return c > 0 && c < 1; }, .refusal = "must lie between 0 and 1, e.g. 0.95",
      .keyword = "confidence",
@@ -124,6 +169,12 @@ const std::vector<StudyOption> kOptions = {
     {.name = "--tapes", .value = "DIR", .kind = OptionKind::kPath, .defines_runs = false, .keyword = "tapes",
      .help = "A folder that gets the tape of every run as case-C-rep-R.csv, as save-tape-csv writes it.",
      .store = Into<&StudyPlan::tapes>},
+    {.name = "--plot", .value = "FILE", .kind = OptionKind::kPath, .defines_runs = false,
+     .help = "A picture of the sweep, chosen by the extension: .svg, .png or .pdf. Each measure is drawn against the "
+             "first --vary target, one panel a measure, with the cases' means and their interval bars (the cases of "
+             "other --vary values as series of their own colour); with --crn a second row of panels draws the paired "
+             "differences to the baseline with their intervals. E.g. --vary 101.aa=1.6:2.4:5 --crn --plot sweep.svg.",
+     .store = Into<&StudyPlan::plot>},
     {.name = "--resume", .kind = OptionKind::kFlag, .defines_runs = false,
      .help = "Runs only the runs missing from --out (or from OUT.partial, which a killed study leaves), which "
              "must hold runs of the same study; the files are then those of an uninterrupted study. The study's "
@@ -223,12 +274,14 @@ OptionValue ReadStudyOption(const StudyOption& o, const std::string& text) {
     case OptionKind::kCount:
     case OptionKind::kSeed:
     case OptionKind::kNumber:
+      if (*o.word && text == o.word) return text;
       if (const auto x = ParseFileNumber(text)) return *x;
       RefuseNumber(o, text);
     case OptionKind::kFlag:
       if (!text.empty()) throw StudyUsageError(std::string(o.name) + " takes no value");
       return true;
     case OptionKind::kPath:
+    case OptionKind::kText:
       return text;
     case OptionKind::kAssignment:
       return ParseAssignment(o.name, text);

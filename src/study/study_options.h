@@ -26,6 +26,7 @@ enum class OptionKind {
   kAssignment,  // TARGET=VALUE; Python {target: value}
   kVariation,   // TARGET=V1,V2,... or TARGET=FROM:TO:COUNT; Python {target: [values]}
   kMeasure,     // STAT:TARGET; Python [texts]
+  kText,        // a text of the option's own form, read when the study is checked; Python str
 };
 
 // An option's value once read: the number of a count, a seed or a number, true for a
@@ -40,6 +41,7 @@ struct StudyOption {
   // with `refusal` ("--confidence 95: must lie between 0 and 1, e.g. 0.95").
   bool (*holds)(double) = nullptr;
   const char* refusal = "";
+  const char* word = "";       // a word a number may be given as instead ("auto"); kept as text
   bool repeats = false;        // may be given again, each adding to a list
   bool defines_runs = true;    // a resumed study must give it as before (not so --out)
   const char* keyword = "";    // Python's study() keyword; "" for the command line's only

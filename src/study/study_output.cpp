@@ -38,6 +38,45 @@ std::vector<std::string> CaseCells(const CaseSummary& c) {
   return row;
 }
 
+// The runs file's columns of the series of every measure: its truncation time under
+// --warmup auto, its batch means under --batches (so that a resumed study has them).
+std::vector<std::string> SeriesHeader(const StudyPlan& plan) {
+  std::vector<std::string> header;
+  for (const Measure& m : plan.measures) {
+    if (plan.warmup_auto) header.push_back("warmup(" + m.name + ")");
+  }
+  for (const Measure& m : plan.measures) {
+    for (int64_t b = 1; b <= plan.batches.value_or(0); ++b) header.push_back("batch" + std::to_string(b) + "(" + m.name + ")");
+  }
+  return header;
+}
+
+std::vector<std::string> SeriesCells(const StudyPlan& plan, const RunResult& r) {
+  std::vector<std::string> row;
+  for (size_t m = 0; m < plan.measures.size(); ++m) {
+    if (plan.warmup_auto) row.push_back(m < r.warmups.size() ? Cell(r.warmups[m]) : "");
+  }
+  const auto batches = static_cast<size_t>(plan.batches.value_or(0));
+  for (size_t m = 0; m < plan.measures.size(); ++m) {
+    const bool has = m < r.batch_means.size() && r.batch_means[m].size() == batches;
+    for (size_t b = 0; b < batches; ++b) row.push_back(has ? CsvNumber(r.batch_means[m][b]) : "");
+  }
+  return row;
+}
+
+// The outcome of a selection, last in the summary file and the table.
+void AddSelectionHeader(const StudyPlan& plan, std::vector<std::string>& header) {
+  if (!plan.select) return;
+  header.push_back("selected");
+  header.push_back("eliminated_after");
+}
+
+void AddSelectionCells(const StudyPlan& plan, const CaseSummary& c, std::vector<std::string>& row) {
+  if (!plan.select) return;
+  row.push_back(c.selected ? "1" : "0");
+  row.push_back(c.eliminated_after ? std::to_string(*c.eliminated_after) : "");
+}
+
 }  // namespace
 
 std::string IntervalName(double level) {
@@ -61,6 +100,7 @@ std::string RunsHeader(const Study& study) {
   std::vector<std::string> header{"case", "replication", "seed"};
   for (const Variation& v : plan.variations) header.push_back(v.target);
   for (const Measure& m : plan.measures) header.push_back(m.name);
+  for (std::string& column : SeriesHeader(plan)) header.push_back(std::move(column));
   header.push_back("status");
   return CsvLine(header);
 }
@@ -69,6 +109,7 @@ std::string RunRow(const Study& study, const RunResult& r) {
   std::vector<std::string> row{std::to_string(r.case_number), std::to_string(r.replication), std::to_string(r.seed)};
   for (const std::string& v : study.CaseValues(r.case_number)) row.push_back(v);
   for (size_t m = 0; m < study.plan().measures.size(); ++m) row.push_back(m < r.values.size() ? Cell(r.values[m]) : "");
+  for (std::string& cell : SeriesCells(study.plan(), r)) row.push_back(std::move(cell));
   row.push_back(r.failed() ? r.error : "ok");
   return CsvLine(row);
 }
@@ -87,11 +128,17 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
     for (const std::string& stat : {std::string("n"), std::string("mean"), std::string("sd"), ci}) {
       header.push_back(stat + "(" + m.name + ")");
     }
+    if (plan.warmup_auto) {
+      header.push_back("warmup_mean(" + m.name + ")");
+      header.push_back("warmup_max(" + m.name + ")");
+    }
+    if (plan.batches) header.push_back("lag1(" + m.name + ")");
     if (plan.crn) {
       for (const char* stat : {"n_diff", "diff", "sd_diff", "ci_diff"}) header.push_back(std::string(stat) + "(" + m.name + ")");
     }
   }
   if (plan.precision) header.push_back("stopped");
+  AddSelectionHeader(plan, header);
   std::string text = CsvLine(header);
   for (const CaseSummary& c : cases) {
     std::vector<std::string> row = CaseCells(c);
@@ -101,6 +148,12 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       row.push_back(Cell(s.mean, s.n > 0));
       row.push_back(Cell(s.sd, s.n > 1));
       row.push_back(Cell(s.ci, s.n > 1));
+      const SeriesTally::Result series = m < c.series.size() ? c.series[m] : SeriesTally::Result{};
+      if (plan.warmup_auto) {
+        row.push_back(Cell(series.warmup_mean));
+        row.push_back(Cell(series.warmup_max));
+      }
+      if (plan.batches) row.push_back(Cell(series.lag1));
       if (!plan.crn) continue;
       const bool paired = m < c.differences.size();
       const SampleSummary d = paired ? c.differences[m] : SampleSummary{};
@@ -110,6 +163,7 @@ std::string SummaryCsv(const Study& study, const std::vector<CaseSummary>& cases
       row.push_back(Cell(d.ci, paired && d.n > 1));
     }
     if (plan.precision) row.push_back(c.stopped);
+    AddSelectionCells(plan, c, row);
     text += CsvLine(row);
   }
   return text;
@@ -128,6 +182,7 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
       header.push_back("+-" + level + "%");
     }
   }
+  AddSelectionHeader(plan, header);
   rows.push_back(header);
   for (const CaseSummary& c : cases) {
     std::vector<std::string> row = CaseCells(c);
@@ -139,6 +194,7 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
       row.push_back(paired ? Short(c.differences[m].mean) : "");
       row.push_back(paired ? Short(c.differences[m].ci) : "");
     }
+    AddSelectionCells(plan, c, row);
     rows.push_back(row);
   }
   std::vector<size_t> width(header.size(), 0);
@@ -155,6 +211,27 @@ std::string SummaryTable(const Study& study, const std::vector<CaseSummary>& cas
     text += line + '\n';
   }
   return text;
+}
+
+std::string SelectionReport(const Study& study, const StudyTally& tally) {
+  const Selection* selection = tally.selection();
+  if (!selection) return "";
+  const StudyPlan& plan = study.plan();
+  const std::string& measure = plan.measures[study.selected_measure()].name;
+  std::string text;
+  for (const int64_t c : selection->failed_cases()) {
+    text += "study: case " + std::to_string(c) + " left the selection: a run of it has no value of " + measure + "\n";
+  }
+  if (!selection->decided()) return text + "study: no case selected: the study stopped before the selection ended\n";
+  if (selection->chosen() == 0) return text + "study: no case selected: every case left the selection\n";
+  const CaseSummary chosen = tally.Case(selection->chosen());
+  std::string values;
+  for (size_t v = 0; v < plan.variations.size(); ++v) {
+    values += (v ? ", " : " (") + plan.variations[v].target + "=" + chosen.case_values[v] + (v + 1 == plan.variations.size() ? ")" : "");
+  }
+  return text + "study: case " + std::to_string(chosen.case_number) + values + " selected as the " +
+         (study.selects_largest() ? "best" : "worst") + " by " + measure + ": mean " +
+         Short(chosen.measures[study.selected_measure()].mean) + " over " + std::to_string(chosen.runs) + " runs\n";
 }
 
 }  // namespace trevolan::study

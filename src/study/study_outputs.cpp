@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "model/atomic_file.h"
+#include "study/sweep_plot.h"
 
 namespace trevolan::study {
 
@@ -74,6 +75,7 @@ void CheckOutputs(const StudyPlan& plan) {
       {"--summary", plan.summary},
       {"the record", RecordPath(plan)},
       {"--tapes", plan.tapes},
+      {"--plot", plan.plot},
   };
   for (size_t i = 0; i < outputs.size(); ++i) {
     const Output& o = outputs[i];
@@ -85,6 +87,7 @@ void CheckOutputs(const StudyPlan& plan) {
       }
     }
   }
+  if (plan.plot && !IsPictureFile(*plan.plot)) Refuse(outputs.back(), "a picture is .svg, .png or .pdf");
   if (plan.resume && plan.out) {
     struct stat st {};
     if (::stat(plan.out->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {

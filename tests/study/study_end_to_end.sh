@@ -10,6 +10,7 @@
 #   arrival gaps 1.8 and 2 correlate above 0.8 and the paired interval is at least three
 #   times narrower than the two unpaired intervals together;
 # - a precision stop gives the same files for 1 and 2 threads and 2 MPI ranks;
+# - so does a selection of the best case, also when killed and resumed;
 # - the tapes and the study's record: the build, absolute paths, the digests of the
 #   outputs, the times of every resume, a record of a study that names no file;
 # - a study of 10^6 runs keeps its memory flat (peak below 60 MB).
@@ -138,6 +139,29 @@ if [ -n "$mpi" ]; then
   "${mpirun_[@]}" -np 2 "$mpi" study "${precision[@]}" --jobs 1 --out pm.csv --summary pm.sum.csv >/dev/null
   cmp p1.csv pm.csv && cmp p1.sum.csv pm.sum.csv || fail "precision: MPI ranks differ"
 fi
+
+# ---- Selection of the best case ----
+# Fully sequential, one stage a replication: the same files for 1 and 2 threads and 2
+# MPI ranks, and after kills at random points a resume gives them too.
+select=("$queue" --set FinTim=1000 --vary 101.aa=1.9,2,2.1 --select worst:mean:104.Value --indifference 0.03
+        --measure mean:104.Value --warmup 100 --seed 2)
+"$cli" study "${select[@]}" --jobs 1 --out s1.csv --summary s1.sum.csv >s1.out 2>s1.err
+"$cli" study "${select[@]}" --jobs 2 --out s2.csv --summary s2.sum.csv >/dev/null
+cmp s1.csv s2.csv && cmp s1.sum.csv s2.sum.csv || fail "select: 1 and 2 threads differ"
+grep -q "^study: case 3 (101.aa=2.1) selected as the worst by mean:104.Value" s1.err || fail "select: $(cat s1.err)"
+if [ -n "$mpi" ]; then
+  "${mpirun_[@]}" -np 2 "$mpi" study "${select[@]}" --jobs 1 --out sm.csv --summary sm.sum.csv >/dev/null 2>&1
+  cmp s1.csv sm.csv && cmp s1.sum.csv sm.sum.csv || fail "select: MPI ranks differ"
+fi
+for kill in 1 2 3 4; do
+  "$cli" study "${select[@]}" --jobs 2 --out sk.csv --summary sk.sum.csv --resume >/dev/null 2>&1 &
+  pid=$!
+  sleep "0.$((RANDOM % 8 + 2))"
+  kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+done
+"$cli" study "${select[@]}" --jobs 2 --out sk.csv --summary sk.sum.csv --resume >sk.out || fail "select: the resume"
+cmp sk.csv s1.csv && cmp sk.sum.csv s1.sum.csv && cmp sk.out s1.out || fail "select: killed and resumed: files differ"
 # Each case stops on its own, after whole batches, once its half-width is small enough.
 python3 - p1.sum.csv <<'EOF' || fail "precision summary: $(cat p1.sum.csv)"
 import csv, sys

@@ -39,7 +39,7 @@ TEST(StudyMpi, ThreeRanksWriteTheFilesOfOneWorkerAndRecordFailures) {
   const std::vector<std::string> study = {ExamplePath("mm1_queue.txt"), "--set", "FinTim=300", "--set", "Delt=0.05",
                                           "--vary", "101.aa=1.5:2.5:3", "--vary", "107.An=-106,1001",
                                           "--replications", "3", "--measure", "mean:104.Value", "--measure",
-                                          "max:107.Value"};
+                                          "max:107.Value", "--warmup", "auto"};
   const auto with = [&](std::vector<std::string> args, const std::string& name) {
     args.insert(args.end(), {"--out", dir.path(name + ".csv"), "--summary", dir.path(name + "_summary.csv"),
                              "--jobs", "1"});
@@ -57,6 +57,18 @@ TEST(StudyMpi, ThreeRanksWriteTheFilesOfOneWorkerAndRecordFailures) {
   EXPECT_EQ(ReadTextFile(dir.path("mpi_summary.csv")), ReadTextFile(dir.path("single_summary.csv")));
   EXPECT_NE(ReadTextFile(dir.path("mpi.csv")).find(",Range check error\r\n"), std::string::npos);
   EXPECT_EQ(ReadTextFile(dir.path("mpi.out")), single.out);
+  // One long run a case: the batch means travel from the ranks with the run.
+  const std::vector<std::string> batches = {ExamplePath("mm1_queue.txt"), "--set", "FinTim=300", "--set", "GrDel=1",
+                                            "--vary", "101.aa=1.5:2.5:3", "--batches", "10", "--measure",
+                                            "mean:104.Value"};
+  ASSERT_EQ(RunCli([&] {
+              auto a = with(batches, "single_batches");
+              a.insert(a.begin(), "study");
+              return a;
+            }()).status, 0);
+  EXPECT_EQ(Status(std::system((MpiCommand(with(batches, "mpi_batches")) + " >" + Quote(dir.path("mpi_batches.out")) + " 2>&1").c_str())), 0);
+  EXPECT_EQ(ReadTextFile(dir.path("mpi_batches.csv")), ReadTextFile(dir.path("single_batches.csv")));
+  EXPECT_EQ(ReadTextFile(dir.path("mpi_batches_summary.csv")), ReadTextFile(dir.path("single_batches_summary.csv")));
 
   const int usage = Status(std::system((MpiCommand({ExamplePath("mm1_queue.txt"), "--jobs", "0"}) + " >" +
                                         Quote(dir.path("usage.out")) + " 2>&1").c_str()));

@@ -21,6 +21,8 @@
 #include "study/study.h"
 #include "study/study_files.h"
 #include "study/study_options.h"
+#include "study/sweep_plot.h"
+#include "display/recording_canvas.h"
 #include "support/test_support.h"
 
 namespace trevolan::study {
@@ -529,7 +531,37 @@ TEST(StudyCommand, BadOptionsAreOneUsageLineNamingTheOptionAndNoRun) {
       {{"--max-replications", "9"}, "--max-replications: only with --precision"},
       {{"--replications", "10", "--precision", "0.1", "--max-replications", "9"}, "--max-replications 9: below --replications"},
       {{"--confidence", "95"}, "--confidence 95: must lie between 0 and 1"},
+      {{"--warmup", "later"}, "--warmup later: 'later' is not a valid floating point value"},
+      {{"--batches", "9"}, "--batches 9: must lie between 10 and 30"},
+      {{"--batches", "20", "--replications", "2"}, "--batches 20: batch means split one long run: give --replications 1, not 2"},
+      {{"--batches", "20", "--crn"}, "--batches 20: one long run a case; --crn pairs replications"},
+      {{"--batches", "20", "--measure", "max:104.Value"}, "--batches 20: batch means estimate a time average; --measure max:104.Value"},
+      {{"--batches", "30", "--set", "FinTim=2000"}, "--batches 30: a run keeps 201 samples (one each GrDel) after the warm-up, fewer than 10"},
+      {{"--batches", "20", "--vary", "FinTim=3000,9000", "--warmup", "auto"}, "--batches 20: a run keeps 151 samples (one each GrDel) after the warm-up at the latest MSER-5 point"},
+      {{"--batches", "20", "--set", "FinTim=3000", "--warmup", "1100"}, "--batches 20: a run keeps 191 samples"},
       {{"other.txt"}, "study takes one model"},
+      // A selection needs a measure, an indifference, cases and a first stage.
+      {{"--select", "best:mean:104.Value"}, "--select best:mean:104.Value: mean:104.Value is not measured; add --measure"},
+      {{"--measure", "mean:104.Value", "--select", "top:mean:104.Value"}, "--select top:mean:104.Value: expected best:MEASURE"},
+      {{"--measure", "mean:104.Value", "--select", "worst:mean:104.Value"}, "--select worst:mean:104.Value: needs --indifference D"},
+      {{"--measure", "mean:104.Value", "--select", "best:mean:104.Value", "--indifference", "0.1"},
+       "--select best:mean:104.Value: the study has 1 cases; a selection is made among 2 to 1000"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--select", "best:mean:104.Value", "--indifference", "0.1",
+        "--precision", "0.1", "--max-replications", "20"}, "--select best:mean:104.Value: the selection decides when to stop"},
+      {{"--vary", "101.aa=1,2,3", "--measure", "mean:104.Value", "--select", "best:mean:104.Value", "--indifference",
+        "0.1", "--probability", "0.3"}, "--probability 0.3: not above 1/3"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--select", "best:mean:104.Value", "--indifference",
+        "0.1", "--replications", "1"}, "--replications 1: the first stage of --select needs at least 2 runs"},
+      {{"--indifference", "0.1"}, "--indifference: only with --select"},
+      {{"--probability", "0.9"}, "--probability: only with --select"},
+      {{"--indifference", "0"}, "--indifference 0: must be a number above 0"},
+      {{"--probability", "1"}, "--probability 1: must lie between 0 and 1"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--plot", dir.path("p.gif")},
+       "--plot " + dir.path("p.gif") + ": a picture is .svg, .png or .pdf"},
+      {{"--measure", "mean:104.Value", "--plot", dir.path("p.svg")}, "--plot " + dir.path("p.svg") + ": draws each --measure against the first --vary target"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--summary", dir.path("p.svg"), "--plot", dir.path("p.svg")},
+       "--plot " + dir.path("p.svg") + ": the same file as --summary"},
+      {{"--vary", "101.aa=1,2", "--measure", "mean:104.Value", "--plot", model}, "--plot " + model + ": the same file as the model"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args{"study", model, "--out", dir.path("runs.csv")};
@@ -604,15 +636,165 @@ ManualStudy ReadManualStudy() {
   return manual;
 }
 
+// A selection of the best case: on cases of known means (a Gaussian draw of mean 101.bb
+// and deviation 1), the same files for any number of workers, the columns selected and
+// eliminated_after, each case eliminated exactly when Kim and Nelson's screening first
+// allows it (checked here from the runs file), and equals settled by the lowest case
+// number at --max-replications.
+TEST(StudySelection, EliminatesByTheProcedureAndNamesTheChosenCase) {
+  TempDir dir;
+  const std::string model = dir.path("normal.txt");
+  ASSERT_EQ(RunCli({"exec", "-c", "new; create Z 100 100; apply 101 mode=1 aa=1 bb=0 cc=-1000 dd=1000; "
+                                  "timing finish=1 delt=1 graph=1; save " + model}).status, 0);
+  const auto study = [&](const std::string& name, std::vector<std::string> more) {
+    std::vector<std::string> args{"study", model, "--measure", "final:101.Value", "--seed", "4",
+                                  "--out", dir.path(name + ".csv"), "--summary", dir.path(name + "_summary.csv")};
+    args.insert(args.end(), more.begin(), more.end());
+    return RunCli(args);
+  };
+  const std::vector<std::string> select{"--vary", "101.bb=0,0.4,0.2,0.5", "--select", "best:final:101.Value",
+                                        "--indifference", "0.3", "--probability", "0.9"};
+  auto with_jobs = [&select](const char* jobs) {
+    std::vector<std::string> args = select;
+    args.insert(args.end(), {"--jobs", jobs});
+    return args;
+  };
+  const auto one = study("j1", with_jobs("1"));
+  ASSERT_EQ(one.status, 0) << one.out << one.err;
+  const auto two = study("j2", with_jobs("2"));
+  EXPECT_EQ(Read(dir.path("j2.csv")), Read(dir.path("j1.csv")));
+  EXPECT_EQ(Read(dir.path("j2_summary.csv")), Read(dir.path("j1_summary.csv")));
+  EXPECT_EQ(two.err, one.err);
+  const auto summary = SplitLines(Read(dir.path("j1_summary.csv")));
+  ASSERT_EQ(summary.size(), 5u);
+  EXPECT_EQ(summary[0].substr(summary[0].size() - 25), "selected,eliminated_after") << summary[0];
+  // The runs of each case, replication by replication.
+  std::map<int64_t, std::vector<double>> runs;
+  for (const std::string& line : SplitLines(Read(dir.path("j1.csv")))) {
+    const auto f = ParseCsvLine(line);
+    if (f && (*f)[0] != "case") runs[std::stoll((*f)[0])].push_back(std::stod((*f)[4]));
+  }
+  // The screening redone: S^2 over the first 10, then at each r the cases still in.
+  const double h2 = Selection::BandConstant(4, 10, 0.9), d = 0.3;
+  const auto mean = [&runs](int64_t c, size_t r) {
+    double sum = 0;
+    for (size_t j = 0; j < r; ++j) sum += runs[c][j];
+    return sum / static_cast<double>(r);
+  };
+  const auto s2 = [&runs](int64_t i, int64_t l) {
+    std::vector<double> diff;
+    for (size_t j = 0; j < 10; ++j) diff.push_back(runs[i][j] - runs[l][j]);
+    return std::pow(Summarize(diff).sd, 2);
+  };
+  std::vector<int64_t> in{1, 2, 3, 4};
+  std::map<int64_t, size_t> left;
+  for (size_t r = 10; in.size() > 1; ++r) {
+    std::vector<int64_t> kept;
+    for (const int64_t i : in) {
+      bool beaten = false;
+      for (const int64_t l : in) {
+        const double band = std::max(0.0, d / (2.0 * r) * (h2 * s2(i, l) / (d * d) - static_cast<double>(r)));
+        beaten = beaten || (l != i && mean(i, r) < mean(l, r) - band);
+      }
+      if (beaten) left[i] = r;
+      else kept.push_back(i);
+    }
+    in = kept;
+  }
+  ASSERT_EQ(in.size(), 1u);
+  EXPECT_EQ(in[0], 4);
+  for (int64_t c = 1; c <= 4; ++c) {
+    const auto f = *ParseCsvLine(summary[static_cast<size_t>(c)]);
+    EXPECT_EQ(f[f.size() - 2], c == 4 ? "1" : "0") << c;
+    EXPECT_EQ(f.back(), c == 4 ? "" : std::to_string(left[c])) << c;
+    EXPECT_EQ(runs[c].size(), c == 4 ? std::max_element(left.begin(), left.end(), [](auto a, auto b) {
+      return a.second < b.second; })->second : left[c]) << c;
+  }
+  EXPECT_GT(runs[4].size(), 10u);  // not settled by the first stage alone
+  EXPECT_NE(one.err.find("study: case 4 (101.bb=0.5) selected as the best by final:101.Value: mean "), std::string::npos)
+      << one.err;
+  EXPECT_NE(one.out.find("selected  eliminated_after"), std::string::npos) << one.out;
+
+  // Identical runs under --crn cannot be told apart: the lowest case number at the limit.
+  const auto tie = study("tie", {"--vary", "101.bb=0,1,1", "--crn", "--select", "best:final:101.Value", "--indifference", "0.5", "--max-replications", "15"});
+  ASSERT_EQ(tie.status, 0) << tie.out << tie.err;
+  const auto tied = SplitLines(Read(dir.path("tie_summary.csv")));
+  ASSERT_EQ(tied.size(), 4u);
+  EXPECT_EQ(tied[1].substr(tied[1].size() - 5), ",0,10");  // case 1 is 1 worse in every pair
+  EXPECT_EQ(tied[2].substr(tied[2].size() - 3), ",1,");
+  EXPECT_EQ(tied[3].substr(tied[3].size() - 5), ",0,15");
+  EXPECT_NE(tie.err.find("study: case 2 (101.bb=1) selected as the best"), std::string::npos) << tie.err;
+}
+
+// The picture of a sweep: a mark a case at its value of the first target, bars as long
+// as the intervals, the differences in a second row under --crn; the file in each
+// format, checked as an output and named with its digest in the record.
+TEST(StudyPlot, MarksAndBarsStandWhereTheCasesSay) {
+  const Study study(ParseStudyOptions({ExamplePath("mm1_queue.txt"), "--vary", "101.aa=1,2,4", "--crn",
+                                       "--measure", "mean:104.Value"}));
+  std::vector<CaseSummary> cases;
+  const double means[] = {1, 3, 2}, halves[] = {0.5, 1, 0.25}, diffs[] = {0, 2, 1}, diff_halves[] = {0, 0.5, 0.1};
+  for (int64_t c = 1; c <= 3; ++c) {
+    const auto i = static_cast<size_t>(c - 1);
+    CaseSummary s{c, study.CaseValues(c), 10, 0, {{10, means[i], 1, halves[i]}}, {}, "", {}, false, std::nullopt};
+    if (c > 1) s.differences = {{10, diffs[i], 1, diff_halves[i]}};
+    cases.push_back(s);
+  }
+  RecordingCanvas canvas;
+  DrawSweepPlot(canvas, study, cases);
+  std::vector<Point> marks;  // the centres of the 7 x 7 marks
+  for (const DrawOp& op : canvas.Of(DrawKind::FillRect)) {
+    if (op.points[1].x - op.points[0].x == 7) marks.push_back({op.points[0].x + 3, op.points[0].y + 3});
+  }
+  ASSERT_EQ(marks.size(), 6u);  // three means, three differences (the baseline at 0)
+  const auto vertical_bar = [&canvas](Point at) {  // the length of the bar through a mark
+    for (const DrawOp& op : canvas.Of(DrawKind::Line)) {
+      const auto [low, high] = std::minmax(op.points[0].y, op.points[1].y);
+      if (op.points[0].x == at.x && op.points[1].x == at.x && low <= at.y && at.y <= high) return high - low;
+    }
+    return -1;
+  };
+  for (size_t row = 0; row < 2; ++row) {
+    const Point* m = &marks[row * 3];
+    // x: 1, 2 and 4 along the axis.
+    EXPECT_NEAR(2.0 * (m[1].x - m[0].x), m[2].x - m[1].x, 2) << row;
+    const double* value = row == 0 ? means : diffs;
+    const double* half = row == 0 ? halves : diff_halves;
+    // y: the values' order and spacing, upwards.
+    EXPECT_NEAR((m[0].y - m[1].y) * (value[2] - value[0]), (m[0].y - m[2].y) * (value[1] - value[0]), 4) << row;
+    const double scale = static_cast<double>(m[0].y - m[1].y) / (value[1] - value[0]);
+    for (size_t i = row; i < 3; ++i) EXPECT_NEAR(vertical_bar(m[i]), 2 * half[i] * scale, 2) << row << " " << i;
+  }
+  EXPECT_EQ(vertical_bar(marks[3]), -1);  // the baseline has no interval of its own
+  const auto texts = canvas.Texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "diff(mean:104.Value) to case 1 (95%)"), texts.end());
+
+  TempDir dir;
+  for (const std::string name : {"p.svg", "p.png", "p.pdf"}) {
+    const auto r = RunCli({"study", ExamplePath("mm1_queue.txt"), "--set", "FinTim=100", "--vary", "101.aa=1.5,2",
+                           "--replications", "3", "--measure", "mean:104.Value", "--crn", "--plot", dir.path(name),
+                           "--summary", dir.path("s.csv")});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string picture = Read(dir.path(name));
+    const std::string head = name == "p.png" ? "\x89PNG" : name == "p.pdf" ? "%PDF" : "<?xml";
+    EXPECT_EQ(picture.substr(0, head.size()), head) << name;
+    EXPECT_NE(Read(dir.path("s.json")).find("\"--plot\": {\n      \"path\": \"" + dir.path(name) + "\",\n      \"sha256\": \"" +
+                                             Sha256Hex(picture) + "\""),
+              std::string::npos)
+        << Read(dir.path("s.json"));
+  }
+}
+
 // The table of study options is the one list: every row is read by the command line,
 // as --name VALUE and as --name=VALUE, into its member of the plan; `help study`
 // explains it; the manual's synopsis is the table's and the manual has its entry.
 TEST(StudyOptions, EveryOptionIsReadExplainedAndInTheManual) {
   const std::map<OptionKind, std::string> samples = {
-      {OptionKind::kCount, "3"},          {OptionKind::kSeed, "3"},
+      {OptionKind::kCount, "12"},         {OptionKind::kSeed, "3"},
       {OptionKind::kNumber, "0.5"},       {OptionKind::kFlag, ""},
       {OptionKind::kPath, "x"},           {OptionKind::kAssignment, "FinTim=20"},
-      {OptionKind::kVariation, "101.aa=1,2"}, {OptionKind::kMeasure, "final:104.Value"}};
+      {OptionKind::kVariation, "101.aa=1,2"}, {OptionKind::kMeasure, "final:104.Value"},
+      {OptionKind::kText, "best:final:104.Value"}};
   const auto help = RunCli({"help", "study"});
   ASSERT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("usage: trevolan-cli study " + StudySynopsis() + "\n", 0), 0u);
