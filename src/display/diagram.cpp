@@ -224,14 +224,20 @@ std::string LabelText(const TBlock& b, int32_t displ, const std::string& name) {
 }
 
 void RedrawDiagram(Sim& s, Canvas& c) {
-  s.LinksFlag = true;
+  // The flag belongs to this redraw alone: one cut short by a block's error must not
+  // leave the next model's reading drawing links (which can fail on a link the reading
+  // has not yet reached).
+  struct LinksDuringRedraw {
+    Sim& s;
+    explicit LinksDuringRedraw(Sim& sim) : s(sim) { s.LinksFlag = true; }
+    ~LinksDuringRedraw() { s.LinksFlag = false; }
+  } links(s);
   c.brush = kWhite;
   c.pen.colour = kWhite;
   c.pen.width = 1;
   c.Rectangle(1399, 999, 1, 1);
   if (s.GridFlag) DrawGrid(s, c);
   DrawAllBlocks(s, c);
-  s.LinksFlag = false;
 }
 
 void DrawAllBlocks(Sim& s, Canvas& c) {

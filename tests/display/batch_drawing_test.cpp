@@ -80,6 +80,22 @@ TEST(BatchDrawing, StartsAfterTheWindowsFirstPaint) {
   EXPECT_EQ(Script(b, "reset"), "error: Range check error\n");
 }
 
+TEST(BatchDrawing, AReadDependsOnNothingTheModelBeforeLeft) {
+  // A link to block 8101: the first paint after the reading fails, and a failed paint
+  // must not leave the next reading drawing links, which would stop it at that block.
+  testing::TempDir dir;
+  std::string text = testing::ReadTextFile(testing::ExamplePath("damped_oscillator.txt"));
+  const std::string line = "@&   104   accel   300   250   1   3   0   103   0   101";
+  const size_t at = text.find(line);
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, line.size(), line.substr(0, line.size() - 3) + "8101");
+  testing::WriteTextFile(dir.path("m.txt"), text);
+  std::ostringstream out;
+  cli::Batch b(out);
+  const std::string open = "open " + dir.path("m.txt") + "; print HighestBlock 105.Type 104.Cn";
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Script(b, open), "error: Range check error\n105 N 8101\n") << i;
+}
+
 TEST(BatchDrawing, ThePlotPanelIsPreparedForTheBatchRunnersPanel) {
   std::ostringstream out;
   cli::Batch b(out);
