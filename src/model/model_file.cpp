@@ -1,6 +1,7 @@
 #include "model/model_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -102,7 +103,18 @@ std::string_view TakeLine(std::string_view data, size_t& cursor) {
   return line;
 }
 
-std::string_view TakeLine(ModelReader& r) { return TakeLine(r.data, r.cursor); }
+std::string_view TakeLine(ModelReader& r) {
+  r.line_start = r.cursor;
+  return TakeLine(r.data, r.cursor);
+}
+
+// The reading ends at a range error: its detail says where, after what was beyond.
+[[noreturn]] void RethrowAtLine(const Sim& s, const ModelReader& r, RangeError& e) {
+  const auto line = std::count(r.data.begin(), r.data.begin() + static_cast<std::ptrdiff_t>(r.line_start), '\n') + 1;
+  e.detail = (e.detail.empty() ? "" : e.detail + "; ") + "line " + std::to_string(line) + " of " + s.DataFileName +
+             ", where the reading stopped";
+  throw e;
+}
 
 // A token quoted in an error message: short and free of control characters.
 std::string Printable(std::string_view token) {
@@ -234,7 +246,14 @@ void ConvertColumn(const BlockLineRead& r, int32_t (&whole)[kColumnCount]) {
   constexpr size_t c = static_cast<size_t>(kRow<Row>.file_column);
   if constexpr (!kIsID<Row> && (std::is_same_v<ColumnKind<Row>, int32_t> ||
                                 std::is_same_v<ColumnKind<Row>, std::vector<double>>)) {
-    whole[c] = ToInt32(r.number[c]);
+    try {
+      whole[c] = ToInt32(r.number[c]);
+    } catch (RangeError& e) {
+      const BlockField& f = kRow<Row>;
+      e.detail = "block " + std::to_string(r.id) + ", field " + (f.file_name ? f.file_name : f.name) + " = " +
+                 FormatGeneral(r.number[c]) + ": beyond the 32-bit integer range";
+      throw;
+    }
   }
 }
 
@@ -264,6 +283,11 @@ void WriteColumn(TBlock& b, const BlockLineRead& r, const int32_t (&whole)[kColu
 // Writes one block line's fields into the slot. Every conversion is made before the
 // slot is touched, so a failing line never leaves a half-written block behind.
 void StoreBlockLine(Sim& s, const BlockLineRead& r) {
+  if (r.id < 0 || r.id > kMaxBlockID) {
+    RangeError e;
+    e.detail = "block ID " + std::to_string(r.id) + ": an ID is in 0.." + std::to_string(kMaxBlockID);
+    throw e;
+  }
   TBlock& b = s.block(r.id);
   int32_t whole[kColumnCount];
   table::ForRows<kColumns>([&](auto row) { ConvertColumn<decltype(row)::value>(r, whole); });
@@ -320,7 +344,11 @@ void ReadModelLine(Sim& s, ModelReader& r) {
           [&](auto row) { return ReadColumn<decltype(row)::value>(s, line, pos, first, read); })) {
     return;
   }
-  StoreBlockLine(s, read);
+  try {
+    StoreBlockLine(s, read);
+  } catch (RangeError& e) {
+    RethrowAtLine(s, r, e);
+  }
   // The block counts as read before its stored data: should that fail, the block is
   // still within HighestBlock, never hidden above it where the next Create would
   // silently overwrite it.
@@ -419,6 +447,27 @@ std::string ColumnDesignations() {
   return line;
 }
 
+// A model larger than the reader takes would be written and then refused at the next
+// open: it is refused before anything is written, naming the limit they share.
+void RefuseLargerThan(const Sim& s, size_t limit) {
+  IoError e = IoError::FromErrno(EFBIG, s.SaveFileName);
+  e = IoError(std::string(e.what()) + ": the model would take more than " + std::to_string(limit) +
+              " bytes, the most a model file may hold to be read back; nothing was written");
+  e.code = EFBIG;
+  e.path = s.SaveFileName;
+  throw e;
+}
+
+// Each stored number takes a field of 12 characters at least: a list too long for the
+// file is refused before its text is made.
+void CheckStoredNumbersFit(const Sim& s, size_t limit) {
+  size_t least = 0;
+  for (int64_t id = 0; id <= s.HighestBlock; ++id) {
+    if (IsBlockType(s.block(id).Type)) least += (s.block(id).*kListMember).size() * 12;
+  }
+  if (least > limit) RefuseLargerThan(s, limit);
+}
+
 }  // namespace
 
 std::string WriteBlockLine(const Sim& s, int id) {
@@ -427,7 +476,8 @@ std::string WriteBlockLine(const Sim& s, int id) {
   return line;
 }
 
-std::string ModelFileText(const Sim& s, const std::string& recorded) {
+std::string ModelFileText(const Sim& s, const std::string& recorded, size_t limit) {
+  CheckStoredNumbersFit(s, limit);
   std::string text;
   text.reserve(8192);
   const auto put = [&text](std::string_view a, std::string_view b = {}) {
@@ -457,8 +507,10 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
   put("");
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
     if (IsBlockType(s.block(id).Type)) AppendBlockLine(text, s, static_cast<int>(id));
+    if (text.size() > limit) RefuseLargerThan(s, limit);
   }
   put("ZZZ");
+  if (text.size() > limit) RefuseLargerThan(s, limit);
   return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 
+#include "model/atomic_file.h"
 #include "model/sim.h"
 
 namespace trevolan {
@@ -14,6 +15,7 @@ namespace trevolan {
 struct ModelReader {
   std::string data;     // the whole file
   size_t cursor = 0;    // start of the next unread line
+  size_t line_start = 0;  // start of the line read last
   bool ModelEnd = false;
   bool AtEnd() const { return cursor >= data.size(); }
 };
@@ -49,7 +51,9 @@ void SaveModel(Sim& s);
 // stored-data line, each ended by CR LF.
 std::string WriteBlockLine(const Sim& s, int id);
 
-// The whole text SaveModel writes, with `recorded` as the date and time.
-std::string ModelFileText(const Sim& s, const std::string& recorded);
+// The whole text SaveModel writes, with `recorded` as the date and time. IoError
+// ("I/O error 27: File too large") for a text longer than `limit`, the largest file the
+// reader takes, found before the text is whole when the stored lists alone exceed it.
+std::string ModelFileText(const Sim& s, const std::string& recorded, size_t limit = kMaxReadSize);
 
 }  // namespace trevolan

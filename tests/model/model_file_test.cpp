@@ -292,15 +292,30 @@ TEST(ModelReader, StoredDataSpansLinesAndKeepsAListOfOne) {
 
 TEST(ModelReader, RangeErrorsEndTheReadingAndKeepWhatWasRead) {
   struct Case {
-    std::string bad_line;
+    std::string bad_line, detail;  // the message stays "Range check error"; the detail says where
   };
-  for (const std::string& bad : {Line("C   1001   far", kContainerNumbers), Line("C   -1   neg", kContainerNumbers),
-                                 Line("C   103   wide",
-                                      "1e10   20   1   2   0   0   0   0   0   0   -1   0   0   100   50   0   5")}) {
+  const std::string at_line_4 = "line 4 of m.txt, where the reading stopped";
+  for (const Case& c : std::vector<Case>{
+           {Line("C   1001   far", kContainerNumbers), "block ID 1001: an ID is in 0..1000; " + at_line_4},
+           {Line("C   -5   neg", kContainerNumbers), "block ID -5: an ID is in 0..1000; " + at_line_4},
+           {Line("C   103   wide", "1e10   20   1   2   0   0   0   0   0   0   -1   0   0   100   50   0   5"),
+            "block 103, field XX = 10000000000: beyond the 32-bit integer range; " + at_line_4},
+           {Line("C   103   wide", "10   20   1   2   0   0   0   -2147483649   0   0   -1   0   0   100   50   0   5"),
+            "block 103, field Cn = -2147483649: beyond the 32-bit integer range; " + at_line_4},
+           {Line("C   103   list", "10   20   1   2   0   0   0   0   0   0   3e9   0   0   100   50   0   5"),
+            "block 103, field #stored = 3000000000: beyond the 32-bit integer range; " + at_line_4}}) {
     TestSim s;
     Prepare(*s);
-    const std::string text = FileWith(Line("C   101   first", kContainerNumbers) + bad + Line("C   102   after", kContainerNumbers));
-    EXPECT_THROW(ReadModelText(*s, text), RangeError) << bad;
+    s->DataFileName = "m.txt";
+    const std::string text =
+        FileWith(Line("C   101   first", kContainerNumbers) + c.bad_line + Line("C   102   after", kContainerNumbers));
+    try {
+      ReadModelText(*s, text);
+      ADD_FAILURE() << "no error: " << c.bad_line;
+    } catch (const RangeError& e) {
+      EXPECT_STREQ(e.what(), "Range check error");
+      EXPECT_EQ(e.detail, c.detail);
+    }
     EXPECT_EQ(s->block(101).Type, BlockType::Container);
     EXPECT_EQ(s->block(102).Type, BlockType::Empty);
     EXPECT_EQ(s->block(103).Type, BlockType::Empty);  // no half-written block
@@ -464,6 +479,29 @@ TEST(ModelReader, RandomizedMalformedInputNeverCrashesOrHangs) {
     }
     (void)ModelFileText(*s, "again");
   }
+}
+
+TEST(SaveModel, AModelTheReaderWouldRefuseIsNotWritten) {
+  TestSim s;
+  BuildRichModel(*s);
+  s->SaveFileName = "big.txt";
+  const size_t whole = ModelFileText(*s, "r").size();
+  EXPECT_EQ(ModelFileText(*s, "r", whole).size(), whole);
+  const auto refusal = [&](size_t limit) {
+    try {
+      (void)ModelFileText(*s, "r", limit);
+    } catch (const IoError& e) {
+      return std::string(e.what());
+    }
+    return std::string("written");
+  };
+  EXPECT_EQ(refusal(whole - 1), "I/O error 27: File too large: big.txt: the model would take more than " +
+                                    std::to_string(whole - 1) +
+                                    " bytes, the most a model file may hold to be read back; nothing was written");
+  // Stored numbers take 12 characters each at least: too many are refused before the
+  // text is made.
+  s->block(101).stored.assign(1000, 1.0);
+  EXPECT_EQ(refusal(11999).substr(0, 69), "I/O error 27: File too large: big.txt: the model would take more than");
 }
 
 TEST(SaveModel, AFailedWriteLeavesTheOldFileAsItWas) {
