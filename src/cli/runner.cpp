@@ -6,6 +6,7 @@
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 #include "cli/batch.h"
 #include "cli/help.h"
@@ -167,9 +168,11 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
     throw UsageError("trevolan-cli study runs on one machine; under mpirun use trevolan-mpi study, of the package "
                      "trevolan-mpi (" + std::to_string(MpiRanks()) + " ranks were started)");
   }
-  // Ctrl-C and SIGTERM end the study politely: blocked here, before any worker thread
-  // exists, and taken from the progress check, which stops the runs and keeps those done.
-  study::StopSignals signals;
+  // Ctrl-C and SIGTERM end the study politely once its runs can begin: blocked then,
+  // before any worker thread exists, and taken from the progress check, which stops the
+  // runs and keeps those done. Until then (the model read, the files of a resumed study
+  // checked) they end the program at once, as anywhere else.
+  std::optional<study::StopSignals> signals;
   std::unique_ptr<study::Study> prepared;
   std::unique_ptr<study::StudyFiles> files;
   try {
@@ -185,6 +188,7 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
     io.out << "error: " << EscapeControls(e.what()) << '\n';
     return 1;
   }
+  signals.emplace();
   study::ProgressBar bar(io.progress, io.err);
   study::RunSchedule schedule(*prepared, files->Sink(), files->Kept());
   schedule.OnBatchDone([&files] { files->Sync(); });
@@ -193,7 +197,7 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
   try {
     study::RunOnThreads(*prepared, shared, prepared->plan().jobs, [&](int64_t done, int64_t failed, int64_t planned) {
       bar.Show(done, failed, planned);
-      return !signals.Arrived();
+      return !signals->Arrived();
     });
   } catch (const SimError& e) {
     failure = e.what();

@@ -85,10 +85,13 @@ void CheckOutputs(const StudyPlan& plan) {
       }
     }
   }
+  // A resumed study reads its runs files before any run: a FIFO would hold it there.
   if (plan.resume && plan.out) {
-    struct stat st {};
-    if (::stat(plan.out->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      Refuse(outputs[0], "a runs file to resume must be a regular file");
+    for (const Output& o : {outputs[0], outputs[1]}) {
+      struct stat st {};
+      if (o.path && ::stat(o.path->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        Refuse(o, "a runs file to resume must be a regular file");
+      }
     }
   }
   // The files are written as the runs go and after the last: a path that cannot take
