@@ -31,6 +31,13 @@ void WindowFrontend::ShowMessage(const std::string& text) {
   ClearAvxUpperState();
 }
 
+void WindowFrontend::ShowProblems(const std::vector<std::string>& first, const std::string& more) {
+  std::string text;
+  for (const std::string& line : first) text += (text.empty() ? "" : "\n") + line;
+  if (!more.empty()) text += "\n" + more;
+  ShowMessage(text);
+}
+
 // Once per step of a run. Handling the window's events costs about as much as a step
 // of a hundred blocks even when nothing is pending, so while the model runs they are
 // handled every few milliseconds, which still runs every user action between two

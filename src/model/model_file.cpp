@@ -209,7 +209,7 @@ struct BlockLineRead {
 // after all (a bad type or ID, a line too short: skipped in silence) or has a column
 // that is no number (the program's message, and the line is skipped).
 template <size_t Row>
-bool ReadColumn(Sim& s, std::string_view line, size_t& pos, std::string_view first, BlockLineRead& r) {
+bool ReadColumn(ModelReader& reader, std::string_view line, size_t& pos, std::string_view first, BlockLineRead& r) {
   using Kind = ColumnKind<Row>;
   constexpr size_t c = static_cast<size_t>(kRow<Row>.file_column);
   if constexpr (std::is_same_v<Kind, BlockType>) {
@@ -231,7 +231,7 @@ bool ReadColumn(Sim& s, std::string_view line, size_t& pos, std::string_view fir
     // NAN and INF are numbers of the file, but no integer: in an integer field (or the
     // list's length) they are as bad as any other text that is no number.
     if (!v || (!std::is_same_v<Kind, double> && !std::isfinite(*v))) {
-      ShowNumberMessage(s, "Problem in reading data for Block ", r.id);
+      reader.Problem("Problem in reading data for Block   " + std::to_string(r.id));
       return false;
     }
     r.number[c] = *v;
@@ -341,7 +341,7 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   }
   BlockLineRead read;
   if (!table::ForRowsWhile<kColumns>(
-          [&](auto row) { return ReadColumn<decltype(row)::value>(s, line, pos, first, read); })) {
+          [&](auto row) { return ReadColumn<decltype(row)::value>(r, line, pos, first, read); })) {
     return;
   }
   try {
@@ -370,6 +370,17 @@ void ReadModelText(Sim& s, std::string text) {
   ModelReader r;
   // An old single-byte file is Windows-1252.
   r.data = BlockLinesAreUtf8(text) ? std::move(text) : Windows1252ToUtf8(text);
+  // The problems found are shown however the reading ends.
+  struct ShowProblems {
+    Sim& s;
+    ModelReader& r;
+    ~ShowProblems() {
+      if (r.problems.empty() || !s.frontend) return;
+      s.frontend->ShowProblems(r.problems, r.more_problems == 0 ? std::string()
+                                                               : "and " + std::to_string(r.more_problems) +
+                                                                     " more problems in " + s.DataFileName);
+    }
+  } show{s, r};
   do {
     ReadModelLine(s, r);
   } while (!r.AtEnd() && !r.ModelEnd);

@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "model/atomic_file.h"
 #include "model/sim.h"
@@ -17,6 +18,18 @@ struct ModelReader {
   size_t cursor = 0;    // start of the next unread line
   size_t line_start = 0;  // start of the line read last
   bool ModelEnd = false;
+  // The problems of lines that were skipped: the first kShownProblems are shown, the
+  // rest only counted, all once the reading ends.
+  static constexpr size_t kShownProblems = 10;
+  std::vector<std::string> problems;
+  int64_t more_problems = 0;
+  void Problem(std::string text) {
+    if (problems.size() < kShownProblems) {
+      problems.push_back(std::move(text));
+    } else {
+      ++more_problems;
+    }
+  }
   bool AtEnd() const { return cursor >= data.size(); }
 };
 

@@ -257,6 +257,24 @@ TEST(ModelReader, BadNumberSkipsOnlyItsLineWithAMessage) {
   EXPECT_EQ(s.ui.draw_all, 1);
 }
 
+TEST(ModelReader, TheFirstTenProblemsAreShownAndTheRestCounted) {
+  for (const int bad : {10, 11, 1000}) {
+    TestSim s;
+    Prepare(*s);
+    s->DataFileName = "m.txt";
+    std::string body;
+    std::vector<std::string> expected;
+    for (int id = 101; id < 101 + bad; ++id) {
+      body += Line("C   " + std::to_string(id) + "   c", "10   20   1   2   0   0   0   0   0   0   -1   0   0   x   50   0   5");
+      if (expected.size() < 10) expected.push_back("Problem in reading data for Block   " + std::to_string(id));
+    }
+    if (bad > 10) expected.push_back("and " + std::to_string(bad - 10) + " more problems in m.txt");
+    // Shown also when an error ends the reading.
+    EXPECT_THROW(ReadModelText(*s, FileWith(body + Line("C   1001   far", kContainerNumbers))), RangeError);
+    EXPECT_EQ(s.ui.messages, expected) << bad;
+  }
+}
+
 TEST(ModelReader, FieldsRoundedCommentsStrippedAndNamesCut) {
   TestSim s;
   Prepare(*s);
