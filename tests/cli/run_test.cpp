@@ -50,6 +50,44 @@ TEST(RunCommand, PhysicsOfTheIntegratorExample) {
   EXPECT_NEAR(pos5, -50, 1.0);  // half a period
 }
 
+// An output that is the model or another output of the run, by its name, a link or a
+// hard link, is refused before the run, and the model stays as it was. --save may name
+// the model: that is saving it.
+TEST(RunCommand, AnOutputOverTheModelOrAnotherOutputIsRefused) {
+  TempDir dir;
+  std::filesystem::copy_file(ExamplePath("integrators.txt"), dir.path("m.txt"));
+  std::filesystem::create_symlink(dir.path("m.txt"), dir.path("link.txt"));
+  std::filesystem::create_hard_link(dir.path("m.txt"), dir.path("hard.txt"));
+  std::filesystem::create_symlink(dir.path("new.csv"), dir.path("dangling.csv"));
+  const std::string model = ReadTextFile(dir.path("m.txt"));
+  const struct {
+    std::vector<std::string> outputs;
+    std::string refusal;
+  } cases[] = {
+      {{"--csv", "m.txt"}, "--csv m.txt: the same file as the model"},
+      {{"--tape", "m.txt"}, "--tape m.txt: the same file as the model"},
+      {{"--tape", "link.txt"}, "--tape link.txt: the same file as the model"},
+      {{"--csv", "hard.txt"}, "--csv hard.txt: the same file as the model"},
+      {{"--csv", "t.txt", "--tape", "t.txt"}, "--tape t.txt: the same file as --csv t.txt"},
+      {{"--csv", "new.csv", "--tape", "dangling.csv"}, "--tape dangling.csv: the same file as --csv new.csv"},
+      {{"--tape", "t.txt", "--save", "./t.txt"}, "--save ./t.txt: the same file as --tape t.txt"},
+      {{"--save", "link.txt", "--tape", "hard.txt"}, "--tape hard.txt: the same file as the model"},
+  };
+  const std::vector<std::string> in_dir{"env", "-C", dir.dir()};
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"run", "m.txt"};
+    args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+    const auto r = RunCli(args, in_dir);
+    EXPECT_EQ(r.status, 2) << c.refusal;
+    EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+    EXPECT_EQ(ReadTextFile(dir.path("m.txt")), model) << c.refusal;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("t.txt"))) << c.refusal;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("new.csv"))) << c.refusal;
+  }
+  const auto saved = RunCli({"run", "link.txt", "--save", "m.txt", "--tape", "/dev/stdout", "--csv", "/dev/stdout"}, in_dir);
+  EXPECT_EQ(saved.status, 0) << saved.out << saved.err;
+}
+
 TEST(RunCommand, ErrorsUsageAndMaxPresses) {
   TempDir dir;
   // A model that cannot be read is not run: no summary, no tape, no saved model.
