@@ -1,5 +1,6 @@
 #include "model/file_commands.h"
 
+#include "model/failed_opens.h"
 #include "model/model_file.h"
 #include "model/rewrite_backup.h"
 #include "model/tape.h"
@@ -25,6 +26,20 @@ void WarnOfUnfinishedRewrite(Sim& s, const std::string& path) {
   }
 }
 
+// Runs an open of `path`, noting whether it failed, so that no save replaces a file
+// whose model was not read whole.
+template <typename Open>
+auto NotingTheOpen(const std::string& path, Open&& open) {
+  try {
+    auto result = open();
+    NoteOpened(path);
+    return result;
+  } catch (const std::exception& e) {
+    NoteFailedOpen(path, e.what());
+    throw;
+  }
+}
+
 }  // namespace
 
 std::string FilePart(const std::string& path) {
@@ -46,10 +61,12 @@ void FileNew(Sim& s) {
 void FileOpen(Sim& s, const std::string& path) { FileOpenText(s, path); }
 
 std::string FileOpenText(Sim& s, const std::string& path) {
-  WarnOfUnfinishedRewrite(s, path);
-  std::string text = ReadModelFile(path);
-  OpenModelText(s, text, path);
-  return text;
+  return NotingTheOpen(path, [&] {
+    WarnOfUnfinishedRewrite(s, path);
+    std::string text = ReadModelFile(path);
+    OpenModelText(s, text, path);
+    return text;
+  });
 }
 
 void OpenModelText(Sim& s, std::string text, const std::string& name) {
@@ -66,19 +83,22 @@ void OpenModelText(Sim& s, std::string text, const std::string& name) {
 }
 
 void StartupLoad(Sim& s, const std::string& path) {
-  WarnOfUnfinishedRewrite(s, path);
-  std::string text = ReadModelFile(path);
-  s.DataFileName = path;
-  PrepareEmptyTable(s);
-  s.TapeChannels = 0;
-  ReadModelText(s, std::move(text));
-  LoadTimingGlobals(s);
-  CheckTiming(s);
-  for (int64_t id = 0; id <= s.HighestBlock; ++id) {
-    TBlock& b = s.block(id);
-    if (b.Type == BlockType::Memory) b.Pn = 0;
-  }
-  s.NotifyFormPaint();
+  NotingTheOpen(path, [&] {
+    WarnOfUnfinishedRewrite(s, path);
+    std::string text = ReadModelFile(path);
+    s.DataFileName = path;
+    PrepareEmptyTable(s);
+    s.TapeChannels = 0;
+    ReadModelText(s, std::move(text));
+    LoadTimingGlobals(s);
+    CheckTiming(s);
+    for (int64_t id = 0; id <= s.HighestBlock; ++id) {
+      TBlock& b = s.block(id);
+      if (b.Type == BlockType::Memory) b.Pn = 0;
+    }
+    s.NotifyFormPaint();
+    return true;
+  });
 }
 
 void FileSaveAs(Sim& s, const std::string& path) {

@@ -105,6 +105,24 @@ TEST(RunCommand, ErrorsUsageAndMaxPresses) {
   EXPECT_EQ(r.out, "error: " + dir.path("u16.txt") + " is not a model file\n");
   EXPECT_EQ(ReadTextFile(dir.path("u16.txt")), utf16);
   EXPECT_FALSE(std::filesystem::exists(dir.path("t.csv")));
+  // A model whose reading stopped at a line is not saved over by the same script; one
+  // whose lines end in CR alone reads whole and runs.
+  std::string crlf = ReadTextFile(ExamplePath("integrators.txt")), cr, stopped = crlf;
+  for (const char c : crlf) {
+    if (c != '\n') cr += c;
+  }
+  stopped.replace(stopped.find("@I   101"), 8, "@I   5000");
+  WriteTextFile(dir.path("stopped.txt"), stopped);
+  r = RunCli({"exec", "-c", "open " + dir.path("stopped.txt") + "; save " + dir.path("stopped.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("error: I/O error: " + dir.path("stopped.txt") + " is not replaced: the open of " +
+                       dir.path("stopped.txt") + " failed (Range check error)"),
+            std::string::npos) << r.out;
+  EXPECT_EQ(ReadTextFile(dir.path("stopped.txt")), stopped);
+  WriteTextFile(dir.path("cr.txt"), cr);
+  r = RunCli({"run", dir.path("cr.txt"), "--save", dir.path("cr.txt")});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("tape rows 101"), std::string::npos) << r.out;
   EXPECT_EQ(RunCli({"run"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "b.txt"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "--speed", "3"}).status, 2);
