@@ -20,10 +20,16 @@ void PrepareEmptyTable(Sim& s) {
 // A save that was killed while it rewrote the file in place left the old content in
 // a backup: the file may mix old and new blocks and still read without a complaint.
 void WarnOfUnfinishedRewrite(Sim& s, const std::string& path) {
-  if (const auto backup = UnfinishedRewriteBackup(path)) {
-    s.ShowMessage("A save of " + path + " was cut off while it rewrote the file in place: it may mix old and new "
-                  "blocks. Its content before that save is kept in " + *backup);
+  const std::vector<std::string> backups = UnfinishedRewriteBackups(path);
+  if (backups.empty()) return;
+  std::string where = backups.back();
+  if (backups.size() > 1) {
+    where += " (and its content before earlier saves that were cut off in ";
+    for (size_t i = 0; i + 1 < backups.size(); ++i) where += (i > 0 ? ", " : "") + backups[i];
+    where += ")";
   }
+  s.ShowMessage("A save of " + path + " was cut off while it rewrote the file in place: it may mix old and new "
+                "blocks. Its content before that save is kept in " + where);
 }
 
 // Runs an open of `path`, noting whether it failed, so that no save replaces a file
