@@ -584,6 +584,52 @@ TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
   }
 }
 
+// A copy is deleted only by Discard or once restored: a signal that ends the program
+// while it asks leaves the copy, and a copy older than its model file (written since by
+// another window or a batch run) is offered, saying so, not deleted in silence.
+TEST_F(Everyday, ARecoveryCopyIsDeletedOnlyByDiscardOrARestore) {
+  TempDir dir;
+  const std::string model = dir.path("model.txt");
+  std::filesystem::copy_file(ExamplePath("damped_oscillator.txt"), model);
+  QString copy;
+  {  // a session that ended without closing: its copy stays, its lock is gone
+    RecoveryFiles files;
+    auto kept = std::make_unique<Sim>();
+    FileOpen(*kept, model);
+    Document d;
+    d.Loaded(model, true);
+    d.SetModified(true);
+    files.Write(RecoveryText(*kept, d, "now"));
+    copy = files.path();
+  }
+  for (const int signo : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signo);
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("TREVOLAN_WINDOW_TEST_CHILD"), QStringLiteral("offer %1 -").arg(signo));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    ASSERT_TRUE(child.waitForStarted(5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return child.readAllStandardOutput().contains("asking") ||
+                                              child.state() != QProcess::Running; }, 20000));
+    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
+    ::kill(static_cast<pid_t>(child.processId()), signo);
+    ASSERT_TRUE(child.waitForFinished(10000));
+    EXPECT_EQ(child.exitCode(), 128 + signo);
+    EXPECT_TRUE(QFileInfo::exists(copy));
+  }
+  std::filesystem::last_write_time(model, std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+  Modals modals;
+  std::string offer;
+  modals.Then(Answer(QMessageBox::Discard, &offer));
+  Open();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return modals.done(); }, 5000));
+  QApplication::processEvents();
+  EXPECT_NE(offer.find("Unsaved changes to model.txt were kept at "), std::string::npos) << offer;
+  EXPECT_NE(offer.find("model.txt has been written since, at "), std::string::npos) << offer;
+  EXPECT_FALSE(QFileInfo::exists(copy));
+}
+
 // The recovery folder is refused when it is a symbolic link or another user's (the
 // copies could be read there or be sent elsewhere); an open one is closed to 0700.
 TEST(Recovery, TheFolderIsTheUsersAlone) {
@@ -648,6 +694,23 @@ TEST_F(Everyday, AFailedOpenAfterDiscardKeepsTheEdit) {
 
 }  // namespace
 
+// The child process of the test of a signal while the recovery copy is offered: says
+// "asking" once the question shows, and waits for the signal.
+int OfferInChild() {
+  TForm1 window{TForm1::Options{}};
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&poll] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box || box->objectName() != QStringLiteral("RecoveryBox")) return;
+    poll.stop();
+    std::printf("asking\n");
+    std::fflush(stdout);
+  });
+  poll.start(20);
+  window.show();
+  return QApplication::exec();
+}
+
 // The child process of the recovery test: the window on DIR/model.txt, edited; with a
 // recovery copy written at once when it is to be killed, or only when a signal ends it.
 int RunChild(const std::string& role) {
@@ -655,6 +718,7 @@ int RunChild(const std::string& role) {
   std::string what, dir;
   int signo = 0;
   words >> what >> signo >> dir;
+  if (what == "offer") return OfferInChild();
   if (what != "recovery") return 2;
   TForm1::Options options;
   options.args = {dir + "/model.txt"};
