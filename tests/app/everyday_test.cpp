@@ -518,6 +518,21 @@ void EditInChild(TForm1& w, const std::string& dir) {
   WriteTextFile(dir + "/expected.txt", ModelText(w.sim()));
 }
 
+// Starts this test program as a child in `role` (RunChild), waits until it says `word`,
+// sends it the signal and waits for its end.
+void SignalChild(QProcess& child, const QString& role, const char* word, int signo) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("TREVOLAN_WINDOW_TEST_CHILD"), role);
+  child.setProcessEnvironment(env);
+  child.start(QCoreApplication::applicationFilePath(), {});
+  ASSERT_TRUE(child.waitForStarted(5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return child.readAllStandardOutput().contains(word) ||
+                                            child.state() != QProcess::Running; }, 20000));
+  ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
+  ::kill(static_cast<pid_t>(child.processId()), signo);
+  ASSERT_TRUE(child.waitForFinished(10000));
+}
+
 // A program with unsaved changes that is killed (SIGKILL: its last recovery copy) or
 // terminated (SIGTERM: a copy written as it ends) leaves a copy that the next start
 // offers, naming the model, and restores as the model was.
@@ -527,17 +542,8 @@ TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
     TempDir dir;
     std::filesystem::copy_file(ExamplePath("damped_oscillator.txt"), dir.path("model.txt"));
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TREVOLAN_WINDOW_TEST_CHILD"),
-               QStringLiteral("recovery %1 %2").arg(signo).arg(QString::fromStdString(dir.dir())));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    ASSERT_TRUE(child.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return child.readAllStandardOutput().contains("ready") ||
-                                              child.state() != QProcess::Running; }, 20000));
-    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
-    ::kill(static_cast<pid_t>(child.processId()), signo);
-    ASSERT_TRUE(child.waitForFinished(10000));
+    const QString role = QStringLiteral("recovery %1 %2").arg(signo).arg(QString::fromStdString(dir.dir()));
+    ASSERT_NO_FATAL_FAILURE(SignalChild(child, role, "ready", signo));
     if (signo != SIGKILL) {
       EXPECT_EQ(child.exitCode(), 128 + signo);
     }
@@ -605,16 +611,7 @@ TEST_F(Everyday, ARecoveryCopyIsDeletedOnlyByDiscardOrARestore) {
   for (const int signo : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signo);
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TREVOLAN_WINDOW_TEST_CHILD"), QStringLiteral("offer %1 -").arg(signo));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    ASSERT_TRUE(child.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return child.readAllStandardOutput().contains("asking") ||
-                                              child.state() != QProcess::Running; }, 20000));
-    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
-    ::kill(static_cast<pid_t>(child.processId()), signo);
-    ASSERT_TRUE(child.waitForFinished(10000));
+    ASSERT_NO_FATAL_FAILURE(SignalChild(child, QStringLiteral("offer %1 -").arg(signo), "asking", signo));
     EXPECT_EQ(child.exitCode(), 128 + signo);
     EXPECT_TRUE(QFileInfo::exists(copy));
   }
