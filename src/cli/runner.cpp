@@ -1,7 +1,10 @@
 #include "cli/runner.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
@@ -12,6 +15,7 @@
 #include "cli/help.h"
 #include "engine/run_operations.h"
 #include "model/atomic_file.h"
+#include "model/file_identity.h"
 #include "model/numbers.h"
 #include "model/seed.h"
 #include "model/tape_csv.h"
@@ -21,6 +25,45 @@
 #include "study/study_files.h"
 
 namespace trevolan::cli {
+
+namespace {
+
+// Whether writing `path` replaces a file, rather than writing into a device, a FIFO or
+// an open file named through /proc (/dev/stdout), which any number of outputs may share.
+bool ReplacesAFile(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = path;
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(p, ec); ++hops) {
+    const std::filesystem::path link = std::filesystem::read_symlink(p, ec);
+    if (ec) break;
+    p = link.is_absolute() ? link : p.parent_path() / link;
+    if (p.string().starts_with("/proc/") || p.string().starts_with("/dev/fd/")) return false;
+  }
+  struct stat st {};
+  return ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
+// An output that is the model or another output would be written over it: the tape
+// left where the model was. --save may name the model: that is saving it.
+void CheckRunOutputs(const RunOptions& o) {
+  const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
+      {"--csv", &o.csv}, {"--tape", &o.tape}, {"--save", &o.save}};
+  for (size_t i = 0; i < std::size(outputs); ++i) {
+    const auto& [option, path] = outputs[i];
+    if (!*path || !ReplacesAFile(**path)) continue;
+    if (path != &o.save && SameFile(**path, o.model)) {
+      throw UsageError(std::string(option) + " " + **path + ": the same file as the model " + o.model);
+    }
+    for (size_t j = 0; j < i; ++j) {
+      const auto& [other, other_path] = outputs[j];
+      if (*other_path && SameFile(**path, **other_path)) {
+        throw UsageError(std::string(option) + " " + **path + ": the same file as " + other + " " + **other_path);
+      }
+    }
+  }
+}
+
+}  // namespace
 
 RunOptions ParseRunOptions(const std::vector<std::string>& args) {
   const ParsedOptions parsed = ParseOptions(args, kRunSynopsis);
@@ -46,6 +89,7 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
   if (parsed.positional.size() > 1) throw UsageError("run takes one model");
   if (parsed.positional.empty()) throw UsageError("run needs a model");
   o.model = parsed.positional[0];
+  CheckRunOutputs(o);
   return o;
 }
 

@@ -12,6 +12,7 @@
 
 #include "model/atomic_file.h"
 #include "model/catalogue.h"
+#include "model/failed_opens.h"
 #include "model/field_rows.h"
 #include "model/numbers.h"
 #include "model/text.h"
@@ -93,13 +94,15 @@ static_assert(std::is_same_v<ColumnKind<kColumns[kColumnCount - 1]>, std::string
 
 bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32 || c == ','; }
 
-// The next line of the reader without its line break; advances past the break.
+// The next line of the reader without its line break; advances past the break. A line
+// ends in CR LF, LF or CR alone: a file whose lines end in CR alone (as older Macs
+// wrote them) would otherwise be one long line that holds no block, an empty model.
 std::string_view TakeLine(std::string_view data, size_t& cursor) {
-  size_t end = data.find('\n', cursor);
+  size_t end = data.find_first_of("\r\n", cursor);
   if (end == std::string::npos) end = data.size();
-  std::string_view line = data.substr(cursor, end - cursor);
-  cursor = end < data.size() ? end + 1 : end;
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const std::string_view line = data.substr(cursor, end - cursor);
+  cursor = end;
+  if (cursor < data.size() && data[cursor++] == '\r' && cursor < data.size() && data[cursor] == '\n') ++cursor;
   return line;
 }
 
@@ -525,6 +528,9 @@ std::string ModelFileText(const Sim& s, const std::string& recorded, size_t limi
   return text;
 }
 
-void SaveModel(Sim& s) { WriteFileAtomically(s.SaveFileName, ModelFileText(s, LocalDateTime())); }
+void SaveModel(Sim& s) {
+  CheckNoFailedOpen(s.SaveFileName);
+  WriteFileAtomically(s.SaveFileName, ModelFileText(s, LocalDateTime()));
+}
 
 }  // namespace trevolan

@@ -23,6 +23,7 @@
 
 #include "model/file_commands.h"
 #include "model/model_file.h"
+#include "model/rewrite_backup.h"
 #include "support/test_support.h"
 
 extern char** environ;
@@ -496,6 +497,48 @@ TEST(SaveFile, AKilledRewriteInPlaceLeavesTheWholeFileOrNamesItsBackup) {
   EXPECT_GT(mixed, 0);  // the kills did fall into rewrites
   EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"big.txt", "twin.txt", "old.txt", "saved.txt", "save.script"}));
   std::cout << mixed << " of 20 kills left a mixed file, " << named << " a backup\n";
+}
+
+// The backup an open reported after a cut-off rewrite is the only whole copy of the old
+// file: later in-place saves (by the batch runner too) make theirs beside it and never
+// touch it, and every later open names it until the user removes it.
+TEST(SaveFile, ABackupAnOpenReportedIsKeptBesideLaterOnes) {
+  TempDir dir;
+  const std::string model = dir.path("m.txt"), old = ReadTextFile(ExamplePath("integrators.txt"));
+  WriteTextFile(model, old);
+  ASSERT_EQ(link(model.c_str(), dir.path("twin.txt").c_str()), 0);  // saves rewrite it in place
+  std::string cut_off;
+  {  // what a rewrite killed after its backup leaves: the backup, and the file half new
+    const int fd = ::open(model.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    cut_off = RewriteBackup(fd, model).file();
+    ::close(fd);
+    std::ofstream(model, std::ios::binary | std::ios::in) << "@I   101   mixed";
+  }
+  const std::string said = "A save of " + model + " was cut off while it rewrote the file in place: it may mix old "
+                           "and new blocks. Its content before that save is kept in ";
+  const std::string backups = std::filesystem::path(cut_off).parent_path().string();
+  for (int save = 0; save < 2; ++save) {
+    TestSim s;
+    FileOpen(*s, model);
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_EQ(s.ui.messages.front(), said + cut_off);
+    const auto run = RunCli({"run", model, "--save", model});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(ReadTextFile(cut_off), old);
+    EXPECT_EQ(FilesIn(backups), std::set<std::string>{std::filesystem::path(cut_off).filename().string()});
+  }
+  // A second rewrite cut off while the first one's backup is there: both are named.
+  const int fd = ::open(model.c_str(), O_RDONLY | O_CLOEXEC);
+  const RewriteBackup second(fd, model);
+  ::close(fd);
+  EXPECT_NE(second.file(), cut_off);
+  TestSim s;
+  FileOpen(*s, model);
+  EXPECT_EQ(s.ui.messages.front(), said + second.file() + " (and its content before earlier saves that were cut "
+                                   "off in " + cut_off + ")");
+  std::filesystem::remove(cut_off);
+  second.Remove();
 }
 
 TEST(LoadFile, AnythingButARegularFileIsRefusedAtOnce) {

@@ -404,6 +404,69 @@ TEST(ModelFile, AFileThatIsNoModelLeavesTheModelAsItWas) {
   EXPECT_EQ(s->DataFileName, dir.path("damaged.txt"));
 }
 
+// Lines ending in CR LF, LF or CR alone (as older Macs wrote them) read as one model.
+TEST(ModelReader, EveryKindOfLineEndReadsTheSameModel) {
+  TempDir dir;
+  TestSim s;
+  FileOpen(*s, ExamplePath("integrators.txt"));
+  const std::string model = ModelFileText(*s, "now");
+  const std::string crlf = ReadTextFile(ExamplePath("integrators.txt"));
+  for (const char* end : {"\n", "\r"}) {
+    std::string text;
+    for (size_t at = 0; at < crlf.size(); ++at) {
+      if (crlf.compare(at, 2, "\r\n") == 0) {
+        text += end;
+        ++at;
+      } else {
+        text += crlf[at];
+      }
+    }
+    WriteTextFile(dir.path("m.txt"), text);
+    TestSim read;
+    FileOpen(*read, dir.path("m.txt"));
+    read->DataFileName = s->DataFileName;
+    EXPECT_EQ(ModelFileText(*read, "now"), model) << (end[0] == '\r' ? "CR" : "LF");
+  }
+}
+
+// A file whose open failed holds what no model in memory holds: a save over it, by any
+// of its names, is refused and names the failed open, until an open of it succeeds.
+TEST(SaveModel, AFileWhoseOpenFailedIsNotReplaced) {
+  TempDir dir;
+  const std::string partial = FileWith(Line("C   101   first", kContainerNumbers) + Line("C   1001   far", kContainerNumbers));
+  const struct {
+    std::string text, failure;
+  } cases[] = {{partial, "Range check error"}, {"not a model, but long enough to be a line of one", "is not a model file"}};
+  for (const auto& c : cases) {
+    for (const bool startup : {false, true}) {
+      SCOPED_TRACE(c.failure);
+      const std::string path = dir.path(startup ? "s.txt" : "m.txt");
+      WriteTextFile(path, c.text);
+      std::filesystem::remove(dir.path("link.txt"));
+      std::filesystem::remove(dir.path("hard.txt"));
+      std::filesystem::create_symlink(path, dir.path("link.txt"));
+      std::filesystem::create_hard_link(path, dir.path("hard.txt"));
+      TestSim s;
+      EXPECT_ANY_THROW(startup ? StartupLoad(*s, dir.path("link.txt")) : FileOpen(*s, path));
+      for (const std::string& name : {path, dir.path("link.txt"), dir.path("hard.txt")}) {
+        try {
+          FileSaveAs(*s, name);
+          ADD_FAILURE() << name << " was replaced";
+        } catch (const IoError& e) {
+          EXPECT_NE(std::string(e.what()).find(" failed (" ), std::string::npos) << e.what();
+          EXPECT_NE(std::string(e.what()).find(c.failure), std::string::npos) << e.what();
+        }
+      }
+      EXPECT_EQ(ReadTextFile(path), c.text);
+      FileSaveAs(*s, dir.path("other.txt"));  // another file is saved as ever
+      WriteTextFile(path, ReadTextFile(ExamplePath("integrators.txt")));
+      FileOpen(*s, path);
+      FileSaveAs(*s, dir.path("link.txt"));
+      EXPECT_NE(ReadTextFile(path).find("This file is " + dir.path("link.txt")), std::string::npos);
+    }
+  }
+}
+
 TEST(ModelReader, ShortChannelListOfTheGraphsBlock) {
   TestSim s;
   Prepare(*s);
