@@ -319,6 +319,18 @@ std::string LocalDateTime() {
   return buf;
 }
 
+// The paint after each line shows the model as it loads. A block that cannot be drawn
+// yet, before the lines after it are read (a Visualizer whose full-scale block comes
+// later), ends only that paint, not the reading: the paint of the whole model after the
+// reading reports what still fails. So a model reads the same whatever the order of its
+// lines, and reads back whole after a save, which writes them by ID.
+void DrawWhileLoading(Sim& s) {
+  try {
+    s.NotifyDrawAllBlocks();
+  } catch (const SimError&) {
+  }
+}
+
 }  // namespace
 
 std::string_view NextToken(std::string_view line, size_t& pos) {
@@ -358,7 +370,7 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   if (read.id > s.HighestBlock) s.HighestBlock = read.id;
   const int32_t list_high = ToInt32(read.number[kListColumn]);
   if (list_high > 0) s.block(read.id).*kListMember = ReadStoredNumbers(r, int64_t{list_high} + 1, read.id);
-  s.NotifyDrawAllBlocks();
+  DrawWhileLoading(s);
 }
 
 std::string ReadModelFile(const std::string& path) {

@@ -96,6 +96,26 @@ TEST(BatchDrawing, AReadDependsOnNothingTheModelBeforeLeft) {
   for (int i = 0; i < 3; ++i) EXPECT_EQ(Script(b, open), "error: Range check error\n105 N 8101\n") << i;
 }
 
+TEST(BatchDrawing, AModelReadsAlikeWhateverTheOrderOfItsLines) {
+  // A Visualizer in bar mode (102) whose full scale, block 105, comes before it in the
+  // file: a save writes it after, and while the bar is drawn before 105 is read again
+  // it has no full scale, a bar beyond the integer range. That paint alone fails; the
+  // saved model reads back whole and draws.
+  testing::TempDir dir;
+  const std::string header = "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4\r\n";
+  testing::WriteTextFile(
+      dir.path("m.txt"),
+      header +
+          "@C   105   scale   300   300   1   3   0   0   0   0   0   0   -1   0   0   0   0   0   100 \"\"\r\n"
+          "@C   101   source   100   100   1   3   0   0   0   0   0   0   -1   0   0   0   0   0   1 \"\"\r\n"
+          "@V   102   bar   300   100   1   3   2   101   0   0   0   105   -1   0   0   0   0   0   0 \"\"\r\n");
+  std::ostringstream out;
+  cli::Batch b(out);
+  const std::string print = "; print HighestBlock 105.Value 102.Value";
+  EXPECT_EQ(Script(b, "open " + dir.path("m.txt") + print), "105 100 1\n");
+  EXPECT_EQ(Script(b, "save " + dir.path("saved.txt") + "; open " + dir.path("saved.txt") + print), "105 100 1\n");
+}
+
 TEST(BatchDrawing, ThePlotPanelIsPreparedForTheBatchRunnersPanel) {
   std::ostringstream out;
   cli::Batch b(out);
