@@ -1,6 +1,7 @@
 #include "model/rewrite_backup.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <vector>
 
@@ -92,21 +94,51 @@ std::string LinkToFreeName(const std::string& copy, const std::string& folder, c
   }
 }
 
+// The backup could not be written (a full disk): the error is the save's, so it names
+// the file being saved, which is left as it was; the backup, which holds nothing whole,
+// is not named.
+[[noreturn]] void FailWritingBackup(const IoError& e, const std::string& path) {
+  const int code = e.code != 0 ? e.code : EIO;
+  IoError failed(std::string(IoError::FromErrno(code, path).what()) +
+                 ": its old content could not be kept in a backup before it is rewritten in place, so it is "
+                 "left as it was");
+  failed.code = code;
+  failed.path = path;
+  throw failed;
+}
+
 // Copies the open file `fd` into `copy`, complete and synced; its text too when `keep`.
 std::string CopyFile(int fd, const std::string& copy, bool keep, const std::string& path) {
-  AtomicFileWriter writer(copy);
   std::string text;
-  char chunk[65536];
-  for (off_t at = 0;;) {
-    const ssize_t n = pread(fd, chunk, sizeof chunk, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) FailBackup(IoError::FromErrno(errno, path).what(), path);
-    if (n == 0) break;
-    writer.Append(std::string_view(chunk, static_cast<size_t>(n)));
-    if (keep) text.append(chunk, static_cast<size_t>(n));
-    at += n;
+  try {
+    AtomicFileWriter writer(copy);
+    char chunk[65536];
+    for (off_t at = 0;;) {
+      const ssize_t n = pread(fd, chunk, sizeof chunk, at);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) FailBackup(IoError::FromErrno(errno, path).what(), path);
+      if (n == 0) break;
+      writer.Append(std::string_view(chunk, static_cast<size_t>(n)));
+      if (keep) text.append(chunk, static_cast<size_t>(n));
+      at += n;
+    }
+    writer.Commit();
+  } catch (const IoError& e) {
+    if (e.path != copy) throw;  // reading the file failed, and said so
+    FailWritingBackup(e, path);
   }
-  writer.Commit();
+  return text;
+}
+
+// 64 random bits: the copy's own name, which no other rewriter of the file takes,
+// not even one in another PID namespace whose process ID is this one's.
+std::string RandomHex() {
+  uint64_t random = 0;
+  if (getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+    random = static_cast<uint64_t>(getpid()) << 32 ^ static_cast<uint64_t>(time(nullptr));
+  }
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(random));
   return text;
 }
 
@@ -118,7 +150,7 @@ RewriteBackup::RewriteBackup(int fd, const std::string& path) {
   struct stat st {};
   if (fstat(fd, &st) != 0) FailBackup(IoError::FromErrno(errno, path).what(), path);
   const std::string folder = PrepareBackupFolder(path);
-  const std::string copy = folder + "/" + *stem + ".writing-" + std::to_string(getpid()) + ".tmp";
+  const std::string copy = folder + "/" + *stem + ".writing-" + RandomHex() + ".tmp";
   const bool small = static_cast<uint64_t>(st.st_size) <= kBackupInMemory;
   try {
     std::string text = CopyFile(fd, copy, small, path);

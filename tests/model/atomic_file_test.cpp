@@ -541,6 +541,28 @@ TEST(SaveFile, ABackupAnOpenReportedIsKeptBesideLaterOnes) {
   second.Remove();
 }
 
+// A backup that cannot be written (a full disk; here a file size limit) fails the save
+// before the file changes, with an error that names the file being saved.
+TEST(SaveFile, ABackupThatCannotBeWrittenNamesTheFileBeingSaved) {
+  TempDir dir;
+  const std::string model = dir.path("m.txt"), old(5000, 'x');
+  WriteTextFile(model, old);
+  ASSERT_EQ(link(model.c_str(), dir.path("twin.txt").c_str()), 0);  // saved in place
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit unlimited = limit;
+  limit.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const std::string error = ErrorOf([&] { WriteFileAtomically(model, "new"); });
+  setrlimit(RLIMIT_FSIZE, &unlimited);
+  EXPECT_EQ(error, "I/O error 27: File too large: " + model +
+                       ": its old content could not be kept in a backup before it is rewritten in place, so it is "
+                       "left as it was");
+  EXPECT_EQ(ReadTextFile(model), old);
+  EXPECT_TRUE(FilesIn(std::string(std::getenv("XDG_DATA_HOME")) + "/Trevolan/Trevolan4/backups").empty());
+}
+
 TEST(LoadFile, AnythingButARegularFileIsRefusedAtOnce) {
   TempDir dir;
   const std::string fifo = dir.path("model.fifo");
