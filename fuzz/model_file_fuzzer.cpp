@@ -31,12 +31,25 @@ Sim& Drawn() {
   return *s;
 }
 
-// Reads as File, Open does: an error ends the reading and keeps what was read.
+// Reads as File, Open does: an error ends the reading and keeps what was read. A
+// reading that fails skips the paint of the whole model that ends an open; the window
+// paints it once the error is shown, before anything can be saved, and so does this.
 void Read(Sim& s, const std::string& text) {
   try {
     OpenModelText(s, text, "fuzz.txt");
   } catch (const SimError&) {
+    try {
+      s.NotifyFormPaint();
+    } catch (const SimError&) {
+    }
   }
+}
+
+// The text a save writes, under one name: the header names the file saved to, which a
+// failed reading leaves as the table had it.
+std::string Written(Sim& s) {
+  s.SaveFileName = "fuzz.txt";
+  return ModelFileText(s, "fuzz");
 }
 
 [[noreturn]] void ReportDifference(const char* what, const std::string& written, const std::string& again) {
@@ -84,16 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   (void)IsModelText(text);
   Read(first, text);
-  const std::string written = ModelFileText(first, "fuzz");
+  const std::string written = Written(first);
   Read(first, text);
-  const std::string twice = ModelFileText(first, "fuzz");
+  const std::string twice = Written(first);
   if (written != twice) ReportDifference("the same input read again after itself reads differently", written, twice);
   // Most mutations change nothing that is read (a header line, a line that is skipped
   // anyway): a model already checked is not checked again.
   static CheckedModels* checked = new CheckedModels();
   if (!checked->Insert(written)) return 0;
   Read(second, written);
-  const std::string again = ModelFileText(second, "fuzz");
+  const std::string again = Written(second);
   if (written != again) ReportDifference("model written after reading differs when read and written again", written, again);
   return 0;
 }

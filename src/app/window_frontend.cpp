@@ -86,28 +86,12 @@ void WindowFrontend::PaintLeftOutBlocks() {
   // What the drawing computed was computed when it was asked for: the Visualizers'
   // fields are put back as they were, and an error it raises now was reported then.
   Sim& s = window_.sim();
-  struct Shown {
-    int id;
-    double value;
-    std::string name;
-    int32_t displ, state;
-  };
-  std::vector<Shown> visualizers;
-  for (int id = 1; id <= s.HighestBlock; ++id) {
-    const TBlock& b = s.block(id);
-    if (b.Type == BlockType::Visualizer) visualizers.push_back({id, b.Value, b.Name, b.Displ, b.State});
-  }
+  const PaintedFields computed(s);
   try {
     trevolan::DrawAllBlocks(s, window_.diagram_box()->surface().Begin());
   } catch (const std::exception&) {
   }
-  for (const Shown& v : visualizers) {
-    TBlock& b = s.block(v.id);
-    b.Value = v.value;
-    b.Name = v.name;
-    b.Displ = v.displ;
-    b.State = v.state;
-  }
+  computed.Restore(s);
   ClearAvxUpperState();
 }
 

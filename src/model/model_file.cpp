@@ -319,16 +319,21 @@ std::string LocalDateTime() {
   return buf;
 }
 
-// The paint after each line shows the model as it loads. A block that cannot be drawn
-// yet, before the lines after it are read (a Visualizer whose full-scale block comes
-// later), ends only that paint, not the reading: the paint of the whole model after the
-// reading reports what still fails. So a model reads the same whatever the order of its
-// lines, and reads back whole after a save, which writes them by ID.
+// The paint after each line shows the model as it loads; what it computes is not the
+// model's. A Visualizer's paint writes its Value (and, on a wrong source, its Name,
+// Displ and State) from blocks that may not be read yet: those fields are put back as
+// read, and only the paint of the whole model after the reading sets them. A block that
+// cannot be drawn yet (a Visualizer whose full-scale block comes later in the file)
+// ends only that paint, not the reading; the paint after the reading reports what still
+// fails. So a model reads the same whatever the order of its lines, and reads back as
+// it was saved, which writes them by ID.
 void DrawWhileLoading(Sim& s) {
+  const PaintedFields as_read(s);
   try {
     s.NotifyDrawAllBlocks();
   } catch (const SimError&) {
   }
+  as_read.Restore(s);
 }
 
 }  // namespace
