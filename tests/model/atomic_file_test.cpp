@@ -380,21 +380,27 @@ TEST(SaveFile, KilledSavesLeaveTheWholeOldOrNewFileAndNoTemporaryFile) {
 
 TEST(SaveFile, TemporariesAreLeftOversByTheirLockNotByTheirProcessID) {
   TempDir dir;
-  // A save in progress holds the lock on its temporary file, whatever process ID its
-  // name carries (one this process cannot see); an unlocked one is a leftover, even of a
-  // process that is alive.
-  const std::string in_progress = dir.path(".trevolan-2147483647-0-0.tmp");
-  const std::string left_over = dir.path(".trevolan-" + std::to_string(getpid()) + "-999-0.tmp");
-  WriteTextFile(in_progress, "a save in progress");
-  WriteTextFile(left_over, "left by a killed save");
-  const int held = open(in_progress.c_str(), O_RDONLY | O_CLOEXEC);
+  // A save in progress holds the lock on its temporary file, whatever process made it
+  // (one this process cannot see); an unlocked one is a leftover. Only names the writer
+  // made are its files: a user's own of a like name is never removed.
+  const std::string in_progress = TemporaryFileName(), left_over = TemporaryFileName();
+  const std::set<std::string> users = {".trevolan-notes.tmp", ".trevolan-" + std::to_string(getpid()) + "-999-0.tmp",
+                                       left_over.substr(0, left_over.size() - 5) + "0.tmp"};
+  WriteTextFile(dir.path(in_progress), "a save in progress");
+  WriteTextFile(dir.path(left_over), "left by a killed save");
+  for (const std::string& name : users) WriteTextFile(dir.path(name), "the user's own");
+  const int held = open(dir.path(in_progress).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(held, 0);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   WriteFileAtomically(dir.path("out.txt"), "saved");
-  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{".trevolan-2147483647-0-0.tmp", "out.txt"}));
+  std::set<std::string> expected = users;
+  expected.insert({in_progress, "out.txt"});
+  EXPECT_EQ(FilesIn(dir.dir()), expected);
   close(held);
   WriteFileAtomically(dir.path("out.txt"), "saved again");
-  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"out.txt"}));
+  expected.erase(in_progress);
+  EXPECT_EQ(FilesIn(dir.dir()), expected);
+  for (const std::string& name : users) std::filesystem::remove(dir.path(name));
 
   // Two savers of one file, one of them in a PID namespace of its own, as in a container.
   if (!IsRoot()) {
