@@ -205,3 +205,15 @@ def test_help_speaks_to_python_users(oscillator):
     row = list(blocks["ID"]).index(102)
     assert blocks["Uses"][row].startswith("A: plus; B: minus") and blocks["Rule"][row].startswith("v=INT(")
     assert 102 in m and 150 not in m and "102.cc" in m and "150.cc" not in m and "Time" in m
+
+
+def test_a_file_whose_open_failed_is_not_saved_over(tmp_path):
+    """A model the reader stopped in the middle of: no model of this process replaces it."""
+    text = open(example("integrators.txt"), newline="").read().replace("@I   101", "@I   5000", 1)
+    bad = tmp_path / "bad.txt"
+    bad.write_text(text, newline="")
+    with pytest.raises(Exception, match="Range check error"):
+        trevolan.Model.open(bad)
+    with pytest.raises(OSError, match=r"the open of .*bad\.txt failed \(Range check error"):
+        trevolan.Model.new().save(bad)
+    assert open(bad, newline="").read() == text

@@ -237,15 +237,26 @@ void TForm1::OfferRecovery() {
   for (const RecoveryFiles::Orphan& orphan : recovery_->Orphans()) {
     const std::string name =
         orphan.copy.model_file.empty() ? "a new model" : FilePart(orphan.copy.model_file);
+    // A model file written after the copy may hold these edits or not (a save in this
+    // session, another window, a batch run): the user decides.
+    const std::string since =
+        orphan.model_written > orphan.written
+            ? " " + name + " has been written since, at " +
+                  S(orphan.model_written.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) +
+                  ", perhaps without them."
+            : std::string();
     QMessageBox box(QMessageBox::Question, QApplication::applicationName(),
                     Q("Unsaved changes to " + name + " were kept at " +
                       S(orphan.written.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))) +
-                      " when the program ended without closing. Restore them?"),
+                      " when the program ended without closing." + since + " Restore them?"),
                     QMessageBox::Discard, this);
     box.setObjectName(QStringLiteral("RecoveryBox"));
     QPushButton* restore = box.addButton(QStringLiteral("Restore"), QMessageBox::AcceptRole);
     box.setDefaultButton(restore);
     box.exec();
+    // Closed by no button (a signal ended the program while it asked): the copy stays
+    // for the next start, as it was.
+    if (!box.clickedButton()) return;
     if (box.clickedButton() != restore) {
       RecoveryFiles::RemoveOrphan(orphan);
       continue;

@@ -107,12 +107,13 @@ std::vector<RecoveryFiles::Orphan> RecoveryFiles::Orphans() {
     QLockFile lock(LockPathOf(path));
     lock.setStaleLockTime(0);
     if (!lock.tryLock(0)) continue;  // its session is still running
-    Orphan orphan{path, QFileInfo(path).lastModified(), {}};
+    Orphan orphan{path, QFileInfo(path).lastModified(), {}, {}};
     bool usable = false;
     try {
       orphan.copy = ParseRecoveryText(ReadWholeFile(path.toStdString()));
       const QFileInfo model(QString::fromStdString(orphan.copy.model_file));
-      usable = orphan.copy.model_file.empty() || !model.exists() || model.lastModified() < orphan.written;
+      if (!orphan.copy.model_file.empty() && model.exists()) orphan.model_written = model.lastModified();
+      usable = true;
     } catch (const SimError&) {
       usable = false;  // not a copy the program can read
     }

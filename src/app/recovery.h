@@ -38,10 +38,12 @@ class RecoveryFiles {
     QString path;
     QDateTime written;
     RecoveryCopy copy;
+    QDateTime model_written;  // when its model file was last written; invalid when none is there
   };
-  // The copies left by sessions that are gone and newer than their model files, the
-  // newest first. Copies older than their model file were saved since: they are
-  // removed, as are files that are not recovery copies.
+  // The copies left by sessions that are gone, the newest first. A copy older than its
+  // model file is among them: a later write of the file (another window, a batch run)
+  // does not mean these edits were saved. Files that are not recovery copies are
+  // removed.
   std::vector<Orphan> Orphans();
   // Removes a copy left by another session.
   static void RemoveOrphan(const Orphan& orphan);

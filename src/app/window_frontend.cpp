@@ -31,6 +31,13 @@ void WindowFrontend::ShowMessage(const std::string& text) {
   ClearAvxUpperState();
 }
 
+void WindowFrontend::ShowProblems(const std::vector<std::string>& first, const std::string& more) {
+  std::string text;
+  for (const std::string& line : first) text += (text.empty() ? "" : "\n") + line;
+  if (!more.empty()) text += "\n" + more;
+  ShowMessage(text);
+}
+
 // Once per step of a run. Handling the window's events costs about as much as a step
 // of a hundred blocks even when nothing is pending, so while the model runs they are
 // handled every few milliseconds, which still runs every user action between two
@@ -79,28 +86,12 @@ void WindowFrontend::PaintLeftOutBlocks() {
   // What the drawing computed was computed when it was asked for: the Visualizers'
   // fields are put back as they were, and an error it raises now was reported then.
   Sim& s = window_.sim();
-  struct Shown {
-    int id;
-    double value;
-    std::string name;
-    int32_t displ, state;
-  };
-  std::vector<Shown> visualizers;
-  for (int id = 1; id <= s.HighestBlock; ++id) {
-    const TBlock& b = s.block(id);
-    if (b.Type == BlockType::Visualizer) visualizers.push_back({id, b.Value, b.Name, b.Displ, b.State});
-  }
+  const PaintedFields computed(s);
   try {
     trevolan::DrawAllBlocks(s, window_.diagram_box()->surface().Begin());
   } catch (const std::exception&) {
   }
-  for (const Shown& v : visualizers) {
-    TBlock& b = s.block(v.id);
-    b.Value = v.value;
-    b.Name = v.name;
-    b.Displ = v.displ;
-    b.State = v.state;
-  }
+  computed.Restore(s);
   ClearAvxUpperState();
 }
 

@@ -18,6 +18,8 @@ class WindowFrontend : public Frontend {
   explicit WindowFrontend(TForm1& window) : window_(window) {}
 
   void ShowMessage(const std::string& text) override;
+  // All in one box: a file with a problem on each of 100,000 lines is one Return.
+  void ShowProblems(const std::vector<std::string>& first, const std::string& more) override;
   void ProcessMessages() override;
   bool MayHaveEdited() const override { return handled_events_; }
   void DrawBlock(int id) override;

@@ -11,6 +11,13 @@ namespace trevolan::cli {
 
 void BatchFrontend::ShowMessage(const std::string& text) { out_ << "message: " << EscapeControls(text) << '\n'; }
 
+void BatchFrontend::ShowProblems(const std::vector<std::string>& first, const std::string& more) {
+  for (const std::string& text : first) ShowMessage(text);
+  if (more.empty()) return;
+  out_.flush();
+  std::cerr << EscapeControls(more) << std::endl;
+}
+
 void BatchFrontend::TapeRowRecorded() {
   if (tape_csv_ && model()) tape_csv_->WriteRow(*model());
 }

@@ -24,6 +24,8 @@ class BatchFrontend : public HeadlessFrontend {
  public:
   explicit BatchFrontend(std::ostream& out) : out_(out) {}
   void ShowMessage(const std::string& text) override;
+  // The first problems as messages; how many more on standard error, a line of its own.
+  void ShowProblems(const std::vector<std::string>& first, const std::string& more) override;
   void ProcessMessages() override;
   void TapeRowRecorded() override;
 

@@ -1,16 +1,21 @@
 #include "cli/runner.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <iostream>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 #include "cli/batch.h"
 #include "cli/help.h"
 #include "engine/run_operations.h"
 #include "model/atomic_file.h"
+#include "model/file_identity.h"
 #include "model/numbers.h"
 #include "model/seed.h"
 #include "model/tape_csv.h"
@@ -20,6 +25,45 @@
 #include "study/study_files.h"
 
 namespace trevolan::cli {
+
+namespace {
+
+// Whether writing `path` replaces a file, rather than writing into a device, a FIFO or
+// an open file named through /proc (/dev/stdout), which any number of outputs may share.
+bool ReplacesAFile(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::path p = path;
+  for (int hops = 0; hops < 40 && std::filesystem::is_symlink(p, ec); ++hops) {
+    const std::filesystem::path link = std::filesystem::read_symlink(p, ec);
+    if (ec) break;
+    p = link.is_absolute() ? link : p.parent_path() / link;
+    if (p.string().starts_with("/proc/") || p.string().starts_with("/dev/fd/")) return false;
+  }
+  struct stat st {};
+  return ::stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+}
+
+// An output that is the model or another output would be written over it: the tape
+// left where the model was. --save may name the model: that is saving it.
+void CheckRunOutputs(const RunOptions& o) {
+  const std::pair<const char*, const std::optional<std::string>*> outputs[] = {
+      {"--csv", &o.csv}, {"--tape", &o.tape}, {"--save", &o.save}};
+  for (size_t i = 0; i < std::size(outputs); ++i) {
+    const auto& [option, path] = outputs[i];
+    if (!*path || !ReplacesAFile(**path)) continue;
+    if (path != &o.save && SameFile(**path, o.model)) {
+      throw UsageError(std::string(option) + " " + **path + ": the same file as the model " + o.model);
+    }
+    for (size_t j = 0; j < i; ++j) {
+      const auto& [other, other_path] = outputs[j];
+      if (*other_path && SameFile(**path, **other_path)) {
+        throw UsageError(std::string(option) + " " + **path + ": the same file as " + other + " " + **other_path);
+      }
+    }
+  }
+}
+
+}  // namespace
 
 RunOptions ParseRunOptions(const std::vector<std::string>& args) {
   const ParsedOptions parsed = ParseOptions(args, kRunSynopsis);
@@ -45,6 +89,7 @@ RunOptions ParseRunOptions(const std::vector<std::string>& args) {
   if (parsed.positional.size() > 1) throw UsageError("run takes one model");
   if (parsed.positional.empty()) throw UsageError("run needs a model");
   o.model = parsed.positional[0];
+  CheckRunOutputs(o);
   return o;
 }
 
@@ -167,9 +212,11 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
     throw UsageError("trevolan-cli study runs on one machine; under mpirun use trevolan-mpi study, of the package "
                      "trevolan-mpi (" + std::to_string(MpiRanks()) + " ranks were started)");
   }
-  // Ctrl-C and SIGTERM end the study politely: blocked here, before any worker thread
-  // exists, and taken from the progress check, which stops the runs and keeps those done.
-  study::StopSignals signals;
+  // Ctrl-C and SIGTERM end the study politely once its runs can begin: blocked then,
+  // before any worker thread exists, and taken from the progress check, which stops the
+  // runs and keeps those done. Until then (the model read, the files of a resumed study
+  // checked) they end the program at once, as anywhere else.
+  std::optional<study::StopSignals> signals;
   std::unique_ptr<study::Study> prepared;
   std::unique_ptr<study::StudyFiles> files;
   try {
@@ -186,6 +233,7 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
     io.out << "error: " << EscapeControls(e.what()) << '\n';
     return 1;
   }
+  signals.emplace();
   study::ProgressBar bar(io.progress, io.err);
   study::RunSchedule schedule(*prepared, files->Sink(), files->Kept());
   schedule.OnBatchDone([&files] { files->Sync(); });
@@ -194,7 +242,7 @@ int StudyCommand(const std::vector<std::string>& args, ProgramStreams& io) {
   try {
     study::RunOnThreads(*prepared, shared, prepared->plan().jobs, [&](int64_t done, int64_t failed, int64_t planned) {
       bar.Show(done, failed, planned);
-      return !signals.Arrived();
+      return !signals->Arrived();
     });
   } catch (const SimError& e) {
     failure = e.what();

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 #include <utility>
 
 #include "display/pixels.h"
@@ -11,6 +12,42 @@
 #include "model/text.h"
 
 namespace trevolan {
+
+namespace {
+
+// The corner field of a block so near the end of the 32-bit range that its picture or
+// a link to it cannot fit (a hand-edited file), as a message says it.
+std::optional<std::string> CornerNearTheEnd(const TBlock& b) {
+  constexpr int64_t kReach = 1000;  // beyond what any block's picture spans from its corner
+  for (const auto& [name, v] : {std::pair{"XX", b.XX}, std::pair{"YY", b.YY}}) {
+    if (v > std::numeric_limits<int32_t>::max() - kReach || v < std::numeric_limits<int32_t>::min() + kReach) {
+      return std::string(name) + " = " + std::to_string(v) + " is too near the end of the 32-bit range";
+    }
+  }
+  return std::nullopt;
+}
+
+// A link whose end lies beyond the 32-bit range: the block at that end is the one to
+// mend, not the block being drawn.
+class LinkOverflow : public OverflowError {
+ public:
+  using OverflowError::OverflowError;
+};
+
+template <typename Draw>
+void DrawingLink(const Sim& s, int from, int to, Draw&& draw) {
+  try {
+    draw();
+  } catch (const OverflowError& e) {
+    const bool at_from = CornerNearTheEnd(s.block(from)).has_value();
+    throw LinkOverflow(std::string(e.what()) + " in block " + std::to_string(at_from ? from : to) +
+                       " while drawing the link from block " + std::to_string(from) + " to block " +
+                       std::to_string(to) + ": its " +
+                       CornerNearTheEnd(s.block(at_from ? from : to)).value_or("corner lies beyond the 32-bit range"));
+  }
+}
+
+}  // namespace
 
 namespace {
 
@@ -224,14 +261,20 @@ std::string LabelText(const TBlock& b, int32_t displ, const std::string& name) {
 }
 
 void RedrawDiagram(Sim& s, Canvas& c) {
-  s.LinksFlag = true;
+  // The flag belongs to this redraw alone: one cut short by a block's error must not
+  // leave the next model's reading drawing links (which can fail on a link the reading
+  // has not yet reached).
+  struct LinksDuringRedraw {
+    Sim& s;
+    explicit LinksDuringRedraw(Sim& sim) : s(sim) { s.LinksFlag = true; }
+    ~LinksDuringRedraw() { s.LinksFlag = false; }
+  } links(s);
   c.brush = kWhite;
   c.pen.colour = kWhite;
   c.pen.width = 1;
   c.Rectangle(1399, 999, 1, 1);
   if (s.GridFlag) DrawGrid(s, c);
   DrawAllBlocks(s, c);
-  s.LinksFlag = false;
 }
 
 void DrawAllBlocks(Sim& s, Canvas& c) {
@@ -306,13 +349,8 @@ void DrawBlockOfType(Sim& s, Canvas& c, int id) {
 // when its corner lies so near the end of the 32-bit range that its picture cannot fit
 // (a hand-edited file), the field that puts it there.
 std::string InBlock(const SimError& e, const TBlock& b, int id) {
-  std::string text = std::string(e.what()) + " in block " + std::to_string(id) + " while drawing it";
-  constexpr int64_t kReach = 1000;  // beyond what any block's picture spans from its corner
-  for (const auto& [name, v] : {std::pair{"XX", b.XX}, std::pair{"YY", b.YY}}) {
-    if (v > std::numeric_limits<int32_t>::max() - kReach || v < std::numeric_limits<int32_t>::min() + kReach) {
-      return text + ": its " + name + " = " + std::to_string(v) + " is too near the end of the 32-bit range";
-    }
-  }
+  const std::string text = std::string(e.what()) + " in block " + std::to_string(id) + " while drawing it";
+  if (const auto field = CornerNearTheEnd(b)) return text + ": its " + *field;
   return text;
 }
 
@@ -324,6 +362,8 @@ void DrawBlock(Sim& s, Canvas& c, int id) {
     DrawBlockOfType(s, c, id);
   } catch (const FloatError& e) {
     throw FloatError(InBlock(e, s.block(id), id));
+  } catch (const LinkOverflow&) {
+    throw;
   } catch (const OverflowError& e) {
     throw OverflowError(InBlock(e, s.block(id), id));
   }
@@ -372,15 +412,18 @@ void DrawInputLinks(Sim& s, Canvas& c, int id) {
   const std::array<int32_t, 5> sources{b.An, b.Bn, b.Cn, b.Dn, b.Pn};
   for (size_t i = 0; i < sources.size(); ++i) {
     // Only the Sum block gives a negative connection a meaning; it draws like its positive.
-    const TBlock& from = s.block(std::llabs(int64_t{sources[i]}));
+    const int source = static_cast<int>(std::llabs(int64_t{sources[i]}));
+    const TBlock& from = s.block(source);
     if (from.XX <= 0) continue;
-    const int32_t y = Px(b.YY + 3 * static_cast<int64_t>(i));
-    c.pen.width = 3;
-    c.pen.colour = kConnectionColours[i];
-    c.MoveTo(b.XX, y);
-    c.LineTo(Px(b.XX - 3LL), y);
-    c.pen.width = 1;
-    c.LineTo(Px(from.XX + 6LL), Px(from.YY + 6LL));
+    DrawingLink(s, source, id, [&] {
+      const int32_t y = Px(b.YY + 3 * static_cast<int64_t>(i));
+      c.pen.width = 3;
+      c.pen.colour = kConnectionColours[i];
+      c.MoveTo(b.XX, y);
+      c.LineTo(Px(b.XX - 3LL), y);
+      c.pen.width = 1;
+      c.LineTo(Px(from.XX + 6LL), Px(from.YY + 6LL));
+    });
   }
 }
 
@@ -388,8 +431,10 @@ void DrawLink(Sim& s, Canvas& c, int from, int to, Rgb colour) {
   const TBlock& a = s.block(from);
   const TBlock& b = s.block(to);
   c.pen = Pen{colour, 1, PenStyle::Solid};
-  c.MoveTo(Px(a.XX + 6LL), Px(a.YY + 6LL));
-  c.LineTo(b.XX, Px(b.YY + 6LL));
+  DrawingLink(s, from, to, [&] {
+    c.MoveTo(Px(a.XX + 6LL), Px(a.YY + 6LL));
+    c.LineTo(b.XX, Px(b.YY + 6LL));
+  });
 }
 
 void DrawNote(Sim& s, Canvas& c, int id) {

@@ -13,21 +13,75 @@
 #
 # However the bridge ends (quit, the end of its input when the program is gone, SIGTERM,
 # SIGINT or SIGHUP, which the program forwards when a signal ends it), it ends the Calc it
-# started and removes Calc's private profile and the pipe sockets Calc made. Everything it
-# makes is the user's alone (umask 077): the profile folder and the sockets are 0700.
+# started and removes Calc's private profile and the pipe sockets Calc made; a start that
+# fails removes them too. Everything it makes is the user's alone (umask 077): the profile
+# folder and the sockets are 0700. The pipe's name is random, and the bridge connects
+# only to a socket of that name that is this user's, so no other user can take the
+# pipe's place.
 import os
+import secrets
 import shutil
 import signal
+import socket
+import stat
 import subprocess
 import sys
 import tempfile
 import time
 
-import uno
-from com.sun.star.beans import PropertyValue
-from com.sun.star.connection import NoConnectException
-
 STARTUP_SECONDS = 90
+# Where LibreOffice puts the socket of a pipe it accepts on: the first of these folders
+# that it may write, whatever the pipe's name.
+PIPE_FOLDERS = ("/tmp", "/var/tmp")
+
+
+def pipe_name():
+    """A pipe name nobody else can predict: 128 random bits, not the bridge's PID."""
+    return "trevolan_" + secrets.token_hex(16)
+
+
+def pipe_socket(name, folders=PIPE_FOLDERS):
+    """The path of the socket that LibreOffice makes for the pipe of that name."""
+    for folder in folders:
+        if os.access(folder, os.W_OK):
+            return os.path.join(folder, "OSL_PIPE_%d_%s" % (os.geteuid(), name))
+    return os.path.join(folders[0], "OSL_PIPE_%d_%s" % (os.geteuid(), name))
+
+
+def own_socket_is_there(path):
+    """Whether the pipe's socket is there and ours: False while Calc has not made it yet;
+    RuntimeError when something else holds the name (another user's socket, which a
+    connection would hand the workbook to). In a sticky folder nobody else can take
+    the name from our socket once it is there, so it is connected to only then."""
+    try:
+        st = os.lstat(path)
+    except FileNotFoundError:
+        return False
+    if not stat.S_ISSOCK(st.st_mode) or st.st_uid != os.geteuid():
+        raise RuntimeError("Calc's pipe %s is not this user's socket: not connected" % path)
+    return True
+
+
+def new_sockets(before, folders=PIPE_FOLDERS):
+    """This user's OSL_PIPE_ sockets that were not there before (Calc's pipes)."""
+    found = []
+    prefix = "OSL_PIPE_%d_" % os.geteuid()
+    for folder in folders:
+        try:
+            names = os.listdir(folder)
+        except OSError:
+            continue
+        for name in names:
+            path = os.path.join(folder, name)
+            if not name.startswith(prefix) or path in before:
+                continue
+            try:
+                st = os.lstat(path)
+            except OSError:
+                continue
+            if stat.S_ISSOCK(st.st_mode) and st.st_uid == os.geteuid():
+                found.append(path)
+    return sorted(found)
 
 
 def escape(text):
@@ -68,20 +122,45 @@ def end_on_signal(signum, frame):
     raise SystemExit(0)
 
 
+def listened_on(path):
+    """Whether a live process accepts on the socket (another Calc of this user's)."""
+    probe = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+    try:
+        probe.connect(path)
+        return True
+    except OSError:
+        return False
+    finally:
+        probe.close()
+
+
+def process_identity(pid):
+    """(process group, start time) of a live process, from /proc; None when it is gone.
+    A PID alone may have been given to another process since."""
+    try:
+        with open("/proc/%d/stat" % pid) as status:
+            fields = status.read().rsplit(")", 1)[1].split()
+    except OSError:
+        return None
+    return int(fields[2]), int(fields[19])
+
+
 def group_members(group):
-    """The other processes of a process group, from /proc."""
+    """The other processes of a process group, each with its identity, from /proc."""
     members = []
     for entry in os.listdir("/proc"):
         if not entry.isdigit() or int(entry) == os.getpid():
             continue
-        try:
-            with open("/proc/%s/stat" % entry) as stat:
-                fields = stat.read().rsplit(")", 1)[1].split()
-        except OSError:
-            continue
-        if int(fields[2]) == group:
-            members.append(int(entry))
+        identity = process_identity(int(entry))
+        if identity is not None and identity[0] == group:
+            members.append((int(entry), identity))
     return members
+
+
+def kill_if_same(pid, identity):
+    """Kills the process noted at start only when it is still that process."""
+    if process_identity(pid) == identity:
+        os.kill(pid, signal.SIGKILL)
 
 
 def unix_sockets_of(pids):
@@ -106,6 +185,7 @@ def unix_sockets_of(pids):
 
 
 def prop(name, value):
+    from com.sun.star.beans import PropertyValue
     p = PropertyValue()
     p.Name, p.Value = name, value
     return p
@@ -173,10 +253,32 @@ class Calc:
         self.cells = {}
         self.calc_pids = []
         self.sockets = []
+        self.sockets_before = set()
 
     def start(self, headless):
+        try:
+            self.start_calc(headless)
+        except BaseException:
+            # What a failed start left goes now: the processes and the sockets found, the
+            # profile (close); then, with Calc gone, sockets it made that are still there.
+            self.calc_pids = group_members(os.getpgrp())
+            self.sockets = sorted(set(unix_sockets_of([pid for pid, _ in self.calc_pids]) +
+                                      new_sockets(self.sockets_before)))
+            self.close()
+            for path in new_sockets(self.sockets_before):
+                if not listened_on(path):
+                    quietly(os.unlink, path)
+            self.process = None
+            raise
+
+    def start_calc(self, headless):
+        import uno
+        from com.sun.star.connection import NoConnectException
+        # A profile of its own in a fresh private folder (0700), removed at the end.
         self.profile = tempfile.mkdtemp(prefix="trevolan-calc-")
-        pipe = "trevolan_%d" % os.getpid()
+        self.sockets_before = set(new_sockets(set()))
+        pipe = pipe_name()
+        socket_path = pipe_socket(pipe)
         args = [shutil.which("soffice") or "/usr/lib/libreoffice/program/soffice",
                 "-env:UserInstallation=" + uno.systemPathToFileUrl(self.profile),
                 "--norestore", "--nologo", "--nodefault", "--nolockcheck",
@@ -190,23 +292,26 @@ class Calc:
         deadline = time.time() + STARTUP_SECONDS
         while True:
             try:
-                context = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
-                break
+                if own_socket_is_there(socket_path):
+                    context = resolver.resolve("uno:pipe,name=%s;urp;StarOffice.ComponentContext" % pipe)
+                    break
             except NoConnectException:
-                if self.process.poll() is not None or time.time() > deadline:
-                    raise RuntimeError("Calc did not start")
-                time.sleep(0.1)
+                pass
+            if self.process.poll() is not None or time.time() > deadline:
+                raise RuntimeError("Calc did not start")
+            time.sleep(0.1)
         self.desktop = context.ServiceManager.createInstanceWithContext("com.sun.star.frame.Desktop", context)
         # Calc runs in this bridge's process group; its processes and the pipes they made
         # are noted now, to be ended and removed with it.
         self.calc_pids = group_members(os.getpgrp())
-        self.sockets = unix_sockets_of(self.calc_pids)
+        self.sockets = unix_sockets_of([pid for pid, _ in self.calc_pids])
 
     def open(self, path, headless):
         if self.process is None:
             self.start(headless)
         # Read-only: the link never changes the user's file and takes no lock on it, so
         # a Calc that dies leaves nothing behind that would refuse the next opening.
+        import uno
         url = uno.systemPathToFileUrl(os.path.abspath(path))
         self.document = self.desktop.loadComponentFromURL(
             url, "_blank", 0, (prop("Hidden", headless), prop("ReadOnly", True)))
@@ -270,8 +375,8 @@ class Calc:
             quietly(self.desktop.terminate)
         if self.process is not None:
             quietly(self.process.wait, timeout=10)
-        for pid in self.calc_pids:  # what did not end by itself (oosplash's soffice.bin too)
-            quietly(os.kill, pid, signal.SIGKILL)
+        for pid, identity in self.calc_pids:  # what did not end by itself (oosplash's soffice.bin too)
+            quietly(kill_if_same, pid, identity)
         if self.process is not None:
             quietly(self.process.wait, timeout=10)
         for path in self.sockets:

@@ -6,11 +6,13 @@
 #include <poll.h>
 #include <pwd.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <charconv>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -230,27 +232,57 @@ class TempName {
 };
 
 // Temporary names are short whatever the file's name, so a legal name never grows
-// past the system's limit; the process ID and a counter keep them apart. What tells a
-// save in progress from what a killed program left is a lock (flock) that the writer
-// holds on its temporary file for as long as the file has its temporary name, never the
-// process ID in the name: a saver in another PID namespace (a container) that shares
-// the folder has IDs this one cannot see, and IDs are used again.
+// past the system's limit: 64 random bits and a check of them, which tells a name this
+// writer made from any other (a user's own ".trevolan-notes.tmp"), so that the cleaner
+// removes only files the writer made. What tells a save in progress from what a killed
+// program left is a lock (flock) that the writer holds on its temporary file for as
+// long as the file has its temporary name, never a process ID: a saver in another PID
+// namespace (a container) that shares the folder has IDs this one cannot see, and IDs
+// are used again.
 constexpr char kTempPrefix[] = ".trevolan-";
 constexpr char kTempSuffix[] = ".tmp";
 
-std::string NewTempName() {
-  static std::atomic<unsigned> counter{0};
+uint32_t TempNameCheck(uint64_t random) {
+  uint64_t h = (random ^ 0x7472657661746d70ULL) * 0x9e3779b97f4a7c15ULL;  // "trevatmp"
+  h ^= h >> 31;
+  h *= 0xbf58476d1ce4e5b9ULL;
+  return static_cast<uint32_t>(h >> 32);
+}
+
+}  // namespace
+
+std::string TemporaryFileName() {
+  uint64_t random = 0;
+  if (getrandom(&random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+    static std::atomic<uint64_t> counter{0};
+    random = (static_cast<uint64_t>(getpid()) << 40) ^ (static_cast<uint64_t>(time(nullptr)) << 8) ^ counter++;
+  }
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%s%ld-%u-%lx%s", kTempPrefix, static_cast<long>(getpid()), counter++,
-                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&buf) ^ static_cast<unsigned long>(time(nullptr))),
-                kTempSuffix);
+  std::snprintf(buf, sizeof buf, "%s%016llx-%08x%s", kTempPrefix, static_cast<unsigned long long>(random),
+                TempNameCheck(random), kTempSuffix);
   return buf;
 }
 
+namespace {
+
+std::string NewTempName() { return TemporaryFileName(); }
+
+// Whether the writer made a file of this name: the prefix, 16 hex digits, "-", their
+// check in 8 hex digits, the suffix.
 bool IsTempName(const std::string& name) {
   const size_t prefix = sizeof kTempPrefix - 1, suffix = sizeof kTempSuffix - 1;
-  return name.size() > prefix + suffix && name.compare(0, prefix, kTempPrefix) == 0 &&
-         name.compare(name.size() - suffix, suffix, kTempSuffix) == 0;
+  if (name.size() != prefix + 16 + 1 + 8 + suffix || name.compare(0, prefix, kTempPrefix) != 0 ||
+      name.compare(name.size() - suffix, suffix, kTempSuffix) != 0 || name[prefix + 16] != '-') {
+    return false;
+  }
+  const auto hex = [&name](size_t at, size_t digits) -> std::optional<uint64_t> {
+    uint64_t v = 0;
+    const auto [end, ec] = std::from_chars(name.data() + at, name.data() + at + digits, v, 16);
+    if (ec != std::errc() || end != name.data() + at + digits) return std::nullopt;
+    return v;
+  };
+  const auto random = hex(prefix, 16), check = hex(prefix + 17, 8);
+  return random && check && TempNameCheck(*random) == *check;
 }
 
 // The writer's lock on its temporary file, held until the last descriptor of the file

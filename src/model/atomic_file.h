@@ -45,6 +45,10 @@ inline constexpr size_t kMaxReadSize = size_t{1} << 30;
 // process, container or user it came from.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
+// A new name for a temporary file of the writer: random, with a check that tells it
+// from any other name, so that the cleaner of leftovers removes only files it made.
+std::string TemporaryFileName();
+
 // The same rules for a file written piece by piece, for output that grows as a run
 // goes: a FIFO, a device or /dev/stdout is written into as the pieces come; a regular
 // file gets them in an unnamed temporary file beside it, which Commit syncs and renames

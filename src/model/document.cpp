@@ -18,14 +18,40 @@ constexpr const char* kSaveKey = "save: ";
 constexpr const char* kCaptionKey = "caption: ";
 constexpr const char* kTargetKey = "save file chosen: ";
 
-// A name on one header line: line ends would end it early.
-std::string OneLine(const std::string& text) {
+// A name on one header line, whole: a backslash, CR and LF are escaped as \\, \r and
+// \n, so that a file named with a line break is restored to that name, not another.
+std::string Escaped(const std::string& text) {
   std::string out;
   for (char c : text) {
-    if (c != '\n' && c != '\r') out += c;
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
   }
   return out;
 }
+
+std::string Unescaped(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out += text[i];
+      continue;
+    }
+    const char c = text[++i];
+    out += c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+  }
+  return out;
+}
+
+// What follows the first line in copies whose names are escaped; older copies, whose
+// names lost their line breaks, have nothing there and are read as they are.
+constexpr const char* kEscapedMark = ", names escaped";
 
 // The value of the header line `key` at `pos`, which moves past it; IoError when the
 // line is another.
@@ -61,6 +87,11 @@ void Document::Loaded(const std::string& path, bool with_save_file) {
   hint_given_ = false;
   model_file_ = path;
   known_.insert(Key(path));
+}
+
+void Document::Restored(const std::string& path, bool with_save_file) {
+  Loaded(path, with_save_file);
+  known_.erase(Key(path));
 }
 
 void Document::Written(const std::string& path) {
@@ -112,23 +143,28 @@ std::string RecoveryText(const Sim& s, const Document& d, const std::string& rec
   // The files as absolute paths: a copy restored from another working folder must still
   // name the files it came from, and Save must still write where it would have.
   const auto absolute = [](const std::string& path) { return path.empty() ? path : Document::Key(path); };
-  std::string text = std::string(kRecoveryFirstLine) + "\n";
-  text += kModelKey + OneLine(absolute(d.model_file())) + "\n";
-  text += kDataKey + OneLine(absolute(s.DataFileName)) + "\n";
-  text += kSaveKey + OneLine(absolute(s.SaveFileName)) + "\n";
-  text += kCaptionKey + OneLine(s.WindowCaption) + "\n";
+  std::string text = std::string(kRecoveryFirstLine) + kEscapedMark + "\n";
+  text += kModelKey + Escaped(absolute(d.model_file())) + "\n";
+  text += kDataKey + Escaped(absolute(s.DataFileName)) + "\n";
+  text += kSaveKey + Escaped(absolute(s.SaveFileName)) + "\n";
+  text += kCaptionKey + Escaped(s.WindowCaption) + "\n";
   text += std::string(kTargetKey) + (d.CurrentFile(s).empty() ? "0" : "1") + "\n";
   return text + ModelFileText(s, recorded);
 }
 
 RecoveryCopy ParseRecoveryText(const std::string& text) {
   size_t pos = 0;
-  HeaderValue(text, pos, kRecoveryFirstLine);
+  const std::string mark = HeaderValue(text, pos, kRecoveryFirstLine);
+  if (!mark.empty() && mark != kEscapedMark) throw IoError("I/O error: not a recovery copy");
+  const auto name = [&](const char* key) {
+    const std::string value = HeaderValue(text, pos, key);
+    return mark.empty() ? value : Unescaped(value);
+  };
   RecoveryCopy copy;
-  copy.model_file = HeaderValue(text, pos, kModelKey);
-  copy.data_file = HeaderValue(text, pos, kDataKey);
-  copy.save_file = HeaderValue(text, pos, kSaveKey);
-  copy.caption = HeaderValue(text, pos, kCaptionKey);
+  copy.model_file = name(kModelKey);
+  copy.data_file = name(kDataKey);
+  copy.save_file = name(kSaveKey);
+  copy.caption = name(kCaptionKey);
   copy.save_target = HeaderValue(text, pos, kTargetKey) == "1";
   copy.model_text = text.substr(pos);
   return copy;
@@ -149,7 +185,7 @@ void RestoreRecovery(Sim& s, Document& d, const RecoveryCopy& copy) {
   if (copy.model_file.empty()) {
     d.NewModel();
   } else {
-    d.Loaded(copy.model_file, copy.save_target);
+    d.Restored(copy.model_file, copy.save_target);
   }
   d.SetModified(true);
   s.NotifyFormPaint();

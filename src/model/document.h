@@ -21,6 +21,9 @@ class Document {
   // A model read from `path`. Open gives it a save file ("SaveFile"); the load at
   // start-up leaves the save file as it was, and so gives none of its own.
   void Loaded(const std::string& path, bool with_save_file);
+  // A recovery copy of a model read from `path` restored. The file may have been
+  // written since the copy was kept, or be another file by now: a save over it asks.
+  void Restored(const std::string& path, bool with_save_file);
   // The model written to `path` (Save Model, Save Model As).
   void Written(const std::string& path);
 

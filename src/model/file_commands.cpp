@@ -1,5 +1,6 @@
 #include "model/file_commands.h"
 
+#include "model/failed_opens.h"
 #include "model/model_file.h"
 #include "model/rewrite_backup.h"
 #include "model/tape.h"
@@ -19,9 +20,29 @@ void PrepareEmptyTable(Sim& s) {
 // A save that was killed while it rewrote the file in place left the old content in
 // a backup: the file may mix old and new blocks and still read without a complaint.
 void WarnOfUnfinishedRewrite(Sim& s, const std::string& path) {
-  if (const auto backup = UnfinishedRewriteBackup(path)) {
-    s.ShowMessage("A save of " + path + " was cut off while it rewrote the file in place: it may mix old and new "
-                  "blocks. Its content before that save is kept in " + *backup);
+  const std::vector<std::string> backups = UnfinishedRewriteBackups(path);
+  if (backups.empty()) return;
+  std::string where = backups.back();
+  if (backups.size() > 1) {
+    where += " (and its content before earlier saves that were cut off in ";
+    for (size_t i = 0; i + 1 < backups.size(); ++i) where += (i > 0 ? ", " : "") + backups[i];
+    where += ")";
+  }
+  s.ShowMessage("A save of " + path + " was cut off while it rewrote the file in place: it may mix old and new "
+                "blocks. Its content before that save is kept in " + where);
+}
+
+// Runs an open of `path`, noting whether it failed, so that no save replaces a file
+// whose model was not read whole.
+template <typename Open>
+auto NotingTheOpen(const std::string& path, Open&& open) {
+  try {
+    auto result = open();
+    NoteOpened(path);
+    return result;
+  } catch (const std::exception& e) {
+    NoteFailedOpen(path, e.what());
+    throw;
   }
 }
 
@@ -46,10 +67,12 @@ void FileNew(Sim& s) {
 void FileOpen(Sim& s, const std::string& path) { FileOpenText(s, path); }
 
 std::string FileOpenText(Sim& s, const std::string& path) {
-  WarnOfUnfinishedRewrite(s, path);
-  std::string text = ReadModelFile(path);
-  OpenModelText(s, text, path);
-  return text;
+  return NotingTheOpen(path, [&] {
+    WarnOfUnfinishedRewrite(s, path);
+    std::string text = ReadModelFile(path);
+    OpenModelText(s, text, path);
+    return text;
+  });
 }
 
 void OpenModelText(Sim& s, std::string text, const std::string& name) {
@@ -66,19 +89,22 @@ void OpenModelText(Sim& s, std::string text, const std::string& name) {
 }
 
 void StartupLoad(Sim& s, const std::string& path) {
-  WarnOfUnfinishedRewrite(s, path);
-  std::string text = ReadModelFile(path);
-  s.DataFileName = path;
-  PrepareEmptyTable(s);
-  s.TapeChannels = 0;
-  ReadModelText(s, std::move(text));
-  LoadTimingGlobals(s);
-  CheckTiming(s);
-  for (int64_t id = 0; id <= s.HighestBlock; ++id) {
-    TBlock& b = s.block(id);
-    if (b.Type == BlockType::Memory) b.Pn = 0;
-  }
-  s.NotifyFormPaint();
+  NotingTheOpen(path, [&] {
+    WarnOfUnfinishedRewrite(s, path);
+    std::string text = ReadModelFile(path);
+    s.DataFileName = path;
+    PrepareEmptyTable(s);
+    s.TapeChannels = 0;
+    ReadModelText(s, std::move(text));
+    LoadTimingGlobals(s);
+    CheckTiming(s);
+    for (int64_t id = 0; id <= s.HighestBlock; ++id) {
+      TBlock& b = s.block(id);
+      if (b.Type == BlockType::Memory) b.Pn = 0;
+    }
+    s.NotifyFormPaint();
+    return true;
+  });
 }
 
 void FileSaveAs(Sim& s, const std::string& path) {

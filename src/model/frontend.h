@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <vector>
 
 namespace trevolan {
 
@@ -17,6 +18,14 @@ class Frontend {
   const bool paints_nothing;
 
   virtual void ShowMessage(const std::string& /*text*/) {}  // the program's own modal warning
+  // The warnings of one action that found many problems (a model file with a bad
+  // number on many lines): the first few, then `more` ("and N more problems in FILE"),
+  // empty when there are no more. By default each is a warning of its own; the window
+  // shows them in one box, the batch runner says `more` on standard error.
+  virtual void ShowProblems(const std::vector<std::string>& first, const std::string& more) {
+    for (const std::string& text : first) ShowMessage(text);
+    if (!more.empty()) ShowMessage(more);
+  }
   virtual void ProcessMessages() {}                      // once per step of the run loop
   // Whether the user may have edited the model in the last ProcessMessages: the run
   // loop then forgets what it knew of the model. A frontend without a user says no.

@@ -1,6 +1,7 @@
 #include "model/model_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <ctime>
@@ -11,6 +12,7 @@
 
 #include "model/atomic_file.h"
 #include "model/catalogue.h"
+#include "model/failed_opens.h"
 #include "model/field_rows.h"
 #include "model/numbers.h"
 #include "model/text.h"
@@ -92,17 +94,30 @@ static_assert(std::is_same_v<ColumnKind<kColumns[kColumnCount - 1]>, std::string
 
 bool IsDelimiter(char c) { return static_cast<unsigned char>(c) <= 32 || c == ','; }
 
-// The next line of the reader without its line break; advances past the break.
+// The next line of the reader without its line break; advances past the break. A line
+// ends in CR LF, LF or CR alone: a file whose lines end in CR alone (as older Macs
+// wrote them) would otherwise be one long line that holds no block, an empty model.
 std::string_view TakeLine(std::string_view data, size_t& cursor) {
-  size_t end = data.find('\n', cursor);
+  size_t end = data.find_first_of("\r\n", cursor);
   if (end == std::string::npos) end = data.size();
-  std::string_view line = data.substr(cursor, end - cursor);
-  cursor = end < data.size() ? end + 1 : end;
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const std::string_view line = data.substr(cursor, end - cursor);
+  cursor = end;
+  if (cursor < data.size() && data[cursor++] == '\r' && cursor < data.size() && data[cursor] == '\n') ++cursor;
   return line;
 }
 
-std::string_view TakeLine(ModelReader& r) { return TakeLine(r.data, r.cursor); }
+std::string_view TakeLine(ModelReader& r) {
+  r.line_start = r.cursor;
+  return TakeLine(r.data, r.cursor);
+}
+
+// The reading ends at a range error: its detail says where, after what was beyond.
+[[noreturn]] void RethrowAtLine(const Sim& s, const ModelReader& r, RangeError& e) {
+  const auto line = std::count(r.data.begin(), r.data.begin() + static_cast<std::ptrdiff_t>(r.line_start), '\n') + 1;
+  e.detail = (e.detail.empty() ? "" : e.detail + "; ") + "line " + std::to_string(line) + " of " + s.DataFileName +
+             ", where the reading stopped";
+  throw e;
+}
 
 // A token quoted in an error message: short and free of control characters.
 std::string Printable(std::string_view token) {
@@ -197,7 +212,7 @@ struct BlockLineRead {
 // after all (a bad type or ID, a line too short: skipped in silence) or has a column
 // that is no number (the program's message, and the line is skipped).
 template <size_t Row>
-bool ReadColumn(Sim& s, std::string_view line, size_t& pos, std::string_view first, BlockLineRead& r) {
+bool ReadColumn(ModelReader& reader, std::string_view line, size_t& pos, std::string_view first, BlockLineRead& r) {
   using Kind = ColumnKind<Row>;
   constexpr size_t c = static_cast<size_t>(kRow<Row>.file_column);
   if constexpr (std::is_same_v<Kind, BlockType>) {
@@ -219,7 +234,7 @@ bool ReadColumn(Sim& s, std::string_view line, size_t& pos, std::string_view fir
     // NAN and INF are numbers of the file, but no integer: in an integer field (or the
     // list's length) they are as bad as any other text that is no number.
     if (!v || (!std::is_same_v<Kind, double> && !std::isfinite(*v))) {
-      ShowNumberMessage(s, "Problem in reading data for Block ", r.id);
+      reader.Problem("Problem in reading data for Block   " + std::to_string(r.id));
       return false;
     }
     r.number[c] = *v;
@@ -234,7 +249,14 @@ void ConvertColumn(const BlockLineRead& r, int32_t (&whole)[kColumnCount]) {
   constexpr size_t c = static_cast<size_t>(kRow<Row>.file_column);
   if constexpr (!kIsID<Row> && (std::is_same_v<ColumnKind<Row>, int32_t> ||
                                 std::is_same_v<ColumnKind<Row>, std::vector<double>>)) {
-    whole[c] = ToInt32(r.number[c]);
+    try {
+      whole[c] = ToInt32(r.number[c]);
+    } catch (RangeError& e) {
+      const BlockField& f = kRow<Row>;
+      e.detail = "block " + std::to_string(r.id) + ", field " + (f.file_name ? f.file_name : f.name) + " = " +
+                 FormatGeneral(r.number[c]) + ": beyond the 32-bit integer range";
+      throw;
+    }
   }
 }
 
@@ -264,6 +286,11 @@ void WriteColumn(TBlock& b, const BlockLineRead& r, const int32_t (&whole)[kColu
 // Writes one block line's fields into the slot. Every conversion is made before the
 // slot is touched, so a failing line never leaves a half-written block behind.
 void StoreBlockLine(Sim& s, const BlockLineRead& r) {
+  if (r.id < 0 || r.id > kMaxBlockID) {
+    RangeError e;
+    e.detail = "block ID " + std::to_string(r.id) + ": an ID is in 0.." + std::to_string(kMaxBlockID);
+    throw e;
+  }
   TBlock& b = s.block(r.id);
   int32_t whole[kColumnCount];
   table::ForRows<kColumns>([&](auto row) { ConvertColumn<decltype(row)::value>(r, whole); });
@@ -292,6 +319,23 @@ std::string LocalDateTime() {
   return buf;
 }
 
+// The paint after each line shows the model as it loads; what it computes is not the
+// model's. A Visualizer's paint writes its Value (and, on a wrong source, its Name,
+// Displ and State) from blocks that may not be read yet: those fields are put back as
+// read, and only the paint of the whole model after the reading sets them. A block that
+// cannot be drawn yet (a Visualizer whose full-scale block comes later in the file)
+// ends only that paint, not the reading; the paint after the reading reports what still
+// fails. So a model reads the same whatever the order of its lines, and reads back as
+// it was saved, which writes them by ID.
+void DrawWhileLoading(Sim& s) {
+  const PaintedFields as_read(s);
+  try {
+    s.NotifyDrawAllBlocks();
+  } catch (const SimError&) {
+  }
+  as_read.Restore(s);
+}
+
 }  // namespace
 
 std::string_view NextToken(std::string_view line, size_t& pos) {
@@ -317,17 +361,21 @@ void ReadModelLine(Sim& s, ModelReader& r) {
   }
   BlockLineRead read;
   if (!table::ForRowsWhile<kColumns>(
-          [&](auto row) { return ReadColumn<decltype(row)::value>(s, line, pos, first, read); })) {
+          [&](auto row) { return ReadColumn<decltype(row)::value>(r, line, pos, first, read); })) {
     return;
   }
-  StoreBlockLine(s, read);
+  try {
+    StoreBlockLine(s, read);
+  } catch (RangeError& e) {
+    RethrowAtLine(s, r, e);
+  }
   // The block counts as read before its stored data: should that fail, the block is
   // still within HighestBlock, never hidden above it where the next Create would
   // silently overwrite it.
   if (read.id > s.HighestBlock) s.HighestBlock = read.id;
   const int32_t list_high = ToInt32(read.number[kListColumn]);
   if (list_high > 0) s.block(read.id).*kListMember = ReadStoredNumbers(r, int64_t{list_high} + 1, read.id);
-  s.NotifyDrawAllBlocks();
+  DrawWhileLoading(s);
 }
 
 std::string ReadModelFile(const std::string& path) {
@@ -342,6 +390,17 @@ void ReadModelText(Sim& s, std::string text) {
   ModelReader r;
   // An old single-byte file is Windows-1252.
   r.data = BlockLinesAreUtf8(text) ? std::move(text) : Windows1252ToUtf8(text);
+  // The problems found are shown however the reading ends.
+  struct ShowProblems {
+    Sim& s;
+    ModelReader& r;
+    ~ShowProblems() {
+      if (r.problems.empty() || !s.frontend) return;
+      s.frontend->ShowProblems(r.problems, r.more_problems == 0 ? std::string()
+                                                               : "and " + std::to_string(r.more_problems) +
+                                                                     " more problems in " + s.DataFileName);
+    }
+  } show{s, r};
   do {
     ReadModelLine(s, r);
   } while (!r.AtEnd() && !r.ModelEnd);
@@ -419,6 +478,27 @@ std::string ColumnDesignations() {
   return line;
 }
 
+// A model larger than the reader takes would be written and then refused at the next
+// open: it is refused before anything is written, naming the limit they share.
+void RefuseLargerThan(const Sim& s, size_t limit) {
+  IoError e = IoError::FromErrno(EFBIG, s.SaveFileName);
+  e = IoError(std::string(e.what()) + ": the model would take more than " + std::to_string(limit) +
+              " bytes, the most a model file may hold to be read back; nothing was written");
+  e.code = EFBIG;
+  e.path = s.SaveFileName;
+  throw e;
+}
+
+// Each stored number takes a field of 12 characters at least: a list too long for the
+// file is refused before its text is made.
+void CheckStoredNumbersFit(const Sim& s, size_t limit) {
+  size_t least = 0;
+  for (int64_t id = 0; id <= s.HighestBlock; ++id) {
+    if (IsBlockType(s.block(id).Type)) least += (s.block(id).*kListMember).size() * 12;
+  }
+  if (least > limit) RefuseLargerThan(s, limit);
+}
+
 }  // namespace
 
 std::string WriteBlockLine(const Sim& s, int id) {
@@ -427,7 +507,8 @@ std::string WriteBlockLine(const Sim& s, int id) {
   return line;
 }
 
-std::string ModelFileText(const Sim& s, const std::string& recorded) {
+std::string ModelFileText(const Sim& s, const std::string& recorded, size_t limit) {
+  CheckStoredNumbersFit(s, limit);
   std::string text;
   text.reserve(8192);
   const auto put = [&text](std::string_view a, std::string_view b = {}) {
@@ -457,11 +538,16 @@ std::string ModelFileText(const Sim& s, const std::string& recorded) {
   put("");
   for (int64_t id = 0; id <= s.HighestBlock; ++id) {
     if (IsBlockType(s.block(id).Type)) AppendBlockLine(text, s, static_cast<int>(id));
+    if (text.size() > limit) RefuseLargerThan(s, limit);
   }
   put("ZZZ");
+  if (text.size() > limit) RefuseLargerThan(s, limit);
   return text;
 }
 
-void SaveModel(Sim& s) { WriteFileAtomically(s.SaveFileName, ModelFileText(s, LocalDateTime())); }
+void SaveModel(Sim& s) {
+  CheckNoFailedOpen(s.SaveFileName);
+  WriteFileAtomically(s.SaveFileName, ModelFileText(s, LocalDateTime()));
+}
 
 }  // namespace trevolan

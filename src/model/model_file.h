@@ -1,6 +1,8 @@
 #pragma once
 #include <string>
+#include <vector>
 
+#include "model/atomic_file.h"
 #include "model/sim.h"
 
 namespace trevolan {
@@ -14,7 +16,20 @@ namespace trevolan {
 struct ModelReader {
   std::string data;     // the whole file
   size_t cursor = 0;    // start of the next unread line
+  size_t line_start = 0;  // start of the line read last
   bool ModelEnd = false;
+  // The problems of lines that were skipped: the first kShownProblems are shown, the
+  // rest only counted, all once the reading ends.
+  static constexpr size_t kShownProblems = 10;
+  std::vector<std::string> problems;
+  int64_t more_problems = 0;
+  void Problem(std::string text) {
+    if (problems.size() < kShownProblems) {
+      problems.push_back(std::move(text));
+    } else {
+      ++more_problems;
+    }
+  }
   bool AtEnd() const { return cursor >= data.size(); }
 };
 
@@ -49,7 +64,9 @@ void SaveModel(Sim& s);
 // stored-data line, each ended by CR LF.
 std::string WriteBlockLine(const Sim& s, int id);
 
-// The whole text SaveModel writes, with `recorded` as the date and time.
-std::string ModelFileText(const Sim& s, const std::string& recorded);
+// The whole text SaveModel writes, with `recorded` as the date and time. IoError
+// ("I/O error 27: File too large") for a text longer than `limit`, the largest file the
+// reader takes, found before the text is whole when the stored lists alone exceed it.
+std::string ModelFileText(const Sim& s, const std::string& recorded, size_t limit = kMaxReadSize);
 
 }  // namespace trevolan

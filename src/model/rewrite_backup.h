@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace trevolan {
 
@@ -36,8 +37,10 @@ class RewriteBackup {
   std::optional<std::string> old_text_;
 };
 
-// The backup that a rewrite of the file at `path` left when it did not finish (the
-// program was killed), or nothing. The file may then hold old and new content mixed.
-std::optional<std::string> UnfinishedRewriteBackup(const std::string& path);
+// The backups that rewrites of the file at `path` left when they did not finish (the
+// program was killed), the oldest first, or none. The file may then hold old and new
+// content mixed. Each is kept until the user removes it: a later rewrite makes its
+// backup beside them.
+std::vector<std::string> UnfinishedRewriteBackups(const std::string& path);
 
 }  // namespace trevolan

@@ -251,6 +251,23 @@ void ClearIntegratorInlets(Sim& s) {
   }
 }
 
+PaintedFields::PaintedFields(const Sim& s) {
+  for (int id = 1; id <= std::min<int64_t>(s.HighestBlock, kMaxBlockID); ++id) {
+    const TBlock& b = s.block(id);
+    if (b.Type == BlockType::Visualizer) visualizers_.push_back({id, b.Value, b.Name, b.Displ, b.State});
+  }
+}
+
+void PaintedFields::Restore(Sim& s) const {
+  for (const Shown& v : visualizers_) {
+    TBlock& b = s.block(v.id);
+    b.Value = v.value;
+    b.Name = v.name;
+    b.Displ = v.displ;
+    b.State = v.state;
+  }
+}
+
 void ShowNumberMessage(Sim& s, const std::string& text, int64_t n) {
   s.ShowMessage(text + "  " + std::to_string(n));
 }

@@ -241,6 +241,24 @@ TimeSteps CheckedTimeSteps(TimeSteps t);
 void CheckTiming(Sim& s);
 // Empties the flux inlet (pp) of every Integrator.
 void ClearIntegratorInlets(Sim& s);
+// The fields that a paint writes into the model, as they are now: a Visualizer's Value
+// (and, on a wrong source, its Name, Displ and State). A paint whose results are not
+// the model's (one while a file loads, a repaint of what was drawn before) puts them
+// back with Restore.
+class PaintedFields {
+ public:
+  explicit PaintedFields(const Sim& s);
+  void Restore(Sim& s) const;
+
+ private:
+  struct Shown {
+    int id;
+    double value;
+    std::string name;
+    int32_t displ, state;
+  };
+  std::vector<Shown> visualizers_;
+};
 // The program's own warning: text, two blanks, n.
 void ShowNumberMessage(Sim& s, const std::string& text, int64_t n);
 // A typed block ID clamped into 0..1000, telling the user when it was changed.

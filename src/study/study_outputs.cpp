@@ -6,36 +6,17 @@
 #include <vector>
 
 #include "model/atomic_file.h"
+#include "model/file_identity.h"
 #include "study/sweep_plot.h"
 
 namespace trevolan::study {
 
 namespace fs = std::filesystem;
 
-std::string ResolvedPath(const std::string& path) {
-  std::error_code ec;
-  fs::path p = fs::absolute(path, ec);
-  for (int hops = 0; hops < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++hops) {
-    const fs::path link = fs::read_symlink(p, ec);
-    if (ec) break;
-    p = link.is_absolute() ? link : p.parent_path() / link;
-  }
-  const fs::path resolved = fs::weakly_canonical(p, ec);
-  return (ec ? p.lexically_normal() : resolved).string();
-}
-
 std::string AbsolutePath(const std::string& path) {
   std::error_code ec;
   const fs::path p = fs::absolute(path, ec);
   return (ec ? fs::path(path) : p).lexically_normal().string();
-}
-
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0) {
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-  }
-  return ResolvedPath(a) == ResolvedPath(b);
 }
 
 std::optional<std::string> RecordPath(const StudyPlan& plan) {
@@ -88,10 +69,13 @@ void CheckOutputs(const StudyPlan& plan) {
     }
   }
   if (plan.plot && !IsPictureFile(*plan.plot)) Refuse(outputs.back(), "a picture is .svg, .png or .pdf");
+  // A resumed study reads its runs files before any run: a FIFO would hold it there.
   if (plan.resume && plan.out) {
-    struct stat st {};
-    if (::stat(plan.out->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-      Refuse(outputs[0], "a runs file to resume must be a regular file");
+    for (const Output& o : {outputs[0], outputs[1]}) {
+      struct stat st {};
+      if (o.path && ::stat(o.path->c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        Refuse(o, "a runs file to resume must be a regular file");
+      }
     }
   }
   // The files are written as the runs go and after the last: a path that cannot take

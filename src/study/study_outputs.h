@@ -2,6 +2,7 @@
 #include <optional>
 #include <string>
 
+#include "model/file_identity.h"
 #include "study/study.h"
 
 // The files a study writes, named from its plan, and the checks made of them before the
@@ -12,16 +13,8 @@ namespace trevolan::study {
 // The name of a run's tape in the --tapes folder: case-C-rep-R.csv.
 std::string TapeFileName(RunKey key);
 
-// Where a path leads: made absolute, its symbolic links followed, a dangling one to the
-// file it would create.
-std::string ResolvedPath(const std::string& path);
-
 // The path made absolute, without following links: as a record names a file.
 std::string AbsolutePath(const std::string& path);
-
-// Whether two paths name one file: by device and inode when both exist, else by where
-// they lead.
-bool SameFile(const std::string& a, const std::string& b);
 
 // Where the record goes: --record, else SUMMARY.json beside SUMMARY.csv, else
 // OUT.study.json; none without any of them (the command line names one then: MODEL's

@@ -518,6 +518,21 @@ void EditInChild(TForm1& w, const std::string& dir) {
   WriteTextFile(dir + "/expected.txt", ModelText(w.sim()));
 }
 
+// Starts this test program as a child in `role` (RunChild), waits until it says `word`,
+// sends it the signal and waits for its end.
+void SignalChild(QProcess& child, const QString& role, const char* word, int signo) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("TREVOLAN_WINDOW_TEST_CHILD"), role);
+  child.setProcessEnvironment(env);
+  child.start(QCoreApplication::applicationFilePath(), {});
+  ASSERT_TRUE(child.waitForStarted(5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return child.readAllStandardOutput().contains(word) ||
+                                            child.state() != QProcess::Running; }, 20000));
+  ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
+  ::kill(static_cast<pid_t>(child.processId()), signo);
+  ASSERT_TRUE(child.waitForFinished(10000));
+}
+
 // A program with unsaved changes that is killed (SIGKILL: its last recovery copy) or
 // terminated (SIGTERM: a copy written as it ends) leaves a copy that the next start
 // offers, naming the model, and restores as the model was.
@@ -527,17 +542,8 @@ TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
     TempDir dir;
     std::filesystem::copy_file(ExamplePath("damped_oscillator.txt"), dir.path("model.txt"));
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TREVOLAN_WINDOW_TEST_CHILD"),
-               QStringLiteral("recovery %1 %2").arg(signo).arg(QString::fromStdString(dir.dir())));
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {});
-    ASSERT_TRUE(child.waitForStarted(5000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return child.readAllStandardOutput().contains("ready") ||
-                                              child.state() != QProcess::Running; }, 20000));
-    ASSERT_EQ(child.state(), QProcess::Running) << child.readAllStandardError().toStdString();
-    ::kill(static_cast<pid_t>(child.processId()), signo);
-    ASSERT_TRUE(child.waitForFinished(10000));
+    const QString role = QStringLiteral("recovery %1 %2").arg(signo).arg(QString::fromStdString(dir.dir()));
+    ASSERT_NO_FATAL_FAILURE(SignalChild(child, role, "ready", signo));
     if (signo != SIGKILL) {
       EXPECT_EQ(child.exitCode(), 128 + signo);
     }
@@ -582,6 +588,43 @@ TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
     EXPECT_EQ(copies, QStringList{QFileInfo(window->recovery().path()).fileName()});
     window.reset();
   }
+}
+
+// A copy is deleted only by Discard or once restored: a signal that ends the program
+// while it asks leaves the copy, and a copy older than its model file (written since by
+// another window or a batch run) is offered, saying so, not deleted in silence.
+TEST_F(Everyday, ARecoveryCopyIsDeletedOnlyByDiscardOrARestore) {
+  TempDir dir;
+  const std::string model = dir.path("model.txt");
+  std::filesystem::copy_file(ExamplePath("damped_oscillator.txt"), model);
+  QString copy;
+  {  // a session that ended without closing: its copy stays, its lock is gone
+    RecoveryFiles files;
+    auto kept = std::make_unique<Sim>();
+    FileOpen(*kept, model);
+    Document d;
+    d.Loaded(model, true);
+    d.SetModified(true);
+    files.Write(RecoveryText(*kept, d, "now"));
+    copy = files.path();
+  }
+  for (const int signo : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signo);
+    QProcess child;
+    ASSERT_NO_FATAL_FAILURE(SignalChild(child, QStringLiteral("offer %1 -").arg(signo), "asking", signo));
+    EXPECT_EQ(child.exitCode(), 128 + signo);
+    EXPECT_TRUE(QFileInfo::exists(copy));
+  }
+  std::filesystem::last_write_time(model, std::filesystem::file_time_type::clock::now() + std::chrono::hours(1));
+  Modals modals;
+  std::string offer;
+  modals.Then(Answer(QMessageBox::Discard, &offer));
+  Open();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return modals.done(); }, 5000));
+  QApplication::processEvents();
+  EXPECT_NE(offer.find("Unsaved changes to model.txt were kept at "), std::string::npos) << offer;
+  EXPECT_NE(offer.find("model.txt has been written since, at "), std::string::npos) << offer;
+  EXPECT_FALSE(QFileInfo::exists(copy));
 }
 
 // The recovery folder is refused when it is a symbolic link or another user's (the
@@ -648,6 +691,23 @@ TEST_F(Everyday, AFailedOpenAfterDiscardKeepsTheEdit) {
 
 }  // namespace
 
+// The child process of the test of a signal while the recovery copy is offered: says
+// "asking" once the question shows, and waits for the signal.
+int OfferInChild() {
+  TForm1 window{TForm1::Options{}};
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&poll] {
+    QWidget* box = QApplication::activeModalWidget();
+    if (!box || box->objectName() != QStringLiteral("RecoveryBox")) return;
+    poll.stop();
+    std::printf("asking\n");
+    std::fflush(stdout);
+  });
+  poll.start(20);
+  window.show();
+  return QApplication::exec();
+}
+
 // The child process of the recovery test: the window on DIR/model.txt, edited; with a
 // recovery copy written at once when it is to be killed, or only when a signal ends it.
 int RunChild(const std::string& role) {
@@ -655,6 +715,7 @@ int RunChild(const std::string& role) {
   std::string what, dir;
   int signo = 0;
   words >> what >> signo >> dir;
+  if (what == "offer") return OfferInChild();
   if (what != "recovery") return 2;
   TForm1::Options options;
   options.args = {dir + "/model.txt"};

@@ -424,7 +424,9 @@ TEST_F(MainWindow, ReadingAModelPaintsWhatWasReadBeforeAMessageAndAfterTheReadin
   Item("OpenItem")->trigger();
   EXPECT_TRUE(modals.done());
   EXPECT_TRUE(first_painted_at_message);
-  EXPECT_FALSE(late_painted_at_message);
+  // The problems of a file are shown together once the reading ends (one box, however
+  // many lines are bad), so the block after the bad line is drawn by then.
+  EXPECT_TRUE(late_painted_at_message);
   EXPECT_TRUE(painted(101));
   EXPECT_TRUE(painted(104));
   const CliResult batch = RunCli({"exec", "-c", "open " + model + "; print 102.Value"});
@@ -480,6 +482,24 @@ TEST_F(MainWindow, ADrawingErrorIsShownOnceUntilTheViewChanges) {
   EXPECT_EQ(modals.messages[1], modals.messages[0]);
   window->guard().Repaint(window.get(), [this] { window->GraphBxPaint(); });
   EXPECT_EQ(modals.messages.size(), 2u);
+}
+
+TEST_F(MainWindow, AFileWithManyBadLinesIsOneBox) {
+  TempDir dir;
+  const std::string path = dir.path("bad.txt");
+  std::string text = "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4\r\n";
+  std::string expected;
+  for (int id = 101; id <= 125; ++id) {
+    text += "@C   " + std::to_string(id) + "   c   10   20   1   2   0   0   0   0   0   0   -1   0   0   bad   50   0   5 \"\"\r\n";
+    if (id <= 110) expected += "Problem in reading data for Block   " + std::to_string(id) + "\n";
+  }
+  WriteTextFile(path, text);
+  Modals modals;
+  modals.ThenMessage();
+  Open({path});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return modals.done(); }, 5000));
+  ASSERT_EQ(modals.messages.size(), 1u);
+  EXPECT_EQ(modals.messages[0], expected + "and 15 more problems in " + path);
 }
 
 TEST_F(MainWindow, TimingDialogFromTheTimePanel) {

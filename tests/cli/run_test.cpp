@@ -50,6 +50,44 @@ TEST(RunCommand, PhysicsOfTheIntegratorExample) {
   EXPECT_NEAR(pos5, -50, 1.0);  // half a period
 }
 
+// An output that is the model or another output of the run, by its name, a link or a
+// hard link, is refused before the run, and the model stays as it was. --save may name
+// the model: that is saving it.
+TEST(RunCommand, AnOutputOverTheModelOrAnotherOutputIsRefused) {
+  TempDir dir;
+  std::filesystem::copy_file(ExamplePath("integrators.txt"), dir.path("m.txt"));
+  std::filesystem::create_symlink(dir.path("m.txt"), dir.path("link.txt"));
+  std::filesystem::create_hard_link(dir.path("m.txt"), dir.path("hard.txt"));
+  std::filesystem::create_symlink(dir.path("new.csv"), dir.path("dangling.csv"));
+  const std::string model = ReadTextFile(dir.path("m.txt"));
+  const struct {
+    std::vector<std::string> outputs;
+    std::string refusal;
+  } cases[] = {
+      {{"--csv", "m.txt"}, "--csv m.txt: the same file as the model"},
+      {{"--tape", "m.txt"}, "--tape m.txt: the same file as the model"},
+      {{"--tape", "link.txt"}, "--tape link.txt: the same file as the model"},
+      {{"--csv", "hard.txt"}, "--csv hard.txt: the same file as the model"},
+      {{"--csv", "t.txt", "--tape", "t.txt"}, "--tape t.txt: the same file as --csv t.txt"},
+      {{"--csv", "new.csv", "--tape", "dangling.csv"}, "--tape dangling.csv: the same file as --csv new.csv"},
+      {{"--tape", "t.txt", "--save", "./t.txt"}, "--save ./t.txt: the same file as --tape t.txt"},
+      {{"--save", "link.txt", "--tape", "hard.txt"}, "--tape hard.txt: the same file as the model"},
+  };
+  const std::vector<std::string> in_dir{"env", "-C", dir.dir()};
+  for (const auto& c : cases) {
+    std::vector<std::string> args{"run", "m.txt"};
+    args.insert(args.end(), c.outputs.begin(), c.outputs.end());
+    const auto r = RunCli(args, in_dir);
+    EXPECT_EQ(r.status, 2) << c.refusal;
+    EXPECT_NE(r.err.find(c.refusal), std::string::npos) << r.err;
+    EXPECT_EQ(ReadTextFile(dir.path("m.txt")), model) << c.refusal;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("t.txt"))) << c.refusal;
+    EXPECT_FALSE(std::filesystem::exists(dir.path("new.csv"))) << c.refusal;
+  }
+  const auto saved = RunCli({"run", "link.txt", "--save", "m.txt", "--tape", "/dev/stdout", "--csv", "/dev/stdout"}, in_dir);
+  EXPECT_EQ(saved.status, 0) << saved.out << saved.err;
+}
+
 TEST(RunCommand, ErrorsUsageAndMaxPresses) {
   TempDir dir;
   // A model that cannot be read is not run: no summary, no tape, no saved model.
@@ -67,6 +105,24 @@ TEST(RunCommand, ErrorsUsageAndMaxPresses) {
   EXPECT_EQ(r.out, "error: " + dir.path("u16.txt") + " is not a model file\n");
   EXPECT_EQ(ReadTextFile(dir.path("u16.txt")), utf16);
   EXPECT_FALSE(std::filesystem::exists(dir.path("t.csv")));
+  // A model whose reading stopped at a line is not saved over by the same script; one
+  // whose lines end in CR alone reads whole and runs.
+  std::string crlf = ReadTextFile(ExamplePath("integrators.txt")), cr, stopped = crlf;
+  for (const char c : crlf) {
+    if (c != '\n') cr += c;
+  }
+  stopped.replace(stopped.find("@I   101"), 8, "@I   5000");
+  WriteTextFile(dir.path("stopped.txt"), stopped);
+  r = RunCli({"exec", "-c", "open " + dir.path("stopped.txt") + "; save " + dir.path("stopped.txt")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("error: I/O error: " + dir.path("stopped.txt") + " is not replaced: the open of " +
+                       dir.path("stopped.txt") + " failed (Range check error)"),
+            std::string::npos) << r.out;
+  EXPECT_EQ(ReadTextFile(dir.path("stopped.txt")), stopped);
+  WriteTextFile(dir.path("cr.txt"), cr);
+  r = RunCli({"run", dir.path("cr.txt"), "--save", dir.path("cr.txt")});
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("tape rows 101"), std::string::npos) << r.out;
   EXPECT_EQ(RunCli({"run"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "b.txt"}).status, 2);
   EXPECT_EQ(RunCli({"run", "a.txt", "--speed", "3"}).status, 2);

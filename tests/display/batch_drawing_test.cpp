@@ -80,6 +80,53 @@ TEST(BatchDrawing, StartsAfterTheWindowsFirstPaint) {
   EXPECT_EQ(Script(b, "reset"), "error: Range check error\n");
 }
 
+TEST(BatchDrawing, AReadDependsOnNothingTheModelBeforeLeft) {
+  // A link to block 8101: the first paint after the reading fails, and a failed paint
+  // must not leave the next reading drawing links, which would stop it at that block.
+  testing::TempDir dir;
+  std::string text = testing::ReadTextFile(testing::ExamplePath("damped_oscillator.txt"));
+  const std::string line = "@&   104   accel   300   250   1   3   0   103   0   101";
+  const size_t at = text.find(line);
+  ASSERT_NE(at, std::string::npos);
+  text.replace(at, line.size(), line.substr(0, line.size() - 3) + "8101");
+  testing::WriteTextFile(dir.path("m.txt"), text);
+  std::ostringstream out;
+  cli::Batch b(out);
+  const std::string open = "open " + dir.path("m.txt") + "; print HighestBlock 105.Type 104.Cn";
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Script(b, open), "error: Range check error\n105 N 8101\n") << i;
+}
+
+TEST(BatchDrawing, AModelReadsAlikeWhateverTheOrderOfItsLines) {
+  // A Visualizer in bar mode (102) of block 101 against the full scale of block 105,
+  // which comes before it in the file: a save writes it after, and while the bar is
+  // drawn before 105 is read again it has no full scale, a bar beyond the integer range.
+  // That paint alone fails, and what it computed is not kept: the model reads back
+  // whole, and its Visualizer's Value is what the paint of the whole model makes of it,
+  // or, when that paint stops before it (a Switch 110 set beyond any position), as read.
+  const std::string header = "Dorvanek-Consulting:Analogue and Petri-Net Simulator: Trevolan4\r\n";
+  const std::string blocks =
+      "@C   105   scale   300   300   1   3   0   0   0   0   0   0   -1   0   0   0   0   0   50 \"\"\r\n"
+      "@C   101   source   100   100   1   3   0   0   0   0   0   0   -1   0   0   0   0   0   3 \"\"\r\n"
+      "@V   102   bar   300   100   1   3   2   101   0   0   0   105   -1   0   0   0   0   0   7 \"\"\r\n";
+  const std::string beyond =
+      "@W   110   beyond   400   100   1   3   0   0   0   0   0   0   -1   1e308   0   0   0   0   0 \"\"\r\n";
+  const struct {
+    std::string blocks, read;
+  } cases[] = {
+      {blocks, "105 50 6\n"},
+      {blocks + beyond, "error: Invalid floating point operation in block 110 while drawing it\n110 50 7\n"},
+  };
+  for (const auto& c : cases) {
+    testing::TempDir dir;
+    testing::WriteTextFile(dir.path("m.txt"), header + c.blocks);
+    std::ostringstream out;
+    cli::Batch b(out);
+    const std::string print = "; print HighestBlock 105.Value 102.Value";
+    EXPECT_EQ(Script(b, "open " + dir.path("m.txt") + print), c.read);
+    EXPECT_EQ(Script(b, "save " + dir.path("saved.txt") + "; open " + dir.path("saved.txt") + print), c.read);
+  }
+}
+
 TEST(BatchDrawing, ThePlotPanelIsPreparedForTheBatchRunnersPanel) {
   std::ostringstream out;
   cli::Batch b(out);

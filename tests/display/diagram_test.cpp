@@ -570,7 +570,9 @@ TEST(DiagramErrors, CoordinatesBeyondThirtyTwoBitsOverflow) {
     }
     return std::string("(no overflow)");
   };
-  EXPECT_EQ(overflow(102), "Integer overflow in block 102 while drawing it");  // its link to 101
+  // A link names the block at the end that lies beyond, the one to mend.
+  EXPECT_EQ(overflow(102), "Integer overflow in block 101 while drawing the link from block 101 to block 102: its "
+                           "XX = 2147483645 is too near the end of the 32-bit range");
   TBlock& low = Place(*s, 103, 'X', 100, std::numeric_limits<int32_t>::max() - 5);
   s->NumberMode = 1;
   s->LinksFlag = false;

@@ -63,13 +63,16 @@ struct CalcTraces {
 };
 
 CalcTraces TracesOf(pid_t bridge) {
-  CalcTraces t{ProcessesUnder(bridge, true), "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_trevolan_" +
-                                                 std::to_string(bridge), ""};
+  CalcTraces t{ProcessesUnder(bridge, true), "", ""};
   for (const pid_t pid : t.processes) {
     std::ifstream cmdline("/proc/" + std::to_string(pid) + "/cmdline");
     for (std::string arg; std::getline(cmdline, arg, '\0');) {
-      const std::string key = "-env:UserInstallation=file://";
+      const std::string key = "-env:UserInstallation=file://", pipe = "--accept=pipe,name=";
       if (arg.compare(0, key.size(), key) == 0) t.profile = arg.substr(key.size());
+      if (arg.compare(0, pipe.size(), pipe) == 0) {
+        t.socket = "/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" +
+                   arg.substr(pipe.size(), arg.find(';') - pipe.size());
+      }
     }
   }
   return t;

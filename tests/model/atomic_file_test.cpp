@@ -23,6 +23,7 @@
 
 #include "model/file_commands.h"
 #include "model/model_file.h"
+#include "model/rewrite_backup.h"
 #include "support/test_support.h"
 
 extern char** environ;
@@ -379,21 +380,29 @@ TEST(SaveFile, KilledSavesLeaveTheWholeOldOrNewFileAndNoTemporaryFile) {
 
 TEST(SaveFile, TemporariesAreLeftOversByTheirLockNotByTheirProcessID) {
   TempDir dir;
-  // A save in progress holds the lock on its temporary file, whatever process ID its
-  // name carries (one this process cannot see); an unlocked one is a leftover, even of a
-  // process that is alive.
-  const std::string in_progress = dir.path(".trevolan-2147483647-0-0.tmp");
-  const std::string left_over = dir.path(".trevolan-" + std::to_string(getpid()) + "-999-0.tmp");
-  WriteTextFile(in_progress, "a save in progress");
-  WriteTextFile(left_over, "left by a killed save");
-  const int held = open(in_progress.c_str(), O_RDONLY | O_CLOEXEC);
+  // A save in progress holds the lock on its temporary file, whatever process made it
+  // (one this process cannot see); an unlocked one is a leftover. Only names the writer
+  // made are its files: a user's own of a like name is never removed.
+  const std::string in_progress = TemporaryFileName(), left_over = TemporaryFileName();
+  // The last has the left-over's name but for the last digit of its check.
+  const char last = left_over[left_over.size() - 5] == '0' ? '1' : '0';
+  const std::set<std::string> users = {".trevolan-notes.tmp", ".trevolan-" + std::to_string(getpid()) + "-999-0.tmp",
+                                       left_over.substr(0, left_over.size() - 5) + last + ".tmp"};
+  WriteTextFile(dir.path(in_progress), "a save in progress");
+  WriteTextFile(dir.path(left_over), "left by a killed save");
+  for (const std::string& name : users) WriteTextFile(dir.path(name), "the user's own");
+  const int held = open(dir.path(in_progress).c_str(), O_RDONLY | O_CLOEXEC);
   ASSERT_GE(held, 0);
   ASSERT_EQ(flock(held, LOCK_EX), 0);
   WriteFileAtomically(dir.path("out.txt"), "saved");
-  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{".trevolan-2147483647-0-0.tmp", "out.txt"}));
+  std::set<std::string> expected = users;
+  expected.insert({in_progress, "out.txt"});
+  EXPECT_EQ(FilesIn(dir.dir()), expected);
   close(held);
   WriteFileAtomically(dir.path("out.txt"), "saved again");
-  EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"out.txt"}));
+  expected.erase(in_progress);
+  EXPECT_EQ(FilesIn(dir.dir()), expected);
+  for (const std::string& name : users) std::filesystem::remove(dir.path(name));
 
   // Two savers of one file, one of them in a PID namespace of its own, as in a container.
   if (!IsRoot()) {
@@ -496,6 +505,70 @@ TEST(SaveFile, AKilledRewriteInPlaceLeavesTheWholeFileOrNamesItsBackup) {
   EXPECT_GT(mixed, 0);  // the kills did fall into rewrites
   EXPECT_EQ(FilesIn(dir.dir()), (std::set<std::string>{"big.txt", "twin.txt", "old.txt", "saved.txt", "save.script"}));
   std::cout << mixed << " of 20 kills left a mixed file, " << named << " a backup\n";
+}
+
+// The backup an open reported after a cut-off rewrite is the only whole copy of the old
+// file: later in-place saves (by the batch runner too) make theirs beside it and never
+// touch it, and every later open names it until the user removes it.
+TEST(SaveFile, ABackupAnOpenReportedIsKeptBesideLaterOnes) {
+  TempDir dir;
+  const std::string model = dir.path("m.txt"), old = ReadTextFile(ExamplePath("integrators.txt"));
+  WriteTextFile(model, old);
+  ASSERT_EQ(link(model.c_str(), dir.path("twin.txt").c_str()), 0);  // saves rewrite it in place
+  std::string cut_off;
+  {  // what a rewrite killed after its backup leaves: the backup, and the file half new
+    const int fd = ::open(model.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    cut_off = RewriteBackup(fd, model).file();
+    ::close(fd);
+    std::ofstream(model, std::ios::binary | std::ios::in) << "@I   101   mixed";
+  }
+  const std::string said = "A save of " + model + " was cut off while it rewrote the file in place: it may mix old "
+                           "and new blocks. Its content before that save is kept in ";
+  const std::string backups = std::filesystem::path(cut_off).parent_path().string();
+  for (int save = 0; save < 2; ++save) {
+    TestSim s;
+    FileOpen(*s, model);
+    ASSERT_FALSE(s.ui.messages.empty());
+    EXPECT_EQ(s.ui.messages.front(), said + cut_off);
+    const auto run = RunCli({"run", model, "--save", model});
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(ReadTextFile(cut_off), old);
+    EXPECT_EQ(FilesIn(backups), std::set<std::string>{std::filesystem::path(cut_off).filename().string()});
+  }
+  // A second rewrite cut off while the first one's backup is there: both are named.
+  const int fd = ::open(model.c_str(), O_RDONLY | O_CLOEXEC);
+  const RewriteBackup second(fd, model);
+  ::close(fd);
+  EXPECT_NE(second.file(), cut_off);
+  TestSim s;
+  FileOpen(*s, model);
+  EXPECT_EQ(s.ui.messages.front(), said + second.file() + " (and its content before earlier saves that were cut "
+                                   "off in " + cut_off + ")");
+  std::filesystem::remove(cut_off);
+  second.Remove();
+}
+
+// A backup that cannot be written (a full disk; here a file size limit) fails the save
+// before the file changes, with an error that names the file being saved.
+TEST(SaveFile, ABackupThatCannotBeWrittenNamesTheFileBeingSaved) {
+  TempDir dir;
+  const std::string model = dir.path("m.txt"), old(5000, 'x');
+  WriteTextFile(model, old);
+  ASSERT_EQ(link(model.c_str(), dir.path("twin.txt").c_str()), 0);  // saved in place
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit unlimited = limit;
+  limit.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &limit);
+  const std::string error = ErrorOf([&] { WriteFileAtomically(model, "new"); });
+  setrlimit(RLIMIT_FSIZE, &unlimited);
+  EXPECT_EQ(error, "I/O error 27: File too large: " + model +
+                       ": its old content could not be kept in a backup before it is rewritten in place, so it is "
+                       "left as it was");
+  EXPECT_EQ(ReadTextFile(model), old);
+  EXPECT_TRUE(FilesIn(std::string(std::getenv("XDG_DATA_HOME")) + "/Trevolan/Trevolan4/backups").empty());
 }
 
 TEST(LoadFile, AnythingButARegularFileIsRefusedAtOnce) {

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "model/file_commands.h"
 #include "model/model_file.h"
 #include "support/test_support.h"
@@ -12,6 +14,7 @@ namespace trevolan {
 namespace {
 
 using testing::ExamplePath;
+using testing::ReadTextFile;
 using testing::TempDir;
 using testing::WriteTextFile;
 using namespace std::chrono_literals;
@@ -99,6 +102,42 @@ TEST(Document, ARecoveryCopyRestoresTheModelItsNamesAndCaption) {
   EXPECT_EQ(d2.CurrentFile(*restored), Document::Key("SaveFile"));
   EXPECT_THROW(ParseRecoveryText("Dorvanek-Consulting:Analogue\n"), IoError);
   EXPECT_THROW(ParseRecoveryText(text.substr(0, 40)), IoError);
+}
+
+// Names with line breaks or backslashes come back whole from a copy, so that Save writes
+// the file the copy recorded and no other; and a restored copy's file, which may have
+// been written since, is not replaced without asking. An older copy (no mark after its
+// first line) is read as it was written.
+TEST(Document, ARecoveryCopyKeepsEveryNameWholeAndItsSaveAsks) {
+  TempDir dir;
+  for (const std::string name : {"nl/a\nb.txt", "cr\r.txt", "back\\nslash.txt", "plain.txt"}) {
+    SCOPED_TRACE(name);
+    std::filesystem::create_directories(std::filesystem::path(dir.path(name)).parent_path());
+    WriteTextFile(dir.path(name), ReadTextFile(ExamplePath("integrators.txt")));
+    auto s = std::make_unique<Sim>();
+    FileOpen(*s, dir.path(name));
+    Document d;
+    d.Loaded(s->DataFileName, true);
+    s->SaveFileName = dir.path(name);
+    s->WindowCaption = name;
+    d.SetModified(true);
+    ASSERT_TRUE(d.MayReplace(dir.path(name)));
+    const RecoveryCopy copy = ParseRecoveryText(RecoveryText(*s, d, "today"));
+    EXPECT_EQ(copy.model_file, dir.path(name));
+    EXPECT_EQ(copy.data_file, dir.path(name));
+    EXPECT_EQ(copy.save_file, dir.path(name));
+    EXPECT_EQ(copy.caption, name);
+    auto restored = std::make_unique<Sim>();
+    Document d2;
+    RestoreRecovery(*restored, d2, copy);
+    EXPECT_EQ(d2.CurrentFile(*restored), dir.path(name));
+    EXPECT_FALSE(d2.MayReplace(dir.path(name)));
+  }
+  const RecoveryCopy old = ParseRecoveryText(std::string(kRecoveryFirstLine) +
+                                             "\nmodel: /m\\n.txt\ndata: /d.txt\nsave: /s.txt\ncaption: c\nsave file "
+                                             "chosen: 1\nmodel text");
+  EXPECT_EQ(old.model_file, "/m\\n.txt");
+  EXPECT_EQ(old.model_text, "model text");
 }
 
 }  // namespace

@@ -257,6 +257,24 @@ TEST(ModelReader, BadNumberSkipsOnlyItsLineWithAMessage) {
   EXPECT_EQ(s.ui.draw_all, 1);
 }
 
+TEST(ModelReader, TheFirstTenProblemsAreShownAndTheRestCounted) {
+  for (const int bad : {10, 11, 1000}) {
+    TestSim s;
+    Prepare(*s);
+    s->DataFileName = "m.txt";
+    std::string body;
+    std::vector<std::string> expected;
+    for (int id = 101; id < 101 + bad; ++id) {
+      body += Line("C   " + std::to_string(id) + "   c", "10   20   1   2   0   0   0   0   0   0   -1   0   0   x   50   0   5");
+      if (expected.size() < 10) expected.push_back("Problem in reading data for Block   " + std::to_string(id));
+    }
+    if (bad > 10) expected.push_back("and " + std::to_string(bad - 10) + " more problems in m.txt");
+    // Shown also when an error ends the reading.
+    EXPECT_THROW(ReadModelText(*s, FileWith(body + Line("C   1001   far", kContainerNumbers))), RangeError);
+    EXPECT_EQ(s.ui.messages, expected) << bad;
+  }
+}
+
 TEST(ModelReader, FieldsRoundedCommentsStrippedAndNamesCut) {
   TestSim s;
   Prepare(*s);
@@ -292,15 +310,30 @@ TEST(ModelReader, StoredDataSpansLinesAndKeepsAListOfOne) {
 
 TEST(ModelReader, RangeErrorsEndTheReadingAndKeepWhatWasRead) {
   struct Case {
-    std::string bad_line;
+    std::string bad_line, detail;  // the message stays "Range check error"; the detail says where
   };
-  for (const std::string& bad : {Line("C   1001   far", kContainerNumbers), Line("C   -1   neg", kContainerNumbers),
-                                 Line("C   103   wide",
-                                      "1e10   20   1   2   0   0   0   0   0   0   -1   0   0   100   50   0   5")}) {
+  const std::string at_line_4 = "line 4 of m.txt, where the reading stopped";
+  for (const Case& c : std::vector<Case>{
+           {Line("C   1001   far", kContainerNumbers), "block ID 1001: an ID is in 0..1000; " + at_line_4},
+           {Line("C   -5   neg", kContainerNumbers), "block ID -5: an ID is in 0..1000; " + at_line_4},
+           {Line("C   103   wide", "1e10   20   1   2   0   0   0   0   0   0   -1   0   0   100   50   0   5"),
+            "block 103, field XX = 10000000000: beyond the 32-bit integer range; " + at_line_4},
+           {Line("C   103   wide", "10   20   1   2   0   0   0   -2147483649   0   0   -1   0   0   100   50   0   5"),
+            "block 103, field Cn = -2147483649: beyond the 32-bit integer range; " + at_line_4},
+           {Line("C   103   list", "10   20   1   2   0   0   0   0   0   0   3e9   0   0   100   50   0   5"),
+            "block 103, field #stored = 3000000000: beyond the 32-bit integer range; " + at_line_4}}) {
     TestSim s;
     Prepare(*s);
-    const std::string text = FileWith(Line("C   101   first", kContainerNumbers) + bad + Line("C   102   after", kContainerNumbers));
-    EXPECT_THROW(ReadModelText(*s, text), RangeError) << bad;
+    s->DataFileName = "m.txt";
+    const std::string text =
+        FileWith(Line("C   101   first", kContainerNumbers) + c.bad_line + Line("C   102   after", kContainerNumbers));
+    try {
+      ReadModelText(*s, text);
+      ADD_FAILURE() << "no error: " << c.bad_line;
+    } catch (const RangeError& e) {
+      EXPECT_STREQ(e.what(), "Range check error");
+      EXPECT_EQ(e.detail, c.detail);
+    }
     EXPECT_EQ(s->block(101).Type, BlockType::Container);
     EXPECT_EQ(s->block(102).Type, BlockType::Empty);
     EXPECT_EQ(s->block(103).Type, BlockType::Empty);  // no half-written block
@@ -369,6 +402,69 @@ TEST(ModelFile, AFileThatIsNoModelLeavesTheModelAsItWas) {
   EXPECT_EQ(s.ui.messages.back(), "Problem in reading data for Block   101");
   EXPECT_EQ(s->HighestBlock, 100);
   EXPECT_EQ(s->DataFileName, dir.path("damaged.txt"));
+}
+
+// Lines ending in CR LF, LF or CR alone (as older Macs wrote them) read as one model.
+TEST(ModelReader, EveryKindOfLineEndReadsTheSameModel) {
+  TempDir dir;
+  TestSim s;
+  FileOpen(*s, ExamplePath("integrators.txt"));
+  const std::string model = ModelFileText(*s, "now");
+  const std::string crlf = ReadTextFile(ExamplePath("integrators.txt"));
+  for (const char* end : {"\n", "\r"}) {
+    std::string text;
+    for (size_t at = 0; at < crlf.size(); ++at) {
+      if (crlf.compare(at, 2, "\r\n") == 0) {
+        text += end;
+        ++at;
+      } else {
+        text += crlf[at];
+      }
+    }
+    WriteTextFile(dir.path("m.txt"), text);
+    TestSim read;
+    FileOpen(*read, dir.path("m.txt"));
+    read->DataFileName = s->DataFileName;
+    EXPECT_EQ(ModelFileText(*read, "now"), model) << (end[0] == '\r' ? "CR" : "LF");
+  }
+}
+
+// A file whose open failed holds what no model in memory holds: a save over it, by any
+// of its names, is refused and names the failed open, until an open of it succeeds.
+TEST(SaveModel, AFileWhoseOpenFailedIsNotReplaced) {
+  TempDir dir;
+  const std::string partial = FileWith(Line("C   101   first", kContainerNumbers) + Line("C   1001   far", kContainerNumbers));
+  const struct {
+    std::string text, failure;
+  } cases[] = {{partial, "Range check error"}, {"not a model, but long enough to be a line of one", "is not a model file"}};
+  for (const auto& c : cases) {
+    for (const bool startup : {false, true}) {
+      SCOPED_TRACE(c.failure);
+      const std::string path = dir.path(startup ? "s.txt" : "m.txt");
+      WriteTextFile(path, c.text);
+      std::filesystem::remove(dir.path("link.txt"));
+      std::filesystem::remove(dir.path("hard.txt"));
+      std::filesystem::create_symlink(path, dir.path("link.txt"));
+      std::filesystem::create_hard_link(path, dir.path("hard.txt"));
+      TestSim s;
+      EXPECT_ANY_THROW(startup ? StartupLoad(*s, dir.path("link.txt")) : FileOpen(*s, path));
+      for (const std::string& name : {path, dir.path("link.txt"), dir.path("hard.txt")}) {
+        try {
+          FileSaveAs(*s, name);
+          ADD_FAILURE() << name << " was replaced";
+        } catch (const IoError& e) {
+          EXPECT_NE(std::string(e.what()).find(" failed (" ), std::string::npos) << e.what();
+          EXPECT_NE(std::string(e.what()).find(c.failure), std::string::npos) << e.what();
+        }
+      }
+      EXPECT_EQ(ReadTextFile(path), c.text);
+      FileSaveAs(*s, dir.path("other.txt"));  // another file is saved as ever
+      WriteTextFile(path, ReadTextFile(ExamplePath("integrators.txt")));
+      FileOpen(*s, path);
+      FileSaveAs(*s, dir.path("link.txt"));
+      EXPECT_NE(ReadTextFile(path).find("This file is " + dir.path("link.txt")), std::string::npos);
+    }
+  }
 }
 
 TEST(ModelReader, ShortChannelListOfTheGraphsBlock) {
@@ -464,6 +560,29 @@ TEST(ModelReader, RandomizedMalformedInputNeverCrashesOrHangs) {
     }
     (void)ModelFileText(*s, "again");
   }
+}
+
+TEST(SaveModel, AModelTheReaderWouldRefuseIsNotWritten) {
+  TestSim s;
+  BuildRichModel(*s);
+  s->SaveFileName = "big.txt";
+  const size_t whole = ModelFileText(*s, "r").size();
+  EXPECT_EQ(ModelFileText(*s, "r", whole).size(), whole);
+  const auto refusal = [&](size_t limit) {
+    try {
+      (void)ModelFileText(*s, "r", limit);
+    } catch (const IoError& e) {
+      return std::string(e.what());
+    }
+    return std::string("written");
+  };
+  EXPECT_EQ(refusal(whole - 1), "I/O error 27: File too large: big.txt: the model would take more than " +
+                                    std::to_string(whole - 1) +
+                                    " bytes, the most a model file may hold to be read back; nothing was written");
+  // Stored numbers take 12 characters each at least: too many are refused before the
+  // text is made.
+  s->block(101).stored.assign(1000, 1.0);
+  EXPECT_EQ(refusal(11999).substr(0, 69), "I/O error 27: File too large: big.txt: the model would take more than");
 }
 
 TEST(SaveModel, AFailedWriteLeavesTheOldFileAsItWas) {

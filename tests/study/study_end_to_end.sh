@@ -75,6 +75,13 @@ for wrong in "--seed 4|--seed 4 differs from the study's seed 1" \
         --resume 2>&1 >/dev/null) && fail "resume with '$opts' accepted"
   [[ $err == *"usage: --resume: "*"$says"* ]] || fail "resume with '$opts': $err"
 done
+# A runs file that is a FIFO (OUT.partial too) would hold a resume before any run.
+mkfifo other.csv.partial
+err=$(timeout -s KILL 20 "$cli" study changed.txt --set FinTim=100 --replications 2 --measure mean:104.Value \
+      --out other.csv --resume 2>&1 >/dev/null) && fail "a FIFO resumed"
+[[ $err == *"usage: --out's partial file $work/other.csv.partial: a runs file to resume must be a regular file"* ]] ||
+  fail "a FIFO as the partial runs file: $err"
+rm other.csv.partial
 
 # ---- Killed (SIGKILL) at random points and resumed ----
 # The finished runs are in k.csv.partial at every moment, in order and each once; every
