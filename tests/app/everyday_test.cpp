@@ -635,6 +635,7 @@ TEST_F(Everyday, ARecoveryCopyIsDeletedOnlyByDiscardOrARestore) {
   EXPECT_NE(offer.find("Unsaved changes to model.txt were kept at "), std::string::npos) << offer;
   EXPECT_NE(offer.find("model.txt has been written since, at "), std::string::npos) << offer;
   EXPECT_FALSE(QFileInfo::exists(copy));
+  EXPECT_FALSE(QFileInfo::exists(copy + QStringLiteral(".lock")));  // no lock files pile up
 }
 
 // The recovery folder is refused when it is a symbolic link or another user's (the
