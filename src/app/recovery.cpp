@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -26,6 +27,17 @@ constexpr const char* kCopySuffix = ".recovery";
 constexpr const char* kLockSuffix = ".lock";
 
 QString LockPathOf(const QString& copy) { return copy + QLatin1String(kLockSuffix); }
+
+// The lock file of a copy, opened (made when missing) and locked: its descriptor, or -1
+// when another session holds the lock or the file cannot be opened.
+int LockCopy(const QString& copy) {
+  const std::string path = LockPathOf(copy).toStdString();
+  const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+  if (fd < 0) return -1;
+  if (TryLockFile(fd)) return fd;
+  ::close(fd);
+  return -1;
+}
 
 // Every session names its copy by its process and the moment it began, so that two
 // windows of one process (as in tests) never share one.
@@ -47,7 +59,9 @@ RecoveryFiles::RecoveryFiles(QString folder) : folder_(folder.isEmpty() ? Defaul
   path_ = folder_ + QLatin1Char('/') + SessionName() + QLatin1String(kCopySuffix);
 }
 
-RecoveryFiles::~RecoveryFiles() = default;
+RecoveryFiles::~RecoveryFiles() {
+  if (lock_ >= 0) ::close(lock_);  // the lock file stays, as a crashed session's does
+}
 
 namespace {
 
@@ -75,14 +89,10 @@ void PrepareFolder(const QString& folder) {
 }  // namespace
 
 void RecoveryFiles::Write(const std::string& text) {
-  if (!lock_) {
+  if (lock_ < 0) {
     PrepareFolder(folder_);
-    lock_ = std::make_unique<QLockFile>(LockPathOf(path_));
-    lock_->setStaleLockTime(0);  // held for the whole session: stale only when its process is gone
-    if (!lock_->tryLock(0)) {
-      lock_.reset();
-      throw IoError("I/O error: cannot lock " + LockPathOf(path_).toStdString());
-    }
+    lock_ = LockCopy(path_);  // held for the whole session
+    if (lock_ < 0) throw IoError("I/O error: cannot lock " + LockPathOf(path_).toStdString());
   }
   // The copy is the user's alone (0600): made so before its first content, whose mode
   // the atomic writer keeps from then on.
@@ -94,7 +104,10 @@ void RecoveryFiles::Write(const std::string& text) {
 
 void RecoveryFiles::Remove() {
   QFile::remove(path_);
-  lock_.reset();  // unlocks and removes the lock file
+  if (lock_ < 0) return;
+  QFile::remove(LockPathOf(path_));  // removed while still held, so no other session takes it first
+  ::close(lock_);
+  lock_ = -1;
 }
 
 std::vector<RecoveryFiles::Orphan> RecoveryFiles::Orphans() {
@@ -104,9 +117,8 @@ std::vector<RecoveryFiles::Orphan> RecoveryFiles::Orphans() {
   for (const QString& name : names) {
     const QString path = dir.filePath(name);
     if (path == path_) continue;
-    QLockFile lock(LockPathOf(path));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0)) continue;  // its session is still running
+    const int lock = LockCopy(path);
+    if (lock < 0) continue;  // its session is still running
     Orphan orphan{path, QFileInfo(path).lastModified(), {}, {}};
     bool usable = false;
     try {
@@ -120,9 +132,9 @@ std::vector<RecoveryFiles::Orphan> RecoveryFiles::Orphans() {
     if (usable) {
       found.push_back(std::move(orphan));
     } else {
-      QFile::remove(path);
+      RemoveOrphan(orphan);
     }
-    // The lock is given up here; the copy stays until it is restored or discarded.
+    ::close(lock);  // given up here; the copy stays until it is restored or discarded
   }
   std::sort(found.begin(), found.end(), [](const Orphan& a, const Orphan& b) { return a.written > b.written; });
   return found;

@@ -1,11 +1,9 @@
 #pragma once
 #include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include <QDateTime>
-#include <QLockFile>
 #include <QString>
 
 #include "model/document.h"
@@ -14,9 +12,11 @@ namespace trevolan {
 
 // The recovery copies of the window's model, kept in the user's state folder
 // (QStandardPaths::AppLocalDataLocation, "recovery"). Each session of the program
-// writes one copy of its own, named after it and guarded by a lock file that the
-// session holds while it lives; a copy whose lock nobody holds any more was left by a
-// session that ended without closing (a crash, a kill, a signal).
+// writes one copy of its own, named after it and guarded by a lock file on which the
+// session holds a lock (TryLockFile, as saves do) while it lives; a copy whose lock can
+// be had was left by a session that ended without closing (a crash, a kill, a signal).
+// Whether its process ID looks alive is never asked: a session in another PID
+// namespace (a container sharing the home folder) has one this process cannot see.
 class RecoveryFiles {
  public:
   // The folder of the copies; empty for the user's state folder.
@@ -52,7 +52,7 @@ class RecoveryFiles {
 
  private:
   QString folder_, path_;
-  std::unique_ptr<QLockFile> lock_;
+  int lock_ = -1;  // the descriptor that holds this session's lock
 };
 
 // Calls `handler` (in the event loop, with the signal's number) when the process gets

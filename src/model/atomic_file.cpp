@@ -293,6 +293,17 @@ void LockTemp(int fd) {
   }
 }
 
+}  // namespace
+
+bool TryLockFile(int fd) {
+  int result = 0;
+  while ((result = flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+  }
+  return result == 0;
+}
+
+namespace {
+
 // Removes the temporary files of programs that were killed while saving here: those
 // whose lock can be had.
 void RemoveLeftoverTemps(int dir) {
@@ -309,7 +320,7 @@ void RemoveLeftoverTemps(int dir) {
     Fd temp(openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (temp.ok() && fstat(temp.get(), &st) == 0 && S_ISREG(st.st_mode) &&
-        flock(temp.get(), LOCK_EX | LOCK_NB) == 0) {
+        TryLockFile(temp.get())) {
       unlinkat(dir, name.c_str(), 0);
     }
   }

@@ -45,6 +45,14 @@ inline constexpr size_t kMaxReadSize = size_t{1} << 30;
 // process, container or user it came from.
 void WriteFileAtomically(const std::string& path, const std::string& content);
 
+// Takes the lock (flock) that tells a file in use from one left by a program that has
+// ended: exclusive, without waiting; true when it was had. The system holds it until the
+// last descriptor of the open file is closed, which it does at once for a process that
+// ends however it ends, in whatever PID namespace (a container sharing the folder) or
+// user it runs. No process ID is asked: another namespace hides it, and a new process
+// may be given it again.
+bool TryLockFile(int fd);
+
 // A new name for a temporary file of the writer: random, with a check that tells it
 // from any other name, so that the cleaner of leftovers removes only files it made.
 std::string TemporaryFileName();

@@ -1,6 +1,9 @@
 // The window for everyday work: nothing lost on close or crash, undo and redo, zoom,
 // recent files, a dropped model, exports and the first run's hint.
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -12,6 +15,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
@@ -590,6 +594,16 @@ TEST_F(Everyday, ARecoveryCopySurvivesAKillAndIsRestored) {
   }
 }
 
+// The text of a recovery copy of the model file `model`, changed since it was opened.
+std::string RecoveryCopyOf(const std::string& model) {
+  auto kept = std::make_unique<Sim>();
+  FileOpen(*kept, model);
+  Document d;
+  d.Loaded(model, true);
+  d.SetModified(true);
+  return RecoveryText(*kept, d, "now");
+}
+
 // A copy is deleted only by Discard or once restored: a signal that ends the program
 // while it asks leaves the copy, and a copy older than its model file (written since by
 // another window or a batch run) is offered, saying so, not deleted in silence.
@@ -598,16 +612,12 @@ TEST_F(Everyday, ARecoveryCopyIsDeletedOnlyByDiscardOrARestore) {
   const std::string model = dir.path("model.txt");
   std::filesystem::copy_file(ExamplePath("damped_oscillator.txt"), model);
   QString copy;
-  {  // a session that ended without closing: its copy stays, its lock is gone
+  {  // a session that ended without closing: its copy and its lock file stay, unlocked
     RecoveryFiles files;
-    auto kept = std::make_unique<Sim>();
-    FileOpen(*kept, model);
-    Document d;
-    d.Loaded(model, true);
-    d.SetModified(true);
-    files.Write(RecoveryText(*kept, d, "now"));
+    files.Write(RecoveryCopyOf(model));
     copy = files.path();
   }
+  ASSERT_TRUE(QFileInfo::exists(copy + QStringLiteral(".lock")));
   for (const int signo : {SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signo);
     QProcess child;
@@ -625,6 +635,7 @@ TEST_F(Everyday, ARecoveryCopyIsDeletedOnlyByDiscardOrARestore) {
   EXPECT_NE(offer.find("Unsaved changes to model.txt were kept at "), std::string::npos) << offer;
   EXPECT_NE(offer.find("model.txt has been written since, at "), std::string::npos) << offer;
   EXPECT_FALSE(QFileInfo::exists(copy));
+  EXPECT_FALSE(QFileInfo::exists(copy + QStringLiteral(".lock")));  // no lock files pile up
 }
 
 // The recovery folder is refused when it is a symbolic link or another user's (the
@@ -663,6 +674,70 @@ TEST(Recovery, TheFolderIsTheUsersAlone) {
     }
   }
   EXPECT_TRUE(std::filesystem::is_empty(dir.path("elsewhere")));
+}
+
+// A copy is left by a session that ended exactly when its lock can be had, whatever
+// process ID its lock file records: a lock judged by process ID takes one held by a
+// live session whose ID looks gone from here (a session in another PID namespace, a
+// container sharing the home folder), and never takes a free one whose ID names a
+// live process of this program (an ID used again, or one of another namespace).
+TEST(Recovery, ACopyIsLeftExactlyWhenItsLockIsFree) {
+  TempDir dir;
+  const QString folder = QString::fromStdString(dir.path("recovery"));
+  QString copy;
+  {
+    RecoveryFiles session(folder);
+    session.Write(RecoveryCopyOf(ExamplePath("damped_oscillator.txt")));
+    copy = session.path();
+  }
+  const std::string lock_path = (copy + QStringLiteral(".lock")).toStdString();
+  // Records `pid` in the lock file as a lock judged by process ID (QLockFile) does, and
+  // says whether such a lock of the same record could be taken.
+  QLockFile own(QString::fromStdString(dir.path("own.lock")));
+  ASSERT_TRUE(own.tryLock(0));
+  const std::string own_record = ReadTextFile(dir.path("own.lock"));
+  const std::string own_pid = std::to_string(::getpid());
+  ASSERT_EQ(own_record.compare(0, own_pid.size() + 1, own_pid + "\n"), 0) << own_record;
+  const auto record = [&](pid_t pid) {
+    const std::string text = std::to_string(pid) + own_record.substr(own_pid.size());
+    WriteTextFile(lock_path, text);
+    const std::string twin = dir.path("by-pid-" + std::to_string(pid) + ".lock");
+    WriteTextFile(twin, text);
+    QLockFile by_pid(QString::fromStdString(twin));
+    by_pid.setStaleLockTime(0);
+    return by_pid.tryLock(0);
+  };
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  ASSERT_TRUE(record(gone));
+
+  // Another process holds the lock until the test closes its pipe.
+  int pipe_fds[2];
+  ASSERT_EQ(::pipe(pipe_fds), 0);
+  const int fd = ::open(lock_path.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  const pid_t holder = ::fork();
+  if (holder == 0) {
+    ::close(pipe_fds[1]);
+    char byte;
+    while (::read(pipe_fds[0], &byte, 1) < 0 && errno == EINTR) {
+    }
+    ::_exit(0);
+  }
+  ::close(fd);  // the lock is now the other process's alone
+  ::close(pipe_fds[0]);
+  RecoveryFiles next(folder);
+  EXPECT_TRUE(next.Orphans().empty());
+  EXPECT_TRUE(QFileInfo::exists(copy));
+  ::close(pipe_fds[1]);
+  ASSERT_EQ(::waitpid(holder, nullptr, 0), holder);
+
+  ASSERT_FALSE(record(::getpid()));
+  const std::vector<RecoveryFiles::Orphan> left = next.Orphans();
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left.front().path, copy);
 }
 
 // Discard, then an Open that fails: the edit, its changed mark, its undo and its
