@@ -141,11 +141,12 @@ PaletteDock::PaletteDock(TForm1& window) : QDockWidget(QStringLiteral("Blocks"),
   PaintBox* diagram = window_.diagram_box();
   diagram->setAcceptDrops(true);
   diagram->installEventFilter(this);
+  diagram_ = diagram;
 }
 
 bool PaletteDock::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type t = event->type();
-  if (watched != window_.diagram_box() || (t != QEvent::DragEnter && t != QEvent::DragMove && t != QEvent::Drop))
+  if (watched != diagram_.data() || (t != QEvent::DragEnter && t != QEvent::DragMove && t != QEvent::Drop))
     return QDockWidget::eventFilter(watched, event);
   auto* drop = static_cast<QDropEvent*>(event);
   const QByteArray letter = drop->mimeData()->data(QString::fromLatin1(kBlockTypeMime));

@@ -2,6 +2,7 @@
 #include <QDockWidget>
 #include <QImage>
 #include <QListWidget>
+#include <QPointer>
 
 #include "model/block.h"
 
@@ -39,6 +40,10 @@ class PaletteDock : public QDockWidget {
 
  private:
   TForm1& window_;
+  // The diagram whose drops it takes, held apart from the window and as a plain object:
+  // the window's children, the diagram too, still send events while they and the window
+  // are being destroyed.
+  QPointer<QObject> diagram_;
 };
 
 }  // namespace trevolan
